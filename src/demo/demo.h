@@ -1,0 +1,52 @@
+// Demo sequencer and timing: the demo clock, the screen fades, the music position and sync cues.
+#pragma once
+
+#include <cstdint>
+
+// Process-wide timing state. Values in the initialiser are the values at program start.
+struct TimingState {
+    double demoClock = 0;        // clock units of 1.9 ms since the sequencer last zeroed it
+    uint32_t lastTick = 0;       // tick count (ms) up to which time has been counted
+    uint32_t currentTick = 0;    // tick count read by the last update
+    int fadeLevel = 0;           // 0..255, how far the picture is pushed toward white or black
+    int fadeState = 0;           // 0 idle, 1 fading out (level rises), 2 fading in (level falls)
+    double fadeCarry = 0;        // fraction lost by truncating the level; never reset by a fade
+    int fadeToWhite = 1;         // 1: the fade adds the level; 0: it subtracts it
+    int endFadeToWhite = 1;      // colour of the fade-out that ends the current scene
+    uint8_t sceneDim = 0;        // extra level a scene adds at presentation (sum clamped to 255)
+    int appActive = 1;           // 0 while the application is inactive
+    uint32_t previousTimerTime = 0;  // time stamp of the last window-timer call
+};
+
+// The last music position read from the player.
+struct MusicPosition {
+    uint32_t order = 0;
+    uint32_t pattern = 0;
+    uint32_t row = 0;
+    int sync = 0;
+};
+
+extern TimingState timing;
+extern MusicPosition musicPosition;
+// The last non-zero sync value delivered by the music player's thread; readers clear it.
+extern volatile int syncEvent;
+
+// Puts timing, music position and sync event back to their start values (for tests).
+void resetTiming();
+
+// Advances the demo clock and the fade; called at the end of every present, after the pump.
+void updateDemoClock();
+// Starts a fade-in from the current level: last tick = now, fade state 2.
+void startFadeIn();
+// Starts the scene's closing fade once time passes length × fraction.
+void fadeOutNear(int time, int length, float fraction);
+// Copies the player's audible order, pattern, row and sync value into musicPosition.
+void readMusicPosition();
+// Presents frames until the music reaches order and row (both bounds), or quit is requested.
+void waitForMusicPosition(uint32_t order, uint32_t row);
+// Sync callback registered with the music player; runs on the player's thread.
+void musicSyncCallback(unsigned syncValue, unsigned position, unsigned row);
+// Window-timer procedure, run inside the message pump: drops stalls of 100 ms or more.
+void timerProc(uint32_t timeStamp);
+// Music half of the shutdown: stop the module if playing, free it, close the player.
+void shutdownMusic();
