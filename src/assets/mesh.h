@@ -1,0 +1,198 @@
+// The Mesh: the one set of fixed tables that holds the 3D scene last loaded by load3ds, with its
+// keyframe tracks, and the two 256x256 highlight maps and the environment picture that the
+// renderer's lit drawing modes read.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+// Capacities of the mesh tables. The vertex and face limits are what every scene file of the show
+// stays within; the loader counts a file first and refuses one beyond them before writing geometry.
+// The other limits are the sizes of the tables the show's files were made for; the loader refuses a
+// file that would go beyond any of them too.
+constexpr int maxMeshVertices = 8000;
+constexpr int maxMeshFaces = 8000;
+constexpr int maxMeshObjects = 256;
+constexpr int maxMeshMaterials = 10;
+constexpr int maxFaceGroups = 10;
+constexpr int maxFaceGroupFaces = 2048;
+constexpr int maxMeshLights = 100;
+constexpr int objectNameSize = 32;    // bytes, terminator included
+constexpr int materialNameSize = 64;  // bytes, terminator included (materials and face groups)
+constexpr int mapNameSize = 16;       // bytes, terminator included (texture map file names)
+
+// A 4x4 matrix of 32-bit floats, row-major: element m[r][c] at index 4 * r + c. Points are column
+// vectors with the translation in the fourth column; in A * B, B acts first. The renderer's maths
+// build and multiply these; the mesh stores four with every object.
+struct Matrix4 {
+    float m[16];
+};
+static_assert(sizeof(Matrix4) == 64);
+
+// Position key of a track; values in the file's axis order (x, y, z as stored, z up).
+struct TrackKey {
+    int32_t frame;
+    float tension, continuity, bias, easeTo, easeFrom;  // 0 where the file omits them
+    float x, y, z;
+};
+static_assert(sizeof(TrackKey) == 36);
+
+// Rotation key: angle in radians about the axis, relative to the key before it; file axis order.
+struct RotationKey {
+    int32_t frame;
+    float tension, continuity, bias, easeTo, easeFrom;
+    float angle;
+    float axisX, axisY, axisZ;
+};
+static_assert(sizeof(RotationKey) == 40);
+
+// Camera roll key, angle in degrees.
+struct RollKey {
+    int32_t frame;
+    float tension, continuity, bias, easeTo, easeFrom;
+    float roll;
+};
+static_assert(sizeof(RollKey) == 28);
+
+// One vertex: sixteen floats. The loader fills position and texture coordinates; the renderer
+// writes the camera-space, screen and normal fields.
+struct MeshVertex {
+    float x, y, z;        // object space, engine axes (file x, z, y)
+    float cx, cy, cz;     // camera space
+    float sx, sy;         // screen position
+    float u, v;           // texels of a 256x256 texture: u = file u * 256, v = 256 - file v * 256
+    float nx, ny, nz;     // unit vertex normal, object space
+    float cnx, cny, cnz;  // camera-space normal
+};
+static_assert(sizeof(MeshVertex) == 64);
+static_assert(offsetof(MeshVertex, cx) == 12 && offsetof(MeshVertex, sx) == 24 &&
+              offsetof(MeshVertex, u) == 32 && offsetof(MeshVertex, nx) == 40 &&
+              offsetof(MeshVertex, cnx) == 52);
+
+// One triangle. The texture is a 256x256 array of 32-bit texels (0x00RRGGBB words, row-major,
+// texel (u, v) at v * 256 + u) or null for faces that no material gives a map.
+struct MeshFace {
+    MeshVertex* a;
+    MeshVertex* b;
+    MeshVertex* c;
+    uint32_t* texture;
+    float nx, ny, nz;     // face normal
+    float cnx, cny, cnz;  // camera-space face normal
+    uint8_t mode;         // drawing mode of the rasterizer; the loader sets 0
+};
+static_assert(offsetof(MeshFace, texture) == 3 * sizeof(void*));
+static_assert(offsetof(MeshFace, nx) == 4 * sizeof(void*));
+static_assert(offsetof(MeshFace, mode) == 4 * sizeof(void*) + 24);
+
+// One mesh object: inclusive ranges of the global vertex and face tables, its pivot and the four
+// matrices a keyframed scene composes as V * T * pivotMatrix * R * rotationMatrix * meshMatrix *
+// originMatrix.
+struct MeshObject {
+    int32_t firstVertex, lastVertex;
+    int32_t firstFace, lastFace;
+    float pivotX, pivotY, pivotZ;  // engine axes
+    Matrix4 meshMatrix;            // rows: file X, Z, Y axis vectors with y and z swapped
+    Matrix4 originMatrix;          // translation by minus the mesh origin (engine axes)
+    Matrix4 rotationMatrix;        // accumulated rotation of the rotation track (renderer)
+    Matrix4 pivotMatrix;           // translation by minus the pivot
+    TrackKey* positionKeys;        // owned, positionKeyCount + 1 keys, or null
+    RotationKey* rotationKeys;     // owned, rotationKeyCount + 1 keys, or null
+    int32_t positionKeyCount;
+    int32_t rotationKeyCount;
+    int32_t currentRotationKey;  // last rotation key applied; -1 after loading the track
+};
+static_assert(offsetof(MeshObject, pivotX) == 16 && offsetof(MeshObject, meshMatrix) == 28 &&
+              offsetof(MeshObject, pivotMatrix) == 28 + 3 * 64);
+
+// A light: position, six working fields of the renderer and the scenes, its position track.
+struct MeshLight {
+    float x, y, z;        // engine axes
+    float cx, cy, cz;     // camera space (light transform)
+    float sx, sy;         // screen position (projectPoint)
+    uint32_t spriteSlot;  // low byte: index into the scenes' texture slots
+    TrackKey* keys;       // owned, keyCount + 1 keys, or null
+    int32_t keyCount;
+};
+static_assert(offsetof(MeshLight, cx) == 12 && offsetof(MeshLight, sx) == 24 &&
+              offsetof(MeshLight, spriteSlot) == 32 && offsetof(MeshLight, keys) == 40);
+
+struct MeshMaterial {
+    char name[materialNameSize];
+    char mapName[mapNameSize];
+    uint32_t* texture;  // owned pixels of the map picture, or null
+};
+
+// The faces of one material, as global face indices.
+struct FaceGroup {
+    char name[materialNameSize];
+    uint16_t faceCount;
+    uint16_t faces[maxFaceGroupFaces];
+};
+
+// Keyframer node kinds: which track a position-track chunk belongs to.
+enum NodeKind : int32_t { nodeNone = 0, nodeCamera, nodeTarget, nodeObject, nodeLight };
+
+struct Mesh {
+    MeshVertex vertices[maxMeshVertices];
+    MeshFace faces[maxMeshFaces];
+    MeshObject objects[maxMeshObjects];
+    char objectNames[maxMeshObjects][objectNameSize];
+    int32_t objectFirstVertex[maxMeshObjects];
+    int32_t objectFaceTotal[maxMeshObjects];    // faces loaded up to and including the object
+    int32_t objectVertexTotal[maxMeshObjects];  // vertices loaded up to and including the object
+    MeshLight lights[maxMeshLights];
+    MeshMaterial materials[maxMeshMaterials];
+    FaceGroup faceGroups[maxFaceGroups];
+
+    TrackKey* cameraKeys;  // camera position track
+    int32_t cameraKeyCount;
+    TrackKey* targetKeys;  // camera target position track
+    int32_t targetKeyCount;
+    RollKey* rollKeys;  // camera roll track
+    int32_t rollKeyCount;
+
+    int32_t vertexCount;
+    int32_t faceCount;
+    int32_t objectCount;
+    int32_t texCoordCount;
+    int32_t lightCount;
+    int32_t lightNodeIndex;  // next light whose position track the keyframer fills
+    uint16_t materialCount;
+    int32_t faceGroupCount;
+    NodeKind nodeKind;
+    int32_t nodeObject;  // object that pivot and tracks of the current node apply to
+};
+
+extern Mesh mesh;
+
+// The highlight maps, one 131072-byte block: lightMap (diffuse, 64..255) then specularMap
+// (0..192), each indexed [row][column]. Built by makeHighlightMaps, kept to the end of the run.
+struct HighlightMaps {
+    uint8_t lightMap[256][256];
+    uint8_t specularMap[256][256];
+};
+static_assert(sizeof(HighlightMaps) == 131072);
+static_assert(offsetof(HighlightMaps, specularMap) == 65536);
+
+extern HighlightMaps highlightMaps;
+// Pixels of "enver1.jpg" (256x256 texels), loaded by the first makeHighlightMaps; null before.
+extern uint32_t* envMapTexture;
+
+// Loads the 3DS file `name` from the archive into the Mesh. Returns 1 on success; 0 on failure
+// with the reason in `message` (UTF-8; printCp866 shows it on the console in code page 866), which
+// holds at least meshMessageSize bytes and is set to "" first.
+constexpr int meshMessageSize = 256;
+int load3ds(const char* name, char* message);
+// What a scene does when load3ds fails: writes "Ошибка: <message>" and a line break to standard
+// output in code page 866 and ends the process with exit code 0.
+[[noreturn]] void failMeshLoad(const char* message);
+// Writes UTF-8 text to standard output in code page 866 (Cyrillic and ASCII; other characters
+// become '?').
+void printCp866(const char* text);
+// Releases the textures and key arrays of the last load; counters stay until the next load.
+void free3ds();
+// On the first call loads "enver1.jpg" into envMapTexture and fills lightMap; on every call fills
+// specularMap. load3ds calls it; the renderer's light-map set-up is this same operation.
+void makeHighlightMaps();
+// Frees whatever the Mesh owns and zeroes it (tests, between independent loads).
+void resetMesh();
