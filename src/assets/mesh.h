@@ -1,10 +1,11 @@
 // The Mesh: the one set of fixed tables that holds the 3D scene last loaded by load3ds, with its
-// keyframe tracks, and the two 256x256 highlight maps and the environment picture that the
-// renderer's lit drawing modes read.
+// keyframe tracks.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+
+#include "render/render.h"  // Matrix4; the light maps and the environment picture
 
 // Capacities of the mesh tables. The vertex and face limits are what every scene file of the show
 // stays within; the loader counts a file first and refuses one beyond them before writing geometry.
@@ -20,14 +21,6 @@ constexpr int maxMeshLights = 100;
 constexpr int objectNameSize = 32;    // bytes, terminator included
 constexpr int materialNameSize = 64;  // bytes, terminator included (materials and face groups)
 constexpr int mapNameSize = 16;       // bytes, terminator included (texture map file names)
-
-// A 4x4 matrix of 32-bit floats, row-major: element m[r][c] at index 4 * r + c. Points are column
-// vectors with the translation in the fourth column; in A * B, B acts first. The renderer's maths
-// build and multiply these; the mesh stores four with every object.
-struct Matrix4 {
-    float m[16];
-};
-static_assert(sizeof(Matrix4) == 64);
 
 // Position key of a track; values in the file's axis order (x, y, z as stored, z up).
 struct TrackKey {
@@ -165,19 +158,6 @@ struct Mesh {
 
 extern Mesh mesh;
 
-// The highlight maps, one 131072-byte block: lightMap (diffuse, 64..255) then specularMap
-// (0..192), each indexed [row][column]. Built by makeHighlightMaps, kept to the end of the run.
-struct HighlightMaps {
-    uint8_t lightMap[256][256];
-    uint8_t specularMap[256][256];
-};
-static_assert(sizeof(HighlightMaps) == 131072);
-static_assert(offsetof(HighlightMaps, specularMap) == 65536);
-
-extern HighlightMaps highlightMaps;
-// Pixels of "enver1.jpg" (256x256 texels), loaded by the first makeHighlightMaps; null before.
-extern uint32_t* envMapTexture;
-
 // Loads the 3DS file `name` from the archive into the Mesh. Returns 1 on success; 0 on failure
 // with the reason in `message` (UTF-8; printCp866 shows it on the console in code page 866), which
 // holds at least meshMessageSize bytes and is set to "" first.
@@ -191,8 +171,9 @@ int load3ds(const char* name, char* message);
 void printCp866(const char* text);
 // Releases the textures and key arrays of the last load; counters stay until the next load.
 void free3ds();
-// On the first call loads "enver1.jpg" into envMapTexture and fills lightMap; on every call fills
-// specularMap. load3ds calls it; the renderer's light-map set-up is this same operation.
+// Makes sure the light maps (lightMap, specularMap) and the environment picture "enver1.jpg"
+// (envMapTexture) exist; they are built once by the renderer's buildLightMaps and kept to the end
+// of the run. load3ds calls it at every load.
 void makeHighlightMaps();
 // Frees whatever the Mesh owns and zeroes it (tests, between independent loads).
 void resetMesh();
