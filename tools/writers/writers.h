@@ -1,0 +1,20 @@
+// Picture writers: the engine's 32-bit pixel layout to 24-bit BMP and JPEG files.
+// Pixels are 4 bytes each in the engine's order blue, green, red, unused; rows top first, no gap.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// A 24-bit uncompressed BMP, bottom row first, rows padded to a multiple of 4 bytes as the format
+// requires (the engine's reader expects width * 3 to be a multiple of 4, so use such widths).
+std::vector<uint8_t> encodeBmp(const uint8_t* pixels, int width, int height);
+
+// A 3-component baseline JPEG at quality 1..100.
+std::vector<uint8_t> encodeJpeg(const uint8_t* pixels, int width, int height, int quality);
+
+// A 1-component (grayscale) JPEG of one byte per pixel, rows top first.
+std::vector<uint8_t> encodeJpegGray(const uint8_t* gray, int width, int height, int quality);
+
+// Writes the bytes to the file (created or truncated). False when the file cannot be written.
+bool writeFileBytes(const std::string& path, const std::vector<uint8_t>& bytes);
