@@ -1,7 +1,10 @@
 // Demo sequencer and timing: the demo clock, the screen fades, the music position and sync cues.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
+
+struct MusicModule;
 
 // Process-wide timing state. Values in the initialiser are the values at program start.
 struct TimingState {
@@ -26,10 +29,20 @@ struct MusicPosition {
     int sync = 0;
 };
 
+// The sequencer's hold on the music: the loaded module (null if it did not load) and the play
+// handle, 0 until the music starts. Shutdown releases both.
+struct DemoMusic {
+    MusicModule* module = nullptr;
+    unsigned playHandle = 0;
+};
+
 extern TimingState timing;
 extern MusicPosition musicPosition;
-// The last non-zero sync value delivered by the music player's thread; readers clear it.
-extern volatile int syncEvent;
+extern DemoMusic demoMusic;
+// The last non-zero sync value delivered by the music player's thread; readers clear it. One aligned
+// 32-bit word: the player thread stores it, the main thread loads and clears it, without a lock.
+extern std::atomic<int> syncEvent;
+static_assert(sizeof(std::atomic<int>) == 4 && std::atomic<int>::is_always_lock_free);
 
 // Puts timing, music position and sync event back to their start values (for tests).
 void resetTiming();
@@ -42,8 +55,11 @@ void startFadeIn();
 void fadeOutNear(int time, int length, float fraction);
 // Copies the player's audible order, pattern, row and sync value into musicPosition.
 void readMusicPosition();
-// Presents frames until the music reaches order and row (both bounds), or quit is requested.
-void waitForMusicPosition(uint32_t order, uint32_t row);
+// Presents frames until the music reaches order and row (both bounds), or quit is requested, then
+// starts the closing fade. Also returns, without the fade, when no music plays or the song wraps
+// around without reaching the position, so a missing module cannot hang the show. Returns true when
+// the position was reached.
+bool waitForMusicPosition(uint32_t order, uint32_t row);
 // Sync callback registered with the music player; runs on the player's thread.
 void musicSyncCallback(unsigned syncValue, unsigned position, unsigned row);
 // Window-timer procedure, run inside the message pump: drops stalls of 100 ms or more.

@@ -1,0 +1,104 @@
+// The music player: plays one XM module (through libopenmpt) on its own thread, reports the
+// position that is audible now, and calls a sync callback when a row carrying the sync effect W
+// becomes audible. Three outputs sit behind it: the platform's audio device, a null output paced by
+// a clock when no device opens, and an offline output for the headless backend that renders, on
+// the caller's thread, exactly the samples the virtual clock has reached (and can keep them as WAV).
+#pragma once
+
+#include <cstdint>
+
+// Option numbers for musicSetOption. Values not listed for an option are refused.
+enum MusicOption : int {
+    musicOptionMixRate = 1,          // mixing rate in Hz, 8000..96000 [44100]
+    musicOptionOutputMode = 2,       // one of musicMode8Bit/16Bit or'ed with musicModeMono/Stereo [16-bit stereo]
+    musicOptionBufferMs = 3,         // how far ahead of the audible point the player renders, 10..1000 ms [60]
+    musicOptionStreamMode = 5,       // accepted for compatibility with the start-up's settings; no effect
+    musicOptionWindow = 6,           // the window the device belongs to; accepted, no effect
+    musicOptionOutputDevice = 7,     // one of MusicDevice [musicDeviceAuto]
+    musicOptionLatencyOffsetMs = 8,  // extra delay in ms (-500..500) subtracted from the audible point [0]
+    musicOptionMixQuality = 11,      // 0: linear interpolation, 1: high quality (8-tap sinc) [0]
+};
+
+enum MusicOutputMode : int {
+    musicMode8Bit = 1,
+    musicMode16Bit = 2,
+    musicModeMono = 4,
+    musicModeStereo = 8,
+};
+
+enum MusicDevice : int {
+    musicDeviceAuto = 0,     // offline on the headless backend, else the audio device, else null
+    musicDeviceSound = 1,    // the platform audio device (falls back to null when it does not open)
+    musicDeviceNull = 2,     // no sound; a clock on the player thread advances the music in real time
+    musicDeviceOffline = 3,  // render on the caller's thread to match the platform clock
+};
+
+// What the play status reports, five 32-bit fields in this order.
+struct MusicPlayStatus {
+    uint32_t position;   // index in the song's order list of the row heard now
+    uint32_t pattern;    // pattern heard now
+    uint32_t row;        // row heard now
+    int32_t syncInfo;    // argument of the last sync command that became audible (0 before any)
+    uint32_t songLoopCount;  // how many times the song wrapped back to an earlier order
+};
+static_assert(sizeof(MusicPlayStatus) == 20, "play status is five 32-bit fields");
+
+// A loaded module; the player owns its contents.
+struct MusicModule;
+
+// Called on the player's thread (the caller's thread with the offline output) when a row with a
+// sync command becomes audible, once per sync command: (argument, order, row).
+using MusicSyncCallback = void (*)(unsigned syncValue, unsigned position, unsigned row);
+
+// Puts the player into its start state with default options. Always succeeds.
+bool musicStartup();
+// Sets one option; must come before musicInit to take effect. False for an unknown option or value.
+bool musicSetOption(int option, int value);
+// The player's own set-up dialog: there is none, so nothing changes; returns true.
+bool musicConfig();
+// Opens the output chosen by the options. When the audio device does not open, the null output is
+// used instead, so the music still advances. False only when called twice without musicClose.
+bool musicInit();
+// Loads an XM file. Null on failure (missing, unreadable, not a module); musicLastError says why.
+MusicModule* musicLoadModule(const char* fileName);
+// Like musicLoadModule, from memory (the bytes are copied).
+MusicModule* musicLoadModuleFromMemory(const void* data, uint64_t size);
+// Sets the module up to play from its start; loopSong non-zero loops it forever. Returns a play
+// handle, non-zero while playing, or 0 on failure (no module, player not initialised).
+unsigned musicPlayModule(MusicModule* module, int loopSong);
+// Registers the sync callback for a playing module (null clears it). False for a bad handle.
+bool musicSetSyncCallback(unsigned playHandle, MusicSyncCallback callback);
+// Starts playback: the player thread (device and null outputs) or the offline clock. rate is the
+// poll rate of the original interface; 0 means the default, and any value plays the same here.
+bool musicStartBackgroundPlay(int rate);
+// Fills status with what is audible now. False (status untouched) for a bad handle.
+bool musicGetPlayStatus(unsigned playHandle, MusicPlayStatus* status);
+// Pauses the music where it is heard; musicResume continues from the same place.
+bool musicSuspend();
+bool musicResume();
+// Stops the module; the handle is no longer valid.
+bool musicStopModule(unsigned playHandle);
+// Frees a loaded module, stopping it first if it plays. Null is accepted.
+bool musicFreeModule(MusicModule* module);
+// Stops everything and closes the output. Safe without musicInit and when called twice.
+bool musicClose();
+// A short reason for the last failure, "" if none.
+const char* musicLastError();
+
+// Which output musicInit opened: a MusicDevice value other than auto, or -1 before musicInit.
+int musicActiveDevice();
+// Mixing rate, channel count and bits per sample actually in use (after musicInit).
+int musicMixRate();
+// Frames between what is rendered and what is heard now on the device output (device queue,
+// device buffer and the latency offset), as last measured; 0 for the null and offline outputs.
+int musicLatencyFrames();
+// Offline output: renders up to the given total frame count since play started (never backwards)
+// and fires the syncs of the rows reached. musicGetPlayStatus calls it with the frame count that
+// matches platformTicks(); tests may call it directly.
+void musicRenderOfflineTo(uint64_t frame);
+// Offline output: total frames rendered for the playing module.
+uint64_t musicRenderedFrames();
+// Offline output: keep every rendered sample and write them as a WAV file at musicClose (or now,
+// with musicWriteWav). Empty name stops recording.
+bool musicRecordWav(const char* fileName);
+bool musicWriteWav();

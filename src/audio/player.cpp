@@ -1,0 +1,372 @@
+// The player's calls: options, output set-up, play, status, suspend and resume, stop and close.
+#include "audio/player_state.h"
+
+#include "platform/platform.h"
+#include "platform/platform_audio.h"
+
+#include <libopenmpt/libopenmpt.h>
+
+#include <cstdarg>
+#include <cstring>
+
+MusicPlayer musicPlayer;
+
+// How often the player thread wakes to deliver syncs and top up the output.
+constexpr auto kPlayerPeriod = std::chrono::milliseconds(2);
+
+void setMusicError(const char* format, ...)
+{
+    va_list args;
+    va_start(args, format);
+    std::vsnprintf(musicPlayer.lastError, sizeof musicPlayer.lastError, format, args);
+    va_end(args);
+}
+
+const char* musicLastError()
+{
+    return musicPlayer.lastError;
+}
+
+namespace {
+
+void playerThreadMain()
+{
+    MusicPlayer& p = musicPlayer;
+    std::unique_lock<std::mutex> lock(p.playMutex);
+    while (!p.quitThread) {
+        playerPass();
+        p.wake.wait_for(lock, kPlayerPeriod);
+    }
+}
+
+void stopPlayerThread()
+{
+    MusicPlayer& p = musicPlayer;
+    if (!p.thread.joinable())
+        return;
+    {
+        std::lock_guard<std::mutex> lock(p.playMutex);
+        p.quitThread = true;
+    }
+    p.wake.notify_all();
+    p.thread.join();
+    p.quitThread = false;
+}
+
+// The device's own buffer: about a quarter of the lead, a power of two (SDL wants one), 256..4096.
+int deviceFramesFor(int rate, int bufferMs)
+{
+    const int wanted = rate * bufferMs / 4000;
+    int frames = 256;
+    while (frames < wanted && frames < 4096)
+        frames *= 2;
+    return frames;
+}
+
+}  // namespace
+
+bool musicStartup()
+{
+    musicClose();
+    MusicPlayer& p = musicPlayer;
+    p.mixRate = 44100;
+    p.outputMode = musicMode16Bit | musicModeStereo;
+    p.bufferMs = 60;
+    p.device = musicDeviceAuto;
+    p.latencyOffsetMs = 0;
+    p.mixQuality = 0;
+    p.lastHandle = 0;
+    p.lastError[0] = 0;
+    return true;
+}
+
+bool musicSetOption(int option, int value)
+{
+    MusicPlayer& p = musicPlayer;
+    switch (option) {
+    case musicOptionMixRate:
+        if (value < 8000 || value > 96000)
+            break;
+        p.mixRate = value;
+        return true;
+    case musicOptionOutputMode: {
+        const int bits = value & (musicMode8Bit | musicMode16Bit);
+        const int layout = value & (musicModeMono | musicModeStereo);
+        if (value & ~0xf || bits == (musicMode8Bit | musicMode16Bit) || layout == (musicModeMono | musicModeStereo))
+            break;
+        p.outputMode = (bits != 0 ? bits : musicMode16Bit) | (layout != 0 ? layout : musicModeStereo);
+        return true;
+    }
+    case musicOptionBufferMs:
+        if (value < 10 || value > 1000)
+            break;
+        p.bufferMs = value;
+        return true;
+    case musicOptionStreamMode:
+    case musicOptionWindow:
+        return true;
+    case musicOptionOutputDevice:
+        if (value < musicDeviceAuto || value > musicDeviceOffline)
+            break;
+        p.device = value;
+        return true;
+    case musicOptionLatencyOffsetMs:
+        if (value < -500 || value > 500)
+            break;
+        p.latencyOffsetMs = value;
+        return true;
+    case musicOptionMixQuality:
+        if (value != 0 && value != 1)
+            break;
+        p.mixQuality = value;
+        return true;
+    default:
+        setMusicError("unknown option %d", option);
+        return false;
+    }
+    setMusicError("option %d does not take %d", option, value);
+    return false;
+}
+
+bool musicConfig()
+{
+    return true;
+}
+
+bool musicInit()
+{
+    MusicPlayer& p = musicPlayer;
+    if (p.initialised) {
+        setMusicError("player already initialised");
+        return false;
+    }
+    p.channels = (p.outputMode & musicModeMono) ? 1 : 2;
+    p.bytesPerSample = (p.outputMode & musicMode8Bit) ? 1 : 2;
+    p.leadFrames = uint64_t(p.mixRate) * p.bufferMs / 1000;
+    p.deviceFrames = 0;
+    int device = p.device;
+    if (device == musicDeviceAuto)
+        device = platformIsHeadless() ? musicDeviceOffline : musicDeviceSound;
+    if (device == musicDeviceSound) {
+        PlatformAudioFormat format;
+        format.rate = p.mixRate;
+        format.channels = p.channels;
+        format.bits = p.bytesPerSample * 8;
+        format.deviceFrames = deviceFramesFor(p.mixRate, p.bufferMs);
+        char reason[200];
+        if (platformAudioOpen(&format, reason, sizeof reason)) {
+            p.deviceFrames = format.deviceFrames;
+        } else {
+            // No sound, but the show goes on: the null output keeps the music's time.
+            setMusicError("%s; playing without sound", reason);
+            device = musicDeviceNull;
+        }
+    }
+    p.activeDevice = device;
+    p.initialised = true;
+    return true;
+}
+
+unsigned musicPlayModule(MusicModule* module, int loopSong)
+{
+    MusicPlayer& p = musicPlayer;
+    if (module == nullptr || !p.initialised) {
+        setMusicError(module == nullptr ? "no module to play" : "player not initialised");
+        return 0;
+    }
+    if (p.playHandle != 0)
+        musicStopModule(p.playHandle);
+    clearRing();
+    std::lock_guard<std::mutex> lock(p.playMutex);
+    openmpt_module* mod = module->mod;
+    openmpt_module_set_repeat_count(mod, loopSong ? -1 : 0);
+    openmpt_module_set_render_param(mod, OPENMPT_MODULE_RENDER_INTERPOLATIONFILTER_LENGTH, p.mixQuality ? 8 : 2);
+    openmpt_module_set_position_order_row(mod, 0, 0);
+    p.module = module;
+    p.loopSong = loopSong != 0;
+    p.ended = false;
+    p.outBuffer.clear();
+    p.callback.store(nullptr);
+    noteCurrentRow(0);
+    p.playHandle = ++p.lastHandle;
+    if (p.playHandle == 0)
+        p.playHandle = ++p.lastHandle;
+    startPlayClock();
+    return p.playHandle;
+}
+
+bool musicSetSyncCallback(unsigned playHandle, MusicSyncCallback callback)
+{
+    MusicPlayer& p = musicPlayer;
+    std::lock_guard<std::mutex> lock(p.playMutex);
+    if (playHandle == 0 || playHandle != p.playHandle)
+        return false;
+    p.callback.store(callback);
+    return true;
+}
+
+bool musicStartBackgroundPlay(int /*rate*/)
+{
+    MusicPlayer& p = musicPlayer;
+    if (!p.initialised) {
+        setMusicError("player not initialised");
+        return false;
+    }
+    {
+        std::lock_guard<std::mutex> lock(p.playMutex);
+        if (p.started)
+            return true;
+        p.started = true;
+        startPlayClock();
+    }
+    if (p.activeDevice == musicDeviceSound)
+        platformAudioPause(p.suspended);
+    if (p.activeDevice == musicDeviceSound || p.activeDevice == musicDeviceNull)
+        p.thread = std::thread(playerThreadMain);
+    return true;
+}
+
+bool musicGetPlayStatus(unsigned playHandle, MusicPlayStatus* status)
+{
+    MusicPlayer& p = musicPlayer;
+    if (status == nullptr || playHandle == 0)
+        return false;
+    if (p.activeDevice == musicDeviceOffline) {
+        std::lock_guard<std::mutex> lock(p.playMutex);
+        if (playHandle != p.playHandle)
+            return false;
+        if (p.started && p.clockRunning) {
+            const uint32_t now = p.suspended ? p.offlinePauseTick : platformTicks();
+            const uint64_t ms = uint32_t(now - p.offlineStartTick) - p.offlinePausedMs;
+            renderOfflineToLocked(ms * uint64_t(p.mixRate) / 1000);
+        }
+    }
+    std::lock_guard<std::mutex> lock(p.ringMutex);
+    if (playHandle != p.playHandle || p.entryCount == 0)
+        return false;
+    const uint64_t audible = audibleFrameLocked();
+    // The newest row that starts at or before the audible frame; rows that are still only rendered
+    // lie after it.
+    uint64_t i = p.entryCount - 1;
+    const uint64_t oldest = p.entryCount > kRingEntries ? p.entryCount - kRingEntries : 0;
+    while (i > oldest && p.ring[i % kRingEntries].frame > audible)
+        --i;
+    const RowEntry& entry = p.ring[i % kRingEntries];
+    status->position = entry.order;
+    status->pattern = entry.pattern;
+    status->row = entry.row;
+    status->syncInfo = p.lastSync.load();
+    status->songLoopCount = entry.loopCount;
+    return true;
+}
+
+bool musicSuspend()
+{
+    MusicPlayer& p = musicPlayer;
+    std::lock_guard<std::mutex> lock(p.playMutex);
+    if (!p.initialised || p.suspended)
+        return p.initialised;
+    if (p.activeDevice == musicDeviceSound)
+        platformAudioPause(true);
+    std::lock_guard<std::mutex> ringLock(p.ringMutex);
+    p.suspended = true;
+    p.pauseStart = std::chrono::steady_clock::now();
+    p.offlinePauseTick = platformTicks();
+    return true;
+}
+
+bool musicResume()
+{
+    MusicPlayer& p = musicPlayer;
+    std::lock_guard<std::mutex> lock(p.playMutex);
+    if (!p.initialised || !p.suspended)
+        return p.initialised;
+    {
+        std::lock_guard<std::mutex> ringLock(p.ringMutex);
+        p.suspended = false;
+        p.pausedTotal += std::chrono::steady_clock::now() - p.pauseStart;
+        p.offlinePausedMs += platformTicks() - p.offlinePauseTick;
+    }
+    if (p.activeDevice == musicDeviceSound && p.started)
+        platformAudioPause(false);
+    return true;
+}
+
+bool musicStopModule(unsigned playHandle)
+{
+    MusicPlayer& p = musicPlayer;
+    std::lock_guard<std::mutex> lock(p.playMutex);
+    if (playHandle == 0 || playHandle != p.playHandle)
+        return false;
+    if (p.activeDevice == musicDeviceSound)
+        platformAudioClear();
+    std::lock_guard<std::mutex> ringLock(p.ringMutex);
+    p.module = nullptr;
+    p.playHandle = 0;
+    p.clockRunning = false;
+    p.callback.store(nullptr);
+    p.outBuffer.clear();
+    return true;
+}
+
+bool musicClose()
+{
+    MusicPlayer& p = musicPlayer;
+    stopPlayerThread();
+    if (p.playHandle != 0)
+        musicStopModule(p.playHandle);
+    if (p.activeDevice == musicDeviceSound)
+        platformAudioClose();
+    wavFinish(true);
+    p.initialised = false;
+    p.started = false;
+    p.suspended = false;
+    p.activeDevice = -1;
+    p.deviceFrames = 0;
+    p.lastLatencyFrames = 0;
+    return true;
+}
+
+int musicActiveDevice()
+{
+    return musicPlayer.activeDevice;
+}
+
+int musicMixRate()
+{
+    return musicPlayer.mixRate;
+}
+
+int musicLatencyFrames()
+{
+    MusicPlayer& p = musicPlayer;
+    std::lock_guard<std::mutex> lock(p.ringMutex);
+    return p.activeDevice == musicDeviceSound ? p.lastLatencyFrames : 0;
+}
+
+void musicRenderOfflineTo(uint64_t frame)
+{
+    std::lock_guard<std::mutex> lock(musicPlayer.playMutex);
+    renderOfflineToLocked(frame);
+}
+
+uint64_t musicRenderedFrames()
+{
+    std::lock_guard<std::mutex> lock(musicPlayer.ringMutex);
+    return musicPlayer.rendered;
+}
+
+bool musicRecordWav(const char* fileName)
+{
+    std::lock_guard<std::mutex> lock(musicPlayer.playMutex);
+    wavFinish(true);
+    if (fileName == nullptr || fileName[0] == 0)
+        return true;
+    return wavOpen(fileName);
+}
+
+bool musicWriteWav()
+{
+    std::lock_guard<std::mutex> lock(musicPlayer.playMutex);
+    return wavFinish(false);
+}

@@ -1,0 +1,32 @@
+// The demo's link to the music player: position reads, the sync callback and the music shutdown.
+#include "demo/demo.h"
+
+#include "audio/audio.h"
+
+void readMusicPosition()
+{
+    MusicPlayStatus status{};
+    if (!musicGetPlayStatus(demoMusic.playHandle, &status))
+        return;
+    musicPosition.order = status.position;
+    musicPosition.pattern = status.pattern;
+    musicPosition.row = status.row;
+    musicPosition.sync = status.syncInfo;
+}
+
+void musicSyncCallback(unsigned syncValue, unsigned /*position*/, unsigned /*row*/)
+{
+    if (syncValue != 0)
+        syncEvent.store(static_cast<int>(syncValue), std::memory_order_relaxed);
+}
+
+void shutdownMusic()
+{
+    if (demoMusic.playHandle != 0)
+        musicStopModule(demoMusic.playHandle);
+    demoMusic.playHandle = 0;
+    if (demoMusic.module != nullptr)
+        musicFreeModule(demoMusic.module);
+    demoMusic.module = nullptr;
+    musicClose();
+}
