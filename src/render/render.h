@@ -46,9 +46,12 @@ void matScale(float a, float b, float c, Matrix4& m);
 void matRotate(float angle, int axis, Matrix4& m);
 // r = a·b (b acts first), each sum accumulated in float from k = 0 upward. r may alias a or b.
 void matMultiply(const Matrix4& a, const Matrix4& b, Matrix4& r);
-// Rotation by angle about the axis direction through the pivot point.
+// Rotation by angle about an axis through the pivot point. The axis is taken with x mirrored:
+// the rotation turns about (-axis.x, axis.y, axis.z), which the rotation tracks allow for.
 void matAxisRotate(const Vec3& pivot, const Vec3& axis, float angle, Matrix4& m);
-// View that looks from a toward b, with b on the view axis at camera-space z = |b - a| - D.
+// Orbit view about b: b lands on the view axis at camera-space z = |b - a| - D, so the projection
+// shows it at scale D / |b - a|. Like cameraView it takes the x and z of the direction negated:
+// the point (a.x, 2·b.y - a.y, a.z) lands on the axis behind b.
 void orbitView(const Vec3& a, const Vec3& b, Matrix4& m);
 // View from eye toward target, rolled about the view axis. The translation takes eye x and z as
 // given and eye y negated: the keyframed camera passes eye and target with x and z negated.
