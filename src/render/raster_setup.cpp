@@ -1,0 +1,253 @@
+// The face drawer: projection, rejection, the triangle setups with their 8.8 edge stepping and
+// per-face gradients, row and column clipping, and the choice of span filler by drawing mode.
+#include <cmath>
+
+#include "assets/mesh.h"
+#include "render/draw.h"
+
+namespace {
+
+enum class Setup { textured, lit, intensity };
+
+constexpr int maxValues = 4;  // u, v, s, t
+
+// One projected corner of the triangle with the values interpolated over it.
+struct Corner {
+    double sx, sy;
+    double w[maxValues];
+};
+
+// An 8.8 edge accumulator for x and every value, with its per-row steps.
+struct Edge {
+    int32_t x, dx;
+    int32_t w[maxValues], dw[maxValues];
+};
+
+inline int32_t wrapAdd(int32_t a, int32_t b) {
+    return static_cast<int32_t>(static_cast<uint32_t>(a) + static_cast<uint32_t>(b));
+}
+inline int32_t wrapMul(long long n, int32_t step) {
+    return static_cast<int32_t>(static_cast<uint32_t>(n) * static_cast<uint32_t>(step));
+}
+// (step·p) >> 8 with an arithmetic shift, computed without overflow.
+inline int32_t prestepOf(int32_t step, long long p) {
+    return static_cast<int32_t>((static_cast<long long>(step) * p) >> 8);
+}
+
+// Steps of an edge from a to b over (b.sy − a.sy): value·256 · (1 / height). An edge whose ends
+// share a row covers no row; its steps are never used and are left 0 instead of dividing by 0.
+void edgeSteps(const Corner& a, const Corner& b, int values, Edge& e) {
+    const double height = b.sy - a.sy;
+    e.dx = 0;
+    for (int i = 0; i < values; i++) e.dw[i] = 0;
+    if (height == 0) return;
+    const double inverse = 1 / height;
+    e.dx = saturatingTrunc((b.sx - a.sx) * 256 * inverse);
+    for (int i = 0; i < values; i++) e.dw[i] = saturatingTrunc((b.w[i] - a.w[i]) * 256 * inverse);
+}
+
+// Start of a short edge at corner a: trunc(a·256) + ((step·prestep) >> 8).
+void shortEdgeStart(const Corner& a, int values, long long prestep, Edge& e) {
+    e.x = wrapAdd(saturatingTrunc(a.sx * 256), prestepOf(e.dx, prestep));
+    for (int i = 0; i < values; i++)
+        e.w[i] = wrapAdd(saturatingTrunc(a.w[i] * 256), prestepOf(e.dw[i], prestep));
+}
+
+void advance(Edge& e, int values, long long rows) {
+    e.x = wrapAdd(e.x, wrapMul(rows, e.dx));
+    for (int i = 0; i < values; i++) e.w[i] = wrapAdd(e.w[i], wrapMul(rows, e.dw[i]));
+}
+
+struct Triangle {
+    Corner c[3];  // sorted by sy: top, middle, bottom
+    int values;
+    int32_t gradient[maxValues];  // 8.8 steps per pixel of every value
+    SpanState span;
+    SpanFiller filler;
+    uint32_t* target;
+};
+
+// Per-pixel gradients from the widest span, the one at the middle vertex's height.
+void computeGradients(Triangle& tri) {
+    const Corner &c0 = tri.c[0], &c1 = tri.c[1], &c2 = tri.c[2];
+    const int32_t k = saturatingTrunc((c1.sy - c0.sy) * 256 / (c2.sy - c0.sy));
+    const long long xw = saturatingTrunc((c2.sx - c0.sx) * k + c0.sx * 256);
+    const long long xm = saturatingTrunc(c1.sx * 256);
+    for (int i = 0; i < tri.values; i++) {
+        tri.gradient[i] = 0;
+        if (xw == xm) continue;
+        const long long ww = saturatingTrunc((c2.w[i] - c0.w[i]) * k + c0.w[i] * 256);
+        const long long wm = saturatingTrunc(c1.w[i] * 256);
+        tri.gradient[i] = static_cast<int32_t>((ww - wm) * 256 / (xw - xm));
+    }
+}
+
+// Draws rows y..end−1 between the long edge and the short edge. Returns false once a row at or
+// below the view's bottom is reached (the face is finished).
+bool drawRows(Triangle& tri, Edge& longEdge, Edge& shortEdge, long long y, long long end) {
+    if (y < 0 && end > y) {  // rows above the view are stepped over in one go
+        const long long rows = (end < 0 ? end : 0) - y;
+        advance(longEdge, tri.values, rows);
+        advance(shortEdge, tri.values, rows);
+        y += rows;
+    }
+    for (; y < end; y++) {
+        if (y >= viewHeight) return false;
+        const bool longOnRight = longEdge.x > shortEdge.x;
+        const Edge& left = longOnRight ? shortEdge : longEdge;
+        const Edge& right = longOnRight ? longEdge : shortEdge;
+        long long start = left.x;
+        long long count = static_cast<long long>(right.x >> 8) - (left.x >> 8);
+        SpanState& sp = tri.span;
+        int32_t w[maxValues] = {};
+        for (int i = 0; i < tri.values; i++) w[i] = left.w[i];
+        if (start < 0) {
+            const long long a = -start;
+            for (int i = 0; i < tri.values; i++)
+                w[i] = wrapAdd(w[i], static_cast<int32_t>((a * tri.gradient[i]) >> 8));
+            count -= (a + 255) >> 8;
+            start = 0;
+        }
+        const long long x = start >> 8;
+        if (x + count >= viewWidth) count = viewWidth - x;
+        if (x < viewWidth && count > 0) {
+            sp.u = w[0];
+            sp.v = w[1];
+            sp.s = w[2];
+            sp.t = w[3];
+            sp.count = static_cast<int>(count);
+            tri.filler(tri.target + y * viewWidth + x, sp);
+        }
+        advance(longEdge, tri.values, 1);
+        advance(shortEdge, tri.values, 1);
+    }
+    return true;
+}
+
+void drawTriangle(MeshFace& face, SpanFiller filler, uint32_t* target, Setup setup) {
+    MeshVertex* vertex[3] = {face.a, face.b, face.c};
+    if (!vertex[0] || !vertex[1] || !vertex[2] || !face.texture || !filler || !target) return;
+    // The environment picture exists once the first mesh has been loaded.
+    const bool needsEnvironment = filler == fillSpanEnvironment || filler == fillSpanEnvironmentScalar;
+    if (needsEnvironment && !envMapTexture) return;
+    for (MeshVertex* v : vertex) projectPoint(*v);
+
+    // Rejection: wholly left, above, right of or below the view.
+    auto all = [&](auto test) { return test(*vertex[0]) && test(*vertex[1]) && test(*vertex[2]); };
+    if (all([](const MeshVertex& v) { return v.sx < 0; })) return;
+    if (all([](const MeshVertex& v) { return v.sy < 0; })) return;
+    if (all([](const MeshVertex& v) { return v.sx > viewWidth; })) return;
+    if (all([](const MeshVertex& v) { return v.sy > viewHeight; })) return;
+
+    Triangle tri;
+    tri.values = setup == Setup::textured ? 2 : setup == Setup::lit ? 4 : 3;
+    for (int k = 0; k < 3; k++) {
+        const MeshVertex& v = *vertex[k];
+        Corner& c = tri.c[k];
+        c.sx = v.sx;
+        c.sy = v.sy;
+        c.w[0] = v.u;
+        c.w[1] = v.v;
+        c.w[2] = c.w[3] = 0;
+        if (setup == Setup::lit) {
+            float s, t;
+            lightMapCoords(v, s, t);
+            c.w[2] = s;
+            c.w[3] = t;
+        } else if (setup == Setup::intensity) {
+            c.w[2] = pointLightIntensity(v);
+        }
+    }
+    // Sort by screen y with three compare-and-swaps (strictly greater moves down).
+    auto order = [&](int a, int b) {
+        if (tri.c[a].sy > tri.c[b].sy) {
+            const Corner swap = tri.c[a];
+            tri.c[a] = tri.c[b];
+            tri.c[b] = swap;
+        }
+    };
+    order(0, 1);
+    order(0, 2);
+    order(1, 2);
+    const Corner &c0 = tri.c[0], &c1 = tri.c[1], &c2 = tri.c[2];
+    if (c0.sy == c2.sy) return;  // covers no row
+    const long long y0 = saturatingTrunc(std::ceil(c0.sy));
+    const long long y1 = saturatingTrunc(std::ceil(c1.sy));
+    const long long y2 = saturatingTrunc(std::ceil(c2.sy));
+
+    computeGradients(tri);
+    SpanState& sp = tri.span;
+    sp = SpanState{};
+    sp.du = tri.gradient[0];
+    sp.dv = tri.gradient[1];
+    sp.ds = tri.values > 2 ? tri.gradient[2] : 0;
+    sp.dt = tri.values > 3 ? tri.gradient[3] : 0;
+    sp.texture = face.texture;
+    sp.diffuseMap = &lightMap[0][0];
+    sp.highlightMap = &specularMap[0][0];
+    sp.environment = envMapTexture;
+    tri.filler = filler;
+    tri.target = target;
+
+    // Long edge, top to bottom: start trunc(((step·p0) >> 8) + value·256).
+    const long long p0 = saturatingTrunc((static_cast<double>(y0) - c0.sy) * 256);
+    Edge longEdge, shortEdge;
+    edgeSteps(c0, c2, tri.values, longEdge);
+    longEdge.x = saturatingTrunc(prestepOf(longEdge.dx, p0) + c0.sx * 256);
+    for (int i = 0; i < tri.values; i++)
+        longEdge.w[i] = saturatingTrunc(prestepOf(longEdge.dw[i], p0) + c0.w[i] * 256);
+
+    edgeSteps(c0, c1, tri.values, shortEdge);
+    shortEdgeStart(c0, tri.values, p0, shortEdge);
+    if (!drawRows(tri, longEdge, shortEdge, y0, y1)) return;
+
+    const long long p1 = saturatingTrunc((static_cast<double>(y1) - c1.sy) * 256);
+    edgeSteps(c1, c2, tri.values, shortEdge);
+    shortEdgeStart(c1, tri.values, p1, shortEdge);
+    drawRows(tri, longEdge, shortEdge, y1, y2);
+}
+
+// Mode 5: the three edges as glow lines between the truncated screen positions, in the order
+// of the face's own vertex references; no sort and no rejection.
+void drawWireframe(MeshFace& face, uint32_t* target) {
+    MeshVertex* vertex[3] = {face.a, face.b, face.c};
+    if (!vertex[0] || !vertex[1] || !vertex[2] || !target) return;
+    int x[3], y[3];
+    for (int k = 0; k < 3; k++) {
+        projectPoint(*vertex[k]);
+        x[k] = saturatingTrunc(vertex[k]->sx);
+        y[k] = saturatingTrunc(vertex[k]->sy);
+    }
+    drawGlowLine(target, x[0], y[0], x[1], y[1]);
+    drawGlowLine(target, x[1], y[1], x[2], y[2]);
+    drawGlowLine(target, x[0], y[0], x[2], y[2]);
+}
+
+}  // namespace
+
+void drawLitTriangle(MeshFace& face, SpanFiller filler, uint32_t* target) {
+    drawTriangle(face, filler, target, Setup::lit);
+}
+
+void drawTexturedTriangle(MeshFace& face, SpanFiller filler, uint32_t* target) {
+    drawTriangle(face, filler, target, Setup::textured);
+}
+
+void drawIntensityTriangle(MeshFace& face, SpanFiller filler, uint32_t* target) {
+    drawTriangle(face, filler, target, Setup::intensity);
+}
+
+void drawFace(MeshFace& face, uint32_t* target) {
+    switch (face.mode) {
+    case 0: drawLitTriangle(face, fillSpanLightMapped, target); break;
+    case 1: drawTexturedTriangle(face, fillSpanCopy, target); break;
+    case 2: drawLitTriangle(face, fillSpanLitHalf, target); break;
+    case 3: drawTexturedTriangle(face, fillSpanHalfBlend, target); break;
+    case 4: drawLitTriangle(face, fillSpanHighlight, target); break;
+    case 5: drawWireframe(face, target); break;
+    case 6: drawLitTriangle(face, fillSpanEnvironment, target); break;
+    case 7: drawIntensityTriangle(face, fillSpanIntensity, target); break;
+    case 9: drawTexturedTriangle(face, fillSpanAdditive, target); break;
+    default: break;  // 8 and 10 on draw nothing
+    }
+}

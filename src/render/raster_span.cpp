@@ -1,0 +1,353 @@
+// Span fillers of the drawing modes: one row of a face, pixel j sampling its texture (and maps)
+// at the span's start values plus j steps. The packed versions do four pixels per step with the
+// texel and map lookups done per pixel and the arithmetic on 16-bit lanes; the scalar references
+// follow the per-lane formulas and also finish the last pixels of each packed span.
+#include <emmintrin.h>
+
+#include "render/draw.h"
+
+namespace {
+
+// Index of the texel (or map byte) at 8.8 coordinates (column a, row b): (b_int << 8) | a_int,
+// both integer parts taken modulo 256.
+inline uint32_t texelIndex(uint32_t a, uint32_t b) { return (b & 0xFF00) | ((a >> 8) & 0xFF); }
+
+inline unsigned lane(uint32_t pixel, int k) { return (pixel >> (8 * k)) & 255; }
+inline unsigned clamp255(unsigned x) { return x < 255 ? x : 255; }
+
+// The per-pixel formulas, one lane at a time.
+uint32_t lightMappedPixel(uint32_t p, unsigned l) {
+    uint32_t r = 0;
+    for (int k = 0; k < 4; k++) r |= clamp255((((lane(p, k) * 257) >> 1) * (4 * l)) >> 16) << (8 * k);
+    return r;
+}
+
+uint32_t litHalfPixel(uint32_t p, unsigned l, uint32_t d) {
+    uint32_t r = 0;
+    for (int k = 0; k < 4; k++)
+        r |= clamp255(((lane(p, k) * l) >> 7) + (lane(d, k) >> 1)) << (8 * k);
+    return r;
+}
+
+uint32_t halfBlendPixel(uint32_t p, uint32_t d) {
+    uint32_t r = 0;
+    for (int k = 0; k < 4; k++) r |= clamp255((lane(p, k) >> 1) + (lane(d, k) >> 1)) << (8 * k);
+    return r;
+}
+
+uint32_t highlightPixel(uint32_t p, unsigned l, unsigned h) {
+    uint32_t r = 0;
+    for (int k = 0; k < 4; k++)
+        r |= clamp255(((((lane(p, k) * 257) >> 1) * (4 * l)) >> 16) + h) << (8 * k);
+    return r;
+}
+
+uint32_t environmentPixel(uint32_t p, uint32_t e) {
+    uint32_t r = 0;
+    for (int k = 0; k < 4; k++)
+        r |= clamp255((((lane(p, k) * 257) >> 1) * ((lane(e, k) * 257) >> 6)) >> 16) << (8 * k);
+    return r;
+}
+
+// The intensity's integer part, held to 0..255.
+inline unsigned intensityOf(uint32_t s) {
+    const int32_t i = static_cast<int32_t>(s) >> 8;
+    return i < 0 ? 0u : i > 255 ? 255u : static_cast<unsigned>(i);
+}
+
+uint32_t intensityPixel(uint32_t p, unsigned i) {
+    uint32_t r = 0;
+    for (int k = 0; k < 4; k++) r |= clamp255((((lane(p, k) * 257) >> 1) * (2 * i)) >> 16) << (8 * k);
+    return r;
+}
+
+uint32_t additivePixel(uint32_t p, uint32_t d) {
+    uint32_t r = 0;
+    for (int k = 0; k < 4; k++) r |= clamp255(lane(p, k) + lane(d, k)) << (8 * k);
+    return r;
+}
+
+// The accumulators of pixel j of a span (32-bit wrapping).
+struct SpanAt {
+    uint32_t u, v, s, t;
+};
+inline SpanAt spanAt(const SpanState& sp, int j) {
+    const uint32_t n = static_cast<uint32_t>(j);
+    return {static_cast<uint32_t>(sp.u) + n * static_cast<uint32_t>(sp.du),
+            static_cast<uint32_t>(sp.v) + n * static_cast<uint32_t>(sp.dv),
+            static_cast<uint32_t>(sp.s) + n * static_cast<uint32_t>(sp.ds),
+            static_cast<uint32_t>(sp.t) + n * static_cast<uint32_t>(sp.dt)};
+}
+
+// The scalar loop of every mode: pixel(at, dst) gives the new value of pixels from..count−1.
+template <typename Pixel>
+inline void scalarSpan(uint32_t* dst, const SpanState& sp, int from, Pixel pixel) {
+    for (int j = from; j < sp.count; j++) dst[j] = pixel(spanAt(sp, j), dst[j]);
+}
+
+// Packed helpers: four consecutive pixels of a span.
+inline __m128i ramp(int32_t start, int32_t step) {
+    const uint32_t a = static_cast<uint32_t>(start), d = static_cast<uint32_t>(step);
+    return _mm_set_epi32(static_cast<int>(a + 3 * d), static_cast<int>(a + 2 * d),
+                         static_cast<int>(a + d), static_cast<int>(a));
+}
+
+inline __m128i quadStep(int32_t step) {
+    return _mm_set1_epi32(static_cast<int>(4 * static_cast<uint32_t>(step)));
+}
+
+inline __m128i quadIndex(__m128i a, __m128i b) {
+    return _mm_or_si128(_mm_and_si128(b, _mm_set1_epi32(0xFF00)),
+                        _mm_and_si128(_mm_srli_epi32(a, 8), _mm_set1_epi32(0xFF)));
+}
+
+inline __m128i gatherTexels(const uint32_t* table, __m128i index) {
+    alignas(16) uint32_t i[4];
+    _mm_store_si128(reinterpret_cast<__m128i*>(i), index);
+    return _mm_set_epi32(static_cast<int>(table[i[3]]), static_cast<int>(table[i[2]]),
+                         static_cast<int>(table[i[1]]), static_cast<int>(table[i[0]]));
+}
+
+// Four map bytes, each spread over the four 16-bit lanes of its pixel: pixels 0, 1 in lo and
+// pixels 2, 3 in hi.
+inline void gatherSpread(const uint8_t* map, __m128i index, __m128i& lo, __m128i& hi) {
+    alignas(16) uint32_t i[4];
+    _mm_store_si128(reinterpret_cast<__m128i*>(i), index);
+    const __m128i words = _mm_set_epi16(0, 0, 0, 0, map[i[3]], map[i[2]], map[i[1]], map[i[0]]);
+    const __m128i pairs = _mm_unpacklo_epi16(words, words);
+    lo = _mm_unpacklo_epi32(pairs, pairs);
+    hi = _mm_unpackhi_epi32(pairs, pairs);
+}
+
+// Lanes of pixels 0, 1 (lo) and 2, 3 (hi) as p·257 >> 1.
+inline __m128i halfWideLo(__m128i p) { return _mm_srli_epi16(_mm_unpacklo_epi8(p, p), 1); }
+inline __m128i halfWideHi(__m128i p) { return _mm_srli_epi16(_mm_unpackhi_epi8(p, p), 1); }
+
+inline void store4(uint32_t* dst, __m128i x) {
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(dst), x);
+}
+inline __m128i load4(const uint32_t* src) {
+    return _mm_loadu_si128(reinterpret_cast<const __m128i*>(src));
+}
+
+// Accumulators of four pixels and their per-quad steps.
+struct Quad {
+    __m128i u, v, s, t, du, dv, ds, dt;
+};
+inline Quad quadStart(const SpanState& sp) {
+    return {ramp(sp.u, sp.du), ramp(sp.v, sp.dv), ramp(sp.s, sp.ds), ramp(sp.t, sp.dt),
+            quadStep(sp.du),   quadStep(sp.dv),   quadStep(sp.ds),   quadStep(sp.dt)};
+}
+inline void quadAdvance(Quad& q) {
+    q.u = _mm_add_epi32(q.u, q.du);
+    q.v = _mm_add_epi32(q.v, q.dv);
+    q.s = _mm_add_epi32(q.s, q.ds);
+    q.t = _mm_add_epi32(q.t, q.dt);
+}
+
+}  // namespace
+
+// Mode 0 -------------------------------------------------------------------------------------
+
+void fillSpanLightMappedScalar(uint32_t* dst, const SpanState& sp) {
+    scalarSpan(dst, sp, 0, [&](SpanAt a, uint32_t) {
+        return lightMappedPixel(sp.texture[texelIndex(a.u, a.v)], sp.diffuseMap[texelIndex(a.s, a.t)]);
+    });
+}
+
+void fillSpanLightMapped(uint32_t* dst, const SpanState& sp) {
+    Quad q = quadStart(sp);
+    int j = 0;
+    for (; j + 4 <= sp.count; j += 4, quadAdvance(q)) {
+        const __m128i p = gatherTexels(sp.texture, quadIndex(q.u, q.v));
+        __m128i l01, l23;
+        gatherSpread(sp.diffuseMap, quadIndex(q.s, q.t), l01, l23);
+        const __m128i lo = _mm_mulhi_epi16(halfWideLo(p), _mm_slli_epi16(l01, 2));
+        const __m128i hi = _mm_mulhi_epi16(halfWideHi(p), _mm_slli_epi16(l23, 2));
+        store4(dst + j, _mm_packus_epi16(lo, hi));
+    }
+    scalarSpan(dst, sp, j, [&](SpanAt a, uint32_t) {
+        return lightMappedPixel(sp.texture[texelIndex(a.u, a.v)], sp.diffuseMap[texelIndex(a.s, a.t)]);
+    });
+}
+
+// Mode 1 -------------------------------------------------------------------------------------
+
+void fillSpanCopyScalar(uint32_t* dst, const SpanState& sp) {
+    scalarSpan(dst, sp, 0, [&](SpanAt a, uint32_t) { return sp.texture[texelIndex(a.u, a.v)]; });
+}
+
+void fillSpanCopy(uint32_t* dst, const SpanState& sp) {
+    __m128i u = ramp(sp.u, sp.du), v = ramp(sp.v, sp.dv);
+    const __m128i du = quadStep(sp.du), dv = quadStep(sp.dv);
+    int j = 0;
+    for (; j + 4 <= sp.count; j += 4) {
+        store4(dst + j, gatherTexels(sp.texture, quadIndex(u, v)));
+        u = _mm_add_epi32(u, du);
+        v = _mm_add_epi32(v, dv);
+    }
+    scalarSpan(dst, sp, j, [&](SpanAt a, uint32_t) { return sp.texture[texelIndex(a.u, a.v)]; });
+}
+
+// Mode 2 -------------------------------------------------------------------------------------
+
+void fillSpanLitHalfScalar(uint32_t* dst, const SpanState& sp) {
+    scalarSpan(dst, sp, 0, [&](SpanAt a, uint32_t d) {
+        return litHalfPixel(sp.texture[texelIndex(a.u, a.v)], sp.diffuseMap[texelIndex(a.s, a.t)], d);
+    });
+}
+
+void fillSpanLitHalf(uint32_t* dst, const SpanState& sp) {
+    const __m128i zero = _mm_setzero_si128();
+    Quad q = quadStart(sp);
+    int j = 0;
+    for (; j + 4 <= sp.count; j += 4, quadAdvance(q)) {
+        const __m128i p = gatherTexels(sp.texture, quadIndex(q.u, q.v));
+        const __m128i d = load4(dst + j);
+        __m128i l01, l23;
+        gatherSpread(sp.diffuseMap, quadIndex(q.s, q.t), l01, l23);
+        // p·L reaches 65025: the low half of the product is exact, shifted as unsigned.
+        const __m128i lo = _mm_add_epi16(
+            _mm_srli_epi16(_mm_mullo_epi16(_mm_unpacklo_epi8(p, zero), l01), 7),
+            _mm_srli_epi16(_mm_unpacklo_epi8(d, zero), 1));
+        const __m128i hi = _mm_add_epi16(
+            _mm_srli_epi16(_mm_mullo_epi16(_mm_unpackhi_epi8(p, zero), l23), 7),
+            _mm_srli_epi16(_mm_unpackhi_epi8(d, zero), 1));
+        store4(dst + j, _mm_packus_epi16(lo, hi));
+    }
+    scalarSpan(dst, sp, j, [&](SpanAt a, uint32_t d) {
+        return litHalfPixel(sp.texture[texelIndex(a.u, a.v)], sp.diffuseMap[texelIndex(a.s, a.t)], d);
+    });
+}
+
+// Mode 3 -------------------------------------------------------------------------------------
+
+void fillSpanHalfBlendScalar(uint32_t* dst, const SpanState& sp) {
+    scalarSpan(dst, sp, 0, [&](SpanAt a, uint32_t d) {
+        return halfBlendPixel(sp.texture[texelIndex(a.u, a.v)], d);
+    });
+}
+
+void fillSpanHalfBlend(uint32_t* dst, const SpanState& sp) {
+    const __m128i low7 = _mm_set1_epi8(0x7F);
+    __m128i u = ramp(sp.u, sp.du), v = ramp(sp.v, sp.dv);
+    const __m128i du = quadStep(sp.du), dv = quadStep(sp.dv);
+    int j = 0;
+    for (; j + 4 <= sp.count; j += 4) {
+        const __m128i p = gatherTexels(sp.texture, quadIndex(u, v));
+        const __m128i d = load4(dst + j);
+        // Halves of two bytes sum to at most 254: no saturation needed.
+        store4(dst + j, _mm_add_epi8(_mm_and_si128(_mm_srli_epi16(p, 1), low7),
+                                     _mm_and_si128(_mm_srli_epi16(d, 1), low7)));
+        u = _mm_add_epi32(u, du);
+        v = _mm_add_epi32(v, dv);
+    }
+    scalarSpan(dst, sp, j, [&](SpanAt a, uint32_t d) {
+        return halfBlendPixel(sp.texture[texelIndex(a.u, a.v)], d);
+    });
+}
+
+// Mode 4 -------------------------------------------------------------------------------------
+
+void fillSpanHighlightScalar(uint32_t* dst, const SpanState& sp) {
+    scalarSpan(dst, sp, 0, [&](SpanAt a, uint32_t) {
+        const uint32_t m = texelIndex(a.s, a.t);
+        return highlightPixel(sp.texture[texelIndex(a.u, a.v)], sp.diffuseMap[m], sp.highlightMap[m]);
+    });
+}
+
+void fillSpanHighlight(uint32_t* dst, const SpanState& sp) {
+    Quad q = quadStart(sp);
+    int j = 0;
+    for (; j + 4 <= sp.count; j += 4, quadAdvance(q)) {
+        const __m128i p = gatherTexels(sp.texture, quadIndex(q.u, q.v));
+        const __m128i m = quadIndex(q.s, q.t);
+        __m128i l01, l23, h01, h23;
+        gatherSpread(sp.diffuseMap, m, l01, l23);
+        gatherSpread(sp.highlightMap, m, h01, h23);
+        const __m128i lo = _mm_add_epi16(_mm_mulhi_epi16(halfWideLo(p), _mm_slli_epi16(l01, 2)), h01);
+        const __m128i hi = _mm_add_epi16(_mm_mulhi_epi16(halfWideHi(p), _mm_slli_epi16(l23, 2)), h23);
+        store4(dst + j, _mm_packus_epi16(lo, hi));
+    }
+    scalarSpan(dst, sp, j, [&](SpanAt a, uint32_t) {
+        const uint32_t m = texelIndex(a.s, a.t);
+        return highlightPixel(sp.texture[texelIndex(a.u, a.v)], sp.diffuseMap[m], sp.highlightMap[m]);
+    });
+}
+
+// Mode 6 -------------------------------------------------------------------------------------
+
+void fillSpanEnvironmentScalar(uint32_t* dst, const SpanState& sp) {
+    scalarSpan(dst, sp, 0, [&](SpanAt a, uint32_t) {
+        return environmentPixel(sp.texture[texelIndex(a.u, a.v)], sp.environment[texelIndex(a.s, a.t)]);
+    });
+}
+
+void fillSpanEnvironment(uint32_t* dst, const SpanState& sp) {
+    Quad q = quadStart(sp);
+    int j = 0;
+    for (; j + 4 <= sp.count; j += 4, quadAdvance(q)) {
+        const __m128i p = gatherTexels(sp.texture, quadIndex(q.u, q.v));
+        const __m128i e = gatherTexels(sp.environment, quadIndex(q.s, q.t));
+        const __m128i lo = _mm_mulhi_epi16(halfWideLo(p), _mm_srli_epi16(_mm_unpacklo_epi8(e, e), 6));
+        const __m128i hi = _mm_mulhi_epi16(halfWideHi(p), _mm_srli_epi16(_mm_unpackhi_epi8(e, e), 6));
+        store4(dst + j, _mm_packus_epi16(lo, hi));
+    }
+    scalarSpan(dst, sp, j, [&](SpanAt a, uint32_t) {
+        return environmentPixel(sp.texture[texelIndex(a.u, a.v)], sp.environment[texelIndex(a.s, a.t)]);
+    });
+}
+
+// Mode 7 -------------------------------------------------------------------------------------
+
+void fillSpanIntensityScalar(uint32_t* dst, const SpanState& sp) {
+    scalarSpan(dst, sp, 0, [&](SpanAt a, uint32_t) {
+        return intensityPixel(sp.texture[texelIndex(a.u, a.v)], intensityOf(a.s));
+    });
+}
+
+void fillSpanIntensity(uint32_t* dst, const SpanState& sp) {
+    const __m128i zero = _mm_setzero_si128(), top = _mm_set1_epi16(255);
+    __m128i u = ramp(sp.u, sp.du), v = ramp(sp.v, sp.dv), s = ramp(sp.s, sp.ds);
+    const __m128i du = quadStep(sp.du), dv = quadStep(sp.dv), ds = quadStep(sp.ds);
+    int j = 0;
+    for (; j + 4 <= sp.count; j += 4) {
+        const __m128i p = gatherTexels(sp.texture, quadIndex(u, v));
+        // Integer parts of the four intensities, held to 0..255, doubled, spread per pixel.
+        __m128i i = _mm_packs_epi32(_mm_srai_epi32(s, 8), zero);
+        i = _mm_slli_epi16(_mm_min_epi16(_mm_max_epi16(i, zero), top), 1);
+        const __m128i pairs = _mm_unpacklo_epi16(i, i);
+        const __m128i lo = _mm_mulhi_epi16(halfWideLo(p), _mm_unpacklo_epi32(pairs, pairs));
+        const __m128i hi = _mm_mulhi_epi16(halfWideHi(p), _mm_unpackhi_epi32(pairs, pairs));
+        store4(dst + j, _mm_packus_epi16(lo, hi));
+        u = _mm_add_epi32(u, du);
+        v = _mm_add_epi32(v, dv);
+        s = _mm_add_epi32(s, ds);
+    }
+    scalarSpan(dst, sp, j, [&](SpanAt a, uint32_t) {
+        return intensityPixel(sp.texture[texelIndex(a.u, a.v)], intensityOf(a.s));
+    });
+}
+
+// Mode 9 -------------------------------------------------------------------------------------
+
+void fillSpanAdditiveScalar(uint32_t* dst, const SpanState& sp) {
+    scalarSpan(dst, sp, 0, [&](SpanAt a, uint32_t d) {
+        return additivePixel(sp.texture[texelIndex(a.u, a.v)], d);
+    });
+}
+
+void fillSpanAdditive(uint32_t* dst, const SpanState& sp) {
+    __m128i u = ramp(sp.u, sp.du), v = ramp(sp.v, sp.dv);
+    const __m128i du = quadStep(sp.du), dv = quadStep(sp.dv);
+    int j = 0;
+    for (; j + 4 <= sp.count; j += 4) {
+        const __m128i p = gatherTexels(sp.texture, quadIndex(u, v));
+        store4(dst + j, _mm_adds_epu8(p, load4(dst + j)));
+        u = _mm_add_epi32(u, du);
+        v = _mm_add_epi32(v, dv);
+    }
+    scalarSpan(dst, sp, j, [&](SpanAt a, uint32_t d) {
+        return additivePixel(sp.texture[texelIndex(a.u, a.v)], d);
+    });
+}
