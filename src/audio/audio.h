@@ -96,6 +96,10 @@ int musicLatencyFrames();
 // and fires the syncs of the rows reached. musicGetPlayStatus calls it with the frame count that
 // matches platformTicks(); tests may call it directly.
 void musicRenderOfflineTo(uint64_t frame);
+// The row heard at a given frame of the stream (counted from the start of play), as long as that
+// frame is rendered and its row is still in the player's ring of recent rows. The sync field is
+// the one heard now. False otherwise.
+bool musicPositionAtFrame(uint64_t frame, MusicPlayStatus* status);
 // Offline output: total frames rendered for the playing module.
 uint64_t musicRenderedFrames();
 // Offline output: keep every rendered sample and write them as a WAV file at musicClose (or now,

@@ -6,6 +6,7 @@
 
 #include <libopenmpt/libopenmpt.h>
 
+#include <algorithm>
 #include <cstdarg>
 #include <cstring>
 
@@ -61,6 +62,28 @@ int deviceFramesFor(int rate, int bufferMs)
     while (frames < wanted && frames < 4096)
         frames *= 2;
     return frames;
+}
+
+// The row that frame falls in: the newest entry starting at or before it. Frames before the
+// oldest row still in the ring, or past the rendered stream, are refused.
+bool positionAtLocked(uint64_t frame, MusicPlayStatus* status)
+{
+    MusicPlayer& p = musicPlayer;
+    if (p.entryCount == 0)
+        return false;
+    const uint64_t oldest = p.entryCount > kRingEntries ? p.entryCount - kRingEntries : 0;
+    if (frame < p.ring[oldest % kRingEntries].frame || (frame > p.rendered && p.rendered > 0))
+        return false;
+    uint64_t i = p.entryCount - 1;
+    while (i > oldest && p.ring[i % kRingEntries].frame > frame)
+        --i;
+    const RowEntry& entry = p.ring[i % kRingEntries];
+    status->position = entry.order;
+    status->pattern = entry.pattern;
+    status->row = entry.row;
+    status->syncInfo = p.lastSync.load();
+    status->songLoopCount = entry.loopCount;
+    return true;
 }
 
 }  // namespace
@@ -242,22 +265,19 @@ bool musicGetPlayStatus(unsigned playHandle, MusicPlayStatus* status)
         }
     }
     std::lock_guard<std::mutex> lock(p.ringMutex);
-    if (playHandle != p.playHandle || p.entryCount == 0)
+    if (playHandle != p.playHandle)
         return false;
-    const uint64_t audible = audibleFrameLocked();
-    // The newest row that starts at or before the audible frame; rows that are still only rendered
-    // lie after it.
-    uint64_t i = p.entryCount - 1;
+    if (p.entryCount == 0)
+        return false;
+    // Rows long past may have left the ring; the oldest one kept stands for them.
     const uint64_t oldest = p.entryCount > kRingEntries ? p.entryCount - kRingEntries : 0;
-    while (i > oldest && p.ring[i % kRingEntries].frame > audible)
-        --i;
-    const RowEntry& entry = p.ring[i % kRingEntries];
-    status->position = entry.order;
-    status->pattern = entry.pattern;
-    status->row = entry.row;
-    status->syncInfo = p.lastSync.load();
-    status->songLoopCount = entry.loopCount;
-    return true;
+    return positionAtLocked(std::max(audibleFrameLocked(), p.ring[oldest % kRingEntries].frame), status);
+}
+
+bool musicPositionAtFrame(uint64_t frame, MusicPlayStatus* status)
+{
+    std::lock_guard<std::mutex> lock(musicPlayer.ringMutex);
+    return status != nullptr && musicPlayer.playHandle != 0 && positionAtLocked(frame, status);
 }
 
 bool musicSuspend()

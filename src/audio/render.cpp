@@ -33,7 +33,11 @@ void noteCurrentRow(uint64_t frame)
         const RowEntry& last = musicPlayer.ring[(musicPlayer.entryCount - 1) % kRingEntries];
         if (last.order == entry.order && last.row == entry.row && last.pattern == entry.pattern)
             return;
-        // Going back to an earlier order is the song wrapping to its restart position.
+        // Going back to an earlier order is the song wrapping to its restart position. A song
+        // that does not loop renders a short tail after its end while reporting the restart
+        // position: it is still the last row that sounds.
+        if (entry.order < last.order && !musicPlayer.loopSong)
+            return;
         entry.loopCount = last.loopCount + (entry.order < last.order ? 1 : 0);
     }
     // Syncs are delivered at least once per slice of 4096 frames or per pass of the player thread,
