@@ -84,6 +84,8 @@ struct MusicPlayer {
     uint64_t rendered = 0;     // frames handed to the output
     uint64_t audibleFloor = 0; // the audible frame never goes back
     int lastLatencyFrames = 0;
+    int64_t deviceRawAudible = 0;  // audible frame from the device queue alone, and when it changed
+    std::chrono::steady_clock::time_point deviceRawTime;
 
     // Null output clock (steady time of play start, minus pauses).
     std::chrono::steady_clock::time_point clockStart;

@@ -112,7 +112,16 @@ uint64_t audibleFrameLocked()
         const int64_t offset = int64_t(p.latencyOffsetMs) * p.mixRate / 1000;
         const int64_t latency = queued + p.deviceFrames + offset;
         p.lastLatencyFrames = static_cast<int>(latency);
-        audible = int64_t(p.rendered) - latency;
+        // The queue shrinks a whole device buffer at a time; between two takes the buffer plays
+        // on, so the audible point moves with the clock, never further than one buffer.
+        const int64_t raw = int64_t(p.rendered) - latency;
+        const auto now = std::chrono::steady_clock::now();
+        if (raw != p.deviceRawAudible || p.suspended) {
+            p.deviceRawAudible = raw;
+            p.deviceRawTime = now;
+        }
+        const int64_t played = std::chrono::duration_cast<std::chrono::microseconds>(now - p.deviceRawTime).count() * p.mixRate / 1000000;
+        audible = raw + std::min<int64_t>(played, p.deviceFrames);
     } else if (p.activeDevice == musicDeviceNull) {
         if (p.clockRunning) {
             const auto now = p.suspended ? p.pauseStart : std::chrono::steady_clock::now();
