@@ -1,15 +1,26 @@
+// The message box every error and note goes through.
 #include "shell/shell.h"
 
 #include <cstdarg>
 #include <cstdio>
+#include <cstring>
 
-// Until the platform message box exists, messages go to standard error with the box's title.
 void showMessage(const char* format, ...)
 {
-    char text[260];
+    char text[messageCapacity];
+    // Leave room for the line break: at most 257 characters of text, cut beyond that.
     va_list args;
     va_start(args, format);
-    std::vsnprintf(text, sizeof text, format, args);
+    int written = std::vsnprintf(text, messageCapacity - 2, format, args);
     va_end(args);
-    std::fprintf(stderr, "-ZEM- DEMO ENGINE message: %s\n", text);
+    if (written < 0) text[0] = '\0';
+    std::strcat(text, "\n");
+    std::memcpy(shell.lastMessage, text, sizeof text);
+    ++shell.messageCount;
+    if (!platformMessageBox(messageTitle, text)) std::fprintf(stderr, "%s: %s", messageTitle, text);
+}
+
+void reportMissingFile(const char* name)
+{
+    showMessage("Engine error: file '%s' not found!", name);
 }

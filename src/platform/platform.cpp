@@ -1,0 +1,440 @@
+// Backend selection, the target surface, the headless backend (virtual clock, event queue) and
+// reading back what was shown.
+#include "platform/platform_state.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#define STB_IMAGE_WRITE_STATIC
+#define STB_IMAGE_WRITE_IMPLEMENTATION
+#include <stb_image_write.h>
+
+PlatformState platform;
+
+namespace {
+
+bool sdlActive = false;  // the SDL backend was started by platformInit
+
+// The format a desktop of the given depth reports; bits 0 for an unknown depth.
+PlatformPixelFormat formatForDepth(int depth)
+{
+    switch (depth) {
+    case 32: return {32, 0xFF0000, 0x00FF00, 0x0000FF};
+    case 24: return {24, 0xFF0000, 0x00FF00, 0x0000FF};
+    case 16: return {16, 0xF800, 0x07E0, 0x001F};
+    case 15: return {16, 0x7C00, 0x03E0, 0x001F};
+    case 8: return {8, 0, 0, 0};
+    default: return {};
+    }
+}
+
+uint64_t framePeriodMicros()
+{
+    int rate = platform.config.frameRate > 0 ? platform.config.frameRate : 60;
+    return 1000000u / static_cast<uint64_t>(rate);
+}
+
+void clearState()
+{
+    platform.config = PlatformConfig{};
+    platform.desktopFormat = formatForDepth(32);
+    platform.modeFormat = {};
+    platform.modeSet = false;
+    platform.windowOpen = false;
+    platform.targetReady = false;
+    platform.targetLocked = false;
+    platform.targetFormat = {};
+    platform.targetPitch = 0;
+    std::memset(platform.target, 0, sizeof platform.target);
+    platform.shownFrames = 0;
+    platform.shownValid = false;
+    platform.virtualMicros = 0;
+    platform.queueCount = 0;
+    platform.queueSequence = 0;
+}
+
+// Removes and returns the queued event due first, if it is due by the given time.
+bool takeDue(uint64_t byMicros, PlatformEvent& event, uint64_t& dueMicros)
+{
+    int best = -1;
+    for (int i = 0; i < platform.queueCount; ++i) {
+        const QueuedEvent& q = platform.queue[i];
+        if (q.dueMicros > byMicros) continue;
+        if (best < 0 || q.dueMicros < platform.queue[best].dueMicros ||
+            (q.dueMicros == platform.queue[best].dueMicros &&
+             q.sequence < platform.queue[best].sequence))
+            best = i;
+    }
+    if (best < 0) return false;
+    event = platform.queue[best].event;
+    dueMicros = platform.queue[best].dueMicros;
+    for (int i = best + 1; i < platform.queueCount; ++i) platform.queue[i - 1] = platform.queue[i];
+    --platform.queueCount;
+    return true;
+}
+
+void enqueue(const PlatformEvent& event, uint64_t dueMicros)
+{
+    if (platform.queueCount == platformQueueCapacity) {
+        for (int i = 1; i < platform.queueCount; ++i) platform.queue[i - 1] = platform.queue[i];
+        --platform.queueCount;
+    }
+    platform.queue[platform.queueCount++] = {event, dueMicros, platform.queueSequence++};
+}
+
+int bytesPerPixel(int bits)
+{
+    return (bits + 7) / 8;
+}
+
+}  // namespace
+
+bool platformInit(const PlatformConfig& config)
+{
+    platformShutdown();
+    int depth = config.desktopBits;
+    if (depth == 0) {
+        if (const char* env = std::getenv("V4N_DESKTOP_BITS")) {
+            int fromEnv = std::atoi(env);
+            if (formatForDepth(fromEnv).bits != 0)
+                depth = fromEnv;
+            else
+                std::fprintf(stderr, "V4N_DESKTOP_BITS=%s ignored: use 8, 15, 16, 24 or 32\n", env);
+        }
+    } else if (formatForDepth(depth).bits == 0) {
+        return false;
+    }
+
+    PlatformPixelFormat desktop = formatForDepth(32);
+    if (!config.headless) {
+        if (!sdlInit(config, desktop)) return false;
+        sdlActive = true;
+    }
+    platform.config = config;
+    platform.virtualMicros = 0;
+    if (depth != 0) desktop = formatForDepth(depth);
+    if (config.desktopRedMask && config.desktopGreenMask && config.desktopBlueMask) {
+        desktop.redMask = config.desktopRedMask;
+        desktop.greenMask = config.desktopGreenMask;
+        desktop.blueMask = config.desktopBlueMask;
+    }
+    platform.desktopFormat = desktop;
+    return true;
+}
+
+void platformShutdown()
+{
+    if (sdlActive) {
+        sdlCloseWindow();
+        sdlShutdown();
+        sdlActive = false;
+    }
+    clearState();
+}
+
+void resetPlatform()
+{
+    platformShutdown();
+}
+
+const PlatformConfig& platformConfig()
+{
+    return platform.config;
+}
+
+uint32_t platformTicks()
+{
+    if (sdlActive) return sdlTicks();
+    return platform.config.startTicks + static_cast<uint32_t>(platform.virtualMicros / 1000);
+}
+
+void platformWait(uint32_t ms)
+{
+    if (sdlActive)
+        sdlWait(ms);
+    else
+        platform.virtualMicros += static_cast<uint64_t>(ms) * 1000;
+}
+
+bool platformIsHeadless()
+{
+    return !sdlActive;
+}
+
+bool platformOpenWindow()
+{
+    if (sdlActive && !sdlOpenWindow(platform.config)) return false;
+    platform.windowOpen = true;
+    return true;
+}
+
+void platformCloseWindow()
+{
+    if (sdlActive) sdlCloseWindow();
+    platform.windowOpen = false;
+}
+
+bool platformWindowOpen()
+{
+    return platform.windowOpen;
+}
+
+void platformShowCursor(bool shown)
+{
+    if (sdlActive) sdlShowCursor(shown);
+}
+
+void platformClientSize(int& width, int& height)
+{
+    if (sdlActive) {
+        sdlClientSize(width, height);
+        return;
+    }
+    width = platform.windowOpen ? platformTargetWidth : 0;
+    height = platform.windowOpen ? platformTargetHeight : 0;
+}
+
+void platformWindowBounds(int& x, int& y, int& width, int& height)
+{
+    x = y = 0;
+    if (sdlActive) {
+        sdlWindowBounds(x, y, width, height);
+        return;
+    }
+    platformClientSize(width, height);
+}
+
+bool platformPollEvent(PlatformEvent& event)
+{
+    if (sdlActive) return sdlPollEvent(event);
+    uint64_t due;
+    return takeDue(platform.virtualMicros, event, due);
+}
+
+bool platformWaitEvent(PlatformEvent& event, uint32_t timeoutMs)
+{
+    if (sdlActive) return sdlWaitEvent(event, timeoutMs);
+    uint64_t until = platform.virtualMicros + static_cast<uint64_t>(timeoutMs) * 1000;
+    uint64_t due;
+    if (takeDue(until, event, due)) {
+        if (due > platform.virtualMicros) platform.virtualMicros = due;
+        return true;
+    }
+    platform.virtualMicros = until;
+    return false;
+}
+
+void platformPostEvent(const PlatformEvent& event)
+{
+    if (sdlActive)
+        sdlPostEvent(event);
+    else
+        enqueue(event, platform.virtualMicros);
+}
+
+void platformPostEventAfter(const PlatformEvent& event, uint32_t afterMs)
+{
+    if (sdlActive)
+        sdlPostEventAfter(event, afterMs);
+    else
+        enqueue(event, platform.virtualMicros + static_cast<uint64_t>(afterMs) * 1000);
+}
+
+bool platformMessageBox(const char* title, const char* text)
+{
+    if (!sdlActive || !platform.config.messageBoxes) return false;
+    return sdlMessageBox(title, text);
+}
+
+PlatformPixelFormat platformDesktopFormat()
+{
+    return platform.desktopFormat;
+}
+
+bool platformSetDisplayMode(int width, int height, int bits)
+{
+    if (width <= 0 || height <= 0) return false;
+    if (bits != 8 && bits != 16 && bits != 24 && bits != 32) return false;
+    if (platform.config.refusedModeBits & (uint64_t(1) << bits)) return false;
+    PlatformPixelFormat mode = formatForDepth(bits);
+    // A 16-bit mode takes the desktop's 16-bit layout when it has one (5-5-5 desktops), else 5-6-5.
+    if (bits == 16 && platform.desktopFormat.bits == 16) mode = platform.desktopFormat;
+    platform.modeFormat = mode;
+    platform.modeSet = true;
+    return true;
+}
+
+PlatformPixelFormat platformDisplayFormat()
+{
+    return platform.modeSet ? platform.modeFormat : platform.desktopFormat;
+}
+
+bool platformCreateTarget(const PlatformPixelFormat& format)
+{
+    if (format.bits != 8 && format.bits != 16 && format.bits != 24 && format.bits != 32)
+        return false;
+    int rowBytes = platformTargetWidth * bytesPerPixel(format.bits);
+    platform.targetFormat = format;
+    platform.targetPitch = (rowBytes + 63) / 64 * 64 + platformTargetPadding;
+    std::memset(platform.target, 0, sizeof platform.target);
+    platform.targetReady = true;
+    platform.targetLocked = false;
+    platform.shownFrames = 0;
+    platform.shownValid = false;
+    return true;
+}
+
+void platformReleaseTarget()
+{
+    platform.targetReady = false;
+    platform.targetLocked = false;
+    platform.shownValid = false;
+}
+
+bool platformTargetReady()
+{
+    return platform.targetReady;
+}
+
+bool platformLockTarget(PlatformLock& lock)
+{
+    if (!platform.targetReady || platform.targetLocked) return false;
+    platform.targetLocked = true;
+    platform.shownValid = false;
+    lock.pixels = platform.target;
+    lock.pitch = platform.targetPitch;
+    return true;
+}
+
+void platformUnlockTarget()
+{
+    platform.targetLocked = false;
+}
+
+bool platformShowTarget(int clientWidth, int clientHeight)
+{
+    if (!platform.targetReady || platform.targetLocked || !platform.windowOpen) return false;
+    if (sdlActive) {
+        static uint32_t pixels[platformTargetWidth * platformTargetHeight];
+        platformReadShownFrom(platform.target, pixels);
+        if (!sdlShow(pixels, clientWidth, clientHeight)) return false;
+    } else {
+        platform.virtualMicros += framePeriodMicros();
+    }
+    ++platform.shownFrames;
+    platform.shownValid = true;
+    return true;
+}
+
+uint32_t platformShownFrames()
+{
+    return platform.shownFrames;
+}
+
+const uint8_t* platformShownTarget(int& pitch, int& bits)
+{
+    if (!platform.shownValid) return nullptr;
+    pitch = platform.targetPitch;
+    bits = platform.targetFormat.bits;
+    return platform.target;
+}
+
+void platformExpandRow(const uint8_t* source, const PlatformPixelFormat& format, uint32_t* row,
+                       int count)
+{
+    switch (format.bits) {
+    case 32:
+        for (int x = 0; x < count; ++x) {
+            uint32_t p;
+            std::memcpy(&p, source + 4 * x, 4);
+            row[x] = p & 0xFFFFFF;
+        }
+        break;
+    case 24:
+        for (int x = 0; x < count; ++x) {
+            const uint8_t* s = source + 3 * x;
+            row[x] = uint32_t(s[2]) << 16 | uint32_t(s[1]) << 8 | s[0];
+        }
+        break;
+    case 16: {
+        // 5-5-5 when the green mask says so, otherwise read as 5-6-5.
+        bool fiveFive = format.greenMask == 0x03E0;
+        for (int x = 0; x < count; ++x) {
+            uint32_t v = uint32_t(source[2 * x]) | uint32_t(source[2 * x + 1]) << 8;
+            uint32_t r, g, b;
+            if (fiveFive) {
+                r = (v >> 10) & 31;
+                g = (v >> 5) & 31;
+                g = g << 3 | g >> 2;
+            } else {
+                r = (v >> 11) & 31;
+                g = (v >> 5) & 63;
+                g = g << 2 | g >> 4;
+            }
+            b = v & 31;
+            r = r << 3 | r >> 2;
+            b = b << 3 | b >> 2;
+            row[x] = r << 16 | g << 8 | b;
+        }
+        break;
+    }
+    default:
+        // 8 bits: no palette is kept, so each index is shown as a grey level.
+        for (int x = 0; x < count; ++x) row[x] = uint32_t(source[x]) * 0x010101u;
+        break;
+    }
+}
+
+void platformReadShownFrom(const uint8_t* target, uint32_t* pixels)
+{
+    for (int y = 0; y < platformTargetHeight; ++y)
+        platformExpandRow(target + y * platform.targetPitch, platform.targetFormat,
+                          pixels + y * platformTargetWidth, platformTargetWidth);
+}
+
+bool platformReadShown(uint32_t* pixels)
+{
+    if (!platform.shownValid) return false;
+    platformReadShownFrom(platform.target, pixels);
+    return true;
+}
+
+bool platformReadWindow(uint32_t* pixels, int capacity, int& width, int& height)
+{
+    if (!sdlActive) return false;
+    return sdlReadWindow(pixels, capacity, width, height);
+}
+
+bool platformWritePng(const char* path)
+{
+    static uint32_t pixels[platformTargetWidth * platformTargetHeight];
+    static uint8_t rgb[platformTargetWidth * platformTargetHeight * 3];
+    if (!platformReadShown(pixels)) return false;
+    for (int i = 0; i < platformTargetWidth * platformTargetHeight; ++i) {
+        rgb[3 * i] = uint8_t(pixels[i] >> 16);
+        rgb[3 * i + 1] = uint8_t(pixels[i] >> 8);
+        rgb[3 * i + 2] = uint8_t(pixels[i]);
+    }
+    return stbi_write_png(path, platformTargetWidth, platformTargetHeight, 3, rgb,
+                          platformTargetWidth * 3) != 0;
+}
+
+PlatformRect platformFitPicture(int clientWidth, int clientHeight)
+{
+    if (clientWidth <= 0 || clientHeight <= 0) return {0, 0, 0, 0};
+    int factor = clientWidth / platformTargetWidth;
+    if (clientHeight / platformTargetHeight < factor) factor = clientHeight / platformTargetHeight;
+    int width, height;
+    if (factor >= 1) {
+        width = platformTargetWidth * factor;
+        height = platformTargetHeight * factor;
+    } else if (clientWidth * 3 >= clientHeight * 4) {
+        height = clientHeight;
+        width = clientHeight * 4 / 3;
+    } else {
+        width = clientWidth;
+        height = clientWidth * 3 / 4;
+    }
+    return {(clientWidth - width) / 2, (clientHeight - height) / 2, width, height};
+}

@@ -1,0 +1,308 @@
+// The SDL2 backend: window, renderer, input events, message box and the millisecond clock.
+#include "platform/platform_state.h"
+
+#include <SDL.h>
+
+#include <atomic>
+#include <cstring>
+
+namespace {
+
+// Events posted with a delay wait in these slots until their SDL timer fires; tests and the
+// pump post at most a few at a time.
+constexpr int delayedSlotCount = 16;
+
+struct DelayedEvent {
+    std::atomic<bool> used{false};
+    PlatformEvent event;
+};
+
+struct SdlState {
+    SDL_Window* window = nullptr;
+    SDL_Renderer* renderer = nullptr;
+    SDL_Texture* texture = nullptr;
+    uint32_t windowId = 0;
+    bool fullscreen = false;
+    int lastClientWidth = 0, lastClientHeight = 0;
+    DelayedEvent delayed[delayedSlotCount];
+    SDL_TimerID timers[delayedSlotCount] = {};
+};
+
+SdlState sdl;
+// SDL hands out user event numbers once per process; the quit message keeps its number.
+uint32_t quitEventType = 0;
+
+bool translate(const SDL_Event& e, PlatformEvent& out)
+{
+    out = PlatformEvent{};
+    switch (e.type) {
+    case SDL_QUIT:
+        out.kind = platformEventClose;
+        return true;
+    case SDL_KEYDOWN:
+        out.kind = platformEventKeyDown;
+        // SDL's key code for Escape is the ASCII escape, 27, like platformKeyEscape.
+        out.key = e.key.keysym.sym != 0 ? int(e.key.keysym.sym) : 0x40000000 | e.key.keysym.scancode;
+        return true;
+    case SDL_WINDOWEVENT:
+        switch (e.window.event) {
+        case SDL_WINDOWEVENT_CLOSE: out.kind = platformEventClose; return true;
+        case SDL_WINDOWEVENT_FOCUS_GAINED: out.kind = platformEventActivate; return true;
+        case SDL_WINDOWEVENT_FOCUS_LOST: out.kind = platformEventDeactivate; return true;
+        case SDL_WINDOWEVENT_SIZE_CHANGED: out.kind = platformEventResize; return true;
+        case SDL_WINDOWEVENT_EXPOSED: out.kind = platformEventExpose; return true;
+        default: return false;
+        }
+    default:
+        if (quitEventType != 0 && e.type == quitEventType) {
+            out.kind = platformEventQuit;
+            return true;
+        }
+        return false;
+    }
+}
+
+SDL_Event toSdl(const PlatformEvent& event)
+{
+    SDL_Event e;
+    std::memset(&e, 0, sizeof e);
+    auto windowEvent = [&](Uint8 which) {
+        e.type = SDL_WINDOWEVENT;
+        e.window.windowID = sdl.windowId;
+        e.window.event = which;
+    };
+    switch (event.kind) {
+    case platformEventClose: windowEvent(SDL_WINDOWEVENT_CLOSE); break;
+    case platformEventActivate: windowEvent(SDL_WINDOWEVENT_FOCUS_GAINED); break;
+    case platformEventDeactivate: windowEvent(SDL_WINDOWEVENT_FOCUS_LOST); break;
+    case platformEventResize: windowEvent(SDL_WINDOWEVENT_SIZE_CHANGED); break;
+    case platformEventExpose: windowEvent(SDL_WINDOWEVENT_EXPOSED); break;
+    case platformEventKeyDown:
+        e.type = SDL_KEYDOWN;
+        e.key.windowID = sdl.windowId;
+        e.key.state = SDL_PRESSED;
+        e.key.keysym.sym = event.key;
+        e.key.keysym.scancode =
+            event.key == platformKeyEscape ? SDL_SCANCODE_ESCAPE : SDL_SCANCODE_UNKNOWN;
+        break;
+    case platformEventQuit: e.type = quitEventType; break;
+    default: e.type = SDL_FIRSTEVENT; break;
+    }
+    return e;
+}
+
+Uint32 deliverDelayed(Uint32, void* param)
+{
+    DelayedEvent* slot = static_cast<DelayedEvent*>(param);
+    SDL_Event e = toSdl(slot->event);
+    slot->used.store(false);
+    if (e.type != SDL_FIRSTEVENT) SDL_PushEvent(&e);
+    return 0;
+}
+
+}  // namespace
+
+bool sdlInit(const PlatformConfig&, PlatformPixelFormat& desktop)
+{
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_TIMER | SDL_INIT_EVENTS) != 0) return false;
+    if (quitEventType == 0) {
+        Uint32 type = SDL_RegisterEvents(1);
+        quitEventType = type == Uint32(-1) ? 0 : type;
+    }
+    SDL_DisplayMode mode;
+    if (SDL_GetDesktopDisplayMode(0, &mode) == 0) {
+        int bpp;
+        Uint32 r, g, b, a;
+        if (SDL_PixelFormatEnumToMasks(mode.format, &bpp, &r, &g, &b, &a)) {
+            int bytes = SDL_BYTESPERPIXEL(mode.format);
+            desktop.bits = bytes >= 4 ? 32 : bytes == 3 ? 24 : bytes == 2 ? 16 : 8;
+            desktop.redMask = r;
+            desktop.greenMask = g;
+            desktop.blueMask = b;
+        }
+    }
+    return true;
+}
+
+void sdlShutdown()
+{
+    for (int i = 0; i < delayedSlotCount; ++i) {
+        if (sdl.timers[i] != 0) SDL_RemoveTimer(sdl.timers[i]);
+        sdl.timers[i] = 0;
+        sdl.delayed[i].used.store(false);
+    }
+    SDL_QuitSubSystem(SDL_INIT_VIDEO | SDL_INIT_TIMER | SDL_INIT_EVENTS);
+}
+
+uint32_t sdlTicks()
+{
+    return static_cast<uint32_t>(SDL_GetTicks64());
+}
+
+void sdlWait(uint32_t ms)
+{
+    SDL_Delay(ms);
+}
+
+bool sdlOpenWindow(const PlatformConfig& config)
+{
+    sdlCloseWindow();
+    SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, config.smoothScaling ? "linear" : "nearest");
+    sdl.fullscreen = config.fullscreen;
+    if (config.fullscreen) {
+        sdl.window = SDL_CreateWindow(platformWindowTitle, SDL_WINDOWPOS_CENTERED,
+                                      SDL_WINDOWPOS_CENTERED, platformTargetWidth,
+                                      platformTargetHeight, SDL_WINDOW_FULLSCREEN_DESKTOP);
+    } else {
+        // The largest whole multiple of 320 x 240 that leaves a tenth of the desktop free.
+        int factor = 1;
+        SDL_Rect usable;
+        if (SDL_GetDisplayUsableBounds(0, &usable) == 0) {
+            int byWidth = usable.w * 9 / 10 / platformTargetWidth;
+            int byHeight = usable.h * 9 / 10 / platformTargetHeight;
+            factor = byWidth < byHeight ? byWidth : byHeight;
+            if (factor < 1) factor = 1;
+        }
+        sdl.window = SDL_CreateWindow(platformWindowTitle, SDL_WINDOWPOS_CENTERED,
+                                      SDL_WINDOWPOS_CENTERED, platformTargetWidth * factor,
+                                      platformTargetHeight * factor, SDL_WINDOW_RESIZABLE);
+    }
+    if (!sdl.window) return false;
+    sdl.windowId = SDL_GetWindowID(sdl.window);
+    Uint32 flags = SDL_RENDERER_ACCELERATED | (config.vsync ? SDL_RENDERER_PRESENTVSYNC : 0);
+    sdl.renderer = SDL_CreateRenderer(sdl.window, -1, flags);
+    if (!sdl.renderer) sdl.renderer = SDL_CreateRenderer(sdl.window, -1, 0);
+    if (!sdl.renderer) sdl.renderer = SDL_CreateRenderer(sdl.window, -1, SDL_RENDERER_SOFTWARE);
+    if (sdl.renderer)
+        sdl.texture = SDL_CreateTexture(sdl.renderer, SDL_PIXELFORMAT_RGB888,
+                                        SDL_TEXTUREACCESS_STREAMING, platformTargetWidth,
+                                        platformTargetHeight);
+    if (!sdl.texture) {
+        sdlCloseWindow();
+        return false;
+    }
+    if (config.fullscreen) SDL_ShowCursor(SDL_DISABLE);
+    SDL_SetRenderDrawColor(sdl.renderer, 0, 0, 0, 255);
+    SDL_RenderClear(sdl.renderer);
+    SDL_RenderPresent(sdl.renderer);
+    return true;
+}
+
+void sdlCloseWindow()
+{
+    if (sdl.texture) SDL_DestroyTexture(sdl.texture);
+    if (sdl.renderer) SDL_DestroyRenderer(sdl.renderer);
+    if (sdl.window) {
+        SDL_DestroyWindow(sdl.window);
+        SDL_ShowCursor(SDL_ENABLE);
+    }
+    sdl.texture = nullptr;
+    sdl.renderer = nullptr;
+    sdl.window = nullptr;
+    sdl.windowId = 0;
+    sdl.lastClientWidth = sdl.lastClientHeight = 0;
+}
+
+void sdlShowCursor(bool shown)
+{
+    SDL_ShowCursor(shown ? SDL_ENABLE : SDL_DISABLE);
+}
+
+void sdlClientSize(int& width, int& height)
+{
+    width = height = 0;
+    if (sdl.renderer && SDL_GetRendererOutputSize(sdl.renderer, &width, &height) == 0) return;
+    width = height = 0;
+}
+
+void sdlWindowBounds(int& x, int& y, int& width, int& height)
+{
+    x = y = width = height = 0;
+    if (!sdl.window) return;
+    SDL_GetWindowPosition(sdl.window, &x, &y);
+    SDL_GetWindowSize(sdl.window, &width, &height);
+}
+
+bool sdlPollEvent(PlatformEvent& event)
+{
+    SDL_Event e;
+    while (SDL_PollEvent(&e))
+        if (translate(e, event)) return true;
+    return false;
+}
+
+bool sdlWaitEvent(PlatformEvent& event, uint32_t timeoutMs)
+{
+    if (sdlPollEvent(event)) return true;
+    Uint64 until = SDL_GetTicks64() + timeoutMs;
+    for (;;) {
+        Uint64 now = SDL_GetTicks64();
+        if (now >= until) return false;
+        SDL_Event e;
+        if (!SDL_WaitEventTimeout(&e, int(until - now))) return false;
+        if (translate(e, event)) return true;
+    }
+}
+
+void sdlPostEvent(const PlatformEvent& event)
+{
+    SDL_Event e = toSdl(event);
+    if (e.type != SDL_FIRSTEVENT) SDL_PushEvent(&e);
+}
+
+void sdlPostEventAfter(const PlatformEvent& event, uint32_t afterMs)
+{
+    for (int i = 0; i < delayedSlotCount; ++i) {
+        bool expected = false;
+        if (!sdl.delayed[i].used.compare_exchange_strong(expected, true)) continue;
+        sdl.delayed[i].event = event;
+        sdl.timers[i] = SDL_AddTimer(afterMs > 0 ? afterMs : 1, deliverDelayed, &sdl.delayed[i]);
+        if (sdl.timers[i] == 0) {
+            sdl.delayed[i].used.store(false);
+            sdlPostEvent(event);
+        }
+        return;
+    }
+    sdlPostEvent(event);  // every slot busy: deliver at once rather than lose it
+}
+
+bool sdlMessageBox(const char* title, const char* text)
+{
+    return SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_INFORMATION, title, text, nullptr) == 0;
+}
+
+namespace {
+
+void drawPicture(int clientWidth, int clientHeight)
+{
+    if (clientWidth <= 0 || clientHeight <= 0) sdlClientSize(clientWidth, clientHeight);
+    sdl.lastClientWidth = clientWidth;
+    sdl.lastClientHeight = clientHeight;
+    PlatformRect fit = platformFitPicture(clientWidth, clientHeight);
+    SDL_Rect destination{fit.x, fit.y, fit.width, fit.height};
+    SDL_SetRenderDrawColor(sdl.renderer, 0, 0, 0, 255);
+    SDL_RenderClear(sdl.renderer);
+    SDL_RenderCopy(sdl.renderer, sdl.texture, nullptr, &destination);
+}
+
+}  // namespace
+
+bool sdlShow(const uint32_t* pixels, int clientWidth, int clientHeight)
+{
+    if (!sdl.texture) return false;
+    if (SDL_UpdateTexture(sdl.texture, nullptr, pixels, platformTargetWidth * 4) != 0) return false;
+    drawPicture(clientWidth, clientHeight);
+    SDL_RenderPresent(sdl.renderer);
+    return true;
+}
+
+bool sdlReadWindow(uint32_t* pixels, int capacity, int& width, int& height)
+{
+    if (!sdl.renderer) return false;
+    sdlClientSize(width, height);
+    if (width <= 0 || height <= 0 || width * height > capacity) return false;
+    // Draw the last picture again into the back buffer and read that, as the front buffer of a
+    // presented frame cannot be read portably.
+    drawPicture(sdl.lastClientWidth, sdl.lastClientHeight);
+    return SDL_RenderReadPixels(sdl.renderer, nullptr, SDL_PIXELFORMAT_RGB888, pixels, width * 4) == 0;
+}

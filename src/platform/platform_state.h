@@ -1,0 +1,71 @@
+// State shared by the platform layer's own files (not part of its interface). SDL's objects
+// stay inside the SDL backend's file.
+#pragma once
+
+#include "platform/platform.h"
+
+#include <cstdint>
+
+// Headless events waiting for their time; a frame rarely sees more than a few, tests post a
+// handful, so 64 leaves ample room (the oldest surplus event is dropped).
+constexpr int platformQueueCapacity = 64;
+
+struct QueuedEvent {
+    PlatformEvent event;
+    uint64_t dueMicros;  // virtual time from which the event can be taken
+    uint64_t sequence;   // posting order among events due at the same time
+};
+
+struct PlatformState {
+    PlatformConfig config;
+    PlatformPixelFormat desktopFormat;
+    PlatformPixelFormat modeFormat;
+    bool modeSet = false;
+    bool windowOpen = false;
+
+    // The target surface: 240 rows at targetPitch bytes in targetFormat.
+    bool targetReady = false;
+    bool targetLocked = false;
+    PlatformPixelFormat targetFormat;
+    int targetPitch = 0;
+    alignas(16) uint8_t target[platformTargetHeight * platformTargetMaxPitch] = {};
+    uint32_t shownFrames = 0;
+    bool shownValid = false;  // the target holds the last shown picture
+
+    // Headless virtual clock in microseconds and its event queue.
+    uint64_t virtualMicros = 0;
+    QueuedEvent queue[platformQueueCapacity] = {};
+    int queueCount = 0;
+    uint64_t queueSequence = 0;
+};
+
+extern PlatformState platform;
+
+// SDL backend (platform_sdl.cpp).
+bool sdlInit(const PlatformConfig& config, PlatformPixelFormat& desktop);
+void sdlShutdown();
+uint32_t sdlTicks();
+void sdlWait(uint32_t ms);
+bool sdlOpenWindow(const PlatformConfig& config);
+void sdlCloseWindow();
+void sdlShowCursor(bool shown);
+void sdlClientSize(int& width, int& height);
+void sdlWindowBounds(int& x, int& y, int& width, int& height);
+bool sdlPollEvent(PlatformEvent& event);
+bool sdlWaitEvent(PlatformEvent& event, uint32_t timeoutMs);
+void sdlPostEvent(const PlatformEvent& event);
+void sdlPostEventAfter(const PlatformEvent& event, uint32_t afterMs);
+bool sdlMessageBox(const char* title, const char* text);
+// Shows 320 x 240 pixels of 0x00RRGGBB scaled into the client area.
+bool sdlShow(const uint32_t* pixels, int clientWidth, int clientHeight);
+bool sdlReadWindow(uint32_t* pixels, int capacity, int& width, int& height);
+
+// The destination rectangle of the 320 x 240 picture in a client area: the largest integer
+// multiple that fits, else the largest 4:3 rectangle, centred.
+struct PlatformRect {
+    int x, y, width, height;
+};
+PlatformRect platformFitPicture(int clientWidth, int clientHeight);
+
+// Converts a whole target in the current target format to 320 x 240 pixels of 0x00RRGGBB.
+void platformReadShownFrom(const uint8_t* target, uint32_t* pixels);
