@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 #include "render/render.h"  // Matrix4; the light maps and the environment picture
 
@@ -169,6 +170,7 @@ int load3ds(const char* name, char* message);
 // Writes UTF-8 text to standard output in code page 866 (Cyrillic and ASCII; other characters
 // become '?').
 void printCp866(const char* text);
+std::string utf8ToCp866(const char* text);
 // Releases the textures and key arrays of the last load; counters stay until the next load.
 void free3ds();
 // Makes sure the light maps (lightMap, specularMap) and the environment picture "enver1.jpg"
