@@ -145,6 +145,8 @@ PackDecodeResult decodePack(uint8_t* dest, size_t destCapacity, const uint8_t* s
             refill(r);
         literalLengths[i] = uint8_t(takeSymbol(r, codeLengthTree, lengthTableBits));
     }
+    if (r.next * 8 - r.count > sourceSize * 8)
+        return PackDecodeResult::streamTooShort;
     if (!buildFastTree(literalTree, literalLengths, packLiteralSymbols, literalTableBits))
         return PackDecodeResult::literalTreeIncomplete;
     if (!buildFastTree(lengthTree, lengthLengths, packLengthSymbols, lengthTableBits))

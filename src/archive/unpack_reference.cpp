@@ -109,6 +109,8 @@ PackDecodeResult decodePackReference(uint8_t* dest, size_t destCapacity, const u
     uint8_t literalLengths[packLiteralSymbols];
     for (int i = 0; i < packLiteralSymbols; ++i)
         literalLengths[i] = uint8_t(decodeSymbol(r, codeLengthTree));
+    if (r.next * 8 - size_t(r.count) > sourceSize * 8)
+        return PackDecodeResult::streamTooShort;
     if (!buildReferenceTree(literalTree, literalLengths, packLiteralSymbols))
         return PackDecodeResult::literalTreeIncomplete;
     if (!buildReferenceTree(lengthTree, lengthLengths, packLengthSymbols))
