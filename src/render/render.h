@@ -154,3 +154,6 @@ struct AxisAngle {
     float angle;
 };
 AxisAngle evalRotationTrack(MeshObject& object, float t);
+
+// The rasterizers, screen effects, draw list and random source of the renderer.
+#include "render/draw.h"
