@@ -1,0 +1,295 @@
+// The face drawer: coverage, clipping, texture stepping, drawing modes and the packed fillers
+// through the triangle setups.
+#include <gtest/gtest.h>
+
+#include <random>
+#include <vector>
+
+#include "assets/mesh.h"
+#include "raster_test.h"
+#include "render/draw.h"
+
+namespace {
+
+// A vertex placed at screen (sx, sy): camera-space z 0 projects at scale 1 around (160, 100).
+// Its camera-space normal faces the eye, so its light-map coordinates are (128, 128).
+MeshVertex screenVertex(float sx, float sy, float u, float v) {
+    MeshVertex m{};
+    m.cx = sx - 160;
+    m.cy = 100 - sy;
+    m.cz = 0;
+    m.u = u;
+    m.v = v;
+    m.cnz = -1;
+    return m;
+}
+
+struct TestFace {
+    MeshVertex v[3];
+    MeshFace face{};
+    TestFace(MeshVertex a, MeshVertex b, MeshVertex c, uint32_t* texture, uint8_t mode) : v{a, b, c} {
+        face.a = &v[0];
+        face.b = &v[1];
+        face.c = &v[2];
+        face.texture = texture;
+        face.mode = mode;
+    }
+};
+
+class FaceTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        resetProjection();
+        fillLightMaps();
+    }
+};
+
+// Pixels of the buffer that differ from 0.
+int drawnPixels(GuardedBuffer& b) {
+    int n = 0;
+    for (int i = 0; i < viewPixels; i++) n += b.pixels()[i] != 0;
+    return n;
+}
+
+// Texture whose texel (u, v) holds u in blue and v in green, 0x01 in red (never black).
+std::vector<uint32_t> coordinateTexture() {
+    std::vector<uint32_t> t(256 * 256);
+    for (int v = 0; v < 256; v++)
+        for (int u = 0; u < 256; u++) t[v * 256 + u] = 0x00010000u | v << 8 | u;
+    return t;
+}
+
+}  // namespace
+
+TEST_F(FaceTest, SmallTriangleCoverageLeavesRightEndsOut) {
+    auto texture = coordinateTexture();
+    GuardedBuffer buffer;
+    TestFace f(screenVertex(20, 30, 0, 0), screenVertex(30, 30, 10, 0), screenVertex(20, 40, 0, 10),
+               texture.data(), 1);
+    drawFace(f.face, buffer.pixels());
+    // Row 30 + r holds columns 20 .. 29 − r: the pixel under the right end is not drawn.
+    for (int y = 0; y < 200; y++)
+        for (int x = 0; x < 320; x++) {
+            const bool inside = y >= 30 && y < 40 && x >= 20 && x < 30 - (y - 30);
+            ASSERT_EQ(buffer.at(x, y) != 0, inside) << x << "," << y;
+            if (inside) {
+                ASSERT_EQ(buffer.at(x, y), texture[(y - 30) * 256 + (x - 20)]);
+            }
+        }
+    // The vertices' screen positions were written.
+    EXPECT_EQ(f.v[1].sx, 30.0f);
+    EXPECT_EQ(f.v[2].sy, 40.0f);
+}
+
+TEST_F(FaceTest, EmptyAndRejectedFacesDrawNothing) {
+    auto texture = coordinateTexture();
+    struct Case {
+        MeshVertex a, b, c;
+    };
+    const Case cases[] = {
+        {screenVertex(10, 50, 0, 0), screenVertex(200, 50, 9, 0), screenVertex(90, 50, 0, 9)},  // flat
+        {screenVertex(-1, -50, 0, 0), screenVertex(-80, 100, 9, 0), screenVertex(-5, 300, 0, 9)},  // left
+        {screenVertex(-50, -1, 0, 0), screenVertex(100, -80, 9, 0), screenVertex(300, -5, 0, 9)},  // above
+        {screenVertex(320.5f, 0, 0, 0), screenVertex(400, 100, 9, 0), screenVertex(330, 199, 0, 9)},
+        {screenVertex(0, 200.5f, 0, 0), screenVertex(100, 400, 9, 0), screenVertex(300, 201, 0, 9)},
+        {screenVertex(0, 200, 0, 0), screenVertex(100, 300, 9, 0), screenVertex(300, 201, 0, 9)},  // row 200
+    };
+    for (const Case& c : cases)
+        for (int mode = 0; mode < 12; mode++) {
+            if (mode == 5) continue;  // wireframes are not rejected
+            GuardedBuffer buffer;
+            TestFace f(c.a, c.b, c.c, texture.data(), static_cast<uint8_t>(mode));
+            drawFace(f.face, buffer.pixels());
+            ASSERT_EQ(drawnPixels(buffer), 0) << mode;
+        }
+    // Mode 8 and 10 on, and a textured mode without a texture, draw nothing either.
+    for (int mode : {1, 8, 10, 255}) {
+        GuardedBuffer buffer;
+        TestFace f(screenVertex(10, 10, 0, 0), screenVertex(100, 20, 9, 0), screenVertex(50, 90, 0, 9),
+                   mode == 1 ? nullptr : texture.data(), static_cast<uint8_t>(mode));
+        drawFace(f.face, buffer.pixels());
+        EXPECT_EQ(drawnPixels(buffer), 0) << mode;
+    }
+}
+
+TEST_F(FaceTest, ClippedSpansKeepTheirTextureCoordinates) {
+    auto texture = coordinateTexture();
+    // u = sx + 100 and v = sy across a face much larger than the view: one texel per pixel.
+    auto at = [](float sx, float sy) { return screenVertex(sx, sy, sx + 100, sy); };
+    GuardedBuffer buffer;
+    TestFace f(at(-60, -30.5f), at(420, 80), at(-40, 260), texture.data(), 1);
+    drawFace(f.face, buffer.pixels());
+    EXPECT_TRUE(buffer.guardsIntact());
+    // Rows 0 and 199 are drawn, from column 0; the left edge shows the coordinates advanced by the
+    // clipped width; spans crossing the right edge end at column 319.
+    for (int y : {0, 1, 50, 100, 150, 199}) {
+        ASSERT_NE(buffer.at(0, y), 0u) << y;
+        for (int x = 0; x < 320; x++) {
+            const uint32_t p = buffer.at(x, y);
+            if (p == 0) continue;
+            const int u = p & 255, expected = (x + 100) & 255;
+            const int du = (u - expected + 256) % 256;
+            ASSERT_TRUE(du <= 1 || du == 255) << x << "," << y << " u " << u;
+            const int v = (p >> 8) & 255, dv = (v - y + 256) % 256;
+            ASSERT_TRUE(dv <= 1 || dv == 255) << x << "," << y << " v " << v;
+        }
+    }
+    EXPECT_NE(buffer.at(319, 80), 0u);
+}
+
+TEST_F(FaceTest, NeighboursShareNoPixel) {
+    std::vector<uint32_t> ones(256 * 256, 0x00010101);
+    // Rectangles cut along either diagonal cover each of their pixels exactly once: the pixel
+    // under the right end of a span belongs to the face on its right.
+    struct Rect {
+        int x0, y0, x1, y1;
+    };
+    for (Rect r : {Rect{40, 40, 80, 80}, Rect{10, 20, 47, 43}, Rect{-30, -20, 100, 60}, Rect{250, 150, 350, 230},
+                   Rect{0, 0, 320, 200}, Rect{100, 100, 101, 113}, Rect{5, 7, 300, 9}})
+        for (bool mainDiagonal : {true, false}) {
+            const float x0 = float(r.x0), y0 = float(r.y0), x1 = float(r.x1), y1 = float(r.y1);
+            GuardedBuffer buffer;
+            TestFace a = mainDiagonal
+                             ? TestFace(screenVertex(x0, y0, 0, 0), screenVertex(x1, y0, 0, 0), screenVertex(x1, y1, 0, 0), ones.data(), 9)
+                             : TestFace(screenVertex(x0, y0, 0, 0), screenVertex(x1, y0, 0, 0), screenVertex(x0, y1, 0, 0), ones.data(), 9);
+            TestFace b = mainDiagonal
+                             ? TestFace(screenVertex(x0, y0, 0, 0), screenVertex(x1, y1, 0, 0), screenVertex(x0, y1, 0, 0), ones.data(), 9)
+                             : TestFace(screenVertex(x1, y0, 0, 0), screenVertex(x1, y1, 0, 0), screenVertex(x0, y1, 0, 0), ones.data(), 9);
+            drawFace(a.face, buffer.pixels());
+            drawFace(b.face, buffer.pixels());
+            for (int y = 0; y < 200; y++)
+                for (int x = 0; x < 320; x++) {
+                    const bool inside = x >= r.x0 && x < r.x1 && y >= r.y0 && y < r.y1;
+                    ASSERT_EQ(buffer.at(x, y), inside ? 0x00010101u : 0u)
+                        << r.x0 << "," << r.y0 << " " << mainDiagonal << " at " << x << "," << y;
+                }
+            EXPECT_TRUE(buffer.guardsIntact());
+        }
+}
+
+TEST_F(FaceTest, WrappedCoordinatesAndFlatEdges) {
+    auto texture = coordinateTexture();
+    // Every vertex at u = 256.5, v = 3.5: the whole face samples texel (0, 3).
+    GuardedBuffer buffer;
+    TestFace f(screenVertex(10, 10, 256.5f, 3.5f), screenVertex(90, 12, 256.5f, 3.5f),
+               screenVertex(40, 70, 256.5f, 3.5f), texture.data(), 1);
+    drawFace(f.face, buffer.pixels());
+    int drawn = 0;
+    for (int i = 0; i < viewPixels; i++)
+        if (buffer.pixels()[i]) {
+            drawn++;
+            ASSERT_EQ(buffer.pixels()[i], texture[3 * 256]);
+        }
+    EXPECT_GT(drawn, 1000);
+
+    // Flat top and flat bottom: the edge whose ends share a row is never stepped.
+    GuardedBuffer top, bottom;
+    TestFace flatTop(screenVertex(10, 20, 0, 0), screenVertex(50, 20, 40, 0), screenVertex(10, 60, 0, 40),
+                     texture.data(), 1);
+    TestFace flatBottom(screenVertex(10, 20, 0, 0), screenVertex(50, 60, 40, 40), screenVertex(10, 60, 0, 40),
+                        texture.data(), 1);
+    drawFace(flatTop.face, top.pixels());
+    drawFace(flatBottom.face, bottom.pixels());
+    EXPECT_EQ(drawnPixels(top), 40 * 41 / 2 - 0);  // rows 20..59 of 40, 39, ... 1 pixels
+    EXPECT_EQ(drawnPixels(bottom), 40 * 39 / 2);  // rows 20..59 of 0, 1, ... 39 pixels
+}
+
+TEST_F(FaceTest, ModesGiveTheirValues) {
+    std::vector<uint32_t> grey(256 * 256, 0x00646464);  // 100
+    std::vector<uint32_t> environment(256 * 256, 0x00FF4000);
+    uint32_t* savedEnvironment = envMapTexture;
+    envMapTexture = environment.data();
+    // Light 0 ten units in front of the face: intensity 255 at every vertex.
+    mesh.lights[0].cx = 0;
+    mesh.lights[0].cy = 0;
+    mesh.lights[0].cz = -10;
+    struct Case {
+        uint8_t mode;
+        uint32_t background, expected;
+    };
+    const Case cases[] = {
+        {0, 0, 0x00C7C7C7},           // diffuse 255 at (128, 128): ((100·257 >> 1)·1020) >> 16
+        {1, 0x00FFFFFF, 0x00646464},  // copy
+        {2, 0x00C8C8C8, 0x00FFFFFF},  // (100·255 >> 7) + 100
+        {2, 0x00000002, 0x00C7C7C8},  // 199 + (d >> 1)
+        {3, 0x00646464, 0x00646464},  // half blend of equal even values
+        {4, 0, 0xC0FFFFFF},           // 199 + highlight 192 (the fourth byte gets 192 too)
+        {6, 0, 0x00C83200},           // environment 0, 64, 255: (12850·(e·257 >> 6)) >> 16
+        {7, 0, 0x00636363},           // intensity 255: 99
+        {9, 0x00FFFFFF, 0x00FFFFFF},  // additive on white
+        {9, 0x00101010, 0x00747474},
+    };
+    for (const Case& c : cases) {
+        GuardedBuffer buffer;
+        std::fill(buffer.pixels(), buffer.pixels() + viewPixels, c.background);
+        TestFace f(screenVertex(140, 80, 0, 0), screenVertex(180, 80, 40, 0), screenVertex(160, 120, 0, 40),
+                   grey.data(), c.mode);
+        drawFace(f.face, buffer.pixels());
+        EXPECT_EQ(buffer.at(160, 90), c.expected) << int(c.mode);
+        EXPECT_EQ(buffer.at(100, 90), c.background) << int(c.mode);
+    }
+    envMapTexture = nullptr;  // mode 6 before the environment picture exists
+    GuardedBuffer none;
+    TestFace f6(screenVertex(140, 80, 0, 0), screenVertex(180, 80, 40, 0), screenVertex(160, 120, 0, 40),
+                grey.data(), 6);
+    drawFace(f6.face, none.pixels());
+    EXPECT_EQ(drawnPixels(none), 0);
+    envMapTexture = savedEnvironment;
+
+    // Mode 5: glow lines from vertex 0 to 1, 1 to 2 and 0 to 2, from truncated screen positions.
+    GuardedBuffer wire, expected;
+    TestFace f5(screenVertex(10.9f, 20.5f, 0, 0), screenVertex(60, 20, 0, 0), screenVertex(30, 70.7f, 0, 0),
+                nullptr, 5);
+    drawFace(f5.face, wire.pixels());
+    drawGlowLine(expected.pixels(), 10, 20, 60, 20);
+    drawGlowLine(expected.pixels(), 60, 20, 30, 70);
+    drawGlowLine(expected.pixels(), 10, 20, 30, 70);
+    EXPECT_EQ(wire.storage, expected.storage);
+}
+
+TEST_F(FaceTest, PackedAndScalarFillersAgreeThroughTheSetups) {
+    std::mt19937 rng(31);
+    const auto texture = edgyPixels(rng, 256 * 256);
+    std::vector<uint32_t> environment = edgyPixels(rng, 256 * 256);
+    uint32_t* savedEnvironment = envMapTexture;
+    envMapTexture = environment.data();
+    mesh.lights[0].cx = 20;
+    mesh.lights[0].cy = -30;
+    mesh.lights[0].cz = -40;
+    const std::vector<uint32_t> background = edgyPixels(rng, viewPixels);
+    using Setup = void (*)(MeshFace&, SpanFiller, uint32_t*);
+    struct Pair {
+        Setup setup;
+        SpanFiller packed, scalar;
+    };
+    const Pair pairs[] = {
+        {drawLitTriangle, fillSpanLightMapped, fillSpanLightMappedScalar},
+        {drawTexturedTriangle, fillSpanCopy, fillSpanCopyScalar},
+        {drawLitTriangle, fillSpanLitHalf, fillSpanLitHalfScalar},
+        {drawTexturedTriangle, fillSpanHalfBlend, fillSpanHalfBlendScalar},
+        {drawLitTriangle, fillSpanHighlight, fillSpanHighlightScalar},
+        {drawLitTriangle, fillSpanEnvironment, fillSpanEnvironmentScalar},
+        {drawIntensityTriangle, fillSpanIntensity, fillSpanIntensityScalar},
+        {drawTexturedTriangle, fillSpanAdditive, fillSpanAdditiveScalar},
+    };
+    auto randomVertex = [&] {
+        auto r = [&](float lo, float hi) { return lo + (hi - lo) * static_cast<float>(rng() % 10001) / 10000; };
+        MeshVertex v = screenVertex(r(-100, 420), r(-80, 280), r(-300, 600), r(-300, 600));
+        v.cz = r(-100, 300);
+        v.cnx = r(-1, 1);
+        v.cny = r(-1, 1);
+        v.cnz = r(-1, 0);
+        return v;
+    };
+    for (int round = 0; round < 60; round++)
+        for (const Pair& p : pairs) {
+            TestFace f(randomVertex(), randomVertex(), randomVertex(), const_cast<uint32_t*>(texture.data()), 0);
+            GuardedBuffer packed, scalar;
+            std::copy(background.begin(), background.end(), packed.pixels());
+            std::copy(background.begin(), background.end(), scalar.pixels());
+            p.setup(f.face, p.packed, packed.pixels());
+            p.setup(f.face, p.scalar, scalar.pixels());
+            ASSERT_EQ(packed.storage, scalar.storage) << round;
+        }
+    envMapTexture = savedEnvironment;
+}
