@@ -1,0 +1,52 @@
+// The list of every asset in the show's archive. To add a picture: write its painter (a function
+// returning a Picture) and add one line below with its archive name and JPEG quality.
+#include "content.h"
+
+#include "writers/writers.h"
+
+#include <cstdio>
+
+// Sprites are drawn scaled up several times: quality 95 keeps JPEG blocks out of their glows.
+constexpr int spriteQuality = 95;
+// Full-screen pictures and maps are seen at their own size.
+constexpr int pictureQuality = 92;
+
+static bool endsWith(const std::string& s, const std::string& tail)
+{
+    return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
+}
+
+bool writePicture(const std::string& folder, const std::string& name, const Picture& picture,
+                  int quality)
+{
+    const std::vector<uint8_t> bytes =
+        endsWith(name, ".bmp") ? encodeBmp(picture.bytes.data(), picture.width, picture.height)
+                               : encodeFullChromaJpeg(picture, quality);
+    if (bytes.empty() || !writeFileBytes(folder + "/" + name, bytes)) {
+        std::fprintf(stderr, "v4npelva-content: cannot write %s/%s\n", folder.c_str(), name.c_str());
+        return false;
+    }
+    return true;
+}
+
+bool generateContent(const std::string& folder)
+{
+    bool ok = true;
+    // Light sprites and the lens flare, shared by several scenes.
+    ok = ok && writePicture(folder, "light_r.jpg", paintLightRed(), spriteQuality);
+    ok = ok && writePicture(folder, "light_g.jpg", paintLightGreen(), spriteQuality);
+    ok = ok && writePicture(folder, "light_b.jpg", paintLightBlue(), spriteQuality);
+    ok = ok && writePicture(folder, "light_f.jpg", paintLightFlame(), spriteQuality);
+    ok = ok && writePicture(folder, "light_s.jpg", paintLightStar(), spriteQuality);
+    ok = ok && writePicture(folder, "light_rs.jpg", paintLightSmallRed(), spriteQuality);
+    ok = ok && writePicture(folder, "light_bs.jpg", paintLightSmallBlue(), spriteQuality);
+    ok = ok && writePicture(folder, "blik.jpg", paintFlareRing(), spriteQuality);
+    // The reflection behind the environment-mapped drawing modes.
+    ok = ok && writePicture(folder, "enver1.jpg", paintEnvironmentMap(), pictureQuality);
+    // Titles.
+    Picture picture;
+    ok = ok && paintTitleLogo(picture) && writePicture(folder, "pelvad2.jpg", picture, spriteQuality);
+    ok = ok && paintOpeningPicture(picture) &&
+         writePicture(folder, "kfr_mi.jpg", picture, pictureQuality);
+    return ok;
+}

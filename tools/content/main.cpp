@@ -1,0 +1,32 @@
+// v4npelva-content: paints every picture of the show into a staging folder for the packer, or
+// draws a contact sheet of a staging folder for a look at the results.
+#include "content.h"
+
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <system_error>
+
+static int usage()
+{
+    std::fprintf(stderr,
+                 "usage: v4npelva-content OUTDIR\n"
+                 "       v4npelva-content --contact-sheet SHEET.png DIR\n");
+    return 2;
+}
+
+int main(int argc, char** argv)
+{
+    if (argc == 4 && std::strcmp(argv[1], "--contact-sheet") == 0)
+        return writeContactSheet(argv[2], argv[3]) ? 0 : 1;
+    if (argc != 2 || argv[1][0] == '-')
+        return usage();
+    std::error_code error;
+    std::filesystem::create_directories(argv[1], error);
+    if (error) {
+        std::fprintf(stderr, "v4npelva-content: cannot create %s: %s\n", argv[1],
+                     error.message().c_str());
+        return 1;
+    }
+    return generateContent(argv[1]) ? 0 : 1;
+}
