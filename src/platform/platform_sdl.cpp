@@ -150,9 +150,16 @@ bool sdlOpenWindow(const PlatformConfig& config)
     SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, config.smoothScaling ? "linear" : "nearest");
     sdl.fullscreen = config.fullscreen;
     if (config.fullscreen) {
+        // Made at the desktop's size from the start, so the renderer never sees a smaller window.
+        SDL_DisplayMode desktop;
+        int width = platformTargetWidth, height = platformTargetHeight;
+        if (SDL_GetDesktopDisplayMode(0, &desktop) == 0) {
+            width = desktop.w;
+            height = desktop.h;
+        }
         sdl.window = SDL_CreateWindow(platformWindowTitle, SDL_WINDOWPOS_CENTERED,
-                                      SDL_WINDOWPOS_CENTERED, platformTargetWidth,
-                                      platformTargetHeight, SDL_WINDOW_FULLSCREEN_DESKTOP);
+                                      SDL_WINDOWPOS_CENTERED, width, height,
+                                      SDL_WINDOW_FULLSCREEN_DESKTOP | SDL_WINDOW_BORDERLESS);
     } else {
         // The largest whole multiple of 320 x 240 that leaves a tenth of the desktop free.
         int factor = 1;
@@ -228,6 +235,10 @@ bool sdlPollEvent(PlatformEvent& event)
     SDL_Event e;
     while (SDL_PollEvent(&e))
         if (translate(e, event)) return true;
+    // SDL_PollEvent stops at the sentinel it queues when it pumps, so events posted while the
+    // queue was being drained (the close and quit that Escape leads to) wait behind it.
+    while (SDL_PeepEvents(&e, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) == 1)
+        if (translate(e, event)) return true;
     return false;
 }
 
@@ -273,11 +284,13 @@ bool sdlMessageBox(const char* title, const char* text)
 
 namespace {
 
+// Clears the drawable area and draws the texture into the client area asked for (0 x 0: the
+// whole drawable area as it is now).
 void drawPicture(int clientWidth, int clientHeight)
 {
-    if (clientWidth <= 0 || clientHeight <= 0) sdlClientSize(clientWidth, clientHeight);
     sdl.lastClientWidth = clientWidth;
     sdl.lastClientHeight = clientHeight;
+    if (clientWidth <= 0 || clientHeight <= 0) sdlClientSize(clientWidth, clientHeight);
     PlatformRect fit = platformFitPicture(clientWidth, clientHeight);
     SDL_Rect destination{fit.x, fit.y, fit.width, fit.height};
     SDL_SetRenderDrawColor(sdl.renderer, 0, 0, 0, 255);
