@@ -46,6 +46,14 @@ struct Svf {
 double lowpass2(double f, double fc) { return 1.0 / std::sqrt(1.0 + std::pow(f / fc, 4.0)); }
 double lowpass1(double f, double fc) { return 1.0 / std::sqrt(1.0 + (f / fc) * (f / fc)); }
 
+// Fades the last `seconds` of a one-shot to zero so it never stops with a click.
+void closeTail(std::vector<double>& signal, double rate, double seconds = 0.025)
+{
+    const size_t n = std::min(signal.size(), static_cast<size_t>(rate * seconds));
+    for (size_t i = 0; i < n; ++i)
+        signal[signal.size() - 1 - i] *= double(i) / n;
+}
+
 // Scales the signal to the given peak of full scale and quantises it.
 XmSample quantise(const std::vector<double>& signal, bool sixteenBit, double peak = 0.92)
 {
@@ -88,6 +96,7 @@ std::vector<double> cymbal(double rate, double seconds, double decay, double hig
         const double attack = std::min(1.0, t / 0.002);
         out[i] = hp2.high * attack * std::exp(-t / decay);
     }
+    closeTail(out, rate);
     return out;
 }
 
@@ -113,15 +122,16 @@ XmInstrument makeKick()
 {
     const double rate = 22050;
     Noise noise;
-    std::vector<double> out(static_cast<int>(rate * 0.5));
+    std::vector<double> out(static_cast<int>(rate * 0.6));
     double phase = 0;
     for (size_t i = 0; i < out.size(); ++i) {
         const double t = i / rate;
         const double f = 47.0 + 125.0 * std::exp(-t / 0.032);
         phase += 2 * pi * f / rate;
-        const double body = std::sin(phase) * std::exp(-t / 0.26);
+        const double body = std::sin(phase) * std::exp(-t / 0.2);
         const double click = noise.next() * std::exp(-t / 0.0018) * 0.35;
-        out[i] = std::tanh(1.8 * (body + click));
+        const double tail = std::min(1.0, (out.size() - 1 - i) / (rate * 0.08));
+        out[i] = std::tanh(1.8 * (body + click)) * tail;
     }
     XmSample s = quantise(out, true);
     drumTuning(s, rate);
@@ -142,6 +152,7 @@ XmInstrument makeSnare()
         const double rattle = hp.high * std::exp(-t / 0.10);
         out[i] = std::tanh(1.4 * (0.75 * tone + rattle));
     }
+    closeTail(out, rate);
     XmSample s = quantise(out, true);
     drumTuning(s, rate);
     return instrument("snare", s);
@@ -165,6 +176,7 @@ XmInstrument makeClap()
         bp.run(noise.next(), 1250, 1.4, rate);
         out[i] = bp.band * env;
     }
+    closeTail(out, rate);
     XmSample s = quantise(out, true);
     drumTuning(s, rate);
     return instrument("clap", s);
@@ -207,9 +219,10 @@ XmInstrument makeReverseCrash()
     std::vector<double> crash = crashSignal(rate);
     crash.resize(static_cast<size_t>(rate * 1.5));
     std::reverse(crash.begin(), crash.end());
-    // Fade the reversed tail in so the swell starts from nothing.
+    // Fade the reversed tail in so the swell starts from nothing, and close the last 10 ms so the
+    // swell stops on the downbeat without a click.
     for (size_t i = 0; i < crash.size(); ++i)
-        crash[i] *= std::min(1.0, i / (rate * 0.3));
+        crash[i] *= std::min(1.0, i / (rate * 0.3)) * std::min(1.0, (crash.size() - 1 - i) / (rate * 0.02));
     XmSample s = quantise(crash, true);
     drumTuning(s, rate);
     return instrument("reverse crash", s);
@@ -227,6 +240,7 @@ XmInstrument makeTom()
         phase += 2 * pi * f0 * (1.0 + 0.55 * std::exp(-t / 0.05)) / rate;
         out[i] = std::tanh(1.3 * (std::sin(phase) * std::exp(-t / 0.22) + 0.2 * noise.next() * std::exp(-t / 0.004)));
     }
+    closeTail(out, rate);
     XmSample s = quantise(out, true);
     tuneSample(s, rate, f0);
     return instrument("tom", s);
@@ -352,7 +366,9 @@ XmInstrument makePluck()
     for (size_t i = 0; i < fade; ++i)
         out[out.size() - 1 - i] *= double(i) / fade;
     XmSample s = quantise(out, true);
-    tuneSample(s, rate, rate / (period + 0.5));
+    // Each pass averages a sample with the one after it, still unchanged from the previous pass,
+    // which shortens the loop by half a sample.
+    tuneSample(s, rate, rate / (period - 0.5));
     return instrument("pluck", s);
 }
 
@@ -411,7 +427,7 @@ XmInstrument makeRiser()
         const double t = i / rate;
         const double u = t / seconds;
         bp.run(noise.next(), 300 * std::pow(25.0, u), 2.0, rate);
-        const double tail = std::min(1.0, (out.size() - 1 - i) / (rate * 0.03));
+        const double tail = std::min(1.0, (out.size() - 1 - i) / (rate * 0.05));
         out[i] = bp.band * std::pow(u, 1.5) * tail;
     }
     XmSample s = quantise(out, false);
