@@ -68,7 +68,7 @@ Rgb goldColour(float t)
 {
     static const std::vector<RampStop> ramp = {
         {0.00f, {1.00f, 0.95f, 0.70f}}, {0.30f, {1.00f, 0.85f, 0.35f}},
-        {0.48f, {1.00f, 0.98f, 0.80f}}, {0.53f, {0.45f, 0.22f, 0.05f}},
+        {0.48f, {1.00f, 0.98f, 0.80f}}, {0.53f, {0.60f, 0.30f, 0.07f}},
         {0.70f, {0.80f, 0.45f, 0.10f}}, {1.00f, {1.00f, 0.80f, 0.35f}},
     };
     return sampleRamp(ramp, t);

@@ -16,11 +16,10 @@
 
 namespace {
 
-// Grid cells hold the largest picture (320 wide, 256 high) and a label line.
+// Grid cells hold the largest picture (320 wide, 256 high) and a label line, at scale 1.
 constexpr int cellWidth = 336;
 constexpr int cellPictureHeight = 256;
 constexpr int labelHeight = 22;
-constexpr int cellHeight = cellPictureHeight + labelHeight + 8;
 constexpr int columns = 4;
 
 struct Decoded {
@@ -38,8 +37,9 @@ bool isPictureName(const std::string& name)
 
 }  // namespace
 
-bool writeContactSheet(const std::string& pngPath, const std::string& folder)
+bool writeContactSheet(const std::string& pngPath, const std::string& folder, int scale)
 {
+    scale = std::clamp(scale, 1, 8);
     std::vector<std::string> names;
     std::error_code error;
     for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
@@ -76,17 +76,23 @@ bool writeContactSheet(const std::string& pngPath, const std::string& folder)
 
     Font font;
     const bool haveFont = loadFont(font, dejaVuPath("DejaVuSans.ttf"));
-    const int rows = static_cast<int>((pictures.size() + columns - 1) / columns);
-    Canvas sheet = makeCanvas(columns * cellWidth, rows * cellHeight, {0.16f, 0.16f, 0.18f});
+    const int across = static_cast<int>(std::min<size_t>(columns, pictures.size()));
+    const int rows = static_cast<int>((pictures.size() + across - 1) / across);
+    const int pictureWidth = (cellWidth - 16) * scale;
+    const int pictureHeight = cellPictureHeight * scale;
+    const int cellW = pictureWidth + 16;
+    const int cellH = pictureHeight + labelHeight + 8;
+    Canvas sheet = makeCanvas(across * cellW, rows * cellH, {0.16f, 0.16f, 0.18f});
     for (size_t i = 0; i < pictures.size(); ++i) {
         const Decoded& d = pictures[i];
-        const int cx = static_cast<int>(i % columns) * cellWidth + 8;
-        const int cy = static_cast<int>(i / columns) * cellHeight + 8;
-        const int w = std::min(d.width, cellWidth - 16);
-        const int h = std::min(d.height, cellPictureHeight);
+        const int cx = static_cast<int>(i % across) * cellW + 8;
+        const int cy = static_cast<int>(i / across) * cellH + 8;
+        // Pixels are enlarged as blocks so that single-pixel detail stays visible.
+        const int w = std::min(d.width * scale, pictureWidth);
+        const int h = std::min(d.height * scale, pictureHeight);
         for (int y = 0; y < h; ++y) {
             for (int x = 0; x < w; ++x) {
-                const uint8_t* p = &d.rgb[(static_cast<size_t>(y) * d.width + x) * 3];
+                const uint8_t* p = &d.rgb[(static_cast<size_t>(y / scale) * d.width + x / scale) * 3];
                 sheet.pixels[static_cast<size_t>(cy + y) * sheet.width + cx + x] = {
                     p[0] / 255.0f, p[1] / 255.0f, p[2] / 255.0f};
             }
@@ -95,7 +101,7 @@ bool writeContactSheet(const std::string& pngPath, const std::string& folder)
             const std::string label =
                 d.name + "  " + std::to_string(d.width) + "x" + std::to_string(d.height);
             const Mask text = renderText(font, label, 15.0f, 0.0f, 0);
-            addMask(sheet, text, cx, cy + cellPictureHeight + 2, {0.9f, 0.9f, 0.9f}, 1.0f);
+            addMask(sheet, text, cx, cy + pictureHeight + 2, {0.9f, 0.9f, 0.9f}, 1.0f);
         }
     }
 

@@ -202,5 +202,6 @@ bool writePicture(const std::string& folder, const std::string& name, const Pict
 bool generateContent(const std::string& folder);
 
 // Decodes every picture file in folder and writes a PNG contact sheet with each picture at its
-// own size, labelled with its name and size. false (with a message) on failure.
-bool writeContactSheet(const std::string& pngPath, const std::string& folder);
+// own size times scale (1 to 8), labelled with its name and size. false (with a message) on
+// failure.
+bool writeContactSheet(const std::string& pngPath, const std::string& folder, int scale);

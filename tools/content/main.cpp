@@ -3,6 +3,7 @@
 #include "content.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <system_error>
@@ -11,14 +12,14 @@ static int usage()
 {
     std::fprintf(stderr,
                  "usage: v4npelva-content OUTDIR\n"
-                 "       v4npelva-content --contact-sheet SHEET.png DIR\n");
+                 "       v4npelva-content --contact-sheet SHEET.png DIR [SCALE]\n");
     return 2;
 }
 
 int main(int argc, char** argv)
 {
-    if (argc == 4 && std::strcmp(argv[1], "--contact-sheet") == 0)
-        return writeContactSheet(argv[2], argv[3]) ? 0 : 1;
+    if ((argc == 4 || argc == 5) && std::strcmp(argv[1], "--contact-sheet") == 0)
+        return writeContactSheet(argv[2], argv[3], argc == 5 ? std::atoi(argv[4]) : 1) ? 0 : 1;
     if (argc != 2 || argv[1][0] == '-')
         return usage();
     std::error_code error;

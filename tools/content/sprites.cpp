@@ -187,12 +187,13 @@ Picture paintEnvironmentMap()
                 c = mixRgb(c, {1.0f, 1.0f, 1.0f}, amount * 0.55f);
             } else {
                 const float e = std::pow(-ry, 0.5f);
-                c = mixRgb({0.35f, 0.28f, 0.24f}, {0.06f, 0.05f, 0.06f}, e);
+                c = mixRgb({0.62f, 0.52f, 0.42f}, {0.16f, 0.13f, 0.13f}, e);
                 // Faint floor tiles receding to the horizon.
                 const float fx = rx / (-ry + 0.05f);
                 const float fz = rz / (-ry + 0.05f);
                 const float tile = (std::fmod(std::floor(fx * 1.5f) + std::floor(fz * 1.5f) + 1000.0f, 2.0f));
-                c = scaleRgb(c, 0.85f + 0.15f * tile * (1.0f - e));
+                // Tiles fade out towards the horizon, where they would shrink below a texel.
+                c = scaleRgb(c, 0.85f + 0.15f * tile * std::min(1.0f, e * 1.6f));
             }
             // The bright line where sky meets floor.
             const float horizon = std::exp(-(ry * ry) / 0.0012f);

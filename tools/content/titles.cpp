@@ -102,7 +102,8 @@ bool paintOpeningPicture(Picture& picture)
             const float lat = dy * 3.2f + 0.12f * fractalNoise(dx * 6.0f, dy * 20.0f, 5.0f, 4, 0.5f, 34);
             const Rgb surface = sampleRamp(bands, 0.5f + 0.5f * std::sin(lat * 4.0f));
             const float lit = std::max(0.0f, dx * lx + dy * ly + dz * lz);
-            const float shade = 0.04f + 0.96f * std::pow(lit, 0.9f);
+            // Lit side against the night side, darkened towards the limb.
+            const float shade = (0.04f + 0.96f * std::pow(lit, 0.9f)) * (0.55f + 0.45f * std::sqrt(dz));
             // Anti-aliased limb.
             const float edge = std::clamp((1.0f - std::sqrt(d2)) * pr, 0.0f, 1.0f);
             blendPixel(canvas, x, y, scaleRgb(surface, shade), edge);
