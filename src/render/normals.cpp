@@ -70,7 +70,7 @@ void prepareMeshNormals() {
     // itself), the members' normals are summed in member order and the unit sum goes to all.
     static bool grouped[maxMeshVertices];
     static int members[maxMeshVertices];
-    const int count = mesh.vertexCount;
+    const int count = mesh.vertexCount < maxMeshVertices ? mesh.vertexCount : maxMeshVertices;
     for (int i = 0; i < count; ++i) grouped[i] = false;
     for (int i = 0; i < count; ++i) {
         if (grouped[i]) continue;

@@ -1,5 +1,7 @@
 // Keyframe tracks: Kochanek–Bartels splines with 3D Studio's easing, the camera path, light and
 // object tracks.
+#include <cstdint>
+
 #include "assets/mesh.h"
 #include "render/render.h"
 
@@ -16,8 +18,9 @@ static int findSegment(const Key* keys, int count, float t) {
 
 template <typename Key>
 static float segmentFraction(const Key* keys, int i, float t) {
-    return (t - static_cast<float>(keys[i].frame)) /
-           static_cast<float>(keys[i + 1].frame - keys[i].frame);
+    // The frame difference in 64 bits: frames come from the file as any 32-bit value.
+    const int64_t span = static_cast<int64_t>(keys[i + 1].frame) - keys[i].frame;
+    return (t - static_cast<float>(keys[i].frame)) / static_cast<float>(span);
 }
 
 float easeTime(float u, float easeFrom, float easeTo) {

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdint>
 #include <vector>
 
 #include "assets/mesh.h"
@@ -129,6 +130,12 @@ TEST_F(Tracks, MultiKeyPositionTrackAndEdgeCounts) {
     EXPECT_VEC3_NEAR(evalPositionTrack(object, 50), 1, 2, 3, 0);
     setPositionKeys({});
     EXPECT_VEC3_NEAR(evalPositionTrack(object, 50), 0, 0, 0, 0);
+}
+
+TEST_F(Tracks, FramesAcrossTheWholeIntegerRange) {
+    // Frames are read from the file as any 32-bit value; their difference must not overflow.
+    setPositionKeys({key(INT32_MIN, 0, 0, 0), key(INT32_MAX, 100, 0, 0)});
+    EXPECT_NEAR(evalPositionTrack(object, 0).x, 50, 1e-3);
 }
 
 TEST_F(Tracks, LightTrackSwapsAxesAndNeedsTwoKeys) {
