@@ -211,9 +211,13 @@ unsigned musicPlayModule(MusicModule* module, int loopSong)
     p.outBuffer.clear();
     p.callback.store(nullptr);
     noteCurrentRow(0);
-    p.playHandle = ++p.lastHandle;
-    if (p.playHandle == 0)
+    {
+        // Status reads take only the ring's lock: the handle changes under it too.
+        std::lock_guard<std::mutex> ringLock(p.ringMutex);
         p.playHandle = ++p.lastHandle;
+        if (p.playHandle == 0)
+            p.playHandle = ++p.lastHandle;
+    }
     startPlayClock();
     return p.playHandle;
 }
