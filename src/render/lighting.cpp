@@ -15,7 +15,9 @@ void lightMapCoords(const MeshVertex& v, float& s, float& t) {
 
 float pointLightIntensity(const MeshVertex& v, const Vec3& light) {
     const Vec3 w{v.cx - light.x, v.cy - light.y, v.cz - light.z};
-    const float d = static_cast<float>(std::sqrt(static_cast<double>(w.x * w.x + w.y * w.y + w.z * w.z)));
+    const float d = static_cast<float>(std::sqrt(static_cast<double>(w.x) * w.x +
+                                                 static_cast<double>(w.y) * w.y +
+                                                 static_cast<double>(w.z) * w.z));
     const float base = 255 - 2 * d;
     // A light exactly on the vertex has no direction: treat it as side-on (cosine 0), which
     // gives full brightness there instead of a division by zero.
