@@ -108,6 +108,10 @@ TEST(Notation, EveryTuneIsWholeBarsOfValidTokens)
         EXPECT_EQ(count % 16, 0) << tune;
         EXPECT_GT(count, 0);
     }
+    // Cutting bars out of a tune keeps whole bars.
+    EXPECT_EQ(tuneBars(hookA, 1, 1), "C5 - - - A4 - - - - - - - G4 - A4 - ");
+    EXPECT_EQ(tuneBars(hookA, 3, 4), tuneBars(hookA, 3, 1));
+    EXPECT_EQ(tuneBars(hookA, 4, 1), "");
 }
 
 TEST(Notation, SectionsFillTheScoreAndThePatternsCutItAtTheShowsBoundaries)

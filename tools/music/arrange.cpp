@@ -194,6 +194,15 @@ void riserInto(Score& score, const Section& sec, int endBar, double secondsPerSt
     putNote(score, sectionRow(sec, startStep / 16, startStep % 16), chFx, 60, insRiser, volume);
 }
 
+std::string tuneBars(const std::string& tune, int first, int count)
+{
+    const std::vector<std::string> tokens = splitWords(tune);
+    std::string out;
+    for (size_t i = static_cast<size_t>(first) * 16; i < tokens.size() && i < static_cast<size_t>(first + count) * 16; ++i)
+        out += tokens[i] + " ";
+    return out;
+}
+
 void setTempo(Score& score, Arranger& arr, const Section& sec, int speed, int bpm)
 {
     if (speed != arr.speed)

@@ -53,6 +53,8 @@ void accent(Score& score, const Section& sec, int bar, int volume, bool kick);
 void snareRoll(Score& score, const Section& sec, int bar, int steps, int fromVolume, int toVolume);
 // Riser timed to end at the start of bar `endBar`, given the section's seconds per step.
 void riserInto(Score& score, const Section& sec, int endBar, double secondsPerStep, int volume);
+// `count` bars of a tune (16 tokens a bar) from bar `first` on.
+std::string tuneBars(const std::string& tune, int first, int count);
 // Sets the section's speed and tempo on its first row, writing only what changes.
 void setTempo(Score& score, Arranger& arr, const Section& sec, int speed, int bpm);
 

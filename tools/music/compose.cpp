@@ -204,7 +204,7 @@ void composeSun(Score& s, Arranger& a)
 {
     const Section sec = scoreSection(secSun);
     tempo(s, a, secSun);
-    const BarChords chords = {"Am", "Dm", "G", "C", "F", "Dm", "E", "E", "Am", "F", "G", "E"};
+    const BarChords chords = {"Am", "Dm", "G", "C", "F", "Dm", "E", "E", "Am", "F", "C", "E"};
     padPart(s, a, sec, chords, 0, 12, 28);
     drumLine(s, sec, 0, 12, chKick, insKick, "X.....x.X.....x.", 60, 58);
     drumLine(s, sec, 0, 11, chSnare, insSnare, "....X.......X...", 60, 42);
@@ -273,8 +273,8 @@ void composeRubber(Score& s, Arranger& a)
     const Section sec = scoreSection(secRubber);
     tempo(s, a, secRubber);
     silenceMelody(s, sec.startRow);
-    const BarChords chords = {"Am", "F", "C", "G", "Am", "F", "C", "G",
-                              "Am", "F", "C", "G", "Am", "F", "G", "E"};
+    const BarChords chords = {"Am", "Am", "F", "C", "G", "G",  "Am", "F",
+                              "C",  "G",  "Am", "F", "C", "G", "F", "E"};
     padPart(s, a, sec, chords, 0, 2, 34);
     padPart(s, a, sec, chords, 2, 14, 30);
     motifPart(s, sec, chords, 0, 2, {{0, 2, 1, 0}, {6, 1, 1, 0}, {12, 0, 2, 0}}, chBell, insBell, 24, 64);
@@ -360,8 +360,8 @@ void composeMother(Score& s, Arranger& a)
     bassPart(s, sec, chords, 0, 15, "r.......o...r...", 44);
     arpPart(s, a, sec, chords, 0, 15, "012345", 2, 16);
     melodyLine(s, sec, 0, chLead, insLead, motherLine, 34, 0, 100);
-    melodyLine(s, sec, 8, chLead, insLead, motherLine, 32, 0, 100);
-    melodyLine(s, sec, 8, chBell, insBell, motherLine, 18, 12);
+    melodyLine(s, sec, 8, chLead, insLead, tuneBars(motherLine, 0, 4), 32, 0, 100);
+    melodyLine(s, sec, 8, chBell, insBell, tuneBars(motherLine, 0, 4), 18, 12);
     melodyLine(s, sec, 12, chLead, insLead, motherEnd, 34, 0, 100);
     echoPart(s, sec, chLead, chEcho, 3, 36, 190);
     for (int bar : {0, 4, 8, 12})
@@ -406,7 +406,7 @@ void composeFinal(Score& s, Arranger& a)
     bassPart(s, sec, chords, 0, 16, "r.ror.ror.ror.ro", 44);
     arpPart(s, a, sec, chords, 0, 16, "01234321", 1, 18);
     melodyLine(s, sec, 0, chLead, insLead, finalHook, 32, 0, 100);
-    melodyLine(s, sec, 8, chLead, insLead, finalHook, 34, 0, 100);
+    melodyLine(s, sec, 8, chLead, insLead, tuneBars(finalHook, 0, 4), 34, 0, 100);
     melodyLine(s, sec, 12, chLead, insLead, finalClose, 36, 0, 100);
     echoPart(s, sec, chLead, chEcho, 3, 40, 190);
     motifPart(s, sec, chords, 8, 8, {{0, 0, 2, 0}, {8, 2, 1, 0}}, chBell, insBell, 18, 64);

@@ -32,6 +32,34 @@ constexpr SectionPlan plans[soundtrackSectionCount] = {
 
 int sectionRows(const SectionPlan& p) { return p.bars * 16 * p.rowsPerStep; }
 
+// The mixing desk: each channel's note volumes scaled by a percentage (clamped at 64), so the
+// composers write volumes relative to their part and the balance lives here.
+constexpr int channelGain[scoreChannels] = {
+    80,   // kick
+    130,  // snare
+    250,  // hats
+    110,  // percussion
+    85,   // bass
+    100, 100, 100,  // pad voices
+    180,  // arpeggio
+    135,  // lead
+    135,  // echo
+    180,  // bell
+    100,  // effects
+    140,  // stab
+    100, 100,  // control
+};
+
+void mixScore(Score& score)
+{
+    for (int row = 0; row < score.rows; ++row)
+        for (int ch = 0; ch < scoreChannels; ++ch) {
+            XmCell& c = scoreCell(score, row, ch);
+            if (c.volume >= 0x10 && c.volume <= 0x50)
+                c.volume = xmVolume((c.volume - 0x10) * channelGain[ch] / 100);
+        }
+}
+
 }  // namespace
 
 const SectionPlan& sectionPlan(SoundtrackSection section) { return plans[section]; }
@@ -101,7 +129,8 @@ XmModule composeSoundtrack()
     m.defaultBpm = plans[secIntro].bpm;
     m.restartPosition = 0;
     m.instruments = synthesiseInstruments();
-    const Score score = composeScore();
+    Score score = composeScore();
+    mixScore(score);
     const std::vector<int> rows = soundtrackPatternRows();
     int row = 0;
     for (int count : rows) {

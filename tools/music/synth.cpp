@@ -147,10 +147,10 @@ XmInstrument makeSnare()
     std::vector<double> out(static_cast<int>(rate * 0.32));
     for (size_t i = 0; i < out.size(); ++i) {
         const double t = i / rate;
-        const double tone = (std::sin(2 * pi * 187 * t) + 0.45 * std::sin(2 * pi * 331 * t)) * std::exp(-t / 0.045);
+        const double tone = (std::sin(2 * pi * 187 * t) + 0.45 * std::sin(2 * pi * 331 * t)) * std::exp(-t / 0.06);
         hp.run(noise.next(), 1400, 0.7, rate);
-        const double rattle = hp.high * std::exp(-t / 0.10);
-        out[i] = std::tanh(1.4 * (0.75 * tone + rattle));
+        const double rattle = hp.high * std::exp(-t / 0.13);
+        out[i] = std::tanh(2.4 * (0.75 * tone + rattle));
     }
     closeTail(out, rate);
     XmSample s = quantise(out, true);
@@ -174,7 +174,7 @@ XmInstrument makeClap()
         if (t >= 0.022)
             env = std::max(env, 0.75 * std::exp(-(t - 0.022) / 0.09));
         bp.run(noise.next(), 1250, 1.4, rate);
-        out[i] = bp.band * env;
+        out[i] = std::tanh(2.0 * bp.band * env);
     }
     closeTail(out, rate);
     XmSample s = quantise(out, true);
@@ -185,7 +185,8 @@ XmInstrument makeClap()
 XmInstrument makeHat(bool open)
 {
     const double rate = 44100;
-    XmSample s = quantise(cymbal(rate, open ? 0.5 : 0.11, open ? 0.15 : 0.021, 6500, 1.0, 0.5, open ? 99 : 98), true);
+    // Kept below 11 kHz where it matters: the show mixes at 22 kHz.
+    XmSample s = quantise(cymbal(rate, open ? 0.5 : 0.14, open ? 0.15 : 0.04, 3500, 1.0, 0.5, open ? 99 : 98), true);
     drumTuning(s, rate);
     return instrument(open ? "open hat" : "closed hat", s);
 }
