@@ -88,16 +88,15 @@ void crossFade(uint32_t* dst, const uint32_t* a, const uint32_t* b, uint8_t alph
     const __m128i zero = _mm_setzero_si128();
     const __m128i fa = _mm_set1_epi16(static_cast<short>(alpha));
     const __m128i fb = _mm_set1_epi16(static_cast<short>(255 - alpha));
-    // a·alpha and b·(255 − alpha) stay below 65536, so the low half of the product is exact.
+    // A byte unpacked into the high half of a lane is x·256, so the high half of its product
+    // with the factor is (x·factor) >> 8. The two terms sum to at most 254: no saturation.
     for (int i = 0; i < viewPixels; i += 4) {
         const __m128i pa = _mm_loadu_si128(reinterpret_cast<const __m128i*>(a + i));
         const __m128i pb = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + i));
-        const __m128i lo = _mm_add_epi16(
-            _mm_srli_epi16(_mm_mullo_epi16(_mm_unpacklo_epi8(pa, zero), fa), 8),
-            _mm_srli_epi16(_mm_mullo_epi16(_mm_unpacklo_epi8(pb, zero), fb), 8));
-        const __m128i hi = _mm_add_epi16(
-            _mm_srli_epi16(_mm_mullo_epi16(_mm_unpackhi_epi8(pa, zero), fa), 8),
-            _mm_srli_epi16(_mm_mullo_epi16(_mm_unpackhi_epi8(pb, zero), fb), 8));
+        const __m128i lo = _mm_add_epi16(_mm_mulhi_epu16(_mm_unpacklo_epi8(zero, pa), fa),
+                                         _mm_mulhi_epu16(_mm_unpacklo_epi8(zero, pb), fb));
+        const __m128i hi = _mm_add_epi16(_mm_mulhi_epu16(_mm_unpackhi_epi8(zero, pa), fa),
+                                         _mm_mulhi_epu16(_mm_unpackhi_epi8(zero, pb), fb));
         _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + i), _mm_packus_epi16(lo, hi));
     }
 }

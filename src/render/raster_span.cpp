@@ -101,27 +101,46 @@ inline __m128i quadIndex(__m128i a, __m128i b) {
                         _mm_and_si128(_mm_srli_epi32(a, 8), _mm_set1_epi32(0xFF)));
 }
 
-inline __m128i gatherTexels(const uint32_t* table, __m128i index) {
+// The indices of four pixels, in memory for the scalar loads that follow.
+struct QuadIndex {
     alignas(16) uint32_t i[4];
-    _mm_store_si128(reinterpret_cast<__m128i*>(i), index);
-    return _mm_set_epi32(static_cast<int>(table[i[3]]), static_cast<int>(table[i[2]]),
-                         static_cast<int>(table[i[1]]), static_cast<int>(table[i[0]]));
+};
+inline QuadIndex storeIndex(__m128i index) {
+    QuadIndex q;
+    _mm_store_si128(reinterpret_cast<__m128i*>(q.i), index);
+    return q;
 }
 
-// Four map bytes, each spread over the four 16-bit lanes of its pixel: pixels 0, 1 in lo and
-// pixels 2, 3 in hi.
-inline void gatherSpread(const uint8_t* map, __m128i index, __m128i& lo, __m128i& hi) {
-    alignas(16) uint32_t i[4];
-    _mm_store_si128(reinterpret_cast<__m128i*>(i), index);
-    const __m128i words = _mm_set_epi16(0, 0, 0, 0, map[i[3]], map[i[2]], map[i[1]], map[i[0]]);
-    const __m128i pairs = _mm_unpacklo_epi16(words, words);
-    lo = _mm_unpacklo_epi32(pairs, pairs);
-    hi = _mm_unpackhi_epi32(pairs, pairs);
+// Two texels side by side in the low half of a register.
+inline __m128i texelPair(const uint32_t* table, uint32_t i0, uint32_t i1) {
+    return _mm_unpacklo_epi32(_mm_cvtsi32_si128(static_cast<int>(table[i0])),
+                              _mm_cvtsi32_si128(static_cast<int>(table[i1])));
+}
+inline __m128i texelQuad(const uint32_t* table, const QuadIndex& q) {
+    return _mm_unpacklo_epi64(texelPair(table, q.i[0], q.i[1]), texelPair(table, q.i[2], q.i[3]));
 }
 
-// Lanes of pixels 0, 1 (lo) and 2, 3 (hi) as p·257 >> 1.
-inline __m128i halfWideLo(__m128i p) { return _mm_srli_epi16(_mm_unpacklo_epi8(p, p), 1); }
-inline __m128i halfWideHi(__m128i p) { return _mm_srli_epi16(_mm_unpackhi_epi8(p, p), 1); }
+// laneSpread[x]: x in each of four 16-bit lanes, so a map byte becomes one pixel's multiplier
+// with a single load instead of a chain of shuffles. 256 entries: every byte value.
+constexpr int laneSpreadSize = 256;
+struct LaneSpread {
+    alignas(16) uint64_t value[laneSpreadSize];
+};
+constexpr LaneSpread makeLaneSpread() {
+    LaneSpread t{};
+    for (int x = 0; x < laneSpreadSize; x++) t.value[x] = static_cast<uint64_t>(x) * 0x0001000100010001ull;
+    return t;
+}
+constexpr LaneSpread laneSpread = makeLaneSpread();
+
+// Map bytes of two pixels spread over their lanes: pixel a in lanes 0..3, pixel b in 4..7.
+inline __m128i spreadPair(unsigned a, unsigned b) {
+    return _mm_unpacklo_epi64(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(&laneSpread.value[a])),
+                              _mm_loadl_epi64(reinterpret_cast<const __m128i*>(&laneSpread.value[b])));
+}
+
+// Lanes of the two pixels in the low half of p as p·257 >> 1.
+inline __m128i halfWide(__m128i p) { return _mm_srli_epi16(_mm_unpacklo_epi8(p, p), 1); }
 
 inline void store4(uint32_t* dst, __m128i x) {
     _mm_storeu_si128(reinterpret_cast<__m128i*>(dst), x);
@@ -159,11 +178,12 @@ void fillSpanLightMapped(uint32_t* dst, const SpanState& sp) {
     Quad q = quadStart(sp);
     int j = 0;
     for (; j + 4 <= sp.count; j += 4, quadAdvance(q)) {
-        const __m128i p = gatherTexels(sp.texture, quadIndex(q.u, q.v));
-        __m128i l01, l23;
-        gatherSpread(sp.diffuseMap, quadIndex(q.s, q.t), l01, l23);
-        const __m128i lo = _mm_mulhi_epi16(halfWideLo(p), _mm_slli_epi16(l01, 2));
-        const __m128i hi = _mm_mulhi_epi16(halfWideHi(p), _mm_slli_epi16(l23, 2));
+        const QuadIndex t = storeIndex(quadIndex(q.u, q.v)), m = storeIndex(quadIndex(q.s, q.t));
+        const uint8_t* l = sp.diffuseMap;
+        const __m128i l01 = _mm_slli_epi16(spreadPair(l[m.i[0]], l[m.i[1]]), 2);
+        const __m128i l23 = _mm_slli_epi16(spreadPair(l[m.i[2]], l[m.i[3]]), 2);
+        const __m128i lo = _mm_mulhi_epi16(halfWide(texelPair(sp.texture, t.i[0], t.i[1])), l01);
+        const __m128i hi = _mm_mulhi_epi16(halfWide(texelPair(sp.texture, t.i[2], t.i[3])), l23);
         store4(dst + j, _mm_packus_epi16(lo, hi));
     }
     scalarSpan(dst, sp, j, [&](SpanAt a, uint32_t) {
@@ -181,8 +201,13 @@ void fillSpanCopy(uint32_t* dst, const SpanState& sp) {
     __m128i u = ramp(sp.u, sp.du), v = ramp(sp.v, sp.dv);
     const __m128i du = quadStep(sp.du), dv = quadStep(sp.dv);
     int j = 0;
+    // Texels go straight to the destination: the copy needs no arithmetic on them.
     for (; j + 4 <= sp.count; j += 4) {
-        store4(dst + j, gatherTexels(sp.texture, quadIndex(u, v)));
+        const QuadIndex t = storeIndex(quadIndex(u, v));
+        dst[j] = sp.texture[t.i[0]];
+        dst[j + 1] = sp.texture[t.i[1]];
+        dst[j + 2] = sp.texture[t.i[2]];
+        dst[j + 3] = sp.texture[t.i[3]];
         u = _mm_add_epi32(u, du);
         v = _mm_add_epi32(v, dv);
     }
@@ -202,16 +227,17 @@ void fillSpanLitHalf(uint32_t* dst, const SpanState& sp) {
     Quad q = quadStart(sp);
     int j = 0;
     for (; j + 4 <= sp.count; j += 4, quadAdvance(q)) {
-        const __m128i p = gatherTexels(sp.texture, quadIndex(q.u, q.v));
+        const QuadIndex t = storeIndex(quadIndex(q.u, q.v)), m = storeIndex(quadIndex(q.s, q.t));
         const __m128i d = load4(dst + j);
-        __m128i l01, l23;
-        gatherSpread(sp.diffuseMap, quadIndex(q.s, q.t), l01, l23);
+        const uint8_t* l = sp.diffuseMap;
+        const __m128i l01 = spreadPair(l[m.i[0]], l[m.i[1]]), l23 = spreadPair(l[m.i[2]], l[m.i[3]]);
+        const __m128i p01 = texelPair(sp.texture, t.i[0], t.i[1]), p23 = texelPair(sp.texture, t.i[2], t.i[3]);
         // p·L reaches 65025: the low half of the product is exact, shifted as unsigned.
         const __m128i lo = _mm_add_epi16(
-            _mm_srli_epi16(_mm_mullo_epi16(_mm_unpacklo_epi8(p, zero), l01), 7),
+            _mm_srli_epi16(_mm_mullo_epi16(_mm_unpacklo_epi8(p01, zero), l01), 7),
             _mm_srli_epi16(_mm_unpacklo_epi8(d, zero), 1));
         const __m128i hi = _mm_add_epi16(
-            _mm_srli_epi16(_mm_mullo_epi16(_mm_unpackhi_epi8(p, zero), l23), 7),
+            _mm_srli_epi16(_mm_mullo_epi16(_mm_unpacklo_epi8(p23, zero), l23), 7),
             _mm_srli_epi16(_mm_unpackhi_epi8(d, zero), 1));
         store4(dst + j, _mm_packus_epi16(lo, hi));
     }
@@ -234,7 +260,7 @@ void fillSpanHalfBlend(uint32_t* dst, const SpanState& sp) {
     const __m128i du = quadStep(sp.du), dv = quadStep(sp.dv);
     int j = 0;
     for (; j + 4 <= sp.count; j += 4) {
-        const __m128i p = gatherTexels(sp.texture, quadIndex(u, v));
+        const __m128i p = texelQuad(sp.texture, storeIndex(quadIndex(u, v)));
         const __m128i d = load4(dst + j);
         // Halves of two bytes sum to at most 254: no saturation needed.
         store4(dst + j, _mm_add_epi8(_mm_and_si128(_mm_srli_epi16(p, 1), low7),
@@ -260,13 +286,13 @@ void fillSpanHighlight(uint32_t* dst, const SpanState& sp) {
     Quad q = quadStart(sp);
     int j = 0;
     for (; j + 4 <= sp.count; j += 4, quadAdvance(q)) {
-        const __m128i p = gatherTexels(sp.texture, quadIndex(q.u, q.v));
-        const __m128i m = quadIndex(q.s, q.t);
-        __m128i l01, l23, h01, h23;
-        gatherSpread(sp.diffuseMap, m, l01, l23);
-        gatherSpread(sp.highlightMap, m, h01, h23);
-        const __m128i lo = _mm_add_epi16(_mm_mulhi_epi16(halfWideLo(p), _mm_slli_epi16(l01, 2)), h01);
-        const __m128i hi = _mm_add_epi16(_mm_mulhi_epi16(halfWideHi(p), _mm_slli_epi16(l23, 2)), h23);
+        const QuadIndex t = storeIndex(quadIndex(q.u, q.v)), m = storeIndex(quadIndex(q.s, q.t));
+        const uint8_t *l = sp.diffuseMap, *h = sp.highlightMap;
+        const __m128i l01 = _mm_slli_epi16(spreadPair(l[m.i[0]], l[m.i[1]]), 2);
+        const __m128i l23 = _mm_slli_epi16(spreadPair(l[m.i[2]], l[m.i[3]]), 2);
+        const __m128i h01 = spreadPair(h[m.i[0]], h[m.i[1]]), h23 = spreadPair(h[m.i[2]], h[m.i[3]]);
+        const __m128i lo = _mm_add_epi16(_mm_mulhi_epi16(halfWide(texelPair(sp.texture, t.i[0], t.i[1])), l01), h01);
+        const __m128i hi = _mm_add_epi16(_mm_mulhi_epi16(halfWide(texelPair(sp.texture, t.i[2], t.i[3])), l23), h23);
         store4(dst + j, _mm_packus_epi16(lo, hi));
     }
     scalarSpan(dst, sp, j, [&](SpanAt a, uint32_t) {
@@ -287,10 +313,13 @@ void fillSpanEnvironment(uint32_t* dst, const SpanState& sp) {
     Quad q = quadStart(sp);
     int j = 0;
     for (; j + 4 <= sp.count; j += 4, quadAdvance(q)) {
-        const __m128i p = gatherTexels(sp.texture, quadIndex(q.u, q.v));
-        const __m128i e = gatherTexels(sp.environment, quadIndex(q.s, q.t));
-        const __m128i lo = _mm_mulhi_epi16(halfWideLo(p), _mm_srli_epi16(_mm_unpacklo_epi8(e, e), 6));
-        const __m128i hi = _mm_mulhi_epi16(halfWideHi(p), _mm_srli_epi16(_mm_unpackhi_epi8(e, e), 6));
+        const QuadIndex t = storeIndex(quadIndex(q.u, q.v)), m = storeIndex(quadIndex(q.s, q.t));
+        const __m128i e01 = texelPair(sp.environment, m.i[0], m.i[1]);
+        const __m128i e23 = texelPair(sp.environment, m.i[2], m.i[3]);
+        const __m128i lo = _mm_mulhi_epi16(halfWide(texelPair(sp.texture, t.i[0], t.i[1])),
+                                           _mm_srli_epi16(_mm_unpacklo_epi8(e01, e01), 6));
+        const __m128i hi = _mm_mulhi_epi16(halfWide(texelPair(sp.texture, t.i[2], t.i[3])),
+                                           _mm_srli_epi16(_mm_unpacklo_epi8(e23, e23), 6));
         store4(dst + j, _mm_packus_epi16(lo, hi));
     }
     scalarSpan(dst, sp, j, [&](SpanAt a, uint32_t) {
@@ -312,13 +341,15 @@ void fillSpanIntensity(uint32_t* dst, const SpanState& sp) {
     const __m128i du = quadStep(sp.du), dv = quadStep(sp.dv), ds = quadStep(sp.ds);
     int j = 0;
     for (; j + 4 <= sp.count; j += 4) {
-        const __m128i p = gatherTexels(sp.texture, quadIndex(u, v));
+        const QuadIndex t = storeIndex(quadIndex(u, v));
         // Integer parts of the four intensities, held to 0..255, doubled, spread per pixel.
         __m128i i = _mm_packs_epi32(_mm_srai_epi32(s, 8), zero);
         i = _mm_slli_epi16(_mm_min_epi16(_mm_max_epi16(i, zero), top), 1);
         const __m128i pairs = _mm_unpacklo_epi16(i, i);
-        const __m128i lo = _mm_mulhi_epi16(halfWideLo(p), _mm_unpacklo_epi32(pairs, pairs));
-        const __m128i hi = _mm_mulhi_epi16(halfWideHi(p), _mm_unpackhi_epi32(pairs, pairs));
+        const __m128i lo = _mm_mulhi_epi16(halfWide(texelPair(sp.texture, t.i[0], t.i[1])),
+                                           _mm_unpacklo_epi32(pairs, pairs));
+        const __m128i hi = _mm_mulhi_epi16(halfWide(texelPair(sp.texture, t.i[2], t.i[3])),
+                                           _mm_unpackhi_epi32(pairs, pairs));
         store4(dst + j, _mm_packus_epi16(lo, hi));
         u = _mm_add_epi32(u, du);
         v = _mm_add_epi32(v, dv);
@@ -342,7 +373,7 @@ void fillSpanAdditive(uint32_t* dst, const SpanState& sp) {
     const __m128i du = quadStep(sp.du), dv = quadStep(sp.dv);
     int j = 0;
     for (; j + 4 <= sp.count; j += 4) {
-        const __m128i p = gatherTexels(sp.texture, quadIndex(u, v));
+        const __m128i p = texelQuad(sp.texture, storeIndex(quadIndex(u, v)));
         store4(dst + j, _mm_adds_epu8(p, load4(dst + j)));
         u = _mm_add_epi32(u, du);
         v = _mm_add_epi32(v, dv);
