@@ -60,6 +60,10 @@ void readMusicPosition();
 // around without reaching the position, so a missing module cannot hang the show. Returns true when
 // the position was reached.
 bool waitForMusicPosition(uint32_t order, uint32_t row);
+// Reads the music position until it shows exactly order and row together, waiting 1 ms between
+// reads (virtual time on the headless backend); presents nothing and pumps no messages. Bounded
+// like waitForMusicPosition; true when the position was seen.
+bool pollMusicPosition(uint32_t order, uint32_t row);
 // Sync callback registered with the music player; runs on the player's thread.
 void musicSyncCallback(unsigned syncValue, unsigned position, unsigned row);
 // Window-timer procedure, run inside the message pump: drops stalls of 100 ms or more.

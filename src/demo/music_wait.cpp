@@ -1,4 +1,4 @@
-// Waiting on the music: frames are presented until the music reaches a position.
+// Waiting on the music: until it reaches a position, presenting frames or just polling.
 #include "demo/demo.h"
 
 #include "audio/audio.h"
@@ -13,34 +13,64 @@ constexpr uint32_t kStuckMs = 60000;
 // second wrap the position is not in the song.
 constexpr uint32_t kMaxWraps = 2;
 
+namespace {
+
+// What a wait remembers to know when to give up.
+struct WaitBound {
+    uint32_t firstLoop;
+    uint32_t lastMoveTick;
+    MusicPlayStatus previous;
+};
+
+WaitBound startBound(const MusicPlayStatus& status)
+{
+    return WaitBound{status.songLoopCount, platformTicks(), status};
+}
+
+// True when the position waited for cannot come any more.
+bool givesUp(WaitBound& bound, const MusicPlayStatus& status)
+{
+    if (status.songLoopCount - bound.firstLoop >= kMaxWraps)
+        return true;
+    if (status.position != bound.previous.position || status.row != bound.previous.row)
+        bound.lastMoveTick = platformTicks();
+    else if (platformTicks() - bound.lastMoveTick >= kStuckMs)
+        return true;
+    bound.previous = status;
+    return false;
+}
+
+// readMusicPosition that also hands back the full status; false when no music plays.
+bool readStatus(MusicPlayStatus& status)
+{
+    if (!musicGetPlayStatus(demoMusic.playHandle, &status))
+        return false;
+    musicPosition.order = status.position;
+    musicPosition.pattern = status.pattern;
+    musicPosition.row = status.row;
+    musicPosition.sync = status.syncInfo;
+    return true;
+}
+
+}  // namespace
+
 bool waitForMusicPosition(uint32_t order, uint32_t row)
 {
     startFadeIn();
     MusicPlayStatus status{};
     bool reached = false;
     if (musicGetPlayStatus(demoMusic.playHandle, &status)) {
-        const uint32_t firstLoop = status.songLoopCount;
-        uint32_t lastMove = platformTicks();
-        MusicPlayStatus previous = status;
+        WaitBound bound = startBound(status);
         while (!quitRequested()) {
             presentFrame();
-            if (!musicGetPlayStatus(demoMusic.playHandle, &status))
+            if (!readStatus(status))
                 break;
-            musicPosition.order = status.position;
-            musicPosition.pattern = status.pattern;
-            musicPosition.row = status.row;
-            musicPosition.sync = status.syncInfo;
             if (musicPosition.order >= order && musicPosition.row >= row) {
                 reached = true;
                 break;
             }
-            if (status.songLoopCount - firstLoop >= kMaxWraps)
+            if (givesUp(bound, status))
                 break;
-            if (status.position != previous.position || status.row != previous.row)
-                lastMove = platformTicks();
-            else if (platformTicks() - lastMove >= kStuckMs)
-                break;
-            previous = status;
         }
     }
     if (quitRequested())
@@ -49,4 +79,19 @@ bool waitForMusicPosition(uint32_t order, uint32_t row)
     timing.fadeState = 1;
     timing.fadeToWhite = timing.endFadeToWhite;
     return reached;
+}
+
+bool pollMusicPosition(uint32_t order, uint32_t row)
+{
+    MusicPlayStatus status{};
+    if (!readStatus(status))
+        return false;
+    WaitBound bound = startBound(status);
+    for (;;) {
+        if (musicPosition.order == order && musicPosition.row == row)
+            return true;
+        platformWait(1);
+        if (!readStatus(status) || givesUp(bound, status))
+            return false;
+    }
 }

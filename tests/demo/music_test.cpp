@@ -25,7 +25,7 @@ XmModule makeLongModule()
     return module;
 }
 
-class DemoMusic : public ::testing::Test {
+class MusicLink : public ::testing::Test {
 protected:
     void SetUp() override
     {
@@ -59,7 +59,7 @@ protected:
     }
 };
 
-TEST_F(DemoMusic, ReadPositionFollowsTheClockAndTwoSyncsInAFrameLeaveTheLater)
+TEST_F(MusicLink, ReadPositionFollowsTheClockAndTwoSyncsInAFrameLeaveTheLater)
 {
     start(makeLongModule());
     platformWait(645);  // order 1 row 0
@@ -81,7 +81,7 @@ TEST_F(DemoMusic, ReadPositionFollowsTheClockAndTwoSyncsInAFrameLeaveTheLater)
     EXPECT_EQ(musicPosition.sync, 0);
 }
 
-TEST_F(DemoMusic, WaitNeedsBothOrderAndRow)
+TEST_F(MusicLink, WaitNeedsBothOrderAndRow)
 {
     start(makeLongModule());
     // Order 2 row 32 is at 1600 ms. Order 3 row 0 (1920 ms) would satisfy a test of the order
@@ -100,7 +100,7 @@ TEST_F(DemoMusic, WaitNeedsBothOrderAndRow)
     EXPECT_LT(timing.fadeLevel, 255);  // the picture faded in while waiting
 }
 
-TEST_F(DemoMusic, WaitAfterTheRowOfALaterOrderStillNeedsTheRow)
+TEST_F(MusicLink, WaitAfterTheRowOfALaterOrderStillNeedsTheRow)
 {
     start(makeLongModule());
     platformWait(1930);  // order 3 row 1
@@ -112,7 +112,7 @@ TEST_F(DemoMusic, WaitAfterTheRowOfALaterOrderStillNeedsTheRow)
     EXPECT_GE(musicPosition.row, 32u);
 }
 
-TEST_F(DemoMusic, WaitsAreBoundedWithoutMusicOrWithAPositionNotInTheSong)
+TEST_F(MusicLink, WaitsAreBoundedWithoutMusicOrWithAPositionNotInTheSong)
 {
     // No module: the wait gives up at once, with the closing fade begun so the show goes on.
     timing.fadeState = 0;
@@ -128,7 +128,7 @@ TEST_F(DemoMusic, WaitsAreBoundedWithoutMusicOrWithAPositionNotInTheSong)
     EXPECT_LT(waited, 3u * 3200u);
 }
 
-TEST_F(DemoMusic, QuitEndsAWaitWithoutTheFade)
+TEST_F(MusicLink, QuitEndsAWaitWithoutTheFade)
 {
     start(makeLongModule());
     postQuit();
@@ -140,7 +140,7 @@ TEST_F(DemoMusic, QuitEndsAWaitWithoutTheFade)
     EXPECT_GT(timing.fadeLevel, 240);
 }
 
-TEST_F(DemoMusic, SuspendAndResumeContinueFromTheSamePlace)
+TEST_F(MusicLink, SuspendAndResumeContinueFromTheSamePlace)
 {
     start(makeLongModule());
     platformWait(305);
@@ -158,7 +158,7 @@ TEST_F(DemoMusic, SuspendAndResumeContinueFromTheSamePlace)
     EXPECT_EQ(musicPosition.row, 40u);
 }
 
-TEST_F(DemoMusic, ShutdownReleasesEverythingAndSurvivesRepeats)
+TEST_F(MusicLink, ShutdownReleasesEverythingAndSurvivesRepeats)
 {
     start(makeLongModule());
     shutdownMusic();
@@ -169,6 +169,26 @@ TEST_F(DemoMusic, ShutdownReleasesEverythingAndSurvivesRepeats)
     readMusicPosition();
     EXPECT_EQ(musicPosition.order, 7u);
     shutdownMusic();
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(MusicLink, PollSeesTheExactPositionWithoutPresenting)
+{
+    start(makeLongModule());
+    const uint32_t frames = platformShownFrames();
+    EXPECT_TRUE(pollMusicPosition(1, 0));
+    EXPECT_EQ(musicPosition.order, 1u);
+    EXPECT_EQ(musicPosition.row, 0u);
+    EXPECT_EQ(platformShownFrames(), frames);
+    // Order 9 is not in the song: the poll ends after two wraps of the 3.2 s song.
+    const uint32_t t0 = platformTicks();
+    EXPECT_FALSE(pollMusicPosition(9, 0));
+    EXPECT_LT(platformTicks() - t0, 3u * 3200u);
+    shutdownMusic();
+    EXPECT_FALSE(pollMusicPosition(1, 0));
 }
 
 }  // namespace
