@@ -10,6 +10,7 @@ void printZempackUsage(std::FILE* to)
                "       zempack extract ARCHIVE [NAME...] [-C DIR]\n"
                "                                            write the named files (default: all) into DIR\n"
                "       zempack test ARCHIVE                 unpack and check the directory\n"
+               "       zempack info ARCHIVE NAME            load a 3DS file and show its objects and tracks\n"
                "       zempack --help                       show this text\n"
                "File names inside an archive are 8.3 names, stored lower-case.\n"
                "Exit codes: 0 done, 1 a file could not be read or written or an archive is damaged,\n"
@@ -43,6 +44,8 @@ int main(int argc, char** argv)
         return zempackExtract(args);
     if (command == "test")
         return zempackTest(args);
+    if (command == "info")
+        return zempackInfo(args);
     if (!command.empty() && command[0] == '-')
         zempackError("unknown option '%s'", command.c_str());
     else

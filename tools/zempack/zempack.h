@@ -19,6 +19,7 @@ int zempackPack(const std::vector<std::string>& args);
 int zempackList(const std::vector<std::string>& args);
 int zempackExtract(const std::vector<std::string>& args);
 int zempackTest(const std::vector<std::string>& args);
+int zempackInfo(const std::vector<std::string>& args);
 
 // Prints the usage text.
 void printZempackUsage(std::FILE* to);
