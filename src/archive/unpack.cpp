@@ -27,27 +27,28 @@ struct FastTree {
 // Builds the canonical code; false when the lengths do not form a complete code.
 bool buildFastTree(FastTree& tree, const uint8_t* lengths, int n, int tableBits)
 {
-    uint32_t acc = 0;
+    // Summed in 64 bits: a code over-full by a whole multiple of 2^32 must not pass as complete.
+    uint64_t acc = 0;
     int k = 0;
     tree.minLength = packMaxCodeLength + 1;
     for (int l = 1; l <= packMaxCodeLength; ++l) {
         tree.start[l] = uint16_t(k);
-        tree.first[l] = acc;
+        tree.first[l] = uint32_t(acc);
         bool any = false;
         for (int s = 0; s < n; ++s) {
             if (lengths[s] == l) {
                 tree.sorted[k++] = uint16_t(s);
-                acc += uint32_t(1) << (32 - l);
+                acc += uint64_t(1) << (32 - l);
                 any = true;
             }
         }
-        tree.limit[l] = any ? acc - 1 : 0;
+        tree.limit[l] = any ? uint32_t(acc - 1) : 0;
         if (any && l < tree.minLength)
             tree.minLength = l;
     }
     tree.symbolCount = k;
-    if (acc != 0 || k == 0)
-        return acc == 0;
+    if (acc != (uint64_t(1) << 32) || k == 0)
+        return k == 0;
     std::memset(tree.table, 0, sizeof(uint16_t) << tableBits);
     for (int l = 1; l <= tableBits && l <= packMaxCodeLength; ++l) {
         int count = (l < packMaxCodeLength ? tree.start[l + 1] : k) - tree.start[l];

@@ -24,23 +24,24 @@ struct ReferenceReader {
 // False when the lengths do not form a complete code.
 bool buildReferenceTree(ReferenceTree& tree, const uint8_t* lengths, int n)
 {
-    uint32_t acc = 0;
+    // Summed in 64 bits: a code over-full by a whole multiple of 2^32 must not pass as complete.
+    uint64_t acc = 0;
     int k = 0;
     for (int l = 1; l <= packMaxCodeLength; ++l) {
         tree.start[l] = uint16_t(k);
-        tree.first[l] = acc;
+        tree.first[l] = uint32_t(acc);
         bool any = false;
         for (int s = 0; s < n; ++s) {
             if (lengths[s] == l) {
                 tree.sorted[k++] = uint16_t(s);
-                acc += uint32_t(1) << (32 - l);
+                acc += uint64_t(1) << (32 - l);
                 any = true;
             }
         }
-        tree.limit[l] = any ? acc - 1 : 0;
+        tree.limit[l] = any ? uint32_t(acc - 1) : 0;
     }
     tree.symbolCount = k;
-    return acc == 0;
+    return acc == (uint64_t(1) << 32) || k == 0;
 }
 
 uint8_t fetchByte(ReferenceReader& r)

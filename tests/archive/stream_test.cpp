@@ -173,6 +173,31 @@ TEST(PackStream, BrokenTreesAreReported)
         expectUnpackExit(b.finish(), 0, "Length tree is incomplete.");
     }
     {
+        // Four one-bit codes: over-full by exactly one whole code space, which a 32-bit sum
+        // would wrap to "complete".
+        StreamBuilder b = wideBuilder();
+        b.codeLengthLengths[0] = 0;
+        b.codeLengthLengths[2] = 0;
+        b.codeLengthLengths[9] = 0;
+        for (int s = 4; s < 8; ++s)
+            b.codeLengthLengths[s] = 1;
+        b.start();
+        EXPECT_EQ(decodeBoth(b.finish(), 1).result, PackDecodeResult::codeLengthTreeIncomplete);
+        StreamBuilder l = wideBuilder();
+        for (int t = 0; t < 4; ++t)
+            l.lengthLengths[t] = 2;
+        l.lengthLengths[4] = 1; // 4/4 + 1/2 + 1/2 + 1/2 = 2.5: not whole, still refused
+        l.lengthLengths[5] = 1;
+        l.start();
+        EXPECT_EQ(decodeBoth(l.finish(), 1).result, PackDecodeResult::lengthTreeIncomplete);
+        StreamBuilder w = wideBuilder();
+        for (int t = 0; t < 4; ++t)
+            w.lengthLengths[t] = 1; // with codes 20 and 21: six halves, three whole spaces
+        w.start();
+        EXPECT_EQ(decodeBoth(w.finish(), 1).result, PackDecodeResult::lengthTreeIncomplete);
+        expectUnpackExit(w.finish(), 1, "Length tree is incomplete.");
+    }
+    {
         StreamBuilder b; // all lengths 0: complete by count, but nothing can be decoded
         b.start();
         EXPECT_EQ(decodeBoth(b.finish(), 1).result, PackDecodeResult::codeLengthTreeEmpty);
