@@ -310,6 +310,8 @@ bool musicResume()
         p.suspended = false;
         p.pausedTotal += std::chrono::steady_clock::now() - p.pauseStart;
         p.offlinePausedMs += platformTicks() - p.offlinePauseTick;
+        // The device buffer plays on from where it stopped, not from before the pause.
+        p.deviceRawTime = std::chrono::steady_clock::now();
     }
     if (p.activeDevice == musicDeviceSound && p.started)
         platformAudioPause(false);
