@@ -40,15 +40,21 @@ void blendFadePacked(const uint32_t* frame, uint32_t* trail, uint32_t* out, int 
     // sum is at most 254 and cannot carry into the next byte.
     const __m128i low7 = _mm_set1_epi8(0x7F);
     const __m128i f = _mm_set1_epi8(static_cast<char>(fade));
-    int i = 0;
-    for (; i + 4 <= count; i += 4) {
+    auto blend = [&](int i) {
         __m128i p = _mm_loadu_si128(reinterpret_cast<const __m128i*>(frame + i));
         __m128i t = _mm_loadu_si128(reinterpret_cast<const __m128i*>(trail + i));
         __m128i b = _mm_add_epi8(_mm_and_si128(_mm_srli_epi16(p, 1), low7),
                                  _mm_and_si128(_mm_srli_epi16(t, 1), low7));
         _mm_storeu_si128(reinterpret_cast<__m128i*>(trail + i), b);
-        __m128i o = toWhite ? _mm_adds_epu8(b, f) : _mm_subs_epu8(b, f);
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), o);
+        return b;
+    };
+    int i = 0;
+    if (toWhite) {
+        for (; i + 4 <= count; i += 4)
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), _mm_adds_epu8(blend(i), f));
+    } else {
+        for (; i + 4 <= count; i += 4)
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), _mm_subs_epu8(blend(i), f));
     }
     blendFadeScalar(frame + i, trail + i, out + i, count - i, fade, toWhite);
 }
@@ -87,30 +93,27 @@ void pack24Scalar(const uint32_t* source, uint8_t* out, int count)
 
 namespace {
 
-// Four pixels into their twelve colour bytes, in the low 12 bytes of the result.
-inline __m128i packFour24(__m128i v)
+// Two pixels per 64-bit lane: the second pixel's colour is pulled down one byte, so each lane
+// holds six colour bytes followed by two zero bytes.
+inline __m128i packLanes24(__m128i v)
 {
-    // Within each 64-bit lane (two pixels) pull the second pixel's colour down by one byte, so
-    // the lane holds six colour bytes; then move the upper lane's six bytes next to the lower's.
     const __m128i first = _mm_set1_epi64x(0x0000000000FFFFFFll);
     const __m128i second = _mm_set1_epi64x(0x0000FFFFFF000000ll);
-    const __m128i lowLane = _mm_set_epi64x(0, -1);
-    __m128i lanes = _mm_or_si128(_mm_and_si128(v, first), _mm_and_si128(_mm_srli_epi64(v, 8), second));
-    __m128i upper = _mm_srli_si128(lanes, 8);
-    return _mm_or_si128(_mm_and_si128(lanes, lowLane), _mm_slli_si128(upper, 6));
+    return _mm_or_si128(_mm_and_si128(v, first), _mm_and_si128(_mm_srli_epi64(v, 8), second));
 }
 
 }  // namespace
 
 void pack24Packed(const uint32_t* source, uint8_t* out, int count)
 {
-    // Eight pixels make 24 bytes per step: one 16-byte and one 8-byte store.
+    // Each lane is stored as 8 bytes, 6 bytes after the previous one, so its two zero bytes are
+    // overwritten by the next store. The loop stops while pixels remain after the group, so the
+    // zero bytes of the last store always fall on bytes still to be written.
     int i = 0;
-    for (; i + 8 <= count; i += 8) {
-        __m128i a = packFour24(_mm_loadu_si128(reinterpret_cast<const __m128i*>(source + i)));
-        __m128i b = packFour24(_mm_loadu_si128(reinterpret_cast<const __m128i*>(source + i + 4)));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 3 * i), _mm_or_si128(a, _mm_slli_si128(b, 12)));
-        _mm_storel_epi64(reinterpret_cast<__m128i*>(out + 3 * i + 16), _mm_srli_si128(b, 4));
+    for (; i + 4 < count; i += 4) {
+        __m128i lanes = packLanes24(_mm_loadu_si128(reinterpret_cast<const __m128i*>(source + i)));
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(out + 3 * i), lanes);
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(out + 3 * i + 6), _mm_srli_si128(lanes, 8));
     }
     pack24Scalar(source + i, out + 3 * i, count - i);
 }
@@ -130,24 +133,25 @@ void pack16Packed(const uint32_t* source, uint16_t* out, int count, int layout)
 {
     if (layout != 1 && layout != 2) return;
     const bool fiveFive = layout == 1;
-    const __m128i redMask = _mm_set1_epi32(fiveFive ? 0x7C00 : 0xF800);
-    const __m128i greenMask = _mm_set1_epi32(fiveFive ? 0x03E0 : 0x07E0);
-    const __m128i blueMask = _mm_set1_epi32(0x001F);
-    const __m128i bias = _mm_set1_epi32(0x8000);
-    const __m128i unbias = _mm_set1_epi16(static_cast<short>(0x8000));
+    // Per pixel, three bits above the result: blue and red come from one multiply-add of their
+    // masked bytes (blue × 1, red × 1024 or 2048), green from a mask and a shift. 5-6-5 values
+    // reach 0xFFFF, so they are brought down sign-extended (shift left, arithmetic shift right)
+    // for the signed saturating pack to keep them exactly; 5-5-5 values stay below 0x8000.
+    const __m128i blueRedMask = _mm_set1_epi32(0x00F800F8);
+    const __m128i weights = _mm_set1_epi32(fiveFive ? 0x04000001 : 0x08000001);
+    const __m128i greenMask = _mm_set1_epi32(fiveFive ? 0xF800 : 0xFC00);
     auto toWords = [&](__m128i v) {
-        __m128i r = fiveFive ? _mm_srli_epi32(v, 9) : _mm_srli_epi32(v, 8);
-        __m128i g = fiveFive ? _mm_srli_epi32(v, 6) : _mm_srli_epi32(v, 5);
-        __m128i w = _mm_or_si128(_mm_or_si128(_mm_and_si128(r, redMask), _mm_and_si128(g, greenMask)),
-                                 _mm_and_si128(_mm_srli_epi32(v, 3), blueMask));
-        // Shifted into the signed range so the saturating pack keeps every value exactly.
-        return _mm_sub_epi32(w, bias);
+        __m128i blueRed = _mm_madd_epi16(_mm_and_si128(v, blueRedMask), weights);
+        __m128i green = fiveFive ? _mm_srli_epi32(_mm_and_si128(v, greenMask), 3)
+                                 : _mm_srli_epi32(_mm_and_si128(v, greenMask), 2);
+        __m128i scaled = _mm_or_si128(blueRed, green);
+        return fiveFive ? _mm_srli_epi32(scaled, 3) : _mm_srai_epi32(_mm_slli_epi32(scaled, 13), 16);
     };
     int i = 0;
     for (; i + 8 <= count; i += 8) {
         __m128i a = toWords(_mm_loadu_si128(reinterpret_cast<const __m128i*>(source + i)));
         __m128i b = toWords(_mm_loadu_si128(reinterpret_cast<const __m128i*>(source + i + 4)));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), _mm_xor_si128(_mm_packs_epi32(a, b), unbias));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), _mm_packs_epi32(a, b));
     }
     pack16Scalar(source + i, out + i, count - i, layout);
 }
