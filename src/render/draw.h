@@ -164,6 +164,8 @@ void addBufferDimmedScalar(uint32_t* dst, const uint32_t* src, int pairs, uint8_
 // Over 64000 pixels: d = min(255, ((a·alpha) >> 8) + ((b·(255 − alpha)) >> 8)) per byte.
 void crossFade(uint32_t* dst, const uint32_t* a, const uint32_t* b, uint8_t alpha);
 void crossFadeScalar(uint32_t* dst, const uint32_t* a, const uint32_t* b, uint8_t alpha);
+// The SSE2 path; crossFade takes an AVX2 path with the same results where the processor has it.
+void crossFadeSse2(uint32_t* dst, const uint32_t* a, const uint32_t* b, uint8_t alpha);
 // 80x50 destination: pixel (i, j) = source pixel (4i, 4j) of a 320x200 source.
 void shrinkToQuarter(uint32_t* dst, const uint32_t* src);
 // 64000 destination pixels: pixel k = texel at row ((e >> 8) + oy) & 255, column

@@ -59,11 +59,13 @@ TEST(BufferOps, AddAndDimmedAddMatchReferenceOnAllBytePairs) {
 TEST(BufferOps, CrossFadeMatchesReferenceForEveryAlpha) {
     std::vector<uint32_t> a, b;
     allBytePairs(a, b);
-    std::vector<uint32_t> packed(viewPixels), scalar(viewPixels);
+    std::vector<uint32_t> packed(viewPixels), sse2(viewPixels), scalar(viewPixels);
     for (int alpha = 0; alpha < 256; alpha++) {
         crossFade(packed.data(), a.data(), b.data(), static_cast<uint8_t>(alpha));
+        crossFadeSse2(sse2.data(), a.data(), b.data(), static_cast<uint8_t>(alpha));
         crossFadeScalar(scalar.data(), a.data(), b.data(), static_cast<uint8_t>(alpha));
         ASSERT_EQ(packed, scalar) << alpha;
+        ASSERT_EQ(sse2, scalar) << alpha;
     }
     // alpha 255 gives (a·255) >> 8, one below a for every a >= 1; alpha 0 gives (b·255) >> 8.
     crossFade(packed.data(), a.data(), b.data(), 255);
