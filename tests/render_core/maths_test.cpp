@@ -156,6 +156,17 @@ TEST_F(ViewTest, CameraViewMapsEyeAndTarget) {
     EXPECT_VEC3_NEAR(plainPoint(rolled, Vec3{1, 0, 10}), 0, 1, 10 - d, 1e-4);
 }
 
+TEST_F(ViewTest, DegenerateInputsStayFinite) {
+    // Eye on the target, and an axis of length zero: no direction, but no NaN either.
+    const Vec3 p{3, 4, 5};
+    Matrix4 views[3];
+    orbitView(p, p, views[0]);
+    cameraView(p, p, 0.5f, views[1]);
+    matAxisRotate(p, Vec3{0, 0, 0}, 1.0f, views[2]);
+    for (const Matrix4& m : views)
+        for (float e : m.m) EXPECT_TRUE(std::isfinite(e));
+}
+
 // A random rigid motion with scale, like an object matrix composed with a view.
 Matrix4 randomMatrix(std::mt19937& rng) {
     std::uniform_real_distribution<float> angle(-3.14f, 3.14f), scale(0.2f, 3), shift(-500, 500);
