@@ -162,6 +162,21 @@ PackDecodeResult decodePack(uint8_t* dest, size_t destCapacity, const uint8_t* s
         // 44 bits cover a whole match: code 15, distance bits 10, length code 15, length bits 4.
         if (r.count < 44)
             refill(r);
+        // Short literal codes straight from the table, two in a row when they come together
+        // (after one literal at least 29 bits remain, enough for another code).
+        uint16_t entry = literalTree.table[r.bits >> (64 - literalTableBits)];
+        if (uint16_t(entry - 1) < uint16_t((256 << 4) - 1)) {
+            r.bits <<= (entry & 15);
+            r.count -= (entry & 15);
+            *out++ = uint8_t(entry >> 4);
+            entry = literalTree.table[r.bits >> (64 - literalTableBits)];
+            if (uint16_t(entry - 1) < uint16_t((256 << 4) - 1) && out < end) {
+                r.bits <<= (entry & 15);
+                r.count -= (entry & 15);
+                *out++ = uint8_t(entry >> 4);
+            }
+            continue;
+        }
         int s = takeSymbol(r, literalTree, literalTableBits);
         if (s < 256) {
             *out++ = uint8_t(s);
@@ -179,8 +194,12 @@ PackDecodeResult decodePack(uint8_t* dest, size_t destCapacity, const uint8_t* s
         if (length > room)
             return PackDecodeResult::matchTooLong;
         const uint8_t* from = out - distance;
-        if (distance >= 8 && length + 8 <= room) {
-            // Chunks of 8 never overlap their own source; later chunks see earlier ones.
+        // Chunks no longer than the distance never overlap their own source, and later chunks
+        // see what earlier ones wrote; the tail of the last chunk is overwritten later.
+        if (distance >= 16 && length + 16 <= room) {
+            for (size_t i = 0; i < length; i += 16)
+                std::memcpy(out + i, from + i, 16);
+        } else if (distance >= 8 && length + 8 <= room) {
             for (size_t i = 0; i < length; i += 8)
                 std::memcpy(out + i, from + i, 8);
         } else if (distance == 1) {
