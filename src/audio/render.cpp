@@ -21,32 +21,34 @@ void clearRing()
 
 void noteCurrentRow(uint64_t frame)
 {
-    openmpt_module* mod = musicPlayer.module->mod;
+    MusicPlayer& p = musicPlayer;
+    openmpt_module* mod = p.module->mod;
     RowEntry entry{};
     entry.frame = frame;
     entry.order = static_cast<uint32_t>(std::max(0, openmpt_module_get_current_order(mod)));
     entry.pattern = static_cast<uint32_t>(std::max(0, openmpt_module_get_current_pattern(mod)));
     entry.row = static_cast<uint32_t>(std::max(0, openmpt_module_get_current_row(mod)));
 
-    std::lock_guard<std::mutex> lock(musicPlayer.ringMutex);
-    if (musicPlayer.entryCount > 0) {
-        const RowEntry& last = musicPlayer.ring[(musicPlayer.entryCount - 1) % kRingEntries];
+    // The newest entry is only ever written here, with playMutex held: compare without the ring's lock.
+    if (p.entryCount > 0) {
+        const RowEntry& last = p.ring[(p.entryCount - 1) % kRingEntries];
         if (last.order == entry.order && last.row == entry.row && last.pattern == entry.pattern)
             return;
         // Going back to an earlier order is the song wrapping to its restart position. A song
         // that does not loop renders a short tail after its end while reporting the restart
         // position: it is still the last row that sounds.
-        if (entry.order < last.order && !musicPlayer.loopSong)
+        if (entry.order < last.order && !p.loopSong)
             return;
         entry.loopCount = last.loopCount + (entry.order < last.order ? 1 : 0);
     }
+    std::lock_guard<std::mutex> lock(p.ringMutex);
     // Syncs are delivered at least once per slice of 4096 frames or per pass of the player thread,
     // which keeps far fewer rows pending than the ring holds; should it still fill, the oldest
     // pending row gives up its syncs.
-    if (musicPlayer.entryCount - musicPlayer.firedCount >= kRingEntries)
-        ++musicPlayer.firedCount;
-    musicPlayer.ring[musicPlayer.entryCount % kRingEntries] = entry;
-    ++musicPlayer.entryCount;
+    if (p.entryCount - p.firedCount >= kRingEntries)
+        ++p.firedCount;
+    p.ring[p.entryCount % kRingEntries] = entry;
+    ++p.entryCount;
 }
 
 uint64_t renderFrames(uint64_t frames)
@@ -67,12 +69,8 @@ uint64_t renderFrames(uint64_t frames)
             break;
         }
         // The row libopenmpt reports now began somewhere in this chunk: mark it from its start.
-        uint64_t chunkStart = 0;
-        {
-            std::lock_guard<std::mutex> lock(p.ringMutex);
-            chunkStart = p.rendered;
-        }
-        noteCurrentRow(chunkStart + (p.outBuffer.size() / (size_t(p.channels) * p.bytesPerSample)));
+        // (The frame counter changes only in commitOutput, under playMutex, which we hold.)
+        noteCurrentRow(p.rendered + (p.outBuffer.size() / (size_t(p.channels) * p.bytesPerSample)));
         const size_t samples = got * p.channels;
         if (p.bytesPerSample == 2) {
             const auto* bytes = reinterpret_cast<const uint8_t*>(p.mixBuffer.data());
