@@ -109,10 +109,11 @@ TEST_F(ContentPack, GenerationAndPackingGiveTheSameBytesEveryRun)
     }
     EXPECT_EQ(packFolder(filesA), packFolder(filesB));
 
-    // The build's own archive was packed from an earlier run: it must match a fresh one exactly.
+    // The build's own archive was packed from an earlier run: it must match a fresh one exactly
+    // (unless the build replaces generated files with an overlay folder).
     const fs::path built = fs::path(V4N_BINARY_DIR) / "v4npelva.zem";
     const fs::path zempack = fs::path(V4N_BINARY_DIR) / "zempack";
-    if (fs::exists(built) && fs::exists(zempack)) {
+    if (fs::exists(built) && fs::exists(zempack) && std::string(V4N_CONTENT_OVERLAY).empty()) {
         const fs::path repacked = fs::path(V4N_BINARY_DIR) / "test-content" / "repacked.zem";
         std::string command = "'";
         command += zempack.string();
