@@ -12,35 +12,39 @@ constexpr double pi = 3.14159265358979323846;
 // Playback rate of note C-4 with relative note 0 and finetune 0 in a FastTracker 2 module.
 constexpr double xmC4Rate = 8363.0;
 
-// Deterministic white noise in -1..1 (xorshift32).
+// State of a deterministic white-noise source (xorshift32).
 struct Noise {
     uint32_t state = 0x9e3779b9u;
-    double next()
-    {
-        state ^= state << 13;
-        state ^= state >> 17;
-        state ^= state << 5;
-        return (state / 2147483648.0) - 1.0;
-    }
 };
 
-// Zero-delay-feedback state-variable filter; stable at every cutoff below Nyquist.
+// Next noise value in -1..1.
+double nextNoise(Noise& n)
+{
+    n.state ^= n.state << 13;
+    n.state ^= n.state >> 17;
+    n.state ^= n.state << 5;
+    return (n.state / 2147483648.0) - 1.0;
+}
+
+// State and last outputs of a zero-delay-feedback state-variable filter.
 struct Svf {
     double ic1 = 0, ic2 = 0;
     double low = 0, band = 0, high = 0;
-    void run(double in, double cutoff, double q, double rate)
-    {
-        const double g = std::tan(pi * std::min(cutoff, rate * 0.49) / rate);
-        const double k = 1.0 / q;
-        const double v1 = (ic1 + g * (in - ic2)) / (1.0 + g * (g + k));
-        const double v2 = ic2 + g * v1;
-        ic1 = 2 * v1 - ic1;
-        ic2 = 2 * v2 - ic2;
-        low = v2;
-        band = v1;
-        high = in - k * v1 - v2;
-    }
 };
+
+// Filters one sample; stable at every cutoff below Nyquist.
+void runSvf(Svf& f, double in, double cutoff, double q, double rate)
+{
+    const double g = std::tan(pi * std::min(cutoff, rate * 0.49) / rate);
+    const double k = 1.0 / q;
+    const double v1 = (f.ic1 + g * (in - f.ic2)) / (1.0 + g * (g + k));
+    const double v2 = f.ic2 + g * v1;
+    f.ic1 = 2 * v1 - f.ic1;
+    f.ic2 = 2 * v2 - f.ic2;
+    f.low = v2;
+    f.band = v1;
+    f.high = in - k * v1 - v2;
+}
 
 // Two-pole low-pass magnitude at f for cutoff fc.
 double lowpass2(double f, double fc) { return 1.0 / std::sqrt(1.0 + std::pow(f / fc, 4.0)); }
@@ -90,9 +94,9 @@ std::vector<double> cymbal(double rate, double seconds, double decay, double hig
     std::vector<double> out(n);
     for (int i = 0; i < n; ++i) {
         const double t = i / rate;
-        const double src = noise.next() * (1.0 - metalMix) + metallic(t, metalScale) * metalMix;
-        hp1.run(src, highpass, 0.7, rate);
-        hp2.run(hp1.high, highpass, 0.7, rate);
+        const double src = nextNoise(noise) * (1.0 - metalMix) + metallic(t, metalScale) * metalMix;
+        runSvf(hp1, src, highpass, 0.7, rate);
+        runSvf(hp2, hp1.high, highpass, 0.7, rate);
         const double attack = std::min(1.0, t / 0.002);
         out[i] = hp2.high * attack * std::exp(-t / decay);
     }
@@ -129,7 +133,7 @@ XmInstrument makeKick()
         const double f = 47.0 + 125.0 * std::exp(-t / 0.032);
         phase += 2 * pi * f / rate;
         const double body = std::sin(phase) * std::exp(-t / 0.2);
-        const double click = noise.next() * std::exp(-t / 0.0018) * 0.35;
+        const double click = nextNoise(noise) * std::exp(-t / 0.0018) * 0.35;
         const double tail = std::min(1.0, (out.size() - 1 - i) / (rate * 0.08));
         out[i] = std::tanh(1.8 * (body + click)) * tail;
     }
@@ -148,7 +152,7 @@ XmInstrument makeSnare()
     for (size_t i = 0; i < out.size(); ++i) {
         const double t = i / rate;
         const double tone = (std::sin(2 * pi * 187 * t) + 0.45 * std::sin(2 * pi * 331 * t)) * std::exp(-t / 0.06);
-        hp.run(noise.next(), 1400, 0.7, rate);
+        runSvf(hp, nextNoise(noise), 1400, 0.7, rate);
         const double rattle = hp.high * std::exp(-t / 0.13);
         out[i] = std::tanh(2.4 * (0.75 * tone + rattle));
     }
@@ -173,7 +177,7 @@ XmInstrument makeClap()
                 env = std::max(env, std::exp(-(t - k * 0.011) / 0.0045));
         if (t >= 0.022)
             env = std::max(env, 0.75 * std::exp(-(t - 0.022) / 0.09));
-        bp.run(noise.next(), 1250, 1.4, rate);
+        runSvf(bp, nextNoise(noise), 1250, 1.4, rate);
         out[i] = std::tanh(2.0 * bp.band * env);
     }
     closeTail(out, rate);
@@ -200,7 +204,7 @@ std::vector<double> crashSignal(double rate)
     Svf bp;
     for (size_t i = 0; i < out.size(); ++i) {
         const double t = i / rate;
-        bp.run(noise.next(), 2500, 0.8, rate);
+        runSvf(bp, nextNoise(noise), 2500, 0.8, rate);
         out[i] += 0.35 * bp.band * std::exp(-t / 0.35);
     }
     return out;
@@ -239,7 +243,7 @@ XmInstrument makeTom()
     for (size_t i = 0; i < out.size(); ++i) {
         const double t = i / rate;
         phase += 2 * pi * f0 * (1.0 + 0.55 * std::exp(-t / 0.05)) / rate;
-        out[i] = std::tanh(1.3 * (std::sin(phase) * std::exp(-t / 0.22) + 0.2 * noise.next() * std::exp(-t / 0.004)));
+        out[i] = std::tanh(1.3 * (std::sin(phase) * std::exp(-t / 0.22) + 0.2 * nextNoise(noise) * std::exp(-t / 0.004)));
     }
     closeTail(out, rate);
     XmSample s = quantise(out, true);
@@ -295,7 +299,7 @@ std::vector<double> additiveLoop(double rate, int length, const std::vector<std:
             if (oddHeavy && h % 2 == 0)
                 a *= 0.4;
             a *= oddHeavy ? lowpass2(h * f, cutoff) : lowpass1(h * f, cutoff);
-            const double phase = randomPhase ? (noise.next() + 1.0) * pi : 0.0;
+            const double phase = randomPhase ? (nextNoise(noise) + 1.0) * pi : 0.0;
             const double step = 2 * pi * double(h) * cycles / length;
             for (int i = 0; i < length; ++i)
                 out[i] += a * std::sin(step * i + phase);
@@ -351,7 +355,7 @@ XmInstrument makePluck()
     std::vector<double> line(period);
     double lp = 0;
     for (double& v : line) {
-        lp += 0.5 * (noise.next() - lp);
+        lp += 0.5 * (nextNoise(noise) - lp);
         v = lp;
     }
     std::vector<double> out(static_cast<int>(rate * 1.1));
@@ -427,7 +431,7 @@ XmInstrument makeRiser()
     for (size_t i = 0; i < out.size(); ++i) {
         const double t = i / rate;
         const double u = t / seconds;
-        bp.run(noise.next(), 300 * std::pow(25.0, u), 2.0, rate);
+        runSvf(bp, nextNoise(noise), 300 * std::pow(25.0, u), 2.0, rate);
         const double tail = std::min(1.0, (out.size() - 1 - i) / (rate * 0.05));
         out[i] = bp.band * std::pow(u, 1.5) * tail;
     }
