@@ -68,8 +68,8 @@ MusicModule* musicLoadModuleFromMemory(const void* data, uint64_t size);
 unsigned musicPlayModule(MusicModule* module, int loopSong);
 // Registers the sync callback for a playing module (null clears it). False for a bad handle.
 bool musicSetSyncCallback(unsigned playHandle, MusicSyncCallback callback);
-// Starts playback: the player thread (device and null outputs) or the offline clock. rate is the
-// poll rate of the original interface; 0 means the default, and any value plays the same here.
+// Starts playback: the player thread (device and null outputs) or the offline clock. rate is a
+// polling rate in Hz, 0 for the default; the player thread wakes every 2 ms whatever it is.
 bool musicStartBackgroundPlay(int rate);
 // Fills status with what is audible now. False (status untouched) for a bad handle.
 bool musicGetPlayStatus(unsigned playHandle, MusicPlayStatus* status);
@@ -87,7 +87,7 @@ const char* musicLastError();
 
 // Which output musicInit opened: a MusicDevice value other than auto, or -1 before musicInit.
 int musicActiveDevice();
-// Mixing rate, channel count and bits per sample actually in use (after musicInit).
+// The mixing rate in Hz.
 int musicMixRate();
 // Frames between what is rendered and what is heard now on the device output (device queue,
 // device buffer and the latency offset), as last measured; 0 for the null and offline outputs.
