@@ -105,6 +105,14 @@ Uint32 deliverDelayed(Uint32, void* param)
 bool sdlInit(const PlatformConfig&, PlatformPixelFormat& desktop)
 {
     if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_TIMER | SDL_INIT_EVENTS) != 0) return false;
+    // Without a display SDL falls back to drivers that show nothing; a window was asked for, so
+    // that counts as failure unless those drivers were chosen on purpose.
+    const char* driver = SDL_GetCurrentVideoDriver();
+    if (driver && (std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0) &&
+        !SDL_getenv("SDL_VIDEODRIVER")) {
+        SDL_QuitSubSystem(SDL_INIT_VIDEO | SDL_INIT_TIMER | SDL_INIT_EVENTS);
+        return false;
+    }
     if (quitEventType == 0) {
         Uint32 type = SDL_RegisterEvents(1);
         quitEventType = type == Uint32(-1) ? 0 : type;

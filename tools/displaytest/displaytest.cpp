@@ -20,8 +20,8 @@ const char* const usage =
     "  --headless        no window; virtual clock, one frame period per shown frame\n"
     "  --depth N         bits per pixel: 32, 24, 16 or 15 (windowed: what the desktop reports;\n"
     "                    full screen: deeper modes are refused so the choice lands on N)\n"
-    "  --frames N        stop after N frames (0: until Escape or the window closes;\n"
-    "                    default 0 with a window, 300 headless)\n"
+    "  --frames N        stop after N frames (0: until Escape or the window closes, windows\n"
+    "                    only; default 0 with a window, 300 headless)\n"
     "  --png-dir DIR     write every shown frame as DIR/frame_NNNNN.png\n"
     "  --fps N           headless frame rate of the virtual clock (default 60)\n"
     "  --direct          present without the trail (presentFrameDirect)\n"
@@ -112,6 +112,10 @@ bool parseOptions(int argc, char** argv, Options& o)
         }
     }
     if (o.frames < 0) o.frames = o.headless ? 300 : 0;
+    if (o.headless && o.frames == 0) {
+        std::fprintf(stderr, "v4npelva-displaytest: a headless run has no Escape key: give --frames N above 0\n");
+        return false;
+    }
     return true;
 }
 
