@@ -259,3 +259,21 @@ TEST(SdlWindow, DeactivationHoldsThePumpWithoutSpinning)
     updateDemoClock();
     EXPECT_LT(timing.demoClock, 30.0) << "the inactive time stays out of the demo clock";
 }
+
+TEST(SdlWindow, LosingTheXFocusPausesUntilItComesBack)
+{
+    START_WINDOW(0, 0);
+    run("xdotool search --name '^The v4n Pelvadron Demo by -ZEM-$' windowfocus --sync");
+    settleWindow();
+    std::string id = run("xdotool search --name '^The v4n Pelvadron Demo by -ZEM-$' | head -n 1");
+    ASSERT_FALSE(id.empty());
+    id.erase(id.find_last_not_of("\n") + 1);
+    // The focus goes to the root window, and comes back to ours half a second later.
+    run("xdotool windowfocus $(xdotool search --maxdepth 0 '' 2>/dev/null | head -n 1)");
+    run("(sleep 0.5; xdotool windowfocus " + id + ") >/dev/null 2>&1 &");
+    auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(pumpMessages(), 0);
+    double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    EXPECT_GE(seconds, 0.4) << "the pump did not wait for the focus to come back";
+    EXPECT_EQ(timing.appActive, 1);
+}
