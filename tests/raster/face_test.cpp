@@ -2,6 +2,7 @@
 // through the triangle setups.
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <random>
 #include <vector>
 
@@ -291,5 +292,34 @@ TEST_F(FaceTest, PackedAndScalarFillersAgreeThroughTheSetups) {
             p.setup(f.face, p.scalar, scalar.pixels());
             ASSERT_EQ(packed.storage, scalar.storage) << round;
         }
+    envMapTexture = savedEnvironment;
+}
+
+TEST_F(FaceTest, WildVerticesStayInsideTheBuffer) {
+    // Huge, infinite and NaN screen positions, faces near the eye plane, and coordinates in the
+    // millions: every mode draws only inside the picture and returns.
+    auto texture = coordinateTexture();
+    std::vector<uint32_t> environment(256 * 256, 0x00808080);
+    uint32_t* savedEnvironment = envMapTexture;
+    envMapTexture = environment.data();
+    const float wild[] = {0, 1e-30f, 150, -150, 1e4f, -1e4f, 3e9f, -3e9f, 1e30f, -1e30f,
+                          std::numeric_limits<float>::infinity(), -std::numeric_limits<float>::infinity(),
+                          std::numeric_limits<float>::quiet_NaN()};
+    std::mt19937 rng(9);
+    auto pick = [&] { return wild[rng() % (sizeof wild / sizeof wild[0])]; };
+    GuardedBuffer buffer;
+    for (int round = 0; round < 3000; round++) {
+        MeshVertex v[3];
+        for (MeshVertex& m : v) {
+            m = screenVertex(0, 0, pick(), pick());
+            m.cx = rng() % 2 ? pick() : static_cast<float>(rng() % 400) - 200;
+            m.cy = rng() % 2 ? pick() : static_cast<float>(rng() % 300) - 150;
+            m.cz = rng() % 4 ? static_cast<float>(rng() % 800) - 390 : pick();
+            m.cnx = rng() % 3 ? 0.5f : pick();
+        }
+        TestFace f(v[0], v[1], v[2], texture.data(), static_cast<uint8_t>(round % 10));
+        drawFace(f.face, buffer.pixels());
+        ASSERT_TRUE(buffer.guardsIntact()) << round;
+    }
     envMapTexture = savedEnvironment;
 }
