@@ -12,7 +12,8 @@ constexpr size_t packMagicLength = 17;
 constexpr size_t packHeaderSize = 21;
 // Room past the unpacked image for the overshoot of the decompressor's last match (at most 82).
 constexpr size_t packImageSpare = 2048;
-// The open-file stack: the show nests at most two opens (a mesh and one of its pictures).
+// The open-file stack has the original's 20 slots; the show nests at most two opens (a mesh and
+// one of its pictures).
 constexpr int packFileSlots = 20;
 // Code-length bytes at the start of the compressed stream: 16 nibbles, then 22 nibbles.
 constexpr size_t packTreeHeaderSize = 19;
@@ -103,7 +104,7 @@ enum class PackDecodeResult {
     literalTreeEmpty,
     lengthTreeEmpty,
     distanceTooFar,  // a match reaches before the start of the output
-    matchTooLong,    // a match runs past the end of the output buffer
+    matchTooLong,    // a match (or the output itself) runs past the end of the output buffer
     streamTooShort,  // the stream ends before the output is full
 };
 

@@ -125,6 +125,8 @@ inline int takeSymbol(FastReader& r, const FastTree& tree, int tableBits)
 PackDecodeResult decodePack(uint8_t* dest, size_t destCapacity, const uint8_t* source, size_t sourceSize,
                             uint32_t unpackedSize)
 {
+    if (destCapacity < unpackedSize)
+        return PackDecodeResult::matchTooLong; // the output itself does not fit
     if (sourceSize < packTreeHeaderSize)
         return PackDecodeResult::streamTooShort;
     uint8_t codeLengthLengths[packCodeLengthSymbols];

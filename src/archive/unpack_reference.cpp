@@ -92,6 +92,8 @@ uint32_t readExtra(ReferenceReader& r, int k)
 PackDecodeResult decodePackReference(uint8_t* dest, size_t destCapacity, const uint8_t* source,
                                      size_t sourceSize, uint32_t unpackedSize)
 {
+    if (destCapacity < unpackedSize)
+        return PackDecodeResult::matchTooLong; // the output itself does not fit
     if (sourceSize < packTreeHeaderSize)
         return PackDecodeResult::streamTooShort;
     uint8_t codeLengthLengths[packCodeLengthSymbols];

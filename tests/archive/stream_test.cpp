@@ -129,6 +129,7 @@ TEST(PackStream, LastMatchOvershootsIntoSpareBytes)
     // Without the spare room the same match is refused rather than written past the buffer.
     EXPECT_EQ(decodeBoth(stream, 5, 1 + 82).result, PackDecodeResult::matchTooLong);
     EXPECT_EQ(decodeBoth(stream, 5, 1 + 83).result, PackDecodeResult::ok);
+    EXPECT_EQ(decodeBoth(stream, 5, 4).result, PackDecodeResult::matchTooLong); // no room for the output
 }
 
 TEST(PackStream, EmptyOutputReadsOnlyTheTrees)
