@@ -136,6 +136,28 @@ TEST_F(FaceTest, ClippedSpansKeepTheirTextureCoordinates) {
         }
     }
     EXPECT_NE(buffer.at(319, 80), 0u);
+
+    // Faces reaching thousands of rows above the view (one with its middle vertex up there too):
+    // the rows stepped over still carry the coordinates down to row 0. Here v = sy everywhere,
+    // and the middle vertex sits at a whole 1/256 of the height, so the gradients are exact.
+    for (float middle : {-5000 + 26 * 39.0625f, -5000 + 130 * 39.0625f}) {
+        GuardedBuffer tall;
+        TestFace t(screenVertex(160, -5000, 0, -5000), screenVertex(-3000, middle, 0, middle),
+                   screenVertex(600, 5000, 0, 5000), texture.data(), 1);
+        drawFace(t.face, tall.pixels());
+        int checked = 0;
+        for (int y = 0; y < 200; y++)
+            for (int x = 0; x < 320; x++) {
+                const uint32_t p = tall.at(x, y);
+                if (p == 0) continue;
+                const int v = (p >> 8) & 255, dv = (v - (y & 255) + 256) % 256;
+                ASSERT_TRUE(dv <= 1 || dv == 255) << middle << ": " << x << "," << y << " v " << v;
+                checked++;
+            }
+        EXPECT_GT(checked, 60000);
+        EXPECT_NE(tall.at(0, 0), 0u);
+        EXPECT_NE(tall.at(300, 199), 0u);
+    }
 }
 
 TEST_F(FaceTest, NeighboursShareNoPixel) {
