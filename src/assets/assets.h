@@ -42,7 +42,8 @@ uint32_t* loadPicture(const char* name, int bitsPerPixel);
 // loadPicture with the size of the picture (the previous size after an error).
 Texture loadTexture(const char* name, int bitsPerPixel);
 // A 24-bit bottom-up BMP, rows of exactly width * 3 bytes after a 54-byte header. A file shorter
-// than its header says, or of width or height 0, gives null with a line on standard output.
+// than its header says, of width or height 0, or over maxPicturePixels gives null with a line on
+// standard output.
 uint32_t* loadBmp(const char* name, int bitsPerPixel);
 // A JPEG; colour and grayscale files come out as RGB. Null after a decoding error.
 uint32_t* loadJpeg(const char* name);

@@ -35,7 +35,7 @@ uint32_t* loadBmp(const char* name, int /*bitsPerPixel: always 32*/) {
     const bool headerRead = packRead(header, 54, 1, file) == 54;
     const int width = header[18] | header[19] << 8;
     const int height = header[22] | header[23] << 8;
-    if (!headerRead || width == 0 || height == 0) {
+    if (!headerRead || width == 0 || height == 0 || int64_t(width) * height > maxPicturePixels) {
         packClose(file);
         std::printf("BMP file '%s' is damaged or empty\n", name);
         return nullptr;

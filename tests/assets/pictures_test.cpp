@@ -201,6 +201,7 @@ TEST_F(Pictures, DamagedPicturesFailWithALineAndNoPixels) {
     openTestArchive({{"good.jpg", good},
                      {"short.bmp", shortRows},
                      {"zero.bmp", rawBmp(0, 4, {})},
+                     {"vast.bmp", rawBmp(65535, 65535, std::vector<uint8_t>(300, 0xFF))},
                      {"header.bmp", std::vector<uint8_t>(20, 1)},
                      {"empty.jpg", {}},
                      {"trunc.jpg", truncatedJpeg},
@@ -208,7 +209,7 @@ TEST_F(Pictures, DamagedPicturesFailWithALineAndNoPixels) {
     Texture t = loadTexture("good.jpg", 32);
     std::free(t.pixels);
     testing::internal::CaptureStdout();
-    for (const char* name : {"short.bmp", "zero.bmp", "header.bmp", "empty.jpg", "huge.jpg"}) {
+    for (const char* name : {"short.bmp", "zero.bmp", "vast.bmp", "header.bmp", "empty.jpg", "huge.jpg"}) {
         t = loadTexture(name, 32);
         EXPECT_EQ(t.pixels, nullptr) << name;
         EXPECT_EQ(t.width, 5) << name;  // the previous size stays
@@ -222,6 +223,7 @@ TEST_F(Pictures, DamagedPicturesFailWithALineAndNoPixels) {
     const std::string out = testing::internal::GetCapturedStdout();
     EXPECT_NE(out.find("BMP file 'short.bmp' is damaged"), std::string::npos) << out;
     EXPECT_NE(out.find("BMP file 'zero.bmp' is damaged"), std::string::npos) << out;
+    EXPECT_NE(out.find("BMP file 'vast.bmp' is damaged"), std::string::npos) << out;
     EXPECT_NE(out.find("BMP file 'header.bmp' is damaged"), std::string::npos) << out;
     EXPECT_NE(out.find("Empty input file"), std::string::npos) << out;
     EXPECT_NE(out.find("Picture 'huge.jpg' is too large (3000x3000)"), std::string::npos) << out;
