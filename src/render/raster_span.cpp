@@ -2,6 +2,8 @@
 // at the span's start values plus j steps. The packed versions do four pixels per step with the
 // texel and map lookups done per pixel and the arithmetic on 16-bit lanes; the scalar references
 // follow the per-lane formulas and also finish the last pixels of each packed span.
+#include <cstddef>
+
 #include <emmintrin.h>
 
 #include "render/draw.h"
@@ -86,16 +88,6 @@ inline void scalarSpan(uint32_t* dst, const SpanState& sp, int from, Pixel pixel
 }
 
 // Packed helpers: four consecutive pixels of a span.
-inline __m128i ramp(int32_t start, int32_t step) {
-    const uint32_t a = static_cast<uint32_t>(start), d = static_cast<uint32_t>(step);
-    return _mm_set_epi32(static_cast<int>(a + 3 * d), static_cast<int>(a + 2 * d),
-                         static_cast<int>(a + d), static_cast<int>(a));
-}
-
-inline __m128i quadStep(int32_t step) {
-    return _mm_set1_epi32(static_cast<int>(4 * static_cast<uint32_t>(step)));
-}
-
 inline __m128i quadIndex(__m128i a, __m128i b) {
     return _mm_or_si128(_mm_and_si128(b, _mm_set1_epi32(0xFF00)),
                         _mm_and_si128(_mm_srli_epi32(a, 8), _mm_set1_epi32(0xFF)));
@@ -153,9 +145,22 @@ inline __m128i load4(const uint32_t* src) {
 struct Quad {
     __m128i u, v, s, t, du, dv, ds, dt;
 };
+static_assert(offsetof(SpanState, v) == 4 && offsetof(SpanState, t) == 12 &&
+              offsetof(SpanState, du) == 16 && offsetof(SpanState, dt) == 28,
+              "quadStart loads u, v, s, t and their steps as two vectors");
+// The accumulators of pixels 0..3 for all four values at once: the values of each pixel, then
+// a transpose into one register per value.
 inline Quad quadStart(const SpanState& sp) {
-    return {ramp(sp.u, sp.du), ramp(sp.v, sp.dv), ramp(sp.s, sp.ds), ramp(sp.t, sp.dt),
-            quadStep(sp.du),   quadStep(sp.dv),   quadStep(sp.ds),   quadStep(sp.dt)};
+    const __m128i step = _mm_loadu_si128(reinterpret_cast<const __m128i*>(&sp.du));
+    const __m128i p0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(&sp.u));
+    const __m128i p1 = _mm_add_epi32(p0, step), p2 = _mm_add_epi32(p1, step), p3 = _mm_add_epi32(p2, step);
+    const __m128i uv01 = _mm_unpacklo_epi32(p0, p1), uv23 = _mm_unpacklo_epi32(p2, p3);
+    const __m128i st01 = _mm_unpackhi_epi32(p0, p1), st23 = _mm_unpackhi_epi32(p2, p3);
+    const __m128i step4 = _mm_slli_epi32(step, 2);
+    return {_mm_unpacklo_epi64(uv01, uv23), _mm_unpackhi_epi64(uv01, uv23),
+            _mm_unpacklo_epi64(st01, st23), _mm_unpackhi_epi64(st01, st23),
+            _mm_shuffle_epi32(step4, 0x00),  _mm_shuffle_epi32(step4, 0x55),
+            _mm_shuffle_epi32(step4, 0xAA),  _mm_shuffle_epi32(step4, 0xFF)};
 }
 inline void quadAdvance(Quad& q) {
     q.u = _mm_add_epi32(q.u, q.du);
@@ -198,18 +203,16 @@ void fillSpanCopyScalar(uint32_t* dst, const SpanState& sp) {
 }
 
 void fillSpanCopy(uint32_t* dst, const SpanState& sp) {
-    __m128i u = ramp(sp.u, sp.du), v = ramp(sp.v, sp.dv);
-    const __m128i du = quadStep(sp.du), dv = quadStep(sp.dv);
+    Quad q = quadStart(sp);
     int j = 0;
     // Texels go straight to the destination: the copy needs no arithmetic on them.
     for (; j + 4 <= sp.count; j += 4) {
-        const QuadIndex t = storeIndex(quadIndex(u, v));
+        const QuadIndex t = storeIndex(quadIndex(q.u, q.v));
         dst[j] = sp.texture[t.i[0]];
         dst[j + 1] = sp.texture[t.i[1]];
         dst[j + 2] = sp.texture[t.i[2]];
         dst[j + 3] = sp.texture[t.i[3]];
-        u = _mm_add_epi32(u, du);
-        v = _mm_add_epi32(v, dv);
+        quadAdvance(q);
     }
     scalarSpan(dst, sp, j, [&](SpanAt a, uint32_t) { return sp.texture[texelIndex(a.u, a.v)]; });
 }
@@ -256,17 +259,15 @@ void fillSpanHalfBlendScalar(uint32_t* dst, const SpanState& sp) {
 
 void fillSpanHalfBlend(uint32_t* dst, const SpanState& sp) {
     const __m128i low7 = _mm_set1_epi8(0x7F);
-    __m128i u = ramp(sp.u, sp.du), v = ramp(sp.v, sp.dv);
-    const __m128i du = quadStep(sp.du), dv = quadStep(sp.dv);
+    Quad q = quadStart(sp);
     int j = 0;
     for (; j + 4 <= sp.count; j += 4) {
-        const __m128i p = texelQuad(sp.texture, storeIndex(quadIndex(u, v)));
+        const __m128i p = texelQuad(sp.texture, storeIndex(quadIndex(q.u, q.v)));
         const __m128i d = load4(dst + j);
         // Halves of two bytes sum to at most 254: no saturation needed.
         store4(dst + j, _mm_add_epi8(_mm_and_si128(_mm_srli_epi16(p, 1), low7),
                                      _mm_and_si128(_mm_srli_epi16(d, 1), low7)));
-        u = _mm_add_epi32(u, du);
-        v = _mm_add_epi32(v, dv);
+        quadAdvance(q);
     }
     scalarSpan(dst, sp, j, [&](SpanAt a, uint32_t d) {
         return halfBlendPixel(sp.texture[texelIndex(a.u, a.v)], d);
@@ -337,13 +338,12 @@ void fillSpanIntensityScalar(uint32_t* dst, const SpanState& sp) {
 
 void fillSpanIntensity(uint32_t* dst, const SpanState& sp) {
     const __m128i zero = _mm_setzero_si128(), top = _mm_set1_epi16(255);
-    __m128i u = ramp(sp.u, sp.du), v = ramp(sp.v, sp.dv), s = ramp(sp.s, sp.ds);
-    const __m128i du = quadStep(sp.du), dv = quadStep(sp.dv), ds = quadStep(sp.ds);
+    Quad q = quadStart(sp);
     int j = 0;
     for (; j + 4 <= sp.count; j += 4) {
-        const QuadIndex t = storeIndex(quadIndex(u, v));
+        const QuadIndex t = storeIndex(quadIndex(q.u, q.v));
         // Integer parts of the four intensities, held to 0..255, doubled, spread per pixel.
-        __m128i i = _mm_packs_epi32(_mm_srai_epi32(s, 8), zero);
+        __m128i i = _mm_packs_epi32(_mm_srai_epi32(q.s, 8), zero);
         i = _mm_slli_epi16(_mm_min_epi16(_mm_max_epi16(i, zero), top), 1);
         const __m128i pairs = _mm_unpacklo_epi16(i, i);
         const __m128i lo = _mm_mulhi_epi16(halfWide(texelPair(sp.texture, t.i[0], t.i[1])),
@@ -351,9 +351,7 @@ void fillSpanIntensity(uint32_t* dst, const SpanState& sp) {
         const __m128i hi = _mm_mulhi_epi16(halfWide(texelPair(sp.texture, t.i[2], t.i[3])),
                                            _mm_unpackhi_epi32(pairs, pairs));
         store4(dst + j, _mm_packus_epi16(lo, hi));
-        u = _mm_add_epi32(u, du);
-        v = _mm_add_epi32(v, dv);
-        s = _mm_add_epi32(s, ds);
+        quadAdvance(q);
     }
     scalarSpan(dst, sp, j, [&](SpanAt a, uint32_t) {
         return intensityPixel(sp.texture[texelIndex(a.u, a.v)], intensityOf(a.s));
@@ -369,14 +367,12 @@ void fillSpanAdditiveScalar(uint32_t* dst, const SpanState& sp) {
 }
 
 void fillSpanAdditive(uint32_t* dst, const SpanState& sp) {
-    __m128i u = ramp(sp.u, sp.du), v = ramp(sp.v, sp.dv);
-    const __m128i du = quadStep(sp.du), dv = quadStep(sp.dv);
+    Quad q = quadStart(sp);
     int j = 0;
     for (; j + 4 <= sp.count; j += 4) {
-        const __m128i p = texelQuad(sp.texture, storeIndex(quadIndex(u, v)));
+        const __m128i p = texelQuad(sp.texture, storeIndex(quadIndex(q.u, q.v)));
         store4(dst + j, _mm_adds_epu8(p, load4(dst + j)));
-        u = _mm_add_epi32(u, du);
-        v = _mm_add_epi32(v, dv);
+        quadAdvance(q);
     }
     scalarSpan(dst, sp, j, [&](SpanAt a, uint32_t d) {
         return additivePixel(sp.texture[texelIndex(a.u, a.v)], d);
