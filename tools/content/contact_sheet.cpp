@@ -1,6 +1,6 @@
 // A contact sheet: every picture of a staging folder decoded from its file (so JPEG artefacts
 // show) at its own size on a grey grid, labelled with its name and size.
-#define STBI_STATIC
+#define STB_IMAGE_STATIC
 #define STB_IMAGE_IMPLEMENTATION
 #include <stb_image.h>
 #define STB_IMAGE_WRITE_STATIC

@@ -1,5 +1,6 @@
 // The list of every asset in the show's archive. To add a picture: write its painter (a function
-// returning a Picture) and add one line below with its archive name and JPEG quality.
+// returning a Picture) and add one line below with its archive name and JPEG quality. A mesh is
+// one line too: writeAsset(folder, "name.3ds", encode3ds(...)) with the writers' 3DS encoder.
 #include "content.h"
 
 #include "writers/writers.h"
@@ -16,17 +17,21 @@ static bool endsWith(const std::string& s, const std::string& tail)
     return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
 }
 
-bool writePicture(const std::string& folder, const std::string& name, const Picture& picture,
-                  int quality)
+bool writeAsset(const std::string& folder, const std::string& name, const std::vector<uint8_t>& bytes)
 {
-    const std::vector<uint8_t> bytes =
-        endsWith(name, ".bmp") ? encodeBmp(picture.bytes.data(), picture.width, picture.height)
-                               : encodeFullChromaJpeg(picture, quality);
     if (bytes.empty() || !writeFileBytes(folder + "/" + name, bytes)) {
         std::fprintf(stderr, "v4npelva-content: cannot write %s/%s\n", folder.c_str(), name.c_str());
         return false;
     }
     return true;
+}
+
+bool writePicture(const std::string& folder, const std::string& name, const Picture& picture,
+                  int quality)
+{
+    return writeAsset(folder, name,
+                      endsWith(name, ".bmp") ? encodeBmp(picture.bytes.data(), picture.width, picture.height)
+                                             : encodeFullChromaJpeg(picture, quality));
 }
 
 bool generateContent(const std::string& folder)

@@ -121,14 +121,14 @@ bool paintOpeningPicture(Picture& picture)
         }
     }
 
-    // A distant sun just over the planet's rim, with a cross of rays.
-    const float sx = 232.0f, sy = 112.0f;
-    addGlow(canvas, sx, sy, 70.0f, {0.25f, 0.22f, 0.30f}, 2.0f);
-    addCore(canvas, sx, sy, 3.5f, {1.0f, 1.0f, 1.0f});
-    addStreak(canvas, sx, sy, 0.0f, 90.0f, 0.9f, {0.8f, 0.85f, 1.0f});
-    addStreak(canvas, sx, sy, 3.1415926f, 90.0f, 0.9f, {0.8f, 0.85f, 1.0f});
-    addStreak(canvas, sx, sy, 1.5707963f, 30.0f, 0.8f, {0.6f, 0.65f, 0.9f});
-    addStreak(canvas, sx, sy, -1.5707963f, 30.0f, 0.8f, {0.6f, 0.65f, 0.9f});
+    // A distant sun with a cross of rays, above the corner where the credit cards appear.
+    const float sx = 262.0f, sy = 98.0f;
+    addGlow(canvas, sx, sy, 50.0f, {0.22f, 0.2f, 0.28f}, 2.0f);
+    addCore(canvas, sx, sy, 3.0f, {1.0f, 1.0f, 1.0f});
+    addStreak(canvas, sx, sy, 0.0f, 60.0f, 0.8f, {0.8f, 0.85f, 1.0f});
+    addStreak(canvas, sx, sy, 3.1415926f, 75.0f, 0.8f, {0.8f, 0.85f, 1.0f});
+    addStreak(canvas, sx, sy, 1.5707963f, 24.0f, 0.7f, {0.6f, 0.65f, 0.9f});
+    addStreak(canvas, sx, sy, -1.5707963f, 24.0f, 0.7f, {0.6f, 0.65f, 0.9f});
 
     // The group's name in chrome, a line under it and the word "presents".
     const TitleText zem = makeTitleText(bold, "-ZEM-", 74.0f, 3.0f, 2, 6, 5);
