@@ -3,9 +3,10 @@
 // primitives, and the process-wide random source that effects and scenes draw from.
 //
 // Every buffer is 320 pixels wide with 4 bytes per pixel (blue, green, red, fourth byte); all
-// per-pixel arithmetic treats the four bytes alike, with byte saturation. Each per-pixel path has
-// a packed SSE2 version (the plain name) and a scalar reference written straight from the formula
-// (the name with "Scalar"); both give identical bytes.
+// per-pixel arithmetic treats the four bytes alike, with byte saturation. Each path that does
+// arithmetic or sampling per pixel has a packed SSE2 version (the plain name) and a scalar
+// reference written straight from the formula (the name with "Scalar"); both give identical bytes.
+// Plain copies (copyBlock, copyBuffer, shrinkToQuarter) are block moves and have no reference.
 #pragma once
 
 #include <cstdint>
@@ -180,7 +181,8 @@ void remapTextureScalar(uint32_t* dst, const uint32_t* texture, const uint16_t* 
 
 // The 3x3 cross of glowDot at (x, y)..(x + 2, y + 2); nothing unless 0 <= x <= 316, 0 <= y <= 196.
 void glowDot(uint32_t* buffer, int x, int y);
-// The brighter, yellowish cross; the row comes premultiplied (y·320). Same clipping as glowDot.
+// The brighter cross with cyan arms (no red) and a white centre and left arm; the row comes
+// premultiplied (y·320). Same clipping as glowDot.
 void glowPoint(uint32_t* buffer, int x, int rowOffset);
 // Line of glowDots from (x0, y0) toward (x1, y1); the end point itself is not plotted.
 void drawGlowLine(uint32_t* buffer, int x0, int y0, int x1, int y1);
