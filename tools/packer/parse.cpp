@@ -10,7 +10,9 @@
 
 namespace {
 
-constexpr int hashBits = 16;
+// Hash table size: 2^16 heads for large inputs, fewer for small ones (cheaper to clear).
+constexpr int maxHashBits = 16;
+constexpr int minHashBits = 8;
 // Chain steps per position: longer chains find slightly better matches at a linear cost.
 constexpr int lazyChain = 4096;
 constexpr int optimalChain = 1024;
@@ -23,8 +25,20 @@ struct MatchFinder {
     std::vector<int32_t> head; // most recent position of each hash, -1 when none
     std::vector<int32_t> prev; // previous position with the same hash, per position
     size_t inserted = 0;       // positions below this are in the chains
+    int hashBits;
 
-    MatchFinder(const uint8_t* d, size_t n) : data(d), size(n), head(size_t(1) << hashBits, -1), prev(n, -1) {}
+    static int hashBitsFor(size_t n)
+    {
+        int bits = minHashBits;
+        while (bits < maxHashBits && (size_t(1) << bits) < n)
+            ++bits;
+        return bits;
+    }
+
+    MatchFinder(const uint8_t* d, size_t n)
+        : data(d), size(n), head(size_t(1) << hashBitsFor(n), -1), prev(n, -1), hashBits(hashBitsFor(n))
+    {
+    }
 
     uint32_t hashAt(size_t pos) const
     {

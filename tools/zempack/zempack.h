@@ -1,5 +1,6 @@
 // zempack: packs, lists, extracts and checks archive files. Each subcommand is one function in
-// its own file, called by main with the arguments after the subcommand's name.
+// its own file, called by main with the arguments after the subcommand's name; a new subcommand
+// is a declaration here, its own .cpp file and one line in main.
 #pragma once
 
 #include "archive/archive.h"
