@@ -191,9 +191,6 @@ bool paintOpeningPicture(Picture& picture);
 
 // ---- Generator -----------------------------------------------------------------------------------
 
-// A baseline 3-component JPEG with full-resolution chroma (no 2x2 subsampling), engine pixel
-// order in, quality 1..100.
-std::vector<uint8_t> encodeFullChromaJpeg(const Picture& picture, int quality);
 // Writes one file of the archive into the staging folder; reports failures on standard error.
 bool writeAsset(const std::string& folder, const std::string& name, const std::vector<uint8_t>& bytes);
 // Encodes and writes one picture into the staging folder: JPEG with the given quality, or BMP

@@ -31,7 +31,7 @@ bool writePicture(const std::string& folder, const std::string& name, const Pict
 {
     return writeAsset(folder, name,
                       endsWith(name, ".bmp") ? encodeBmp(picture.bytes.data(), picture.width, picture.height)
-                                             : encodeFullChromaJpeg(picture, quality));
+                                             : encodeJpeg(picture.bytes.data(), picture.width, picture.height, quality, true));
 }
 
 bool generateContent(const std::string& folder)

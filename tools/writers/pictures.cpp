@@ -20,7 +20,8 @@ void put32(std::vector<uint8_t>& out, uint32_t v) {
 
 // Compresses rows of `components` samples per pixel produced by `row(y, buffer)`.
 template <typename RowFn>
-std::vector<uint8_t> compressJpeg(int width, int height, int components, int quality, RowFn row) {
+std::vector<uint8_t> compressJpeg(int width, int height, int components, int quality, bool fullChroma,
+                                  RowFn row) {
     jpeg_compress_struct cinfo;
     jpeg_error_mgr jerr;
     cinfo.err = jpeg_std_error(&jerr);
@@ -34,6 +35,12 @@ std::vector<uint8_t> compressJpeg(int width, int height, int components, int qua
     cinfo.in_color_space = components == 3 ? JCS_RGB : JCS_GRAYSCALE;
     jpeg_set_defaults(&cinfo);
     jpeg_set_quality(&cinfo, quality, TRUE);
+    if (fullChroma)
+        for (int c = 0; c < components; ++c) {
+            cinfo.comp_info[c].h_samp_factor = 1;
+            cinfo.comp_info[c].v_samp_factor = 1;
+        }
+    cinfo.optimize_coding = TRUE;
     jpeg_start_compress(&cinfo, TRUE);
     std::vector<JSAMPLE> line(size_t(width) * size_t(components));
     while (cinfo.next_scanline < cinfo.image_height) {
@@ -83,8 +90,8 @@ std::vector<uint8_t> encodeBmp(const uint8_t* pixels, int width, int height) {
     return out;
 }
 
-std::vector<uint8_t> encodeJpeg(const uint8_t* pixels, int width, int height, int quality) {
-    return compressJpeg(width, height, 3, quality, [&](int y, JSAMPLE* line) {
+std::vector<uint8_t> encodeJpeg(const uint8_t* pixels, int width, int height, int quality, bool fullChroma) {
+    return compressJpeg(width, height, 3, quality, fullChroma, [&](int y, JSAMPLE* line) {
         const uint8_t* p = pixels + size_t(y) * size_t(width) * 4;
         for (int x = 0; x < width; ++x, p += 4) {
             line[3 * x + 0] = p[2];
@@ -95,7 +102,7 @@ std::vector<uint8_t> encodeJpeg(const uint8_t* pixels, int width, int height, in
 }
 
 std::vector<uint8_t> encodeJpegGray(const uint8_t* gray, int width, int height, int quality) {
-    return compressJpeg(width, height, 1, quality, [&](int y, JSAMPLE* line) {
+    return compressJpeg(width, height, 1, quality, false, [&](int y, JSAMPLE* line) {
         std::memcpy(line, gray + size_t(y) * size_t(width), size_t(width));
     });
 }

@@ -10,8 +10,11 @@
 // requires (the engine's reader expects width * 3 to be a multiple of 4, so use such widths).
 std::vector<uint8_t> encodeBmp(const uint8_t* pixels, int width, int height);
 
-// A 3-component baseline JPEG at quality 1..100.
-std::vector<uint8_t> encodeJpeg(const uint8_t* pixels, int width, int height, int quality);
+// A 3-component baseline JPEG at quality 1..100 with optimised Huffman tables. By default colour is
+// stored at half resolution (2x2 blocks); fullChroma keeps it at full resolution, which sprites need:
+// halved colour spreads a saturated glow into the black around it, a faint frame once it is added.
+std::vector<uint8_t> encodeJpeg(const uint8_t* pixels, int width, int height, int quality,
+                                bool fullChroma = false);
 
 // A 1-component (grayscale) JPEG of one byte per pixel, rows top first.
 std::vector<uint8_t> encodeJpegGray(const uint8_t* gray, int width, int height, int quality);
