@@ -12,8 +12,8 @@ packages=(
   googletest libgtest-dev libbenchmark-dev
   # content generation (fonts for the title pictures) and tools to look at the output
   fonts-dejavu-core sox
-  # the real window under a virtual X server, for the display tests
-  xvfb xauth
+  # the real window under a virtual X server, for the display tests: key presses, screenshots
+  xvfb xauth xdotool x11-apps imagemagick
 )
 
 missing=()
