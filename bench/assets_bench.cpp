@@ -12,6 +12,7 @@
 #include "archive/archive.h"
 #include "assets/assets.h"
 #include "render/render.h"
+#include "packer/packer.h"
 #include "writers/write3ds.h"
 #include "writers/writers.h"
 
@@ -19,31 +20,10 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-struct BenchFile {
-    const char* name;
-    std::vector<uint8_t> bytes;
-};
-
 // Installs an unpacked archive image of the files as the loaded archive.
-void installArchive(const std::vector<BenchFile>& files) {
-    resetArchive();
-    size_t total = 4 + 20 * files.size();
-    for (const BenchFile& f : files) total += f.bytes.size();
-    uint8_t* image = static_cast<uint8_t*>(std::calloc(total + packImageSpare, 1));
-    const int32_t count = int32_t(files.size());
-    std::memcpy(image, &count, 4);
-    uint32_t offset = uint32_t(4 + 20 * files.size());
-    for (size_t i = 0; i < files.size(); ++i) {
-        char packed[13];
-        makePackName(packed, files[i].name);
-        const uint32_t length = uint32_t(files[i].bytes.size());
-        std::memcpy(image + 4 + 20 * i, packed, 12);
-        std::memcpy(image + 4 + 20 * i + 12, &offset, 4);
-        std::memcpy(image + 4 + 20 * i + 16, &length, 4);
-        std::memcpy(image + offset, files[i].bytes.data(), length);
-        offset += length;
-    }
-    archiveState.archive = PackArchive{image, uint32_t(total), count};
+void installArchive(const std::vector<PackInput>& files) {
+    std::string error;
+    if (!installPackImage(files, error)) std::abort();
 }
 
 // A picture with smooth areas and detail, like the show's photos and renders.
@@ -91,14 +71,14 @@ uint32_t* decodeFromMemory(const std::vector<uint8_t>& jpeg) {
 // same two files (320x200 and 256x256), timed alternately.
 void BM_JpegArchiveSourceVsMemorySource(benchmark::State& state) {
     const std::vector<uint8_t> a = benchPicture(320, 200), b = benchPicture(256, 256);
-    const std::vector<BenchFile> files = {{"back.jpg", encodeJpeg(a.data(), 320, 200, 85)},
+    const std::vector<PackInput> files = {{"back.jpg", encodeJpeg(a.data(), 320, 200, 85)},
                                           {"tex.jpg", encodeJpeg(b.data(), 256, 256, 85)}};
     installArchive(files);
     double ours = 0, reference = 0;
     for (auto _ : state) {
-        for (const BenchFile& f : files) {
+        for (const PackInput& f : files) {
             auto t0 = Clock::now();
-            uint32_t* p = loadJpeg(f.name);
+            uint32_t* p = loadJpeg(f.name.c_str());
             auto t1 = Clock::now();
             uint32_t* q = decodeFromMemory(f.bytes);
             auto t2 = Clock::now();

@@ -3,6 +3,7 @@
 
 #include "archive/archive.h"
 
+#include <cstdlib>
 #include <cstring>
 
 bool checkPackName(const std::string& name, char packedName[12], std::string& error)
@@ -35,7 +36,7 @@ bool checkPackName(const std::string& name, char packedName[12], std::string& er
     return true;
 }
 
-bool buildArchive(const std::vector<PackInput>& files, std::vector<uint8_t>& archiveOut, std::string& error)
+bool buildPackImage(const std::vector<PackInput>& files, std::vector<uint8_t>& image, std::string& error)
 {
     uint64_t imageSize = 4 + uint64_t(files.size()) * sizeof(PackDirEntry);
     for (const PackInput& file : files) {
@@ -50,7 +51,7 @@ bool buildArchive(const std::vector<PackInput>& files, std::vector<uint8_t>& arc
         return false;
     }
 
-    std::vector<uint8_t> image(imageSize);
+    image.assign(imageSize, 0);
     int32_t count = int32_t(files.size());
     std::memcpy(image.data(), &count, 4);
     uint32_t offset = uint32_t(4 + files.size() * sizeof(PackDirEntry));
@@ -65,6 +66,32 @@ bool buildArchive(const std::vector<PackInput>& files, std::vector<uint8_t>& arc
             std::memcpy(image.data() + offset, files[i].bytes.data(), files[i].bytes.size());
         offset += entry.size;
     }
+    return true;
+}
+
+bool installPackImage(const std::vector<PackInput>& files, std::string& error)
+{
+    std::vector<uint8_t> image;
+    if (!buildPackImage(files, image, error))
+        return false;
+    resetArchive();
+    // Room past the image for the decoder's overshoot, as openArchive allocates it.
+    uint8_t* buffer = static_cast<uint8_t*>(std::calloc(image.size() + packImageSpare, 1));
+    if (!buffer) {
+        error = "not enough memory for the archive image";
+        return false;
+    }
+    std::memcpy(buffer, image.data(), image.size());
+    archiveState.archive = PackArchive{buffer, uint32_t(image.size()), int32_t(files.size())};
+    return true;
+}
+
+bool buildArchive(const std::vector<PackInput>& files, std::vector<uint8_t>& archiveOut, std::string& error)
+{
+    std::vector<uint8_t> image;
+    if (!buildPackImage(files, image, error))
+        return false;
+    const uint32_t imageSize = uint32_t(image.size());
 
     std::vector<uint8_t> stream = compressStream(image.data(), image.size());
     archiveOut.assign(packMagic, packMagic + packMagicLength);

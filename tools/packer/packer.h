@@ -18,6 +18,14 @@ struct PackInput {
 // the image would exceed the format's 32-bit sizes.
 bool buildArchive(const std::vector<PackInput>& files, std::vector<uint8_t>& archiveOut, std::string& error);
 
+// The unpacked image alone: entry count, directory in the given order, contents. False with a
+// message in error on the same conditions as buildArchive.
+bool buildPackImage(const std::vector<PackInput>& files, std::vector<uint8_t>& image, std::string& error);
+
+// Builds the image and installs it as the loaded archive, as openArchive would after unpacking
+// (resetting what was loaded before), so tests, benchmarks and fuzzers skip the compression.
+bool installPackImage(const std::vector<PackInput>& files, std::string& error);
+
 // The compressed stream only (code-length header and bit stream) for the given bytes.
 std::vector<uint8_t> compressStream(const uint8_t* data, size_t size);
 
