@@ -189,6 +189,26 @@ Picture paintEnvironmentMap();
 bool paintTitleLogo(Picture& picture);
 bool paintOpeningPicture(Picture& picture);
 
+// Sun and code, Disks, Greetings and Rubber (tools/content/scene_*.cpp); the meshes come back as
+// encoded 3DS files. Painters that need the fonts return false (with a message) without them.
+std::vector<uint8_t> buildSunCodeMesh();
+Picture paintSunSurface();
+Picture paintPlanetBands();
+Picture paintCornerSun();
+bool paintCodeStrip(Picture& picture);
+std::vector<uint8_t> buildDisksMesh();
+Picture paintDisksBackdropCool();
+Picture paintDisksBackdropWarm();
+bool paintDisksWord(Picture& picture, const std::string& word, bool gold, Rgb glow);
+bool paintGreetingsPanel(Picture& picture);
+Picture paintGreetingsFace(int frame);
+bool paintGreetingCards(Picture& picture);
+Picture paintWarpVeins();
+std::vector<uint8_t> buildGreetingsMesh();
+std::vector<uint8_t> buildRubberMesh();
+Picture paintRubberPanels();
+Picture paintRubberPanorama();
+
 // ---- Generator -----------------------------------------------------------------------------------
 
 // Writes one file of the archive into the staging folder; reports failures on standard error.

@@ -11,6 +11,10 @@
 constexpr int spriteQuality = 95;
 // Full-screen pictures and maps are seen at their own size.
 constexpr int pictureQuality = 92;
+// Text on black (code, greeting cards): sharp enough to read, small on disk.
+constexpr int codeQuality = 88;
+// The 3000-pixel panorama is mostly black with thin lines.
+constexpr int panoramaQuality = 85;
 
 static bool endsWith(const std::string& s, const std::string& tail)
 {
@@ -53,5 +57,33 @@ bool generateContent(const std::string& folder)
     ok = ok && paintTitleLogo(picture) && writePicture(folder, "pelvad2.jpg", picture, spriteQuality);
     ok = ok && paintOpeningPicture(picture) &&
          writePicture(folder, "kfr_mi.jpg", picture, pictureQuality);
+    // Sun and code.
+    ok = ok && writeAsset(folder, "x2.3ds", buildSunCodeMesh());
+    ok = ok && writePicture(folder, "x2sun.jpg", paintSunSurface(), pictureQuality);
+    ok = ok && writePicture(folder, "x2plan.jpg", paintPlanetBands(), pictureQuality);
+    ok = ok && writePicture(folder, "nsun.jpg", paintCornerSun(), spriteQuality);
+    ok = ok && paintCodeStrip(picture) && writePicture(folder, "mmxcode.jpg", picture, codeQuality);
+    // Disks.
+    ok = ok && writeAsset(folder, "disks.3ds", buildDisksMesh());
+    ok = ok && writePicture(folder, "q1.jpg", paintDisksBackdropCool(), pictureQuality);
+    ok = ok && writePicture(folder, "q2.jpg", paintDisksBackdropWarm(), pictureQuality);
+    ok = ok && paintDisksWord(picture, "MOTION", false, {0.3f, 0.6f, 1.0f}) &&
+         writePicture(folder, "!motion.jpg", picture, spriteQuality);
+    ok = ok && paintDisksWord(picture, "IS", true, {1.0f, 0.5f, 0.15f}) &&
+         writePicture(folder, "!is.jpg", picture, spriteQuality);
+    ok = ok && paintDisksWord(picture, "LIFE", false, {0.9f, 0.3f, 0.8f}) &&
+         writePicture(folder, "!life.jpg", picture, spriteQuality);
+    // Greetings.
+    ok = ok && paintGreetingsPanel(picture) && writePicture(folder, "06pet06.jpg", picture, pictureQuality);
+    ok = ok && writePicture(folder, "gretf1.jpg", paintGreetingsFace(0), pictureQuality);
+    ok = ok && writePicture(folder, "gretf2.jpg", paintGreetingsFace(1), pictureQuality);
+    ok = ok && writePicture(folder, "gretf3.jpg", paintGreetingsFace(2), pictureQuality);
+    ok = ok && paintGreetingCards(picture) && writePicture(folder, "greetz2.jpg", picture, codeQuality);
+    ok = ok && writePicture(folder, "greplas.jpg", paintWarpVeins(), pictureQuality);
+    ok = ok && writeAsset(folder, "backobj.3ds", buildGreetingsMesh());
+    // Rubber.
+    ok = ok && writeAsset(folder, "rubber.3ds", buildRubberMesh());
+    ok = ok && writePicture(folder, "rubroom.jpg", paintRubberPanels(), pictureQuality);
+    ok = ok && writePicture(folder, "cc000.jpg", paintRubberPanorama(), panoramaQuality);
     return ok;
 }
