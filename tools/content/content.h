@@ -194,6 +194,7 @@ bool paintOpeningPicture(Picture& picture);
 std::vector<uint8_t> buildSunCodeMesh();
 Picture paintSunSurface();
 Picture paintPlanetBands();
+Picture paintSpaceSky();
 Picture paintCornerSun();
 bool paintCodeStrip(Picture& picture);
 std::vector<uint8_t> buildDisksMesh();

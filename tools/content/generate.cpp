@@ -14,7 +14,7 @@ constexpr int pictureQuality = 92;
 // Text on black (code, greeting cards): sharp enough to read, small on disk.
 constexpr int codeQuality = 88;
 // The 3000-pixel panorama is mostly black with thin lines.
-constexpr int panoramaQuality = 85;
+constexpr int panoramaQuality = 75;
 
 static bool endsWith(const std::string& s, const std::string& tail)
 {
@@ -61,6 +61,7 @@ bool generateContent(const std::string& folder)
     ok = ok && writeAsset(folder, "x2.3ds", buildSunCodeMesh());
     ok = ok && writePicture(folder, "x2sun.jpg", paintSunSurface(), pictureQuality);
     ok = ok && writePicture(folder, "x2plan.jpg", paintPlanetBands(), pictureQuality);
+    ok = ok && writePicture(folder, "x2space.jpg", paintSpaceSky(), pictureQuality);
     ok = ok && writePicture(folder, "nsun.jpg", paintCornerSun(), spriteQuality);
     ok = ok && paintCodeStrip(picture) && writePicture(folder, "mmxcode.jpg", picture, codeQuality);
     // Disks.

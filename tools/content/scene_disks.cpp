@@ -20,7 +20,7 @@ std::vector<uint8_t> buildDisksMesh()
 {
     Scene3ds scene;
     // The coins' own map is replaced by the scene; the ring keeps the chrome picture.
-    scene.materials = {{"SCREEN", "enver1.jpg"}, {"CHROME", "enver1.jpg"}};
+    scene.materials = {{"SCREEN", "enver1.jpg"}, {"CHROME", "enver1.jpg"}, {"SPACE", "x2space.jpg"}};
     Random random = makeRandom(8080);
     for (int k = 0; k < diskCount; ++k) {
         // Three loose rings of six, one above the other, turned against each other.
@@ -70,6 +70,15 @@ std::vector<uint8_t> buildDisksMesh()
     for (int i = 1; i <= 8; ++i)
         spin.push_back(rotationKey(uint32_t(disksFrames * i / 8), modelPi * 0.5f, 0.4f, 1.0f, 0.2f));
     scene.nodes.push_back(objectNode("Core", {0, 0, 0}, {positionKey(0, 0, 0, 0)}, spin));
+
+    // Object 19: the sky round the flight. The scene never clears the screen, so the sky repaints
+    // it every frame before the backdrops are added.
+    Model sky = makeSphere(500.0f, 12, 24);
+    flipModel(sky);
+    mapModel(sky, 2.0f, 1.0f, 0, 0);
+    scene.objects.push_back(modelObject("Sky", sky, "SPACE"));
+    scene.nodes.push_back(objectNode("Sky", {0, 0, 0}, {positionKey(0, 0, 0, 0)},
+                                     {rotationKey(0, 0, 0, 1, 0), rotationKey(disksFrames, 1.0f, 0.2f, 1.0f, 0)}));
     return encode3ds(scene);
 }
 

@@ -85,7 +85,7 @@ bool paintGreetingsPanel(Picture& picture)
     // The monitor of the talking head (its pictures are 152 x 108 at the top left).
     bevelFrame(canvas, 0, 0, 158, 114, light, dark);
     fillRect(canvas, 2, 2, 156, 112, hole);
-    label(canvas, mono, "VIDEO LINK", 8, 116, 8.0f, {0.4f, 0.8f, 1.0f});
+    label(canvas, mono, "VIDEO LINK", 100, 102, 7.0f, {0.4f, 0.8f, 1.0f});
     // Status lamps and readouts on the right.
     for (int i = 0; i < 6; ++i) {
         const float on = (i * 7) % 3 == 0 ? 1.0f : 0.35f;
@@ -103,12 +103,20 @@ bool paintGreetingsPanel(Picture& picture)
     fillRect(canvas, 172, 128, 308, 172, hole);
     label(canvas, bold, "GREETINGS", 212, 110, 11.0f, {1.0f, 0.8f, 0.3f});
     label(canvas, mono, "-ZEM- COMM PANEL 2.6", 170, 182, 8.0f, {0.4f, 0.6f, 0.9f});
-    // A bar meter under the monitor.
-    for (int i = 0; i < 14; ++i) {
-        const int h = 6 + (i * 37 % 23);
-        fillRect(canvas, 10 + i * 10, 190 - h, 17 + i * 10, 190, i < 10 ? Rgb{0.1f, 0.5f, 0.3f} : Rgb{0.6f, 0.2f, 0.1f});
+    // The scan window below the monitor, where the scene's tumbling knot turns (its fixed view
+    // puts it about 60 pixels from the left, 150 from the top).
+    bevelFrame(canvas, 2, 124, 124, 198, light, dark);
+    fillRect(canvas, 4, 126, 122, 196, hole);
+    for (int y = 130; y < 196; y += 8)
+        fillRect(canvas, 4, y, 122, y + 1, {0.03f, 0.08f, 0.1f});
+    for (int x = 8; x < 122; x += 8)
+        fillRect(canvas, x, 126, x + 1, 196, {0.03f, 0.08f, 0.1f});
+    label(canvas, mono, "OBJECT SCAN", 70, 187, 7.0f, {0.4f, 0.8f, 1.0f});
+    // A bar meter between the scan window and the card window.
+    for (int i = 0; i < 4; ++i) {
+        const int h = 20 + (i * 37 % 41);
+        fillRect(canvas, 132 + i * 9, 194 - h, 138 + i * 9, 194, i < 3 ? Rgb{0.1f, 0.5f, 0.3f} : Rgb{0.6f, 0.2f, 0.1f});
     }
-    bevelFrame(canvas, 6, 150, 150, 194, light, dark);
     picture = finishPicture(canvas, 901);
     return true;
 }
@@ -203,24 +211,24 @@ Picture paintWarpVeins()
             const float g = std::sin(4.0f * wy - 3.0f * wx + 1.0f);
             const float vein = std::exp(-f * f * 40.0f) + 0.6f * std::exp(-g * g * 60.0f);
             const float haze = 0.05f * (1.0f + std::sin(fx * 2.0f + fy * 3.0f));
-            canvas.pixels[size_t(y * 256 + x)] = addRgb(scaleRgb({0.25f, 0.45f, 1.0f}, vein * 0.7f),
-                                                        scaleRgb({0.5f, 0.2f, 0.6f}, haze + vein * 0.15f));
+            canvas.pixels[size_t(y * 256 + x)] = addRgb(scaleRgb({0.25f, 0.45f, 1.0f}, vein * 0.45f),
+                                                        scaleRgb({0.5f, 0.2f, 0.6f}, haze * 0.5f + vein * 0.1f));
         }
     return finishPicture(canvas, 940);
 }
 
 std::vector<uint8_t> buildGreetingsMesh()
 {
-    // A trefoil knot tube, about 90 units across, turning about its own centre.
+    // A trefoil knot tube, about 75 units across, turning about its own centre.
     Model knot;
     // 2000 faces: one material group holds at most 2048.
     constexpr int around = 100, tube = 10;
-    const float tubeRadius = 7.0f;
+    const float tubeRadius = 6.0f;
     auto centre = [](float s) {
         const float a = s * 2.0f * modelPi;
-        return std::array<float, 3>{(std::sin(a) + 2.0f * std::sin(2.0f * a)) * 14.0f,
-                                    (std::cos(a) - 2.0f * std::cos(2.0f * a)) * 14.0f,
-                                    -std::sin(3.0f * a) * 14.0f};
+        return std::array<float, 3>{(std::sin(a) + 2.0f * std::sin(2.0f * a)) * 11.5f,
+                                    (std::cos(a) - 2.0f * std::cos(2.0f * a)) * 11.5f,
+                                    -std::sin(3.0f * a) * 11.5f};
     };
     for (int i = 0; i <= around; ++i) {
         const float s = float(i) / float(around);

@@ -16,8 +16,11 @@ namespace {
 // Keyframer frames of the second phase: sceneTime / 35 over its length of 14336.
 constexpr int rubberFrames = 410;
 constexpr float floorY = -200.0f;
-constexpr float ceilingY = 260.0f;
-constexpr float wallRadius = 460.0f;
+constexpr float ceilingY = 420.0f;
+// Wide enough that, at the 45-degree view, the column is a third of the screen across from the
+// second phase's camera ring.
+constexpr float wallRadius = 900.0f;
+constexpr float pillarRadius = 600.0f;
 
 }  // namespace
 
@@ -29,29 +32,32 @@ std::vector<uint8_t> buildRubberMesh()
                        {"PLINTH", "rubroom.jpg"}};
 
     // The floor: a disc of rings seen from above, its texture tiled outward.
-    Model floor = makeLathe({{wallRadius, floorY}, {300, floorY}, {180, floorY}, {90, floorY}, {0.5f, floorY}}, 32, 8.0f);
-    mapModel(floor, 4.0f, 1.0f, 0, 0);
+    Model floor = makeLathe({{wallRadius, floorY}, {700, floorY}, {500, floorY}, {300, floorY}, {150, floorY}, {0.5f, floorY}},
+                            32, 10.0f);
+    mapModel(floor, 6.0f, 1.0f, 0, 0);
     // A flat profile running inward faces up.
     scene.objects.push_back(modelObject("Floor", floor, "FLOOR"));
 
     // The wall, seen from inside: a cylinder turned inside out, its panels in four bands.
-    Model wall = makeLathe({{wallRadius, floorY}, {wallRadius, -60}, {wallRadius, 80}, {wallRadius, ceilingY}}, 40, 3.0f);
-    mapModel(wall, 8.0f, 1.0f, 0, 0);
+    Model wall = makeLathe({{wallRadius, floorY}, {wallRadius, 0}, {wallRadius, 200}, {wallRadius, ceilingY}}, 48, 3.0f);
+    mapModel(wall, 16.0f, 1.0f, 0, 0);
     flipModel(wall);
-    // A ceiling rim leaning inward, so the hall closes above the wall.
-    Model rim = makeLathe({{wallRadius, ceilingY}, {380, ceilingY + 40}, {260, ceilingY + 55}}, 40, 1.0f);
-    mapModel(rim, 8.0f, 1.0f, 0, 0);
-    flipModel(rim);
-    appendModel(wall, rim);
+    // The ceiling, closed: the scene never clears the screen, so the hall must cover every view.
+    // Seen from below, a profile running inward faces up, so it is turned over.
+    Model ceiling = makeLathe({{wallRadius, ceilingY}, {700, ceilingY + 60}, {450, ceilingY + 90}, {200, ceilingY + 100},
+                               {0.5f, ceilingY + 100}},
+                              48, 6.0f);
+    mapModel(ceiling, 8.0f, 1.0f, 0, 0);
+    flipModel(ceiling);
+    appendModel(wall, ceiling);
     scene.objects.push_back(modelObject("Wall", wall, "WALL"));
 
     // Eight pillars between the column and the wall, off the first phase's line of sight.
     Model pillars;
     for (int i = 0; i < 8; ++i) {
         const float a = 2.0f * modelPi * (float(i) + 0.5f) / 8.0f;
-        Model pillar = makeLathe({{24, floorY}, {16, floorY + 30}, {12, 0}, {16, ceilingY - 20}, {26, ceilingY + 20}}, 12, 2.0f);
-        mapModel(pillar, 1.0f, 1.0f, 0, 0);
-        translateModel(pillar, std::cos(a) * 300.0f, 0, std::sin(a) * 300.0f);
+        Model pillar = makeLathe({{40, floorY}, {28, floorY + 40}, {22, 100}, {28, ceilingY - 20}, {40, ceilingY + 40}}, 12, 3.0f);
+        translateModel(pillar, std::cos(a) * pillarRadius, 0, std::sin(a) * pillarRadius);
         appendModel(pillars, pillar);
     }
     scene.objects.push_back(modelObject("Pillars", pillars, "PILLARS"));
@@ -59,23 +65,23 @@ std::vector<uint8_t> buildRubberMesh()
     // A low plinth the column stands on, and a ring hanging above it.
     // Profiles that run inward face up, like the floor.
     Model plinth = makeLathe({{80, floorY}, {78, floorY + 8}, {70, floorY + 14}, {0.5f, floorY + 14}}, 32, 1.0f);
-    Model halo = makeTorus(90.0f, 6.0f, 8, 40);
-    translateModel(halo, 0, 215.0f, 0);
+    Model halo = makeTorus(110.0f, 8.0f, 8, 40);
+    translateModel(halo, 0, 240.0f, 0);
     appendModel(plinth, halo);
     scene.objects.push_back(modelObject("Plinth", plinth, "PLINTH"));
 
     // Lights are placed by the scene each frame; the file keeps eight for it.
     for (int i = 0; i < 8; ++i) scene.lights.push_back(modelLight("Glow" + std::to_string(i), 0, float(i - 4) * 20.0f, 90));
 
-    // Second phase: the camera circles the column one and a quarter times, sinks low past it,
-    // climbs to look down along it and closes in at the end.
+    // Second phase: the camera circles the column one and a quarter times between 330 and 620
+    // units out, sinks low past it, climbs to look down along it and closes in at the end.
     std::vector<Key3ds> eye, target, roll;
     const int steps = 14;
     for (int i = 0; i <= steps; ++i) {
         const float s = float(i) / float(steps);
         const float a = 0.3f + s * 2.0f * modelPi * 1.25f;
-        const float distance = 230.0f - 110.0f * std::sin(s * modelPi * 2.0f) * std::sin(s * modelPi * 2.0f) + 40.0f * s;
-        const float height = -40.0f + 140.0f * std::sin(s * modelPi * 1.5f);
+        const float distance = 560.0f - 230.0f * std::sin(s * modelPi * 2.0f) * std::sin(s * modelPi * 2.0f) + 60.0f * s;
+        const float height = -20.0f + 200.0f * std::sin(s * modelPi * 1.5f);
         const uint32_t frame = uint32_t(rubberFrames * i / steps);
         eye.push_back(withTcb(positionKey(frame, std::cos(a) * distance, height, std::sin(a) * distance), 0, 0, 0));
         target.push_back(positionKey(frame, 0, 40.0f * std::sin(s * modelPi * 3.0f), 0));

@@ -7,6 +7,7 @@
 #include "content.h"
 #include "model.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
@@ -79,7 +80,7 @@ std::vector<Key3ds> cometPath(float radius, float tilt, float phase, float turns
 std::vector<uint8_t> buildSunCodeMesh()
 {
     Scene3ds scene;
-    scene.materials = {{"PLANETS", "x2plan.jpg"}, {"SUN", "x2sun.jpg"}};
+    scene.materials = {{"PLANETS", "x2plan.jpg"}, {"SUN", "x2sun.jpg"}, {"SPACE", "x2space.jpg"}};
 
     // Object 0: the planets, lit by light 0 at the sun's centre (its light fades out beyond
     // about 120 units, so the orbits stay within that). They circle together about the sun.
@@ -97,6 +98,14 @@ std::vector<uint8_t> buildSunCodeMesh()
     translateModel(sun, sunX, sunY, sunZ);
     scene.objects.push_back(modelObject("Sun", sun, "SUN", {sunX, sunY, sunZ}));
 
+    // Object 2: the sky, a sphere seen from inside round the whole flight. The scene never clears
+    // the screen: the sky repaints all of it every frame.
+    Model sky = makeSphere(700.0f, 12, 24);
+    flipModel(sky);
+    mapModel(sky, 2.0f, 1.0f, 0, 0);
+    translateModel(sky, sunX, sunY, sunZ);
+    scene.objects.push_back(modelObject("Sky", sky, "SPACE", {sunX, sunY, sunZ}));
+
     // Light 0 shines from the sun's centre (the star sprite); lights 1 to 3 are red comets.
     scene.lights.push_back(modelLight("Star", sunX, sunY, sunZ));
     scene.lights.push_back(modelLight("Comet1", 90, sunY, 0, {1, 0.3f, 0.2f}));
@@ -109,6 +118,7 @@ std::vector<uint8_t> buildSunCodeMesh()
     scene.nodes.push_back(objectNode("Planets", centre, still(sunX, sunY, sunZ),
                                      spin(0.75f, 0.08f, 1.0f, 0.05f)));
     scene.nodes.push_back(objectNode("Sun", centre, still(sunX, sunY, sunZ), spin(1.5f, 0, 1, 0)));
+    scene.nodes.push_back(objectNode("Sky", centre, still(sunX, sunY, sunZ), spin(0.1f, 0.3f, 1.0f, 0)));
     scene.nodes.push_back(lightNode("Star", still(sunX, sunY, sunZ)));
     scene.nodes.push_back(lightNode("Comet1", cometPath(92.0f, 0.5f, 0.0f, 1.5f)));
     scene.nodes.push_back(lightNode("Comet2", cometPath(76.0f, -0.9f, 2.1f, -1.25f)));
@@ -121,7 +131,7 @@ std::vector<uint8_t> buildSunCodeMesh()
     for (int i = 0; i <= steps; ++i) {
         const float s = float(i) / float(steps);
         const float a = 0.6f + s * 2.0f * modelPi * 1.4f;
-        const float distance = 150.0f - 45.0f * std::sin(s * modelPi * 3.0f) + 25.0f * s;
+        const float distance = 155.0f - 20.0f * std::sin(s * modelPi * 3.0f) + 10.0f * s;
         const float height = sunY + 60.0f * std::cos(s * modelPi * 2.0f) - 10.0f;
         eye.push_back(positionKey(uint32_t(sunCodeFrames * i / steps), std::cos(a) * distance,
                                   height, std::sin(a) * distance));
@@ -175,6 +185,27 @@ Picture paintPlanetBands()
             canvas.pixels[size_t(y * 256 + x)] = scaleRgb(c, grain);
         }
     return finishPicture(canvas, 702);
+}
+
+Picture paintSpaceSky()
+{
+    // Deep blue-black space with faint violet and teal nebulae and stars; drawn light-mapped (up
+    // to twice as bright in the middle of the view), so it stays dim. The nebulae are sampled on
+    // a cylinder so the sphere's seam does not show.
+    Canvas canvas = makeCanvas(256, 256);
+    for (int y = 0; y < 256; ++y)
+        for (int x = 0; x < 256; ++x) {
+            const float a = 2.0f * modelPi * float(x) / 256.0f;
+            const float n1 = fractalNoise(std::cos(a) * 2.0f, std::sin(a) * 2.0f, float(y) / 40.0f, 4, 0.55f, 41);
+            const float n2 = fractalNoise(std::cos(a) * 3.0f + 5.0f, std::sin(a) * 3.0f, float(y) / 30.0f, 3, 0.5f, 42);
+            Rgb c{0.01f, 0.015f, 0.05f};
+            c = addRgb(c, scaleRgb({0.22f, 0.06f, 0.3f}, std::max(0.0f, n1) * 0.8f));
+            c = addRgb(c, scaleRgb({0.03f, 0.18f, 0.22f}, std::max(0.0f, n2) * 0.7f));
+            canvas.pixels[size_t(y * 256 + x)] = c;
+        }
+    Random random = makeRandom(705);
+    addStarfield(canvas, random, 260, 0.45f);
+    return finishPicture(canvas, 706);
 }
 
 Picture paintCornerSun()
@@ -262,14 +293,14 @@ bool paintCodeStrip(Picture& picture)
     // the 200 rows shown at the last scroll rows match the first ones.
     constexpr int period = 499;
     constexpr int lineHeight = 10;
-    constexpr int width = 168;
+    constexpr int width = 136;
     constexpr int height = period + 224;
     static_assert(sizeof codeLines / sizeof codeLines[0] * lineHeight <= period);
     Canvas tile = makeCanvas(width, period);
     int y = 4;
     for (const char* line : codeLines) {
         if (line[0]) {
-            const Mask text = renderText(mono, line, 9.0f, 0.0f, 2);
+            const Mask text = renderText(mono, line, 8.0f, 0.0f, 2);
             const bool comment = line[0] == ';';
             const bool label = line[0] != ' ' && !comment;
             const Rgb colour = comment ? Rgb{0.35f, 0.55f, 0.95f}
@@ -277,8 +308,8 @@ bool paintCodeStrip(Picture& picture)
                                        : Rgb{0.35f, 0.95f, 0.45f};
             Mask glow = text;
             blurMask(glow, 2);
-            addMask(tile, glow, 4, y, scaleRgb(colour, 0.35f), 1.0f);
-            addMask(tile, text, 4, y, colour, 1.0f);
+            addMask(tile, glow, 2, y, scaleRgb(colour, 0.35f), 1.0f);
+            addMask(tile, text, 2, y, colour, 1.0f);
         }
         y += lineHeight;
     }

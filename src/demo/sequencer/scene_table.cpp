@@ -155,6 +155,18 @@ bool callScene(int number, SceneStep step, int32_t length, uint32_t endPosition,
     case 2:
         init ? creditsInit() : run ? creditsRun(length, endPosition, endRow) : free ? creditsFree() : void();
         return true;
+    case 7:
+        init ? sunCodeInit() : run ? sunCodeRun(length, endPosition, endRow) : free ? sunCodeFree() : void();
+        return true;
+    case 8:
+        init ? disksInit() : run ? disksRun(length, endPosition, endRow) : free ? disksFree() : void();
+        return true;
+    case 9:
+        init ? greetingsInit() : run ? greetingsRun(length, endPosition, endRow) : free ? greetingsFree() : void();
+        return true;
+    case 10:
+        init ? rubberInit() : run ? rubberRun(length, endPosition, endRow) : free ? rubberFree() : void();
+        return true;
     default:
         return false;
     }
