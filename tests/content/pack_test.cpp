@@ -37,7 +37,7 @@ constexpr RequiredPicture requiredPictures[] = {
     {"kfr_mi.jpg", 320, 200, false},
     // Sun and code, Disks, Greetings, Rubber.
     {"x2sun.jpg", 256, 256, false},   {"x2plan.jpg", 256, 256, false},
-    {"nsun.jpg", 128, 112, true},     {"mmxcode.jpg", 136, 723, false},
+    {"nsun.jpg", 128, 112, true},     {"mmxcode.jpg", 160, 723, false},
     {"q1.jpg", 320, 200, false},      {"q2.jpg", 320, 200, false},
     {"!motion.jpg", 256, 96, true},   {"!is.jpg", 256, 96, true},
     {"!life.jpg", 256, 96, true},     {"06pet06.jpg", 320, 200, false},

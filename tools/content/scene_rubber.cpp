@@ -101,12 +101,12 @@ Picture paintRubberPanels()
         for (int x = 0; x < 256; ++x) {
             const int px = x % 64, py = y % 64;
             const float grain = fractalNoise(float(x) / 18.0f, float(y) / 18.0f, 0.5f, 3, 0.5f, 21);
-            float base = 0.32f + 0.08f * grain;
+            float base = 0.42f + 0.08f * grain;
             if (px < 2 || py < 2) base += 0.18f;
             if (px > 61 || py > 61) base -= 0.2f;
             Rgb c = scaleRgb({0.55f, 0.62f, 0.75f}, base);
             const bool strip = ((x / 64) + (y / 64)) % 2 == 0 && py > 28 && py < 36 && px > 8 && px < 56;
-            if (strip) c = addRgb(c, {0.05f, 0.35f, 0.6f});
+            if (strip) c = addRgb(c, {0.1f, 0.45f, 0.75f});
             canvas.pixels[size_t(y * 256 + x)] = c;
         }
     for (int j = 0; j < 4; ++j)
@@ -121,61 +121,52 @@ Picture paintRubberPanels()
 
 Picture paintRubberPanorama()
 {
-    // A night horizon, 3120 x 150, added over the lower screen while it slides: ridges traced in
-    // glowing lines, a perspective grid below the horizon and a few towers with lamps.
+    // A night horizon, 3120 x 150, added over the lower screen while it slides: two ridges traced
+    // in glowing lines over a warm glow along the horizon, floor lines below it, towers with red
+    // lamps, and a few stars. Smooth glows and long lines keep the wide picture small on disk.
     constexpr int width = 3120, height = 150;
-    constexpr float horizon = 70.0f;
+    constexpr float horizon = 72.0f;
     Canvas canvas = makeCanvas(width, height);
-    // Ridge lines: two layers of mountains.
-    for (int layer = 0; layer < 2; ++layer) {
-        const Rgb colour = layer == 0 ? Rgb{0.15f, 0.35f, 0.6f} : Rgb{0.35f, 0.2f, 0.55f};
+    for (int y = 0; y < height; ++y) {
+        const float d = (float(y) - horizon) / 14.0f;
+        const float band = std::exp(-d * d);
         for (int x = 0; x < width; ++x) {
-            const float fx = float(x);
-            const float ridge = horizon - (layer == 0 ? 30.0f : 16.0f) *
-                                              (0.5f + 0.5f * fractalNoise(fx / (layer == 0 ? 160.0f : 90.0f), float(layer) * 7.0f, 0.3f, 4, 0.5f, 31 + layer));
-            const int top = int(ridge);
-            for (int y = std::max(0, top - 2); y < std::min(height, top + 3); ++y) {
-                const float d = float(y) - ridge;
-                addToPixel(canvas, x, y, colour, std::exp(-d * d * 0.8f));
-            }
-            // A faint fill below the line fading downward.
-            for (int y = top + 3; y < int(horizon) && y < height; ++y)
-                addToPixel(canvas, x, y, scaleRgb(colour, 0.12f), 1.0f - float(y - top) / (horizon - ridge + 4.0f));
+            const float swell = 0.7f + 0.3f * std::sin(float(x) * 2.0f * modelPi / 780.0f);
+            addToPixel(canvas, x, y, {0.35f, 0.12f, 0.25f}, band * swell);
         }
     }
-    // The horizon and the floor grid: lines across, spokes toward a vanishing point that repeats
-    // every 640 pixels.
-    for (int x = 0; x < width; ++x) addToPixel(canvas, x, int(horizon), {0.3f, 0.6f, 0.9f}, 1.0f);
-    for (int k = 1; k < 12; ++k) {
-        const float y = horizon + 80.0f * (float(k) / 12.0f) * (float(k) / 12.0f);
-        const int row = int(y);
-        if (row >= height) break;
-        for (int x = 0; x < width; ++x) addToPixel(canvas, x, row, {0.1f, 0.3f, 0.5f}, 0.5f + 0.04f * float(k));
-    }
-    for (int v = 0; v < width; v += 640) {
-        const float vx = float(v) + 320.0f;
-        for (int s = -20; s <= 20; ++s)
-            for (int y = int(horizon) + 1; y < height; ++y) {
-                const float x = vx + float(s) * 40.0f * (float(y) - horizon) / 20.0f;
-                addToPixel(canvas, int(x), y, {0.1f, 0.3f, 0.5f}, 0.6f);
+    for (int layer = 0; layer < 2; ++layer) {
+        const Rgb colour = layer == 0 ? Rgb{0.25f, 0.6f, 1.0f} : Rgb{0.6f, 0.35f, 0.9f};
+        const float rise = layer == 0 ? 34.0f : 18.0f;
+        const float scale = layer == 0 ? 180.0f : 95.0f;
+        for (int x = 0; x < width; ++x) {
+            const float n = fractalNoise(float(x) / scale, float(layer) * 7.0f, 0.3f, 3, 0.45f, 31 + layer);
+            const float ridge = horizon - rise * (0.55f + 0.45f * n);
+            const int top = int(ridge);
+            for (int y = std::max(0, top - 2); y < std::min(height, top + 3); ++y) {
+                const float e = float(y) - ridge;
+                addToPixel(canvas, x, y, colour, 0.9f * std::exp(-e * e * 0.7f));
             }
+        }
     }
-    // Towers with red lamps on top, and stars above the ridges.
+    for (int x = 0; x < width; ++x) addToPixel(canvas, x, int(horizon), {0.5f, 0.75f, 1.0f}, 1.0f);
+    for (int k = 1; k < 9; ++k) {
+        const int row = int(horizon + 78.0f * (float(k) / 9.0f) * (float(k) / 9.0f));
+        if (row >= height) break;
+        for (int x = 0; x < width; ++x) addToPixel(canvas, x, row, {0.15f, 0.4f, 0.7f}, 0.35f + 0.05f * float(k));
+    }
     Random random = makeRandom(1010);
     for (int i = 0; i < 26; ++i) {
         const float x = float(i) * 120.0f + 40.0f * randomUnit(random);
         const float h = 20.0f + 30.0f * randomUnit(random);
-        for (int y = int(horizon - h); y < int(horizon); ++y) {
-            addToPixel(canvas, int(x), y, {0.3f, 0.35f, 0.45f}, 0.8f);
-            addToPixel(canvas, int(x) + 1, y, {0.3f, 0.35f, 0.45f}, 0.4f);
-        }
-        addCore(canvas, x + 0.5f, horizon - h - 1.0f, 1.5f, {1.0f, 0.25f, 0.15f});
-        addGlow(canvas, x + 0.5f, horizon - h - 1.0f, 8.0f, {0.5f, 0.1f, 0.05f}, 2.0f);
+        for (int y = int(horizon - h); y < int(horizon); ++y) addToPixel(canvas, int(x), y, {0.3f, 0.35f, 0.45f}, 0.8f);
+        addCore(canvas, x, horizon - h - 1.0f, 1.5f, {1.0f, 0.25f, 0.15f});
+        addGlow(canvas, x, horizon - h - 1.0f, 10.0f, {0.6f, 0.12f, 0.05f}, 2.0f);
     }
-    for (int i = 0; i < 900; ++i) {
+    for (int i = 0; i < 300; ++i) {
         const float x = randomUnit(random) * float(width);
-        const float y = randomUnit(random) * (horizon - 30.0f);
-        const float b = 0.15f + 0.5f * randomUnit(random) * randomUnit(random);
+        const float y = randomUnit(random) * (horizon - 36.0f);
+        const float b = 0.2f + 0.5f * randomUnit(random) * randomUnit(random);
         addToPixel(canvas, int(x), int(y), {b, b, b * 1.1f}, 1.0f);
     }
     return finishPicture(canvas, 1020);

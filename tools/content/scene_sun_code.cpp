@@ -229,18 +229,15 @@ Picture paintCornerSun()
 // assembly listing a coder of the time would scroll past. Exactly strip rows / line height
 // lines make one turn of the scroll.
 static const char* const codeLines[] = {
-    "; -ZEM- engine  span fill",
-    "; mode 9: additive texels",
+    "; -ZEM- span fill, mode 9",
     "",
     "span_add:",
-    "    push  ebp",
     "    mov   esi,[tex]",
     "    mov   edi,[dst]",
     "    mov   ecx,[count]",
     "    mov   eax,[u]",
     "    mov   ebx,[v]",
     "    mov   ebp,[du]",
-    "    pxor  mm7,mm7",
     "    shr   ecx,1",
     "    jz    .tail",
     ".pair:",
@@ -265,19 +262,14 @@ static const char* const codeLines[] = {
     ".tail:",
     "    test  byte [count],1",
     "    jz    .done",
-    "    mov   edx,ebx",
-    "    shr   edx,8",
-    "    mov   dl,ah",
     "    movd  mm0,[esi+edx*4]",
     "    movd  mm1,[edi]",
     "    paddusb mm0,mm1",
     "    movd  [edi],mm0",
     ".done:",
     "    emms",
-    "    pop   ebp",
     "    ret",
     "",
-    "; 2 px/clk on a P55C",
 };
 
 bool paintCodeStrip(Picture& picture)
@@ -292,24 +284,21 @@ bool paintCodeStrip(Picture& picture)
     // One turn of the scroll is 499 rows; the strip repeats its first 224 rows after that so
     // the 200 rows shown at the last scroll rows match the first ones.
     constexpr int period = 499;
-    constexpr int lineHeight = 10;
-    constexpr int width = 136;
+    constexpr int lineHeight = 12;
+    constexpr int width = 160;
     constexpr int height = period + 224;
     static_assert(sizeof codeLines / sizeof codeLines[0] * lineHeight <= period);
     Canvas tile = makeCanvas(width, period);
     int y = 4;
     for (const char* line : codeLines) {
         if (line[0]) {
-            const Mask text = renderText(mono, line, 8.0f, 0.0f, 2);
+            const Mask text = renderText(mono, line, 10.0f, 0.0f, 2);
             const bool comment = line[0] == ';';
             const bool label = line[0] != ' ' && !comment;
             const Rgb colour = comment ? Rgb{0.35f, 0.55f, 0.95f}
                                : label ? Rgb{0.95f, 0.85f, 0.35f}
                                        : Rgb{0.35f, 0.95f, 0.45f};
-            Mask glow = text;
-            blurMask(glow, 2);
-            addMask(tile, glow, 2, y, scaleRgb(colour, 0.35f), 1.0f);
-            addMask(tile, text, 2, y, colour, 1.0f);
+            addMask(tile, text, 2, y, colour, 1.15f);
         }
         y += lineHeight;
     }
@@ -317,11 +306,6 @@ bool paintCodeStrip(Picture& picture)
     for (int row = 0; row < height; ++row)
         for (int x = 0; x < width; ++x)
             canvas.pixels[size_t(row * width + x)] = tile.pixels[size_t((row % period) * width + x)];
-    // Faint scan lines, as on a monitor of the time; the black stays black.
-    for (int row = 0; row < height; ++row)
-        if (row % period % 2 == 0)
-            for (int x = 0; x < width; ++x)
-                canvas.pixels[size_t(row * width + x)] = scaleRgb(canvas.pixels[size_t(row * width + x)], 0.8f);
     picture = finishPicture(canvas, 704);
     return true;
 }
