@@ -11,12 +11,12 @@
 constexpr int spriteQuality = 95;
 // Full-screen pictures and maps are seen at their own size.
 constexpr int pictureQuality = 92;
+// Face textures are seen light-mapped and stretched over faces: a lower quality keeps them small.
+constexpr int faceQuality = 80;
 // Text on black (code, greeting cards): sharp enough to read, small on disk.
 constexpr int codeQuality = 88;
 // The 3000-pixel panorama is mostly black with thin lines.
 constexpr int panoramaQuality = 75;
-// Face textures of the meshes, seen light-mapped, enlarged or warped: noise hides JPEG blocks.
-constexpr int meshTextureQuality = 85;
 
 static bool endsWith(const std::string& s, const std::string& tail)
 {
@@ -59,11 +59,29 @@ bool generateContent(const std::string& folder)
     ok = ok && paintTitleLogo(picture) && writePicture(folder, "pelvad2.jpg", picture, spriteQuality);
     ok = ok && paintOpeningPicture(picture) &&
          writePicture(folder, "kfr_mi.jpg", picture, pictureQuality);
+    // Flames: the temple hall, its face textures.
+    ok = ok && writeAsset(folder, "flames.3ds", buildFlamesMesh());
+    ok = ok && writePicture(folder, "fl_stone.jpg", paintFlamesStone(), faceQuality);
+    ok = ok && writePicture(folder, "fl_floor.jpg", paintFlamesFloor(), faceQuality);
+    ok = ok && writePicture(folder, "fl_dome.jpg", paintFlamesDome(), faceQuality);
+    ok = ok && writePicture(folder, "fl_gold.jpg", paintFlamesGold(), faceQuality);
+    // Credits: the chrome logo and the cards.
+    ok = ok && writeAsset(folder, "&logo.3ds", buildLogoMesh());
+    ok = ok && paintCreditCard(picture, "-ZEM-", "demo group", {0.3f, 0.5f, 1.0f}) &&
+         writePicture(folder, "t_zem.jpg", picture, spriteQuality);
+    ok = ok && paintCreditCard(picture, "code", "Vendrix & Oblique", {1.0f, 0.45f, 0.15f}) &&
+         writePicture(folder, "t_code.jpg", picture, spriteQuality);
+    ok = ok && paintCreditCard(picture, "graphics", "Marrow", {0.35f, 1.0f, 0.4f}) &&
+         writePicture(folder, "t_gfx.jpg", picture, spriteQuality);
+    ok = ok && paintCreditCard(picture, "music", "Quillion", {0.9f, 0.35f, 1.0f}) &&
+         writePicture(folder, "t_music.jpg", picture, spriteQuality);
+    ok = ok && paintCreditCard(picture, "Kafrim", "3d models", {1.0f, 0.85f, 0.3f}) &&
+         writePicture(folder, "t_kfr.jpg", picture, spriteQuality);
     // Sun and code.
     ok = ok && writeAsset(folder, "x2.3ds", buildSunCodeMesh());
-    ok = ok && writePicture(folder, "x2sun.jpg", paintSunSurface(), meshTextureQuality);
-    ok = ok && writePicture(folder, "x2plan.jpg", paintPlanetBands(), meshTextureQuality);
-    ok = ok && writePicture(folder, "x2space.jpg", paintSpaceSky(), meshTextureQuality);
+    ok = ok && writePicture(folder, "x2sun.jpg", paintSunSurface(), faceQuality);
+    ok = ok && writePicture(folder, "x2plan.jpg", paintPlanetBands(), faceQuality);
+    ok = ok && writePicture(folder, "x2space.jpg", paintSpaceSky(), faceQuality);
     ok = ok && writePicture(folder, "nsun.jpg", paintCornerSun(), spriteQuality);
     ok = ok && paintCodeStrip(picture) && writePicture(folder, "mmxcode.jpg", picture, codeQuality);
     // Disks.
@@ -82,11 +100,11 @@ bool generateContent(const std::string& folder)
     ok = ok && writePicture(folder, "gretf2.jpg", paintGreetingsFace(1), pictureQuality);
     ok = ok && writePicture(folder, "gretf3.jpg", paintGreetingsFace(2), pictureQuality);
     ok = ok && paintGreetingCards(picture) && writePicture(folder, "greetz2.jpg", picture, codeQuality);
-    ok = ok && writePicture(folder, "greplas.jpg", paintWarpVeins(), meshTextureQuality);
+    ok = ok && writePicture(folder, "greplas.jpg", paintWarpVeins(), faceQuality);
     ok = ok && writeAsset(folder, "backobj.3ds", buildGreetingsMesh());
     // Rubber.
     ok = ok && writeAsset(folder, "rubber.3ds", buildRubberMesh());
-    ok = ok && writePicture(folder, "rubroom.jpg", paintRubberPanels(), meshTextureQuality);
+    ok = ok && writePicture(folder, "rubroom.jpg", paintRubberPanels(), faceQuality);
     ok = ok && writePicture(folder, "cc000.jpg", paintRubberPanorama(), panoramaQuality);
     return ok;
 }
