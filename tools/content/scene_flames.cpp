@@ -22,7 +22,7 @@ constexpr float domeHeight = 620.0f;
 constexpr float columnRadius = 440.0f;
 constexpr int columnCount = 12;
 constexpr float torchRadius = 412.0f;
-constexpr float torchHeight = 238.0f;
+constexpr float torchHeight = 165.0f;
 // The altar is modelled first with exactly this many vertices, so that the crystal's tip that
 // follows is vertex 250.
 constexpr int altarVertices = 250;
@@ -252,15 +252,17 @@ std::vector<uint8_t> buildFlamesMesh()
         const float u = static_cast<float>(k) / keys;
         const uint32_t frame = static_cast<uint32_t>(std::lround(u * lastCameraFrame));
         const float angle = -pi / 2 - 2.6f * pi * u + 0.15f * std::sin(u * 9.0f);
-        const float radius = 360.0f - 90.0f * u + 20.0f * std::sin(u * 7.0f);
-        const float height = 300.0f - 215.0f * u + 20.0f * std::sin(u * 11.0f);
+        const float radius = 395.0f - 75.0f * u + 15.0f * std::sin(u * 7.0f);
+        const float height = 260.0f - 170.0f * u + 20.0f * std::sin(u * 11.0f);
         Key3ds eye;
         eye.frame = frame;
         eye.value = fileAxes(radius * std::cos(angle), height, radius * std::sin(angle));
         camera.position.keys.push_back(eye);
         Key3ds look;
         look.frame = frame;
-        look.value = fileAxes(12.0f * std::sin(u * 5.0f), 75.0f + 80.0f * u * u, 12.0f * std::cos(u * 4.0f));
+        // The view lifts over the last keys, when the title grows in over the dome.
+        const float lift = u > 0.85f ? 140.0f * (u - 0.85f) / 0.15f : 0.0f;
+        look.value = fileAxes(12.0f * std::sin(u * 5.0f), 95.0f + 25.0f * u + lift, 12.0f * std::cos(u * 4.0f));
         target.position.keys.push_back(look);
         Key3ds roll;
         roll.frame = frame;
