@@ -5,6 +5,8 @@
 // three words pulse on the left.
 #include "scenes/scene.h"
 
+#include "render/draw.h"
+
 #include "demo/demo.h"
 #include "display/display.h"
 #include "shell/shell.h"

@@ -4,6 +4,8 @@
 // over everything.
 #include "scenes/scene.h"
 
+#include "render/draw.h"
+
 #include "demo/demo.h"
 #include "display/display.h"
 #include "shell/shell.h"

@@ -5,6 +5,8 @@
 // circling glow lights, sweeping glow lines and pulsing frames, presented with the trail.
 #include "scenes/scene.h"
 
+#include "render/draw.h"
+
 #include "demo/demo.h"
 #include "display/display.h"
 #include "shell/shell.h"

@@ -3,6 +3,8 @@
 // strip of program code scrolling up the left side.
 #include "scenes/scene.h"
 
+#include "render/draw.h"
+
 #include "demo/demo.h"
 #include "display/display.h"
 #include "shell/shell.h"

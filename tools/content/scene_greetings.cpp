@@ -85,7 +85,6 @@ bool paintGreetingsPanel(Picture& picture)
     // The monitor of the talking head (its pictures are 152 x 108 at the top left).
     bevelFrame(canvas, 0, 0, 158, 114, light, dark);
     fillRect(canvas, 2, 2, 156, 112, hole);
-    label(canvas, mono, "VIDEO LINK", 100, 102, 7.0f, {0.4f, 0.8f, 1.0f});
     // Status lamps and readouts on the right.
     for (int i = 0; i < 6; ++i) {
         const float on = (i * 7) % 3 == 0 ? 1.0f : 0.35f;

@@ -84,10 +84,10 @@ std::vector<uint8_t> buildSunCodeMesh()
 
     // Object 0: the planets, lit by light 0 at the sun's centre (its light fades out beyond
     // about 120 units, so the orbits stay within that). They circle together about the sun.
-    Model planets = planet(9.0f, 64.0f, 0.3f, 4.0f);
-    appendModel(planets, planet(6.0f, 80.0f, 2.4f, -6.0f));
-    appendModel(planets, planet(11.0f, 96.0f, 4.3f, 2.0f));
-    Model ring = rockRing(15.0f, 20.0f, 28, 77);
+    Model planets = planet(11.0f, 64.0f, 0.3f, 4.0f);
+    appendModel(planets, planet(8.0f, 80.0f, 2.4f, -6.0f));
+    appendModel(planets, planet(13.0f, 96.0f, 4.3f, 2.0f));
+    Model ring = rockRing(17.0f, 21.0f, 28, 77);
     translateModel(ring, std::cos(4.3f) * 96.0f + sunX, sunY + 2.0f, std::sin(4.3f) * 96.0f + sunZ);
     appendModel(planets, ring);
     scene.objects.push_back(modelObject("Planets", planets, "PLANETS", {sunX, sunY, sunZ}));
