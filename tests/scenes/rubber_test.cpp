@@ -24,6 +24,18 @@ TEST(Rubber, PhaseOneOnTimeThenPhaseTwoFromClockZeroToOrder55)
     expectGoldenFrames("rubber", run);
 }
 
+TEST(Rubber, QuitInPhaseOneSkipsPhaseTwo)
+{
+    // Escape 2 s in, within phase 1's 2048 units (3.9 s): the run returns without the clock reset
+    // and phase 2, so its last sceneTime is phase 1's.
+    const SceneRunResult run = runSceneEscaping("rubber", 2000);
+    EXPECT_EQ(run.exitCode, 0);
+    expectCountsRestored(run);
+    EXPECT_GT(run.report.endSceneTime, 900);
+    EXPECT_LT(run.report.endSceneTime, 2048);
+    EXPECT_LT(run.report.endOrder, 55u);
+}
+
 TEST(Rubber, HighNarrowPanoramaAddsOnlyTheRowsBelowRow50)
 {
     // 180 rows would run 30 rows past the FrameBuffer; 400 columns let the window slide 80

@@ -20,6 +20,17 @@ TEST(SunCode, WholeRunEndsAtOrder33WithLightsAndStripPutBack)
     expectGoldenFrames("sun-code", run);
 }
 
+TEST(SunCode, QuitMidRunTakesTheSpiralLightsAway)
+{
+    // Escape 8 s in (about sceneTime 4200): the run returns at its next loop test with the light
+    // count and the strip's pointer put back as after a whole run.
+    const SceneRunResult run = runSceneEscaping("sun-code", 8000);
+    EXPECT_EQ(run.exitCode, 0);
+    expectCountsRestored(run);
+    EXPECT_LT(run.report.endOrder, 33u);
+    EXPECT_GT(run.report.endSceneTime, 3000);
+}
+
 TEST(SunCode, ShortStripAndWideCornerPictureAreReadOnlyWhereTheyExist)
 {
     // A strip of 300 rows can show rows 0 to 100 only; a corner picture over 256 wide cannot be

@@ -58,6 +58,23 @@ inline std::string makeVariantData(const std::string& name, const DataFiles& rep
     return folder.string();
 }
 
+// Plays the scene headless from the build's data with Escape pressed escapeMs into the run.
+inline SceneRunResult runSceneEscaping(const char* scene, uint32_t escapeMs)
+{
+    SceneRunResult result;
+    ProgramOptions options;
+    std::string error;
+    const char* argv[] = {"v4npelva", "--scene", scene, "--headless"};
+    if (!parseProgramOptions(4, const_cast<char**>(argv), options, error)) {
+        ADD_FAILURE() << error;
+        return result;
+    }
+    options.dataDir = V4N_BINARY_DIR;
+    options.escapeAfterMs = escapeMs;
+    result.exitCode = playOneScene(options, &result.report);
+    return result;
+}
+
 // Plays the scene headless from dataDir; what it wrote on standard error comes back in `errors`.
 inline SceneRunResult runSceneFrom(const char* scene, const std::string& dataDir, std::string& errors)
 {
