@@ -1,4 +1,5 @@
-// Demo sequencer and timing: the demo clock, the screen fades, the music position and sync cues.
+// Demo timing: the demo clock, the screen fades, the present at the end of every frame, the music
+// position and sync cues, and the waits on the music.
 #pragma once
 
 #include <atomic>
@@ -57,6 +58,14 @@ void resetTiming();
 
 // Advances the demo clock and the fade; called at the end of every present, after the pump.
 void updateDemoClock();
+// min(255, fadeLevel + sceneDim): the fade a present applies.
+uint8_t currentFadeByte();
+// The standard present: showFrame with the current fade and colour (trail blend, fade,
+// conversion, show), then the message pump (which sets the quit flag) and the demo clock. A frame
+// the display cannot show is lost; the pump and the clock run all the same.
+void presentFrame();
+// The plain present: showFrameDirect (no trail, always toward white), then pump and clock.
+void presentFrameDirect();
 // Starts a fade-in from the current level: last tick = now, fade state fadeIn.
 void startFadeIn();
 // Starts the scene's closing fade now: fade state fadeOut, in the colour endFadeToWhite chose.
