@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "render/render.h"  // Matrix4; the light maps and the environment picture
+#include "render/maths.h"
 
 // Capacities of the mesh tables. The vertex and face limits are what every scene file of the show
 // stays within; the loader counts a file first and refuses one beyond them before writing geometry.

@@ -7,6 +7,7 @@
 
 #include "archive/archive.h"
 #include "assets/assets.h"
+#include "render/render.h"
 #include "assets/support.h"
 #include "writers/writers.h"
 

@@ -9,6 +9,7 @@
 #include "assets/mesh.h"
 #include "raster_test.h"
 #include "render/draw.h"
+#include "render/render.h"
 
 namespace {
 

@@ -22,6 +22,7 @@
 
 #include "assets/mesh.h"
 #include "render/draw.h"
+#include "render/render.h"
 
 namespace {
 
