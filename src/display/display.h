@@ -83,7 +83,7 @@ int releaseDisplay();
 // Stores in display.clientRect the window's current client area.
 void refreshClientRect();
 
-// Presentation
+// Showing a frame
 
 // Clears the buffers, sets the projection defaults and clears the screen. Once, after the mode.
 void initFrameBuffers();
