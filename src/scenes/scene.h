@@ -12,6 +12,7 @@
 #include <cstdint>
 
 #include "assets/assets.h"
+#include "render/draw.h"
 #include "render/render.h"
 
 // Texture slots shared by the scenes; light sprites name theirs by the low byte of spriteSlot.

@@ -140,7 +140,7 @@ void applySceneSettings(const SceneSettings& s)
     if (s.fadeToWhite >= 0)
         timing.fadeToWhite = s.fadeToWhite;
     if (s.fadeState >= 0)
-        timing.fadeState = s.fadeState;
+        timing.fadeState = static_cast<FadeState>(s.fadeState);
     if (s.startFadeIn)
         startFadeIn();
 }

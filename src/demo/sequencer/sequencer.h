@@ -19,7 +19,7 @@ struct SceneSettings {
     int endFadeToWhite = -1;
     int fadeLevel = -1;
     int fadeToWhite = -1;
-    int fadeState = -1;
+    int fadeState = -1;  // a FadeState value
     bool startFadeIn = false;  // startFadeIn() last
 };
 
