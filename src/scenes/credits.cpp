@@ -70,7 +70,8 @@ void creditsInit()
     loadTextureSlot(slotMusic, "t_music.jpg");
     loadTextureSlot(slotName, "t_kfr.jpg");
     loadSceneMesh("&logo.3ds");
-    if (checkSceneData(mesh.objectCount > 0, "credits", "&logo.3ds has no object: no logo is drawn")) {
+    if (checkSceneData(mesh.objectCount > 0, "credits",
+                       "&logo.3ds has no object: no logo is drawn")) {
         const MeshObject& logo = mesh.objects[0];
         for (int i = logo.firstFace; i <= logo.lastFace && i < mesh.faceCount; ++i)
             if (i >= 0)
