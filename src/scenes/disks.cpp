@@ -27,8 +27,8 @@ constexpr int wordCount = 3;
 
 struct DisksState {
     uint32_t* feedbackTexture = nullptr;  // 256 x 256, owned: the previous frame's corner
-    int32_t turnTime = 0;  // sceneTime of the first frame of the second half
-    bool turned = false;   // the second half has begun
+    int32_t turnTime = 0;                 // sceneTime of the first frame of the second half
+    bool turned = false;                  // the second half has begun
 };
 DisksState disks;
 
@@ -140,7 +140,7 @@ void disksInit()
                        "disks.3ds has fewer than 18 objects: all of its faces show the screen"))
         faces = mesh.objectFaceTotal[diskObjectCount - 1];
     for (int i = 0; i < faces && i < mesh.faceCount; ++i) {
-        mesh.faces[i].mode = static_cast<decltype(MeshFace::mode)>(1);  // copy
+        mesh.faces[i].mode = modeCopy;
         mesh.faces[i].texture = disks.feedbackTexture;
     }
 }
@@ -169,7 +169,8 @@ void disksRun(int32_t length, uint32_t endPosition, uint32_t endRow)
 
         takeFeedback();
         readMusicPosition();
-        addBuffer(frameBuffer.pixels, scene.pictureSlots[musicPosition.row % 16 < 8 ? 0 : 1], viewPixels / 2);
+        addBuffer(frameBuffer.pixels, scene.pictureSlots[musicPosition.row % 16 < 8 ? 0 : 1],
+                  viewPixels / 2);
         drawWords(t);
         finishSceneFrame(length, 0.96f);
     }

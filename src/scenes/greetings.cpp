@@ -27,14 +27,14 @@ constexpr int cardCount = 17;
 constexpr int warpEntries = viewPixels;
 
 struct GreetingsState {
-    Texture warpSource = {};            // 256 x 256, read by the warp
-    uint32_t* warpPicture = nullptr;    // 320 x 200, owned
-    uint16_t* warpTable = nullptr;      // 320 x 200 entries (u, v), built by the run
-    int faceCard = 0;                   // which face picture is drawn
-    int greetzCard = 0;                 // the card shown, 0 to cards - 1
-    int64_t greetzRowGroup = 0;         // the last row group seen
+    Texture warpSource = {};               // 256 x 256, read by the warp
+    uint32_t* warpPicture = nullptr;       // 320 x 200, owned
+    uint16_t* warpTable = nullptr;         // 320 x 200 entries (u, v), built by the run
+    int faceCard = 0;                      // which face picture is drawn
+    int greetzCard = 0;                    // the card shown, 0 to cards - 1
+    int64_t greetzRowGroup = 0;            // the last row group seen
     const uint32_t* cardPixels = nullptr;  // the first pixel of the card shown
-    int cards = 0;                      // whole cards in the strip (17 unless it is short)
+    int cards = 0;                         // whole cards in the strip (17 unless it is short)
     bool drawFaces = false;
     bool drawWarp = false;
 };
@@ -52,8 +52,8 @@ float floatSin(double a)
 
 bool fitsBlock(const Texture& texture, int maxHeight)
 {
-    return texture.pixels != nullptr && texture.width >= 1 && texture.width <= 256 && texture.height >= 1 &&
-           texture.height <= maxHeight;
+    return texture.pixels != nullptr && texture.width >= 1 && texture.width <= 256 &&
+           texture.height >= 1 && texture.height <= maxHeight;
 }
 
 // Entry (x, y) of the warp: the point's distance from (0, 250) sets the radius, twice its angle
@@ -62,9 +62,12 @@ uint16_t greetingsWarpEntry(int x, int y)
 {
     const float dy = static_cast<float>(250 - y);
     const float dx = static_cast<float>(x);
-    const float r = static_cast<float>(std::sqrt(static_cast<double>(dy) * dy + static_cast<double>(dx) * dx)) *
-                        0.03125f + 100.0f;
-    const float a = 2.0f * static_cast<float>(std::atan2(static_cast<double>(dy), static_cast<double>(dx)));
+    const float r =
+        static_cast<float>(std::sqrt(static_cast<double>(dy) * dy + static_cast<double>(dx) * dx)) *
+            0.03125f +
+        100.0f;
+    const float a =
+        2.0f * static_cast<float>(std::atan2(static_cast<double>(dy), static_cast<double>(dx)));
     const int32_t u = static_cast<int32_t>(r * floatCos(a));
     const int32_t v = static_cast<int32_t>(r * floatSin(a));
     return static_cast<uint16_t>(((v & 0xFF) << 8) | (u & 0xFF));
@@ -84,25 +87,30 @@ void greetingsInit()
     greetings.warpPicture = allocateWorkBuffer(viewPixels);
     loadSceneMesh("backobj.3ds");
     if (checkSceneData(mesh.objectCount >= 1, "greetings", "backobj.3ds has no object"))
-        for (int i = mesh.objects[0].firstFace; i <= mesh.objects[0].lastFace && i < mesh.faceCount; ++i)
-            mesh.faces[i].mode = static_cast<decltype(MeshFace::mode)>(6);  // environment-modulated
+        for (int i = mesh.objects[0].firstFace; i <= mesh.objects[0].lastFace && i < mesh.faceCount;
+             ++i)
+            mesh.faces[i].mode = modeEnvironment;
     prepareMeshNormals();
 
     greetings.drawFaces = true;
     for (int i = 0; i < faceCount; ++i)
         greetings.drawFaces &= fitsBlock(scene.textureSlots[slotFace + i], viewHeight);
-    checkSceneData(greetings.drawFaces, "greetings", "a face picture is not at most 256 x 200: no faces");
+    checkSceneData(greetings.drawFaces, "greetings",
+                   "a face picture is not at most 256 x 200: no faces");
     Texture& strip = scene.textureSlots[slotCards];
-    greetings.cards = strip.pixels != nullptr && strip.width >= 1 && strip.width <= 256 ? strip.height / cardRows : 0;
+    greetings.cards = strip.pixels != nullptr && strip.width >= 1 && strip.width <= 256
+                          ? strip.height / cardRows
+                          : 0;
     if (greetings.cards > cardCount)
         greetings.cards = cardCount;
     checkSceneData(greetings.cards == cardCount, "greetings",
-                   "greetz2.jpg is not 1 to 256 wide with 17 cards of 28 rows: only its whole cards are shown");
+                   "greetz2.jpg is not 1 to 256 wide with 17 cards of 28 rows: only its whole "
+                   "cards are shown");
     strip.height = cardRows;
     const Texture& source = greetings.warpSource;
-    greetings.drawWarp = checkSceneData(source.pixels != nullptr && source.width == textureSize &&
-                                            source.height >= textureSize,
-                                        "greetings", "greplas.jpg is not 256 x 256: no warp");
+    greetings.drawWarp = checkSceneData(
+        source.pixels != nullptr && source.width == textureSize && source.height >= textureSize,
+        "greetings", "greplas.jpg is not 256 x 256: no warp");
 }
 
 void greetingsRun(int32_t length, uint32_t endPosition, uint32_t endRow)
@@ -147,8 +155,8 @@ void greetingsRun(int32_t length, uint32_t endPosition, uint32_t endRow)
             s.faceCard = nextRandom() / 12084;
         if (s.drawFaces) {
             const Texture& face = scene.textureSlots[slotFace + s.faceCard];
-            copyBlock(frameBuffer.pixels, static_cast<uint8_t>(face.width), static_cast<uint8_t>(face.height),
-                      face.pixels, 0, 0);
+            copyBlock(frameBuffer.pixels, static_cast<uint8_t>(face.width),
+                      static_cast<uint8_t>(face.height), face.pixels, 0, 0);
         }
         for (int radius : {140, 160}) {
             const int cy = 200 + (nextRandom() >> 12);
@@ -173,7 +181,8 @@ void greetingsRun(int32_t length, uint32_t endPosition, uint32_t endRow)
         const int cardY = 141 + (nextRandom() >> 13);
         const int cardX = 180 + (nextRandom() >> 13);
         if (s.cards > 0)
-            addBlock(frameBuffer.pixels, static_cast<uint8_t>(strip.width), cardRows, s.cardPixels, cardX, cardY);
+            addBlock(frameBuffer.pixels, static_cast<uint8_t>(strip.width), cardRows, s.cardPixels,
+                     cardX, cardY);
 
         // Step 9: the next card at every new group of eight rows, card 0 again after the last.
         readMusicPosition();
@@ -193,7 +202,8 @@ void greetingsRun(int32_t length, uint32_t endPosition, uint32_t endRow)
         drawDrawList();
         if (s.drawWarp) {
             const double a = t * rendererPi / 1680;
-            const uint8_t ou = static_cast<uint8_t>(saturatingTrunc(127.0f * floatSin(a) + static_cast<float>(t) * 0.1f));
+            const uint8_t ou = static_cast<uint8_t>(
+                saturatingTrunc(127.0f * floatSin(a) + static_cast<float>(t) * 0.1f));
             const uint8_t ov = static_cast<uint8_t>(saturatingTrunc(127.0f * floatCos(a)));
             remapTexture(s.warpPicture, s.warpSource.pixels, s.warpTable, ou, ov);
             addBuffer(frameBuffer.pixels, s.warpPicture, viewPixels / 2);

@@ -16,14 +16,14 @@
 namespace {
 
 enum RubberSlot : int {
-    slotMonitor = 0,    // 80 x 50 work picture: the last frame shrunk
-    slotLight = 1,      // light sprites of phase 2
-    slotPanorama = 2,   // wider than the screen, at most 150 rows
+    slotMonitor = 0,   // 80 x 50 work picture: the last frame shrunk
+    slotLight = 1,     // light sprites of phase 2
+    slotPanorama = 2,  // wider than the screen, at most 150 rows
 };
 
 constexpr int columnRings = 16;
 constexpr int columnRingVertices = 17;
-constexpr int columnVertices = columnRings * columnRingVertices;      // 272
+constexpr int columnVertices = columnRings * columnRingVertices;               // 272
 constexpr int columnFaces = (columnRings - 1) * (columnRingVertices - 1) * 2;  // 480
 constexpr int monitorWidth = 80;
 constexpr int monitorHeight = 50;
@@ -57,7 +57,8 @@ float floatSin(double a)
 float ribRadius(int i, int j, double amplitude)
 {
     const double pi = rendererPi;
-    return static_cast<float>(amplitude * floatCos(i * pi / 2 - j * pi / 4) * floatSin(j * pi / 2 + i * pi / 4) + 32);
+    return static_cast<float>(
+        amplitude * floatCos(i * pi / 2 - j * pi / 4) * floatSin(j * pi / 2 + i * pi / 4) + 32);
 }
 
 MeshVertex& columnVertex(int i, int j)
@@ -83,8 +84,9 @@ void buildColumn(uint32_t* texture)
     int f = mesh.faceCount;
     for (int i = 0; i + 1 < columnRings; ++i)
         for (int j = 0; j + 1 < columnRingVertices; ++j) {
-            MeshVertex* corners[2][3] = {{&columnVertex(i, j), &columnVertex(i + 1, j), &columnVertex(i, j + 1)},
-                                         {&columnVertex(i, j + 1), &columnVertex(i + 1, j), &columnVertex(i + 1, j + 1)}};
+            MeshVertex* corners[2][3] = {
+                {&columnVertex(i, j), &columnVertex(i + 1, j), &columnVertex(i, j + 1)},
+                {&columnVertex(i, j + 1), &columnVertex(i + 1, j), &columnVertex(i + 1, j + 1)}};
             for (auto& c : corners) {
                 MeshFace& face = mesh.faces[f++];
                 face = MeshFace{};
@@ -92,7 +94,7 @@ void buildColumn(uint32_t* texture)
                 face.b = c[1];
                 face.c = c[2];
                 face.texture = texture;
-                face.mode = static_cast<decltype(MeshFace::mode)>(0);  // light-mapped
+                face.mode = modeLightMapped;
             }
         }
     mesh.vertexCount += columnVertices;
@@ -126,7 +128,8 @@ void addMonitor(int x, int y)
 {
     const int jy = y + (nextRandom() >> 12);
     const int jx = x + (nextRandom() >> 12);
-    addBlock(frameBuffer.pixels, monitorWidth, monitorHeight, scene.textureSlots[slotMonitor].pixels, jx, jy);
+    addBlock(frameBuffer.pixels, monitorWidth, monitorHeight,
+             scene.textureSlots[slotMonitor].pixels, jx, jy);
 }
 
 // Phase 1, step 3: two boxes breathing against each other and two glow circles round (72, 72).
@@ -135,10 +138,10 @@ void drawPhaseOneGauges(int32_t t)
     const double pi = rendererPi;
     const float a = 20.0f * floatCos(t * pi / 420);
     const float b = 10.0f * floatSin(t * pi / 210);
-    drawJitterBox(frameBuffer.pixels, saturatingTrunc(48 - a), saturatingTrunc(48 - a), saturatingTrunc(2 * a + 48),
-                  saturatingTrunc(2 * a + 48));
-    drawJitterBox(frameBuffer.pixels, saturatingTrunc(48 + a), saturatingTrunc(48 + a), saturatingTrunc(48 - 2 * a),
-                  saturatingTrunc(48 - 2 * a));
+    drawJitterBox(frameBuffer.pixels, saturatingTrunc(48 - a), saturatingTrunc(48 - a),
+                  saturatingTrunc(2 * a + 48), saturatingTrunc(2 * a + 48));
+    drawJitterBox(frameBuffer.pixels, saturatingTrunc(48 + a), saturatingTrunc(48 + a),
+                  saturatingTrunc(48 - 2 * a), saturatingTrunc(48 - 2 * a));
     for (float radius : {40 - b, b + 40}) {
         const int cy = 72 + (nextRandom() >> 12);
         const int cx = 72 + (nextRandom() >> 12);
@@ -166,11 +169,13 @@ void addPanorama(int32_t t, int32_t length)
         s.panoramaStopped = true;
         return;
     }
-    const int rows = panorama.height < viewHeight - panoramaTop ? panorama.height : viewHeight - panoramaTop;
+    const int rows =
+        panorama.height < viewHeight - panoramaTop ? panorama.height : viewHeight - panoramaTop;
     for (int row = 0; row < rows; ++row)
-        addBuffer(frameBuffer.pixels + (panoramaTop + row) * viewWidth,
-                  panorama.pixels + static_cast<size_t>(row) * static_cast<size_t>(panorama.width) + off,
-                  viewWidth / 2);
+        addBuffer(
+            frameBuffer.pixels + (panoramaTop + row) * viewWidth,
+            panorama.pixels + static_cast<size_t>(row) * static_cast<size_t>(panorama.width) + off,
+            viewWidth / 2);
 }
 
 // Phase 2, step 1: eight lights circle the column at their own speeds, one above the other.
@@ -203,8 +208,9 @@ void drawGlowLines(int32_t t)
         const int r3 = nextRandom() >> 11;
         const int r4 = nextRandom() >> 11;
         const float row = static_cast<float>(8 * i);
-        drawGlowLine(frameBuffer.pixels, saturatingTrunc(gd + gb + r4), saturatingTrunc(row + gc + ge + r3),
-                     saturatingTrunc(gd - gb + r2), saturatingTrunc(row - gc + ge + r1));
+        drawGlowLine(frameBuffer.pixels, saturatingTrunc(gd + gb + r4),
+                     saturatingTrunc(row + gc + ge + r3), saturatingTrunc(gd - gb + r2),
+                     saturatingTrunc(row - gc + ge + r1));
     }
 }
 
@@ -215,10 +221,10 @@ void drawPhaseTwoFrames(int32_t t)
     const float a = 20.0f * floatCos(t * pi / 420);
     const float b = 10.0f * floatSin(t * pi / 210);
     for (float d : {a, b}) {
-        drawJitterBox(frameBuffer.pixels, saturatingTrunc(228 - d), saturatingTrunc(120 - d), saturatingTrunc(2 * d + 48),
-                      saturatingTrunc(2 * d + 48));
-        drawJitterBox(frameBuffer.pixels, saturatingTrunc(228 + d), saturatingTrunc(120 + d), saturatingTrunc(48 - 2 * d),
-                      saturatingTrunc(48 - 2 * d));
+        drawJitterBox(frameBuffer.pixels, saturatingTrunc(228 - d), saturatingTrunc(120 - d),
+                      saturatingTrunc(2 * d + 48), saturatingTrunc(2 * d + 48));
+        drawJitterBox(frameBuffer.pixels, saturatingTrunc(228 + d), saturatingTrunc(120 + d),
+                      saturatingTrunc(48 - 2 * d), saturatingTrunc(48 - 2 * d));
     }
 }
 
@@ -246,14 +252,16 @@ void rubberInit()
     loadSceneMesh("rubber.3ds");
     rubber = RubberState{};
     rubber.columnFirstVertex = mesh.vertexCount;
-    rubber.hasColumn = checkSceneData(mesh.vertexCount + columnVertices <= maxMeshVertices &&
-                                          mesh.faceCount + columnFaces <= maxMeshFaces,
-                                      "rubber", "rubber.3ds leaves no room for the column: no column");
+    rubber.hasColumn =
+        checkSceneData(mesh.vertexCount + columnVertices <= maxMeshVertices &&
+                           mesh.faceCount + columnFaces <= maxMeshFaces,
+                       "rubber", "rubber.3ds leaves no room for the column: no column");
     if (rubber.hasColumn)
         buildColumn(scene.scenePicture);
     const Texture& panorama = scene.textureSlots[slotPanorama];
-    rubber.drawPanorama = checkSceneData(panorama.pixels != nullptr && panorama.width > viewWidth,
-                                         "rubber", "cc000.jpg is not wider than 320 pixels: no panorama");
+    rubber.drawPanorama =
+        checkSceneData(panorama.pixels != nullptr && panorama.width > viewWidth, "rubber",
+                       "cc000.jpg is not wider than 320 pixels: no panorama");
     if (rubber.drawPanorama)
         checkSceneData(panorama.height <= viewHeight - panoramaTop, "rubber",
                        "cc000.jpg is higher than 150 rows: only its top 150 rows are shown");

@@ -31,8 +31,8 @@ constexpr int codeScrollRows = 499;
 constexpr int codeNeededRows = codeScrollRows - 1 + codeShownRows;
 
 struct SunCodeState {
-    int32_t firstSpiralLight = 0;  // the light count at run start
-    int spiralLights = 0;          // spiral lights the run could append
+    int32_t firstSpiralLight = 0;    // the light count at run start
+    int spiralLights = 0;            // spiral lights the run could append
     uint32_t* codePixels = nullptr;  // the strip's loaded pixels, put back on leaving
     int32_t codeRows = 0;            // the strip's loaded height
     int32_t codeLastRow = 0;         // the farthest first row the strip can show
@@ -51,10 +51,10 @@ float floatSin(double a)
     return static_cast<float>(std::sin(a));
 }
 
-void setFaceModes(int firstFace, int lastFace, int mode)
+void setFaceModes(int firstFace, int lastFace, DrawMode mode)
 {
     for (int i = firstFace; i <= lastFace && i < mesh.faceCount; ++i)
-        mesh.faces[i].mode = static_cast<decltype(MeshFace::mode)>(mode);
+        mesh.faces[i].mode = mode;
 }
 
 // Step 1: the twenty extra lights wind round height 80 at 20 to 60 units from the centre.
@@ -77,12 +77,12 @@ void addOverlays()
 {
     const Texture& corner = scene.textureSlots[slotCorner];
     if (sunCode.drawCorner)
-        addBlock(frameBuffer.pixels, static_cast<uint8_t>(corner.width), static_cast<uint8_t>(corner.height),
-                 corner.pixels, viewWidth - corner.width, 0);
+        addBlock(frameBuffer.pixels, static_cast<uint8_t>(corner.width),
+                 static_cast<uint8_t>(corner.height), corner.pixels, viewWidth - corner.width, 0);
     const Texture& code = scene.textureSlots[slotCode];
     if (sunCode.drawCode)
-        addBlock(frameBuffer.pixels, static_cast<uint8_t>(code.width), static_cast<uint8_t>(codeShownRows),
-                 code.pixels, 0, 0);
+        addBlock(frameBuffer.pixels, static_cast<uint8_t>(code.width),
+                 static_cast<uint8_t>(codeShownRows), code.pixels, 0, 0);
 }
 
 // Step 6: the strip scrolls up one row every 3 time units and starts over after 499 rows; a
@@ -115,12 +115,14 @@ void sunCodeInit()
 
     const Texture& corner = scene.textureSlots[slotCorner];
     // The block blits take their sizes as bytes (0 meaning 256).
-    sunCode.drawCorner = checkSceneData(corner.pixels != nullptr && corner.width >= 1 && corner.width <= 256 &&
-                                            corner.height >= 1 && corner.height <= viewHeight,
-                                        "sun-code", "nsun.jpg is not at most 256 x 200: no corner sun");
-    sunCode.drawCode = checkSceneData(code.pixels != nullptr && code.width >= 1 && code.width <= 256 &&
-                                          sunCode.codeRows >= codeShownRows,
-                                      "sun-code", "mmxcode.jpg is not 1 to 256 wide and 200 rows high: no code strip");
+    sunCode.drawCorner =
+        checkSceneData(corner.pixels != nullptr && corner.width >= 1 && corner.width <= 256 &&
+                           corner.height >= 1 && corner.height <= viewHeight,
+                       "sun-code", "nsun.jpg is not at most 256 x 200: no corner sun");
+    sunCode.drawCode = checkSceneData(
+        code.pixels != nullptr && code.width >= 1 && code.width <= 256 &&
+            sunCode.codeRows >= codeShownRows,
+        "sun-code", "mmxcode.jpg is not 1 to 256 wide and 200 rows high: no code strip");
     if (sunCode.drawCode)
         checkSceneData(sunCode.codeRows >= codeNeededRows, "sun-code",
                        "mmxcode.jpg has fewer than 698 rows: its scroll stops at the last rows");
@@ -132,8 +134,8 @@ void sunCodeInit()
     else if (mesh.lightCount >= 1)
         mesh.lights[0].spriteSlot = slotStar;
     if (checkSceneData(mesh.objectCount >= 2, "sun-code", "x2.3ds has fewer than 2 objects")) {
-        setFaceModes(mesh.objects[0].firstFace, mesh.objects[0].lastFace, 7);  // lit by light 0
-        setFaceModes(mesh.objects[1].firstFace, mesh.objects[1].lastFace, 1);  // copied
+        setFaceModes(mesh.objects[0].firstFace, mesh.objects[0].lastFace, modePointLit);
+        setFaceModes(mesh.objects[1].firstFace, mesh.objects[1].lastFace, modeCopy);
     }
     prepareMeshNormals();
 }

@@ -8,6 +8,7 @@
 #include "content/content.h"
 #include "content/model.h"
 #include "packer/packer.h"
+#include "render/render.h"
 #include "writers/writers.h"
 
 #include <algorithm>
@@ -68,7 +69,8 @@ protected:
     // Every face of the mesh has the texture its drawing mode reads.
     static void expectTexturedFaces()
     {
-        for (int i = 0; i < mesh.faceCount; ++i) ASSERT_NE(mesh.faces[i].texture, nullptr) << "face " << i;
+        for (int i = 0; i < mesh.faceCount; ++i)
+            ASSERT_NE(mesh.faces[i].texture, nullptr) << "face " << i;
     }
 
     // Every object carries both tracks the keyframed placement composes.
@@ -78,8 +80,9 @@ protected:
             SCOPED_TRACE(mesh.objectNames[k]);
             EXPECT_GE(mesh.objects[k].positionKeyCount, 1);
             EXPECT_GE(mesh.objects[k].rotationKeyCount, 1);
-            EXPECT_GE(lastKeyFrame(mesh.objects[k].positionKeys, mesh.objects[k].positionKeyCount) + 1,
-                      mesh.objects[k].positionKeyCount > 1 ? lastFrame : 0);
+            EXPECT_GE(
+                lastKeyFrame(mesh.objects[k].positionKeys, mesh.objects[k].positionKeyCount) + 1,
+                mesh.objects[k].positionKeyCount > 1 ? lastFrame : 0);
         }
     }
 };
@@ -136,7 +139,9 @@ TEST_F(SceneData, ModelledShapesFaceOutwardThroughTheLoader)
         return std::array<float, 3>{x * 10 / r, 0, z * 10 / r};
     });
     loadShape(makeLathe({{5, -10}, {8, 0}, {5, 10}}, 12, 1));
-    expectFacesPointOut("lathe", [](float, float y, float) { return std::array<float, 3>{0, y, 0}; });
+    expectFacesPointOut("lathe", [](float, float y, float) {
+        return std::array<float, 3>{0, y, 0};
+    });
     Model room = makeLathe({{5, -10}, {5, 10}}, 12, 1);
     flipModel(room);
     loadShape(room);
@@ -167,7 +172,8 @@ TEST_F(SceneData, SunCodeSystemIsFramedAroundTheSpiral)
         EXPECT_LT(distance(mesh.vertices[i], 0, 80, 0), 20) << i;
     // Light 0 keeps its place (fewer than two keys); the comets move.
     EXPECT_LT(mesh.lights[0].keyCount, 2);
-    for (int i = 1; i < 4; ++i) EXPECT_GE(mesh.lights[i].keyCount, 2) << i;
+    for (int i = 1; i < 4; ++i)
+        EXPECT_GE(mesh.lights[i].keyCount, 2) << i;
     // Tracks cover the scene: frames sceneTime / 23 up to 11776 / 23 = 512.
     EXPECT_GE(lastKeyFrame(mesh.cameraKeys, mesh.cameraKeyCount), 512);
     EXPECT_GE(lastKeyFrame(mesh.targetKeys, mesh.targetKeyCount), 512);
@@ -189,8 +195,10 @@ TEST_F(SceneData, SunCodeSystemIsFramedAroundTheSpiral)
     int differing = 0;
     for (int y = 0; y < 200; ++y)
         for (int x = 0; x < code.width; ++x) {
-            const uint32_t a = code.pixels[y * code.width + x], b = code.pixels[(y + 499) * code.width + x];
-            for (int c = 0; c < 24; c += 8) differing += std::abs(int((a >> c) & 255) - int((b >> c) & 255)) > 24;
+            const uint32_t a = code.pixels[y * code.width + x],
+                           b = code.pixels[(y + 499) * code.width + x];
+            for (int c = 0; c < 24; c += 8)
+                differing += std::abs(int((a >> c) & 255) - int((b >> c) & 255)) > 24;
         }
     EXPECT_LT(differing, code.width * 200 * 3 / 100);
     std::free(corner.pixels);

@@ -30,7 +30,8 @@ TEST(Disks, MeshWithFewerThanEighteenObjectsGivesAllItsFacesTheScreen)
         Model coin = makeCoin(12, 2, 12);
         translateModel(coin, float(k) * 30 - 30, 0, 0);
         few.objects.push_back(modelObject("Coin" + std::to_string(k), coin, "NONE"));
-        few.nodes.push_back(objectNode("Coin" + std::to_string(k), {0, 0, 0}, {positionKey(0, float(k) * 30 - 30, 0, 0)},
+        few.nodes.push_back(objectNode("Coin" + std::to_string(k), {0, 0, 0},
+                                       {positionKey(0, float(k) * 30 - 30, 0, 0)},
                                        {rotationKey(0, 0, 0, 1, 0)}));
     }
     const std::string data = makeVariantData("disks-few", {{"disks.3ds", encode3ds(few)}});
@@ -38,7 +39,8 @@ TEST(Disks, MeshWithFewerThanEighteenObjectsGivesAllItsFacesTheScreen)
     const SceneRunResult run = runSceneFrom("disks", data, errors);
     EXPECT_EQ(run.exitCode, 0);
     EXPECT_EQ(run.report.endOrder, 41u);
-    EXPECT_NE(errors.find("disks: disks.3ds has fewer than 18 objects"), std::string::npos) << errors;
+    EXPECT_NE(errors.find("disks: disks.3ds has fewer than 18 objects"), std::string::npos)
+        << errors;
 }
 
 }  // namespace

@@ -22,16 +22,20 @@ TEST(Greetings, ShortStripSmallWarpAndWideFaceAreReadOnlyWhereTheyExist)
 {
     // Three whole cards (the strip wraps after them), a warp source smaller than 256 x 256 (no
     // warp), a face picture too wide for the block copy (no faces).
-    const std::string data = makeVariantData("greetings-short", {{"greetz2.jpg", patternJpeg(128, 100)},
-                                                                 {"greplas.jpg", patternJpeg(128, 128)},
-                                                                 {"gretf2.jpg", patternJpeg(300, 100)}});
+    const std::string data =
+        makeVariantData("greetings-short", {{"greetz2.jpg", patternJpeg(128, 100)},
+                                            {"greplas.jpg", patternJpeg(128, 128)},
+                                            {"gretf2.jpg", patternJpeg(300, 100)}});
     std::string errors;
     const SceneRunResult run = runSceneFrom("greetings", data, errors);
     EXPECT_EQ(run.exitCode, 0);
     EXPECT_EQ(run.report.endOrder, 44u);
-    EXPECT_NE(errors.find("greetings: greetz2.jpg is not 1 to 256 wide with 17 cards"), std::string::npos) << errors;
+    EXPECT_NE(errors.find("greetings: greetz2.jpg is not 1 to 256 wide with 17 cards"),
+              std::string::npos)
+        << errors;
     EXPECT_NE(errors.find("greetings: greplas.jpg is not 256 x 256"), std::string::npos) << errors;
-    EXPECT_NE(errors.find("greetings: a face picture is not at most 256 x 200"), std::string::npos) << errors;
+    EXPECT_NE(errors.find("greetings: a face picture is not at most 256 x 200"), std::string::npos)
+        << errors;
 }
 
 }  // namespace

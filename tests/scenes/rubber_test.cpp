@@ -45,7 +45,8 @@ TEST(Rubber, HighNarrowPanoramaAddsOnlyTheRowsBelowRow50)
     const SceneRunResult run = runSceneFrom("rubber", data, errors);
     EXPECT_EQ(run.exitCode, 0);
     EXPECT_EQ(run.report.endOrder, 55u);
-    EXPECT_NE(errors.find("rubber: cc000.jpg is higher than 150 rows"), std::string::npos) << errors;
+    EXPECT_NE(errors.find("rubber: cc000.jpg is higher than 150 rows"), std::string::npos)
+        << errors;
 }
 
 }  // namespace

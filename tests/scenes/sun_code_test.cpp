@@ -35,14 +35,17 @@ TEST(SunCode, ShortStripAndWideCornerPictureAreReadOnlyWhereTheyExist)
 {
     // A strip of 300 rows can show rows 0 to 100 only; a corner picture over 256 wide cannot be
     // blitted at all. The scene plays on, says so, and reads nothing outside either picture.
-    const std::string data =
-        makeVariantData("sun-code-short", {{"mmxcode.jpg", patternJpeg(100, 300)}, {"nsun.jpg", patternJpeg(300, 40)}});
+    const std::string data = makeVariantData(
+        "sun-code-short",
+        {{"mmxcode.jpg", patternJpeg(100, 300)}, {"nsun.jpg", patternJpeg(300, 40)}});
     std::string errors;
     const SceneRunResult run = runSceneFrom("sun-code", data, errors);
     EXPECT_EQ(run.exitCode, 0);
     EXPECT_EQ(run.report.endOrder, 33u);
-    EXPECT_NE(errors.find("sun-code: mmxcode.jpg has fewer than 698 rows"), std::string::npos) << errors;
-    EXPECT_NE(errors.find("sun-code: nsun.jpg is not at most 256 x 200"), std::string::npos) << errors;
+    EXPECT_NE(errors.find("sun-code: mmxcode.jpg has fewer than 698 rows"), std::string::npos)
+        << errors;
+    EXPECT_NE(errors.find("sun-code: nsun.jpg is not at most 256 x 200"), std::string::npos)
+        << errors;
 }
 
 }  // namespace

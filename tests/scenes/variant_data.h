@@ -47,9 +47,11 @@ inline std::string makeVariantData(const std::string& name, const DataFiles& rep
         std::ifstream in(entry.path(), std::ios::binary);
         files[entry.path().filename().string()].assign(std::istreambuf_iterator<char>(in), {});
     }
-    for (const auto& [file, bytes] : replaced) files[file] = bytes;
+    for (const auto& [file, bytes] : replaced)
+        files[file] = bytes;
     std::vector<PackInput> inputs;
-    for (const auto& [file, bytes] : files) inputs.push_back({file, bytes});
+    for (const auto& [file, bytes] : files)
+        inputs.push_back({file, bytes});
     std::vector<uint8_t> archive;
     std::string error;
     EXPECT_TRUE(buildArchive(inputs, archive, error)) << error;
@@ -76,7 +78,8 @@ inline SceneRunResult runSceneEscaping(const char* scene, uint32_t escapeMs)
 }
 
 // Plays the scene headless from dataDir; what it wrote on standard error comes back in `errors`.
-inline SceneRunResult runSceneFrom(const char* scene, const std::string& dataDir, std::string& errors)
+inline SceneRunResult runSceneFrom(const char* scene, const std::string& dataDir,
+                                   std::string& errors)
 {
     SceneRunResult result;
     ProgramOptions options;

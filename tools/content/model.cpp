@@ -26,7 +26,8 @@ void addGrid(Model& model, int rows, int columns, Place place)
 {
     const uint16_t base = uint16_t(model.vertices.size());
     for (int i = 0; i <= rows; ++i)
-        for (int j = 0; j <= columns; ++j) model.vertices.push_back(place(i, j));
+        for (int j = 0; j <= columns; ++j)
+            model.vertices.push_back(place(i, j));
     const int stride = columns + 1;
     for (int i = 0; i < rows; ++i)
         for (int j = 0; j < columns; ++j) {
@@ -59,7 +60,8 @@ Model makeSphere(float radius, int rings, int segments)
             return std::fabs(p.x - q.x) < 1e-4f && std::fabs(p.y - q.y) < 1e-4f &&
                    std::fabs(p.z - q.z) < 1e-4f;
         };
-        if (!same(a, b) && !same(b, c) && !same(a, c)) kept.push_back(f);
+        if (!same(a, b) && !same(b, c) && !same(a, c))
+            kept.push_back(f);
     }
     model.faces = kept;
     return model;
@@ -135,12 +137,12 @@ Model makeBox(float sizeX, float sizeY, float sizeZ)
         float o[3], e1[3], e2[3];
     };
     const Side sides[6] = {
-        {{-hx, -hy, -hz}, {sizeX, 0, 0}, {0, sizeY, 0}},   // front, facing -z
-        {{hx, -hy, hz}, {-sizeX, 0, 0}, {0, sizeY, 0}},    // back, facing +z
-        {{-hx, -hy, hz}, {0, 0, -sizeZ}, {0, sizeY, 0}},   // left, facing -x
-        {{hx, -hy, -hz}, {0, 0, sizeZ}, {0, sizeY, 0}},    // right, facing +x
-        {{-hx, hy, -hz}, {sizeX, 0, 0}, {0, 0, sizeZ}},    // top, facing +y
-        {{-hx, -hy, hz}, {sizeX, 0, 0}, {0, 0, -sizeZ}},   // bottom, facing -y
+        {{-hx, -hy, -hz}, {sizeX, 0, 0}, {0, sizeY, 0}},  // front, facing -z
+        {{hx, -hy, hz}, {-sizeX, 0, 0}, {0, sizeY, 0}},   // back, facing +z
+        {{-hx, -hy, hz}, {0, 0, -sizeZ}, {0, sizeY, 0}},  // left, facing -x
+        {{hx, -hy, -hz}, {0, 0, sizeZ}, {0, sizeY, 0}},   // right, facing +x
+        {{-hx, hy, -hz}, {sizeX, 0, 0}, {0, 0, sizeZ}},   // top, facing +y
+        {{-hx, -hy, hz}, {sizeX, 0, 0}, {0, 0, -sizeZ}},  // bottom, facing -y
     };
     for (const Side& s : sides) {
         const uint16_t base = uint16_t(model.vertices.size());
@@ -174,7 +176,8 @@ void scaleModel(Model& model, float x, float y, float z)
         v.z *= z;
     }
     // A mirroring scale turns the faces inside out; keep them facing out.
-    if (x * y * z < 0) flipModel(model);
+    if (x * y * z < 0)
+        flipModel(model);
 }
 
 void rotateModelY(Model& model, float angle)
@@ -217,7 +220,8 @@ void mapModel(Model& model, float su, float sv, float du, float dv)
 
 void flipModel(Model& model)
 {
-    for (auto& f : model.faces) std::swap(f[1], f[2]);
+    for (auto& f : model.faces)
+        std::swap(f[1], f[2]);
 }
 
 void appendModel(Model& model, const Model& part)
@@ -225,7 +229,8 @@ void appendModel(Model& model, const Model& part)
     const uint16_t base = uint16_t(model.vertices.size());
     model.vertices.insert(model.vertices.end(), part.vertices.begin(), part.vertices.end());
     for (const auto& f : part.faces)
-        model.faces.push_back({uint16_t(f[0] + base), uint16_t(f[1] + base), uint16_t(f[2] + base)});
+        model.faces.push_back(
+            {uint16_t(f[0] + base), uint16_t(f[1] + base), uint16_t(f[2] + base)});
 }
 
 Object3ds modelObject(const std::string& name, const Model& model, const std::string& material,
@@ -281,8 +286,8 @@ Key3ds withTcb(Key3ds key, float tension, float continuity, float bias)
     key.tension = tension;
     key.continuity = continuity;
     key.bias = bias;
-    key.flags = uint16_t((tension != 0 ? keyHasTension : 0) | (continuity != 0 ? keyHasContinuity : 0) |
-                         (bias != 0 ? keyHasBias : 0));
+    key.flags = uint16_t((tension != 0 ? keyHasTension : 0) |
+                         (continuity != 0 ? keyHasContinuity : 0) | (bias != 0 ? keyHasBias : 0));
     return key;
 }
 

@@ -20,7 +20,8 @@ std::vector<uint8_t> buildDisksMesh()
 {
     Scene3ds scene;
     // The coins' own map is replaced by the scene; the ring keeps the chrome picture.
-    scene.materials = {{"SCREEN", "enver1.jpg"}, {"CHROME", "enver1.jpg"}, {"SPACE", "x2space.jpg"}};
+    scene.materials = {
+        {"SCREEN", "enver1.jpg"}, {"CHROME", "enver1.jpg"}, {"SPACE", "x2space.jpg"}};
     Random random = makeRandom(8080);
     for (int k = 0; k < diskCount; ++k) {
         // Three loose rings of six, one above the other, turned against each other.
@@ -51,9 +52,12 @@ std::vector<uint8_t> buildDisksMesh()
             const float s = float(i) / float(steps);
             const float b = phase + s * 2.0f * modelPi * 2.0f;
             const uint32_t frame = uint32_t(disksFrames * i / steps);
-            path.push_back(positionKey(frame, x + std::cos(b) * loop, y + std::sin(b * 1.5f) * loop * 0.6f,
+            path.push_back(positionKey(frame, x + std::cos(b) * loop,
+                                       y + std::sin(b * 1.5f) * loop * 0.6f,
                                        z + std::sin(b) * loop));
-            if (i > 0) turn.push_back(rotationKey(frame, speed * 2.0f * modelPi / float(steps) * 1.5f, ax, 1.0f, az));
+            if (i > 0)
+                turn.push_back(
+                    rotationKey(frame, speed * 2.0f * modelPi / float(steps) * 1.5f, ax, 1.0f, az));
         }
         scene.nodes.push_back(objectNode(name, {0, 0, 0}, path, turn));
     }
@@ -68,7 +72,8 @@ std::vector<uint8_t> buildDisksMesh()
     scene.objects.push_back(modelObject("Core", ring, "CHROME"));
     std::vector<Key3ds> spin{rotationKey(0, 0, 0, 1, 0)};
     for (int i = 1; i <= 8; ++i)
-        spin.push_back(rotationKey(uint32_t(disksFrames * i / 8), modelPi * 0.5f, 0.4f, 1.0f, 0.2f));
+        spin.push_back(
+            rotationKey(uint32_t(disksFrames * i / 8), modelPi * 0.5f, 0.4f, 1.0f, 0.2f));
     scene.nodes.push_back(objectNode("Core", {0, 0, 0}, {positionKey(0, 0, 0, 0)}, spin));
 
     // Object 19: the sky round the flight. The scene never clears the screen, so the sky repaints
@@ -77,8 +82,9 @@ std::vector<uint8_t> buildDisksMesh()
     flipModel(sky);
     mapModel(sky, 2.0f, 1.0f, 0, 0);
     scene.objects.push_back(modelObject("Sky", sky, "SPACE"));
-    scene.nodes.push_back(objectNode("Sky", {0, 0, 0}, {positionKey(0, 0, 0, 0)},
-                                     {rotationKey(0, 0, 0, 1, 0), rotationKey(disksFrames, 1.0f, 0.2f, 1.0f, 0)}));
+    scene.nodes.push_back(
+        objectNode("Sky", {0, 0, 0}, {positionKey(0, 0, 0, 0)},
+                   {rotationKey(0, 0, 0, 1, 0), rotationKey(disksFrames, 1.0f, 0.2f, 1.0f, 0)}));
     return encode3ds(scene);
 }
 
@@ -107,7 +113,8 @@ Picture paintDisksBackdropCool()
 
 Picture paintDisksBackdropWarm()
 {
-    return paintBackdrop({1.0f, 0.45f, 0.15f}, {0.9f, 0.15f, 0.35f}, {1.0f, 0.8f, 0.4f}, 46.0f, 812);
+    return paintBackdrop({1.0f, 0.45f, 0.15f}, {0.9f, 0.15f, 0.35f}, {1.0f, 0.8f, 0.4f}, 46.0f,
+                         812);
 }
 
 // One word as a 256 x 96 sprite (drawn at about 128 x 48): metal letters with a coloured glow,

@@ -13,7 +13,8 @@ namespace {
 bool loadSceneFont(Font& font, const char* fileName)
 {
     const std::string path = dejaVuPath(fileName);
-    if (loadFont(font, path)) return true;
+    if (loadFont(font, path))
+        return true;
     std::fprintf(stderr, "v4npelva-content: cannot read font %s (install fonts-dejavu-core)\n",
                  path.c_str());
     return false;
@@ -35,7 +36,8 @@ void bevelFrame(Canvas& canvas, int x0, int y0, int x1, int y1, Rgb light, Rgb d
     fillRect(canvas, x1 - 1, y0, x1, y1, dark);
 }
 
-void label(Canvas& canvas, const Font& font, const std::string& text, int x, int y, float size, Rgb colour)
+void label(Canvas& canvas, const Font& font, const std::string& text, int x, int y, float size,
+           Rgb colour)
 {
     const Mask mask = renderText(font, text, size, 1.0f, 1);
     addMask(canvas, mask, x, y, colour, 1.0f);
@@ -78,7 +80,8 @@ bool paintGreetingsPanel(Picture& picture)
         for (int x = 0; x < screenWidth; ++x) {
             const float brush = 0.85f + 0.15f * valueNoise(float(x) * 0.05f, float(y) * 1.3f, 61);
             Rgb c = scaleRgb({0.09f, 0.12f, 0.2f}, brush);
-            if (x % 16 == 0 || y % 16 == 0) c = addRgb(c, {0.03f, 0.05f, 0.08f});
+            if (x % 16 == 0 || y % 16 == 0)
+                c = addRgb(c, {0.03f, 0.05f, 0.08f});
             canvas.pixels[size_t(y * screenWidth + x)] = c;
         }
     const Rgb light{0.45f, 0.55f, 0.7f}, dark{0.02f, 0.03f, 0.05f}, hole{0.01f, 0.015f, 0.03f};
@@ -89,12 +92,13 @@ bool paintGreetingsPanel(Picture& picture)
     for (int i = 0; i < 6; ++i) {
         const float on = (i * 7) % 3 == 0 ? 1.0f : 0.35f;
         addCore(canvas, 178.0f + float(i) * 22.0f, 14.0f, 3.0f, scaleRgb({1.0f, 0.4f, 0.1f}, on));
-        addGlow(canvas, 178.0f + float(i) * 22.0f, 14.0f, 9.0f, scaleRgb({0.6f, 0.2f, 0.05f}, on), 2.0f);
+        addGlow(canvas, 178.0f + float(i) * 22.0f, 14.0f, 9.0f, scaleRgb({0.6f, 0.2f, 0.05f}, on),
+                2.0f);
     }
     bevelFrame(canvas, 168, 28, 314, 98, light, dark);
     fillRect(canvas, 170, 30, 312, 96, hole);
-    static const char* const readout[] = {"CHANNEL   17", "CARRIER   OK", "SIGNAL  -6dB", "FRAME  0x1C",
-                                          "MODE     RGB"};
+    static const char* const readout[] = {"CHANNEL   17", "CARRIER   OK", "SIGNAL  -6dB",
+                                          "FRAME  0x1C", "MODE     RGB"};
     for (int i = 0; i < 5; ++i)
         label(canvas, mono, readout[i], 176, 33 + i * 12, 9.0f, {0.35f, 0.95f, 0.5f});
     // The card window, which the box at (174, 130, 132 x 40) frames.
@@ -114,7 +118,8 @@ bool paintGreetingsPanel(Picture& picture)
     // A bar meter between the scan window and the card window.
     for (int i = 0; i < 4; ++i) {
         const int h = 20 + (i * 37 % 41);
-        fillRect(canvas, 132 + i * 9, 194 - h, 138 + i * 9, 194, i < 3 ? Rgb{0.1f, 0.5f, 0.3f} : Rgb{0.6f, 0.2f, 0.1f});
+        fillRect(canvas, 132 + i * 9, 194 - h, 138 + i * 9, 194,
+                 i < 3 ? Rgb{0.1f, 0.5f, 0.3f} : Rgb{0.6f, 0.2f, 0.1f});
     }
     picture = finishPicture(canvas, 901);
     return true;
@@ -140,7 +145,8 @@ Picture paintGreetingsFace(int frame)
     // Contour bands across the face, as a scanned hologram.
     for (int i = -3; i <= 3; ++i) {
         const float y = cy + float(i) * 10.0f;
-        const float half = 30.0f * std::sqrt(std::max(0.0f, 1.0f - (float(i) * 10.0f / 40.0f) * (float(i) * 10.0f / 40.0f)));
+        const float half = 30.0f * std::sqrt(std::max(0.0f, 1.0f - (float(i) * 10.0f / 40.0f) *
+                                                                       (float(i) * 10.0f / 40.0f)));
         traceEllipse(canvas, cx, y, half, 3.0f, 0.0f, modelPi, 0.5f, scaleRgb(line, 0.35f));
     }
     // Eyes: open, half shut, open looking aside.
@@ -150,11 +156,16 @@ Picture paintGreetingsFace(int frame)
         const float ex = cx + float(side) * 12.0f;
         traceEllipse(canvas, ex, cy - 8.0f, 7.0f, lid, 0.0f, 2.0f * modelPi, sigma, line);
         addCore(canvas, ex + look, cy - 8.0f, 1.6f, {0.8f, 1.0f, 1.0f});
-        traceEllipse(canvas, ex, cy - 16.0f, 8.0f, 3.0f, modelPi * 1.1f, modelPi * 1.9f, sigma, line);
+        traceEllipse(canvas, ex, cy - 16.0f, 8.0f, 3.0f, modelPi * 1.1f, modelPi * 1.9f, sigma,
+                     line);
     }
     traceCurve(
-        canvas, [&](float s, float& x, float& y) { x = cx - 1.0f + 3.0f * s; y = cy - 4.0f + 14.0f * s; }, 20,
-        sigma, scaleRgb(line, 0.8f));  // nose
+        canvas,
+        [&](float s, float& x, float& y) {
+            x = cx - 1.0f + 3.0f * s;
+            y = cy - 4.0f + 14.0f * s;
+        },
+        20, sigma, scaleRgb(line, 0.8f));  // nose
     const float open = frame == 0 ? 1.0f : frame == 1 ? 6.0f : 3.0f;
     traceEllipse(canvas, cx, cy + 20.0f, 11.0f, open, 0.0f, modelPi, sigma, line);
     traceEllipse(canvas, cx, cy + 20.0f, 11.0f, 1.0f, modelPi, 2.0f * modelPi, sigma, line);
@@ -171,11 +182,12 @@ Picture paintGreetingsFace(int frame)
 bool paintGreetingCards(Picture& picture)
 {
     Font bold;
-    if (!loadSceneFont(bold, "DejaVuSans-Bold.ttf")) return false;
+    if (!loadSceneFont(bold, "DejaVuSans-Bold.ttf"))
+        return false;
     static const char* const cards[17] = {
-        "greetings to", "SDL",   "libopenmpt", "libjpeg-turbo", "stb",    "GoogleTest",
-        "Benchmark",    "CMake", "GCC",        "Clang",         "ccache", "Debian",
-        "Linux",        "DejaVu fonts", "SoX", "Xvfb",          "and you!",
+        "greetings to", "SDL",          "libopenmpt", "libjpeg-turbo", "stb",      "GoogleTest",
+        "Benchmark",    "CMake",        "GCC",        "Clang",         "ccache",   "Debian",
+        "Linux",        "DejaVu fonts", "SoX",        "Xvfb",          "and you!",
     };
     constexpr int width = 128, cardRows = 28;
     Canvas canvas = makeCanvas(width, cardRows * 17);
@@ -204,14 +216,18 @@ Picture paintWarpVeins()
     for (int y = 0; y < 256; ++y)
         for (int x = 0; x < 256; ++x) {
             const float fx = float(x) * k, fy = float(y) * k;
-            const float wx = fx + 0.9f * std::sin(2.0f * fy + 1.3f) + 0.4f * std::sin(3.0f * fx + 5.0f * fy);
-            const float wy = fy + 0.9f * std::cos(3.0f * fx + 0.4f) + 0.3f * std::cos(2.0f * fx - 4.0f * fy);
-            const float f = std::sin(3.0f * wx + 2.0f * wy) + 0.7f * std::sin(5.0f * wy - wx + 2.0f);
+            const float wx =
+                fx + 0.9f * std::sin(2.0f * fy + 1.3f) + 0.4f * std::sin(3.0f * fx + 5.0f * fy);
+            const float wy =
+                fy + 0.9f * std::cos(3.0f * fx + 0.4f) + 0.3f * std::cos(2.0f * fx - 4.0f * fy);
+            const float f =
+                std::sin(3.0f * wx + 2.0f * wy) + 0.7f * std::sin(5.0f * wy - wx + 2.0f);
             const float g = std::sin(4.0f * wy - 3.0f * wx + 1.0f);
             const float vein = std::exp(-f * f * 40.0f) + 0.6f * std::exp(-g * g * 60.0f);
             const float haze = 0.05f * (1.0f + std::sin(fx * 2.0f + fy * 3.0f));
-            canvas.pixels[size_t(y * 256 + x)] = addRgb(scaleRgb({0.25f, 0.45f, 1.0f}, vein * 0.45f),
-                                                        scaleRgb({0.5f, 0.2f, 0.6f}, haze * 0.5f + vein * 0.1f));
+            canvas.pixels[size_t(y * 256 + x)] =
+                addRgb(scaleRgb({0.25f, 0.45f, 1.0f}, vein * 0.45f),
+                       scaleRgb({0.5f, 0.2f, 0.6f}, haze * 0.5f + vein * 0.1f));
         }
     return finishPicture(canvas, 940);
 }
@@ -236,18 +252,23 @@ std::vector<uint8_t> buildGreetingsMesh()
         // Tube frame: tangent t, a normal n from the curve's offset from the centre, b = t x n.
         float t[3] = {q[0] - p[0], q[1] - p[1], q[2] - p[2]};
         const float tl = std::sqrt(t[0] * t[0] + t[1] * t[1] + t[2] * t[2]);
-        for (float& c : t) c /= tl;
+        for (float& c : t)
+            c /= tl;
         float n[3] = {p[0], p[1], p[2]};
         const float d = n[0] * t[0] + n[1] * t[1] + n[2] * t[2];
-        for (int c = 0; c < 3; ++c) n[c] -= d * t[c];
+        for (int c = 0; c < 3; ++c)
+            n[c] -= d * t[c];
         const float nl = std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
-        for (float& c : n) c /= nl;
-        const float b[3] = {t[1] * n[2] - t[2] * n[1], t[2] * n[0] - t[0] * n[2], t[0] * n[1] - t[1] * n[0]};
+        for (float& c : n)
+            c /= nl;
+        const float b[3] = {t[1] * n[2] - t[2] * n[1], t[2] * n[0] - t[0] * n[2],
+                            t[0] * n[1] - t[1] * n[0]};
         for (int j = 0; j <= tube; ++j) {
             const float a = 2.0f * modelPi * float(j) / float(tube);
             const float cs = std::cos(a) * tubeRadius, sn = std::sin(a) * tubeRadius;
             knot.vertices.push_back({p[0] + n[0] * cs + b[0] * sn, p[1] + n[1] * cs + b[1] * sn,
-                                     p[2] + n[2] * cs + b[2] * sn, 256.0f * 4.0f * s, 256.0f * float(j) / float(tube)});
+                                     p[2] + n[2] * cs + b[2] * sn, 256.0f * 4.0f * s,
+                                     256.0f * float(j) / float(tube)});
         }
     }
     for (int i = 0; i < around; ++i)

@@ -28,23 +28,35 @@ std::vector<uint8_t> buildRubberMesh()
 {
     Scene3ds scene;
     // One material per object: a material's face group holds at most 2048 faces.
-    scene.materials = {{"FLOOR", "rubroom.jpg"}, {"WALL", "rubroom.jpg"}, {"PILLARS", "rubroom.jpg"},
+    scene.materials = {{"FLOOR", "rubroom.jpg"},
+                       {"WALL", "rubroom.jpg"},
+                       {"PILLARS", "rubroom.jpg"},
                        {"PLINTH", "rubroom.jpg"}};
 
     // The floor: a disc of rings seen from above, its texture tiled outward.
-    Model floor = makeLathe({{wallRadius, floorY}, {700, floorY}, {500, floorY}, {300, floorY}, {150, floorY}, {0.5f, floorY}},
+    Model floor = makeLathe({{wallRadius, floorY},
+                             {700, floorY},
+                             {500, floorY},
+                             {300, floorY},
+                             {150, floorY},
+                             {0.5f, floorY}},
                             32, 10.0f);
     mapModel(floor, 6.0f, 1.0f, 0, 0);
     // A flat profile running inward faces up.
     scene.objects.push_back(modelObject("Floor", floor, "FLOOR"));
 
     // The wall, seen from inside: a cylinder turned inside out, its panels in four bands.
-    Model wall = makeLathe({{wallRadius, floorY}, {wallRadius, 0}, {wallRadius, 200}, {wallRadius, ceilingY}}, 48, 3.0f);
+    Model wall = makeLathe(
+        {{wallRadius, floorY}, {wallRadius, 0}, {wallRadius, 200}, {wallRadius, ceilingY}}, 48,
+        3.0f);
     mapModel(wall, 16.0f, 1.0f, 0, 0);
     flipModel(wall);
     // The ceiling, closed: the scene never clears the screen, so the hall must cover every view.
     // Seen from below, a profile running inward faces up, so it is turned over.
-    Model ceiling = makeLathe({{wallRadius, ceilingY}, {700, ceilingY + 60}, {450, ceilingY + 90}, {200, ceilingY + 100},
+    Model ceiling = makeLathe({{wallRadius, ceilingY},
+                               {700, ceilingY + 60},
+                               {450, ceilingY + 90},
+                               {200, ceilingY + 100},
                                {0.5f, ceilingY + 100}},
                               48, 6.0f);
     mapModel(ceiling, 8.0f, 1.0f, 0, 0);
@@ -56,7 +68,9 @@ std::vector<uint8_t> buildRubberMesh()
     Model pillars;
     for (int i = 0; i < 8; ++i) {
         const float a = 2.0f * modelPi * (float(i) + 0.5f) / 8.0f;
-        Model pillar = makeLathe({{40, floorY}, {28, floorY + 40}, {22, 100}, {28, ceilingY - 20}, {40, ceilingY + 40}}, 12, 3.0f);
+        Model pillar = makeLathe(
+            {{40, floorY}, {28, floorY + 40}, {22, 100}, {28, ceilingY - 20}, {40, ceilingY + 40}},
+            12, 3.0f);
         translateModel(pillar, std::cos(a) * pillarRadius, 0, std::sin(a) * pillarRadius);
         appendModel(pillars, pillar);
     }
@@ -64,14 +78,16 @@ std::vector<uint8_t> buildRubberMesh()
 
     // A low plinth the column stands on, and a ring hanging above it.
     // Profiles that run inward face up, like the floor.
-    Model plinth = makeLathe({{80, floorY}, {78, floorY + 8}, {70, floorY + 14}, {0.5f, floorY + 14}}, 32, 1.0f);
+    Model plinth = makeLathe(
+        {{80, floorY}, {78, floorY + 8}, {70, floorY + 14}, {0.5f, floorY + 14}}, 32, 1.0f);
     Model halo = makeTorus(110.0f, 8.0f, 8, 40);
     translateModel(halo, 0, 240.0f, 0);
     appendModel(plinth, halo);
     scene.objects.push_back(modelObject("Plinth", plinth, "PLINTH"));
 
     // Lights are placed by the scene each frame; the file keeps eight for it.
-    for (int i = 0; i < 8; ++i) scene.lights.push_back(modelLight("Glow" + std::to_string(i), 0, float(i - 4) * 20.0f, 90));
+    for (int i = 0; i < 8; ++i)
+        scene.lights.push_back(modelLight("Glow" + std::to_string(i), 0, float(i - 4) * 20.0f, 90));
 
     // Second phase: the camera circles the column one and a quarter times between 330 and 620
     // units out, sinks low past it, climbs to look down along it and closes in at the end.
@@ -80,10 +96,13 @@ std::vector<uint8_t> buildRubberMesh()
     for (int i = 0; i <= steps; ++i) {
         const float s = float(i) / float(steps);
         const float a = 0.3f + s * 2.0f * modelPi * 1.25f;
-        const float distance = 560.0f - 230.0f * std::sin(s * modelPi * 2.0f) * std::sin(s * modelPi * 2.0f) + 60.0f * s;
+        const float distance =
+            560.0f - 230.0f * std::sin(s * modelPi * 2.0f) * std::sin(s * modelPi * 2.0f) +
+            60.0f * s;
         const float height = -20.0f + 200.0f * std::sin(s * modelPi * 1.5f);
         const uint32_t frame = uint32_t(rubberFrames * i / steps);
-        eye.push_back(withTcb(positionKey(frame, std::cos(a) * distance, height, std::sin(a) * distance), 0, 0, 0));
+        eye.push_back(withTcb(
+            positionKey(frame, std::cos(a) * distance, height, std::sin(a) * distance), 0, 0, 0));
         target.push_back(positionKey(frame, 0, 40.0f * std::sin(s * modelPi * 3.0f), 0));
         roll.push_back(rollKey(frame, 15.0f * std::sin(s * modelPi * 2.0f)));
     }
@@ -102,11 +121,15 @@ Picture paintRubberPanels()
             const int px = x % 64, py = y % 64;
             const float grain = fractalNoise(float(x) / 18.0f, float(y) / 18.0f, 0.5f, 3, 0.5f, 21);
             float base = 0.42f + 0.08f * grain;
-            if (px < 2 || py < 2) base += 0.18f;
-            if (px > 61 || py > 61) base -= 0.2f;
+            if (px < 2 || py < 2)
+                base += 0.18f;
+            if (px > 61 || py > 61)
+                base -= 0.2f;
             Rgb c = scaleRgb({0.55f, 0.62f, 0.75f}, base);
-            const bool strip = ((x / 64) + (y / 64)) % 2 == 0 && py > 28 && py < 36 && px > 8 && px < 56;
-            if (strip) c = addRgb(c, {0.1f, 0.45f, 0.75f});
+            const bool strip =
+                ((x / 64) + (y / 64)) % 2 == 0 && py > 28 && py < 36 && px > 8 && px < 56;
+            if (strip)
+                c = addRgb(c, {0.1f, 0.45f, 0.75f});
             canvas.pixels[size_t(y * 256 + x)] = c;
         }
     for (int j = 0; j < 4; ++j)
@@ -140,7 +163,8 @@ Picture paintRubberPanorama()
         const float rise = layer == 0 ? 34.0f : 18.0f;
         const float scale = layer == 0 ? 180.0f : 95.0f;
         for (int x = 0; x < width; ++x) {
-            const float n = fractalNoise(float(x) / scale, float(layer) * 7.0f, 0.3f, 3, 0.45f, 31 + layer);
+            const float n =
+                fractalNoise(float(x) / scale, float(layer) * 7.0f, 0.3f, 3, 0.45f, 31 + layer);
             const float ridge = horizon - rise * (0.55f + 0.45f * n);
             const int top = int(ridge);
             for (int y = std::max(0, top - 2); y < std::min(height, top + 3); ++y) {
@@ -149,17 +173,21 @@ Picture paintRubberPanorama()
             }
         }
     }
-    for (int x = 0; x < width; ++x) addToPixel(canvas, x, int(horizon), {0.5f, 0.75f, 1.0f}, 1.0f);
+    for (int x = 0; x < width; ++x)
+        addToPixel(canvas, x, int(horizon), {0.5f, 0.75f, 1.0f}, 1.0f);
     for (int k = 1; k < 9; ++k) {
         const int row = int(horizon + 78.0f * (float(k) / 9.0f) * (float(k) / 9.0f));
-        if (row >= height) break;
-        for (int x = 0; x < width; ++x) addToPixel(canvas, x, row, {0.15f, 0.4f, 0.7f}, 0.35f + 0.05f * float(k));
+        if (row >= height)
+            break;
+        for (int x = 0; x < width; ++x)
+            addToPixel(canvas, x, row, {0.15f, 0.4f, 0.7f}, 0.35f + 0.05f * float(k));
     }
     Random random = makeRandom(1010);
     for (int i = 0; i < 26; ++i) {
         const float x = float(i) * 120.0f + 40.0f * randomUnit(random);
         const float h = 20.0f + 30.0f * randomUnit(random);
-        for (int y = int(horizon - h); y < int(horizon); ++y) addToPixel(canvas, int(x), y, {0.3f, 0.35f, 0.45f}, 0.8f);
+        for (int y = int(horizon - h); y < int(horizon); ++y)
+            addToPixel(canvas, int(x), y, {0.3f, 0.35f, 0.45f}, 0.8f);
         addCore(canvas, x, horizon - h - 1.0f, 1.5f, {1.0f, 0.25f, 0.15f});
         addGlow(canvas, x, horizon - h - 1.0f, 10.0f, {0.6f, 0.12f, 0.05f}, 2.0f);
     }

@@ -21,7 +21,8 @@ constexpr int sunCodeFrames = 512;
 Model planet(float radius, float orbit, float angle, float height)
 {
     Model m = makeSphere(radius, 10, 16);
-    translateModel(m, std::cos(angle) * orbit + sunX, sunY + height, std::sin(angle) * orbit + sunZ);
+    translateModel(m, std::cos(angle) * orbit + sunX, sunY + height,
+                   std::sin(angle) * orbit + sunZ);
     return m;
 }
 
@@ -115,10 +116,11 @@ std::vector<uint8_t> buildSunCodeMesh()
     // The objects turn about their own origin (the sun's centre), which the position keys put
     // back in place: the pivot is that origin.
     const std::array<float, 3> centre{0, 0, 0};
-    scene.nodes.push_back(objectNode("Planets", centre, still(sunX, sunY, sunZ),
-                                     spin(0.75f, 0.08f, 1.0f, 0.05f)));
+    scene.nodes.push_back(
+        objectNode("Planets", centre, still(sunX, sunY, sunZ), spin(0.75f, 0.08f, 1.0f, 0.05f)));
     scene.nodes.push_back(objectNode("Sun", centre, still(sunX, sunY, sunZ), spin(1.5f, 0, 1, 0)));
-    scene.nodes.push_back(objectNode("Sky", centre, still(sunX, sunY, sunZ), spin(0.1f, 0.3f, 1.0f, 0)));
+    scene.nodes.push_back(
+        objectNode("Sky", centre, still(sunX, sunY, sunZ), spin(0.1f, 0.3f, 1.0f, 0)));
     scene.nodes.push_back(lightNode("Star", still(sunX, sunY, sunZ)));
     scene.nodes.push_back(lightNode("Comet1", cometPath(92.0f, 0.5f, 0.0f, 1.5f)));
     scene.nodes.push_back(lightNode("Comet2", cometPath(76.0f, -0.9f, 2.1f, -1.25f)));
@@ -138,7 +140,8 @@ std::vector<uint8_t> buildSunCodeMesh()
         target.push_back(positionKey(uint32_t(sunCodeFrames * i / steps),
                                      18.0f * std::sin(s * modelPi * 4.0f), sunY - 6.0f,
                                      12.0f * std::cos(s * modelPi * 3.0f)));
-        roll.push_back(rollKey(uint32_t(sunCodeFrames * i / steps), 12.0f * std::sin(s * modelPi * 2.5f)));
+        roll.push_back(
+            rollKey(uint32_t(sunCodeFrames * i / steps), 12.0f * std::sin(s * modelPi * 2.5f)));
     }
     scene.nodes.push_back(cameraNode(eye, roll));
     scene.nodes.push_back(targetNode(target));
@@ -149,16 +152,20 @@ Picture paintSunSurface()
 {
     // Granulated plasma: hot yellow-white cells with orange lanes, a few darker spots.
     static const std::vector<RampStop> heat = {
-        {0.0f, {0.55f, 0.12f, 0.02f}}, {0.35f, {0.95f, 0.42f, 0.06f}},
-        {0.65f, {1.0f, 0.78f, 0.25f}}, {1.0f, {1.0f, 0.98f, 0.8f}},
+        {0.0f, {0.55f, 0.12f, 0.02f}},
+        {0.35f, {0.95f, 0.42f, 0.06f}},
+        {0.65f, {1.0f, 0.78f, 0.25f}},
+        {1.0f, {1.0f, 0.98f, 0.8f}},
     };
     Canvas canvas = makeCanvas(256, 256);
     for (int y = 0; y < 256; ++y)
         for (int x = 0; x < 256; ++x) {
             // Sampled on a cylinder so the texture wraps around the sphere without a seam.
             const float a = 2.0f * modelPi * float(x) / 256.0f;
-            const float cells = fractalNoise(std::cos(a) * 4.0f, std::sin(a) * 4.0f, float(y) / 20.0f, 4, 0.55f, 3);
-            const float lanes = std::fabs(gradientNoise(std::cos(a) * 9.0f, std::sin(a) * 9.0f, float(y) / 9.0f, 5));
+            const float cells =
+                fractalNoise(std::cos(a) * 4.0f, std::sin(a) * 4.0f, float(y) / 20.0f, 4, 0.55f, 3);
+            const float lanes = std::fabs(
+                gradientNoise(std::cos(a) * 9.0f, std::sin(a) * 9.0f, float(y) / 9.0f, 5));
             const float t = 0.62f + 0.45f * cells - 0.35f * (0.25f - std::min(lanes, 0.25f));
             canvas.pixels[size_t(y * 256 + x)] = sampleRamp(heat, t);
         }
@@ -178,8 +185,10 @@ Picture paintPlanetBands()
     for (int y = 0; y < 256; ++y)
         for (int x = 0; x < 256; ++x) {
             const float a = 2.0f * modelPi * float(x) / 256.0f;
-            const float swirl = fractalNoise(std::cos(a) * 2.5f, std::sin(a) * 2.5f, float(y) / 24.0f, 4, 0.5f, 11);
-            const float band = float(y) / 256.0f + 0.06f * swirl + 0.015f * std::sin(float(y) * 0.9f);
+            const float swirl =
+                fractalNoise(std::cos(a) * 2.5f, std::sin(a) * 2.5f, float(y) / 24.0f, 4, 0.5f, 11);
+            const float band =
+                float(y) / 256.0f + 0.06f * swirl + 0.015f * std::sin(float(y) * 0.9f);
             Rgb c = sampleRamp(bands, band - std::floor(band));
             const float grain = 0.85f + 0.3f * valueNoise(float(x) * 0.3f, float(y) * 0.3f, 9);
             canvas.pixels[size_t(y * 256 + x)] = scaleRgb(c, grain);
@@ -196,8 +205,10 @@ Picture paintSpaceSky()
     for (int y = 0; y < 256; ++y)
         for (int x = 0; x < 256; ++x) {
             const float a = 2.0f * modelPi * float(x) / 256.0f;
-            const float n1 = fractalNoise(std::cos(a) * 2.0f, std::sin(a) * 2.0f, float(y) / 40.0f, 4, 0.55f, 41);
-            const float n2 = fractalNoise(std::cos(a) * 3.0f + 5.0f, std::sin(a) * 3.0f, float(y) / 30.0f, 3, 0.5f, 42);
+            const float n1 = fractalNoise(std::cos(a) * 2.0f, std::sin(a) * 2.0f, float(y) / 40.0f,
+                                          4, 0.55f, 41);
+            const float n2 = fractalNoise(std::cos(a) * 3.0f + 5.0f, std::sin(a) * 3.0f,
+                                          float(y) / 30.0f, 3, 0.5f, 42);
             Rgb c{0.01f, 0.015f, 0.05f};
             c = addRgb(c, scaleRgb({0.22f, 0.06f, 0.3f}, std::max(0.0f, n1) * 0.8f));
             c = addRgb(c, scaleRgb({0.03f, 0.18f, 0.22f}, std::max(0.0f, n2) * 0.7f));
@@ -305,7 +316,8 @@ bool paintCodeStrip(Picture& picture)
     Canvas canvas = makeCanvas(width, height);
     for (int row = 0; row < height; ++row)
         for (int x = 0; x < width; ++x)
-            canvas.pixels[size_t(row * width + x)] = tile.pixels[size_t((row % period) * width + x)];
+            canvas.pixels[size_t(row * width + x)] =
+                tile.pixels[size_t((row % period) * width + x)];
     picture = finishPicture(canvas, 704);
     return true;
 }
