@@ -45,7 +45,7 @@ bool statOneChunk(LoadContext& ctx, const ChunkHeader& chunk) {
     case chunkMain:
     case chunkEditor: return statChunk(ctx, chunk.end);
     case chunkNamedObject: {  // its name, then its parts
-        char name[objectNameSize];
+        char name[objectNameSize] = {};  // copied whole into its slot
         if (!readString(ctx, name, objectNameSize)) return false;
         if (mesh.objectCount < maxMeshObjects) std::memcpy(mesh.objectNames[mesh.objectCount], name, sizeof name);
         return statChunk(ctx, chunk.end);

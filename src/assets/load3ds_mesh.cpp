@@ -78,7 +78,7 @@ bool readFaceList(LoadContext& ctx, int32_t& faceBase) {
 // The faces of one material, numbered from this level's face list; a group of a name met before
 // grows.
 bool readFaceMaterial(LoadContext& ctx, int32_t faceBase) {
-    char name[materialNameSize];
+    char name[materialNameSize] = {};  // copied whole into the group
     if (!readString(ctx, name, materialNameSize)) return false;
     int group = 0;
     while (group < mesh.faceGroupCount && std::strcmp(mesh.faceGroups[group].name, name) != 0) ++group;
