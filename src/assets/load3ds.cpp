@@ -108,7 +108,8 @@ bool loadOneChunk(LoadContext& ctx, const ChunkHeader& chunk, int32_t& faceBase)
 // Walks one level up to end, handing each chunk to the pass's handler with the read limit held
 // to the chunk. A handler may stop short of its chunk's end: the walk then meets what follows as
 // chunks of this level (a face list's groups, a light's sub-chunks).
-bool statChunk(LoadContext& ctx, int64_t end) {
+template <typename Handler>
+bool walkLevel(LoadContext& ctx, int64_t end, Handler handle) {
     if (!enterLevel(ctx)) return false;
     bool ok = true;
     while (ok && ctx.consumed < end && !atTopLevelPadding(ctx)) {
@@ -120,31 +121,20 @@ bool statChunk(LoadContext& ctx, int64_t end) {
         }
         const int64_t outerLimit = ctx.limit;
         ctx.limit = chunk.end;
-        ok = statOneChunk(ctx, chunk);
+        ok = handle(chunk);
         ctx.limit = outerLimit;
     }
     --ctx.depth;
     return ok;
 }
 
+bool statChunk(LoadContext& ctx, int64_t end) {
+    return walkLevel(ctx, end, [&](const ChunkHeader& chunk) { return statOneChunk(ctx, chunk); });
+}
+
 bool loadChunk(LoadContext& ctx, int64_t end) {
-    if (!enterLevel(ctx)) return false;
     int32_t faceBase = 0;
-    bool ok = true;
-    while (ok && ctx.consumed < end && !atTopLevelPadding(ctx)) {
-        ChunkHeader chunk;
-        const HeaderRead header = readChunkHeader(ctx, chunk);
-        if (header != HeaderRead::chunk) {
-            ok = header == HeaderRead::levelEnd;
-            break;
-        }
-        const int64_t outerLimit = ctx.limit;
-        ctx.limit = chunk.end;
-        ok = loadOneChunk(ctx, chunk, faceBase);
-        ctx.limit = outerLimit;
-    }
-    --ctx.depth;
-    return ok;
+    return walkLevel(ctx, end, [&](const ChunkHeader& chunk) { return loadOneChunk(ctx, chunk, faceBase); });
 }
 
 // Back to the file's start with every counter of the Mesh at 0, before each walk. Object names
