@@ -534,7 +534,7 @@ TEST_F(Mesh3ds, DamagedFramingIsRefusedInEitherPass) {
     EXPECT_EQ(loadBytes(bad, message), 0);
     EXPECT_EQ(message, "statChunk() завершилась с ошибкой. Файл t.3ds, видимо, поврежден.");
     bad = bytes;
-    bad.resize(bad.size() - 7);
+    bad.erase(bad.end() - 7, bad.end());  // resize trips a false overflow warning of GCC 12 under ASan
     EXPECT_EQ(loadBytes(bad, message), 0);
     EXPECT_EQ(message, "statChunk() завершилась с ошибкой. Файл t.3ds, видимо, поврежден.");
     bad = bytes;
