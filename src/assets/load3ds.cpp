@@ -192,7 +192,7 @@ int load3ds(const char* name, char* message) {
 
     makeHighlightMaps();
     giveFacesTextures();
-    for (int i = 0; i < mesh.faceCount; ++i) mesh.faces[i].mode = {};  // light-mapped, the first mode
+    for (int i = 0; i < mesh.faceCount; ++i) mesh.faces[i].mode = modeLightMapped;
     packClose(file);
     return 1;
 }

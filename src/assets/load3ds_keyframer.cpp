@@ -3,7 +3,6 @@
 #include <cstring>
 
 #include "assets/load3ds_walk.h"
-#include "render/render.h"
 
 namespace {
 
@@ -68,7 +67,7 @@ bool readPivot(LoadContext& ctx) {
     MeshObject& object = mesh.objects[mesh.nodeObject];
     if (!readFloat(ctx, object.pivotX) || !readFloat(ctx, object.pivotZ) || !readFloat(ctx, object.pivotY))
         return false;
-    matTranslate(-object.pivotX, -object.pivotY, -object.pivotZ, object.pivotMatrix);
+    object.pivotMatrix = translationMatrix(-object.pivotX, -object.pivotY, -object.pivotZ);
     return true;
 }
 
@@ -95,7 +94,7 @@ bool readNodeRotationTrack(LoadContext& ctx) {
     MeshObject& object = mesh.objects[mesh.nodeObject];
     if (!readTrack(ctx, object.rotationKeys, object.rotationKeyCount, 4)) return false;
     object.currentRotationKey = -1;
-    matIdentity(object.rotationMatrix);
+    object.rotationMatrix = translationMatrix(0, 0, 0);
     return true;
 }
 

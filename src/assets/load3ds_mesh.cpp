@@ -3,7 +3,6 @@
 #include <cstring>
 
 #include "assets/load3ds_walk.h"
-#include "render/render.h"
 
 namespace {
 
@@ -109,7 +108,7 @@ bool readMeshMatrix(LoadContext& ctx) {
     for (float& f : m)
         if (!readFloat(ctx, f)) return false;
     object->meshMatrix = Matrix4{{m[0], m[2], m[1], 0, m[6], m[8], m[7], 0, m[3], m[5], m[4], 0, 0, 0, 0, 1}};
-    matTranslate(-m[9], -m[11], -m[10], object->originMatrix);
+    object->originMatrix = translationMatrix(-m[9], -m[11], -m[10]);
     return true;
 }
 

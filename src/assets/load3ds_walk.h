@@ -62,6 +62,12 @@ struct ChunkHeader {
     int64_t end;  // first byte after the payload
 };
 
+// Identity with the translation (x, y, z): the origin and pivot matrices, and with (0, 0, 0) the
+// rotation matrix a rotation track starts from.
+inline Matrix4 translationMatrix(float x, float y, float z) {
+    return Matrix4{{1, 0, 0, x, 0, 1, 0, y, 0, 0, 1, z, 0, 0, 0, 1}};
+}
+
 [[nodiscard]] bool readBytes(LoadContext& ctx, void* out, int64_t count);
 [[nodiscard]] bool readU16(LoadContext& ctx, uint16_t& value);
 [[nodiscard]] bool readU32(LoadContext& ctx, uint32_t& value);
