@@ -6,11 +6,13 @@
 #include <cstring>
 #include <vector>
 
-inline void addDefaultOption(int* argc, char*** argv, const char* option) {
+inline void addDefaultOption(int* argc, char*** argv, const char* option)
+{
     const char* end = std::strchr(option, '=');
     const size_t nameLength = end ? size_t(end - option) + 1 : std::strlen(option);
     for (int i = 1; i < *argc; ++i)
-        if (std::strncmp((*argv)[i], option, nameLength) == 0) return;
+        if (std::strncmp((*argv)[i], option, nameLength) == 0)
+            return;
     // libFuzzer keeps the array for the whole run.
     static std::vector<char*> args;
     args.assign(*argv, *argv + *argc);

@@ -13,26 +13,34 @@ enum class HeaderRead { chunk, levelEnd, failed };
 
 // Reads a chunk header. A length of 0 ends the walk level; a chunk shorter than its header or
 // running past the one that holds it fails the file.
-HeaderRead readChunkHeader(LoadContext& ctx, ChunkHeader& chunk) {
+HeaderRead readChunkHeader(LoadContext& ctx, ChunkHeader& chunk)
+{
     uint32_t length;
-    if (!readU16(ctx, chunk.id) || !readU32(ctx, length)) return HeaderRead::failed;
-    if (length == 0) return HeaderRead::levelEnd;
-    if (length < chunkHeaderSize) return HeaderRead::failed;
+    if (!readU16(ctx, chunk.id) || !readU32(ctx, length))
+        return HeaderRead::failed;
+    if (length == 0)
+        return HeaderRead::levelEnd;
+    if (length < chunkHeaderSize)
+        return HeaderRead::failed;
     chunk.end = ctx.consumed + (int64_t(length) - chunkHeaderSize);
-    if (chunk.end > ctx.limit) return HeaderRead::failed;
+    if (chunk.end > ctx.limit)
+        return HeaderRead::failed;
     return HeaderRead::chunk;
 }
 
 // Opens a walk level; false (refused) past the deepest nesting a file may have.
-bool enterLevel(LoadContext& ctx) {
-    if (ctx.depth >= maxChunkDepth) return refuse(ctx, "слишком глубокая вложенность блоков.");
+bool enterLevel(LoadContext& ctx)
+{
+    if (ctx.depth >= maxChunkDepth)
+        return refuse(ctx, "слишком глубокая вложенность блоков.");
     ++ctx.depth;
     return true;
 }
 
 // True when the level is done before its end: the top level stops at padding too short to be a
 // chunk, which some programs write after the main chunk.
-bool atTopLevelPadding(const LoadContext& ctx) {
+bool atTopLevelPadding(const LoadContext& ctx)
+{
     return ctx.depth == 1 && ctx.fileSize - ctx.consumed < chunkHeaderSize;
 }
 
@@ -40,24 +48,29 @@ bool statChunk(LoadContext& ctx, int64_t end);
 bool loadChunk(LoadContext& ctx, int64_t end);
 
 // The counting walk's handlers: objects, their names, vertices and faces.
-bool statOneChunk(LoadContext& ctx, const ChunkHeader& chunk) {
+bool statOneChunk(LoadContext& ctx, const ChunkHeader& chunk)
+{
     switch (chunk.id) {
     case chunkMain:
     case chunkEditor: return statChunk(ctx, chunk.end);
-    case chunkNamedObject: {  // its name, then its parts
+    case chunkNamedObject: {             // its name, then its parts
         char name[objectNameSize] = {};  // copied whole into its slot
-        if (!readString(ctx, name, objectNameSize)) return false;
-        if (mesh.objectCount < maxMeshObjects) std::memcpy(mesh.objectNames[mesh.objectCount], name, sizeof name);
+        if (!readString(ctx, name, objectNameSize))
+            return false;
+        if (mesh.objectCount < maxMeshObjects)
+            std::memcpy(mesh.objectNames[mesh.objectCount], name, sizeof name);
         return statChunk(ctx, chunk.end);
     }
     case chunkTriangleMesh:
-        if (mesh.objectCount >= maxMeshObjects) return refuse(ctx, "слишком много объектов.");
+        if (mesh.objectCount >= maxMeshObjects)
+            return refuse(ctx, "слишком много объектов.");
         ++mesh.objectCount;
         return statChunk(ctx, chunk.end);
     case chunkVertexList:
     case chunkFaceList: {  // the count; the rest, a face list's sub-chunks included, is skipped
         uint16_t count;
-        if (!readU16(ctx, count)) return false;
+        if (!readU16(ctx, count))
+            return false;
         (chunk.id == chunkVertexList ? mesh.vertexCount : mesh.faceCount) += count;
         return skipRest(ctx, chunk);
     }
@@ -67,11 +80,13 @@ bool statOneChunk(LoadContext& ctx, const ChunkHeader& chunk) {
 
 // The filling walk's handlers. Chunks that hold others are walked here; the chunks that carry
 // data go to their family's handler. faceBase belongs to the walk level.
-bool loadOneChunk(LoadContext& ctx, const ChunkHeader& chunk, int32_t& faceBase) {
+bool loadOneChunk(LoadContext& ctx, const ChunkHeader& chunk, int32_t& faceBase)
+{
     switch (chunk.id) {
     case chunkMain:
     case chunkKeyframer:
-        if (!loadChunk(ctx, chunk.end)) return false;
+        if (!loadChunk(ctx, chunk.end))
+            return false;
         mesh.lightNodeIndex = 0;
         return true;
     case chunkEditor:
@@ -83,7 +98,8 @@ bool loadOneChunk(LoadContext& ctx, const ChunkHeader& chunk, int32_t& faceBase)
         char name[256];
         return readString(ctx, name, sizeof name) && loadChunk(ctx, chunk.end);
     }
-    case chunkTriangleMesh: return beginMeshObject(ctx) && loadChunk(ctx, chunk.end) && endMeshObject(ctx);
+    case chunkTriangleMesh:
+        return beginMeshObject(ctx) && loadChunk(ctx, chunk.end) && endMeshObject(ctx);
     case chunkObjectNodeId:
     case chunkCameraNodeId:
     case chunkTargetNodeId:
@@ -109,8 +125,10 @@ bool loadOneChunk(LoadContext& ctx, const ChunkHeader& chunk, int32_t& faceBase)
 // to the chunk. A handler may stop short of its chunk's end: the walk then meets what follows as
 // chunks of this level (a face list's groups, a light's sub-chunks).
 template <typename Handler>
-bool walkLevel(LoadContext& ctx, int64_t end, Handler handle) {
-    if (!enterLevel(ctx)) return false;
+bool walkLevel(LoadContext& ctx, int64_t end, Handler handle)
+{
+    if (!enterLevel(ctx))
+        return false;
     bool ok = true;
     while (ok && ctx.consumed < end && !atTopLevelPadding(ctx)) {
         ChunkHeader chunk;
@@ -128,18 +146,22 @@ bool walkLevel(LoadContext& ctx, int64_t end, Handler handle) {
     return ok;
 }
 
-bool statChunk(LoadContext& ctx, int64_t end) {
+bool statChunk(LoadContext& ctx, int64_t end)
+{
     return walkLevel(ctx, end, [&](const ChunkHeader& chunk) { return statOneChunk(ctx, chunk); });
 }
 
-bool loadChunk(LoadContext& ctx, int64_t end) {
+bool loadChunk(LoadContext& ctx, int64_t end)
+{
     int32_t faceBase = 0;
-    return walkLevel(ctx, end, [&](const ChunkHeader& chunk) { return loadOneChunk(ctx, chunk, faceBase); });
+    return walkLevel(ctx, end,
+                     [&](const ChunkHeader& chunk) { return loadOneChunk(ctx, chunk, faceBase); });
 }
 
 // Back to the file's start with every counter of the Mesh at 0, before each walk. Object names
 // are not counters: the filling walk uses the ones the counting walk found.
-void startWalk(LoadContext& ctx) {
+void startWalk(LoadContext& ctx)
+{
     packSeek(ctx.file, 0, 0);
     ctx.consumed = 0;
     ctx.limit = ctx.fileSize;
@@ -152,21 +174,25 @@ void startWalk(LoadContext& ctx) {
     mesh.lightNodeIndex = 0;
     mesh.materialCount = 0;
     mesh.faceGroupCount = 0;
-    for (FaceGroup& group : mesh.faceGroups) group.faceCount = 0;
+    for (FaceGroup& group : mesh.faceGroups)
+        group.faceCount = 0;
     mesh.nodeKind = nodeNone;
     mesh.nodeObject = 0;
 }
 
 // Closes the file of a failed load; the pass's message stands unless a reason was written.
-int failLoad(LoadContext& ctx, const char* passMessage) {
-    if (!ctx.message[0]) std::snprintf(ctx.message, meshMessageSize, "%s", passMessage);
+int failLoad(LoadContext& ctx, const char* passMessage)
+{
+    if (!ctx.message[0])
+        std::snprintf(ctx.message, meshMessageSize, "%s", passMessage);
     packClose(ctx.file);
     return 0;
 }
 
 }  // namespace
 
-int load3ds(const char* name, char* message) {
+int load3ds(const char* name, char* message)
+{
     message[0] = 0;
     PackFile* file = packOpen(name);
     if (!file) {
@@ -181,18 +207,23 @@ int load3ds(const char* name, char* message) {
     startWalk(ctx);
     if (!statChunk(ctx, end)) {
         char damaged[meshMessageSize];
-        std::snprintf(damaged, sizeof damaged, "statChunk() завершилась с ошибкой. Файл %s, видимо, поврежден.", name);
+        std::snprintf(damaged, sizeof damaged,
+                      "statChunk() завершилась с ошибкой. Файл %s, видимо, поврежден.", name);
         return failLoad(ctx, damaged);
     }
-    if (mesh.vertexCount > maxMeshVertices) return failLoad(ctx, "слишком много вершин.");
-    if (mesh.faceCount > maxMeshFaces) return failLoad(ctx, "слишком много граней.");
+    if (mesh.vertexCount > maxMeshVertices)
+        return failLoad(ctx, "слишком много вершин.");
+    if (mesh.faceCount > maxMeshFaces)
+        return failLoad(ctx, "слишком много граней.");
 
     startWalk(ctx);
-    if (!loadChunk(ctx, end)) return failLoad(ctx, "ошибка при чтении файла.");
+    if (!loadChunk(ctx, end))
+        return failLoad(ctx, "ошибка при чтении файла.");
 
     makeHighlightMaps();
     giveFacesTextures();
-    for (int i = 0; i < mesh.faceCount; ++i) mesh.faces[i].mode = modeLightMapped;
+    for (int i = 0; i < mesh.faceCount; ++i)
+        mesh.faces[i].mode = modeLightMapped;
     packClose(file);
     return 1;
 }

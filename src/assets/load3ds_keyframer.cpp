@@ -6,21 +6,25 @@
 
 namespace {
 
-bool readKeyValue(LoadContext& ctx, TrackKey& key) {
+bool readKeyValue(LoadContext& ctx, TrackKey& key)
+{
     return readFloat(ctx, key.x) && readFloat(ctx, key.y) && readFloat(ctx, key.z);
 }
 
-bool readKeyValue(LoadContext& ctx, RotationKey& key) {
+bool readKeyValue(LoadContext& ctx, RotationKey& key)
+{
     return readFloat(ctx, key.angle) && readFloat(ctx, key.axisX) && readFloat(ctx, key.axisY) &&
-         readFloat(ctx, key.axisZ);
+           readFloat(ctx, key.axisZ);
 }
 
-bool readKeyValue(LoadContext& ctx, RollKey& key) {
+bool readKeyValue(LoadContext& ctx, RollKey& key)
+{
     return readFloat(ctx, key.roll);
 }
 
 // A spline parameter follows the flag word when its bit is set; otherwise it is 0.
-bool readKeyParameter(LoadContext& ctx, uint16_t flags, uint16_t bit, float& value) {
+bool readKeyParameter(LoadContext& ctx, uint16_t flags, uint16_t bit, float& value)
+{
     value = 0.0f;
     return (flags & bit) == 0 || readFloat(ctx, value);
 }
@@ -28,11 +32,14 @@ bool readKeyParameter(LoadContext& ctx, uint16_t flags, uint16_t bit, float& val
 // Reads a track into keys/count: K keys plus one zeroed key past them. The array is handed to the
 // Mesh before it is filled, so a failure half-way leaves nothing unowned.
 template <typename Key>
-bool readTrack(LoadContext& ctx, Key*& keys, int32_t& count, int values) {
+bool readTrack(LoadContext& ctx, Key*& keys, int32_t& count, int values)
+{
     uint32_t keyCount;
-    if (!skipBytes(ctx, 10) || !readU32(ctx, keyCount)) return false;
+    if (!skipBytes(ctx, 10) || !readU32(ctx, keyCount))
+        return false;
     // Each key takes at least its frame, flag word and value.
-    if (int64_t(keyCount) * (6 + 4 * values) > ctx.limit - ctx.consumed) return refuse(ctx, "неверное число ключей.");
+    if (int64_t(keyCount) * (6 + 4 * values) > ctx.limit - ctx.consumed)
+        return refuse(ctx, "неверное число ключей.");
     std::free(keys);
     keys = static_cast<Key*>(std::calloc(size_t(keyCount) + 1, sizeof(Key)));
     count = int32_t(keyCount);
@@ -40,12 +47,14 @@ bool readTrack(LoadContext& ctx, Key*& keys, int32_t& count, int values) {
         Key& key = keys[i];
         uint32_t frame;
         uint16_t flags;
-        if (!readU32(ctx, frame)) return false;
+        if (!readU32(ctx, frame))
+            return false;
         key.frame = int32_t(frame);
         if (!readU16(ctx, flags) || !readKeyParameter(ctx, flags, 0x01, key.tension) ||
-            !readKeyParameter(ctx, flags, 0x02, key.continuity) || !readKeyParameter(ctx, flags, 0x04, key.bias) ||
-            !readKeyParameter(ctx, flags, 0x08, key.easeTo) || !readKeyParameter(ctx, flags, 0x10, key.easeFrom) ||
-            !readKeyValue(ctx, key))
+            !readKeyParameter(ctx, flags, 0x02, key.continuity) ||
+            !readKeyParameter(ctx, flags, 0x04, key.bias) ||
+            !readKeyParameter(ctx, flags, 0x08, key.easeTo) ||
+            !readKeyParameter(ctx, flags, 0x10, key.easeFrom) || !readKeyValue(ctx, key))
             return false;
     }
     return true;
@@ -53,19 +62,24 @@ bool readTrack(LoadContext& ctx, Key*& keys, int32_t& count, int values) {
 
 // The last object of the header's name becomes the node's object, else object 0; the two flag
 // words and the parent after the name are skipped.
-bool readNodeHeader(LoadContext& ctx) {
+bool readNodeHeader(LoadContext& ctx)
+{
     char name[256];
-    if (!readString(ctx, name, sizeof name)) return false;
+    if (!readString(ctx, name, sizeof name))
+        return false;
     mesh.nodeObject = 0;
     for (int i = 0; i < mesh.objectCount; ++i)
-        if (std::strcmp(mesh.objectNames[i], name) == 0) mesh.nodeObject = i;
+        if (std::strcmp(mesh.objectNames[i], name) == 0)
+            mesh.nodeObject = i;
     return skipBytes(ctx, 6);
 }
 
 // File x, y, z -> engine x, z, y.
-bool readPivot(LoadContext& ctx) {
+bool readPivot(LoadContext& ctx)
+{
     MeshObject& object = mesh.objects[mesh.nodeObject];
-    if (!readFloat(ctx, object.pivotX) || !readFloat(ctx, object.pivotZ) || !readFloat(ctx, object.pivotY))
+    if (!readFloat(ctx, object.pivotX) || !readFloat(ctx, object.pivotZ) ||
+        !readFloat(ctx, object.pivotY))
         return false;
     object.pivotMatrix = translationMatrix(-object.pivotX, -object.pivotY, -object.pivotZ);
     return true;
@@ -73,14 +87,16 @@ bool readPivot(LoadContext& ctx) {
 
 // A position track belongs to what the node kind says; with kind none no node wants it and it is
 // skipped whole.
-bool readNodePositionTrack(LoadContext& ctx, const ChunkHeader& chunk) {
+bool readNodePositionTrack(LoadContext& ctx, const ChunkHeader& chunk)
+{
     switch (mesh.nodeKind) {
     case nodeCamera:
     case nodeTarget: return loadCameraPositionTrack(ctx);
     case nodeLight: return loadLightPositionTrack(ctx);
     case nodeObject: {
         MeshObject& object = mesh.objects[mesh.nodeObject];
-        if (!readPositionTrack(ctx, object.positionKeys, object.positionKeyCount)) return false;
+        if (!readPositionTrack(ctx, object.positionKeys, object.positionKeyCount))
+            return false;
         mesh.nodeKind = nodeNone;
         return true;
     }
@@ -90,9 +106,11 @@ bool readNodePositionTrack(LoadContext& ctx, const ChunkHeader& chunk) {
 }
 
 // The node's object's rotation track, whatever the node kind.
-bool readNodeRotationTrack(LoadContext& ctx) {
+bool readNodeRotationTrack(LoadContext& ctx)
+{
     MeshObject& object = mesh.objects[mesh.nodeObject];
-    if (!readTrack(ctx, object.rotationKeys, object.rotationKeyCount, 4)) return false;
+    if (!readTrack(ctx, object.rotationKeys, object.rotationKeyCount, 4))
+        return false;
     object.currentRotationKey = -1;
     object.rotationMatrix = translationMatrix(0, 0, 0);
     return true;
@@ -100,15 +118,18 @@ bool readNodeRotationTrack(LoadContext& ctx) {
 
 }  // namespace
 
-bool readPositionTrack(LoadContext& ctx, TrackKey*& keys, int32_t& count) {
+bool readPositionTrack(LoadContext& ctx, TrackKey*& keys, int32_t& count)
+{
     return readTrack(ctx, keys, count, 3);
 }
 
-bool readRollTrack(LoadContext& ctx, RollKey*& keys, int32_t& count) {
+bool readRollTrack(LoadContext& ctx, RollKey*& keys, int32_t& count)
+{
     return readTrack(ctx, keys, count, 1);
 }
 
-void enterNode(uint16_t nodeChunk) {
+void enterNode(uint16_t nodeChunk)
+{
     switch (nodeChunk) {
     case chunkObjectNodeId: mesh.nodeKind = nodeObject; break;
     case chunkCameraNodeId: mesh.nodeKind = nodeCamera; break;
@@ -118,7 +139,8 @@ void enterNode(uint16_t nodeChunk) {
     }
 }
 
-bool loadKeyframerChunk(LoadContext& ctx, const ChunkHeader& chunk) {
+bool loadKeyframerChunk(LoadContext& ctx, const ChunkHeader& chunk)
+{
     switch (chunk.id) {
     case chunkNodeHeader: return readNodeHeader(ctx);
     case chunkPivot: return readPivot(ctx);

@@ -7,7 +7,8 @@
 namespace {
 
 // The slot the material chunks being read fill; null (refused) when the table is full.
-MeshMaterial* currentMaterial(LoadContext& ctx) {
+MeshMaterial* currentMaterial(LoadContext& ctx)
+{
     if (mesh.materialCount >= maxMeshMaterials) {
         refuse(ctx, "слишком много материалов.");
         return nullptr;
@@ -17,7 +18,8 @@ MeshMaterial* currentMaterial(LoadContext& ctx) {
 
 }  // namespace
 
-bool loadMaterialChunk(LoadContext& ctx, const ChunkHeader& chunk) {
+bool loadMaterialChunk(LoadContext& ctx, const ChunkHeader& chunk)
+{
     switch (chunk.id) {
     case chunkMaterialName: {
         MeshMaterial* material = currentMaterial(ctx);
@@ -25,7 +27,8 @@ bool loadMaterialChunk(LoadContext& ctx, const ChunkHeader& chunk) {
     }
     case chunkMapName: {  // the material is complete once its map is named
         MeshMaterial* material = currentMaterial(ctx);
-        if (!material || !readString(ctx, material->mapName, mapNameSize)) return false;
+        if (!material || !readString(ctx, material->mapName, mapNameSize))
+            return false;
         std::free(material->texture);
         material->texture = loadPicture(material->mapName, 32);
         ++mesh.materialCount;
@@ -38,13 +41,17 @@ bool loadMaterialChunk(LoadContext& ctx, const ChunkHeader& chunk) {
 // Faces take the texture of their group's material; faces no group lists have none. The material
 // is looked up among the first face-group-count slots; no match means the slot just past them, as
 // the show's files expect.
-void giveFacesTextures() {
-    for (int i = 0; i < mesh.faceCount; ++i) mesh.faces[i].texture = nullptr;
+void giveFacesTextures()
+{
+    for (int i = 0; i < mesh.faceCount; ++i)
+        mesh.faces[i].texture = nullptr;
     for (int i = 0; i < mesh.faceGroupCount; ++i) {
         const FaceGroup& group = mesh.faceGroups[i];
         int j = 0;
-        while (j < mesh.faceGroupCount && std::strcmp(mesh.materials[j].name, group.name) != 0) ++j;
+        while (j < mesh.faceGroupCount && std::strcmp(mesh.materials[j].name, group.name) != 0)
+            ++j;
         uint32_t* texture = j < mesh.materialCount ? mesh.materials[j].texture : nullptr;
-        for (int k = 0; k < group.faceCount; ++k) mesh.faces[group.faces[k]].texture = texture;
+        for (int k = 0; k < group.faceCount; ++k)
+            mesh.faces[group.faces[k]].texture = texture;
     }
 }

@@ -64,7 +64,8 @@ struct ChunkHeader {
 
 // Identity with the translation (x, y, z): the origin and pivot matrices, and with (0, 0, 0) the
 // rotation matrix a rotation track starts from.
-inline Matrix4 translationMatrix(float x, float y, float z) {
+inline Matrix4 translationMatrix(float x, float y, float z)
+{
     return Matrix4{{1, 0, 0, x, 0, 1, 0, y, 0, 0, 1, z, 0, 0, 0, 1}};
 }
 
