@@ -130,6 +130,8 @@ void disksInit()
     loadTextureSlot(slotLife, "!life.jpg");
     disks = DisksState{};
     disks.feedbackTexture = allocateWorkBuffer(textureSize * textureSize);
+    checkSceneData(scene.pictureSlots[0] != nullptr && scene.pictureSlots[1] != nullptr, "disks",
+                   "q1.jpg or q2.jpg could not be read: no backdrop on its rows");
     loadSceneMesh("disks.3ds");
     prepareMeshNormals();
 
@@ -169,8 +171,9 @@ void disksRun(int32_t length, uint32_t endPosition, uint32_t endRow)
 
         takeFeedback();
         readMusicPosition();
-        addBuffer(frameBuffer.pixels, scene.pictureSlots[musicPosition.row % 16 < 8 ? 0 : 1],
-                  viewPixels / 2);
+        const uint32_t* backdrop = scene.pictureSlots[musicPosition.row % 16 < 8 ? 0 : 1];
+        if (backdrop != nullptr)
+            addBuffer(frameBuffer.pixels, backdrop, viewPixels / 2);
         drawWords(t);
         finishSceneFrame(length, 0.96f);
     }

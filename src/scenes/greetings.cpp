@@ -92,6 +92,8 @@ void greetingsInit()
             mesh.faces[i].mode = modeEnvironment;
     prepareMeshNormals();
 
+    checkSceneData(scene.pictureSlots[0] != nullptr, "greetings",
+                   "06pet06.jpg could not be read: no panel");
     greetings.drawFaces = true;
     for (int i = 0; i < faceCount; ++i)
         greetings.drawFaces &= fitsBlock(scene.textureSlots[slotFace + i], viewHeight);
@@ -150,7 +152,8 @@ void greetingsRun(int32_t length, uint32_t endPosition, uint32_t endRow)
         addVisibleFaces(0, mesh.faceCount - 1);
 
         // Steps 3 to 8: the panel, the flickering face, glow circles, lines, box and the card.
-        copyBuffer(frameBuffer.pixels, scene.pictureSlots[0], viewPixels / 2);
+        if (scene.pictureSlots[0] != nullptr)
+            copyBuffer(frameBuffer.pixels, scene.pictureSlots[0], viewPixels / 2);
         if (t % 100 > 50)
             s.faceCard = nextRandom() / 12084;
         if (s.drawFaces) {

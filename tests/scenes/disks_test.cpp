@@ -23,7 +23,7 @@ TEST(Disks, WholeRunEndsAtOrder41WithTheCameraTurnedBack)
     expectGoldenFrames("disks", run);
 }
 
-TEST(Disks, MeshWithFewerThanEighteenObjectsGivesAllItsFacesTheScreen)
+TEST(Disks, FewerThanEighteenObjectsAndAnUnreadableBackdrop)
 {
     Scene3ds few;
     for (int k = 0; k < 3; ++k) {
@@ -34,7 +34,8 @@ TEST(Disks, MeshWithFewerThanEighteenObjectsGivesAllItsFacesTheScreen)
                                        {positionKey(0, float(k) * 30 - 30, 0, 0)},
                                        {rotationKey(0, 0, 0, 1, 0)}));
     }
-    const std::string data = makeVariantData("disks-few", {{"disks.3ds", encode3ds(few)}});
+    const std::string data =
+        makeVariantData("disks-few", {{"disks.3ds", encode3ds(few)}, {"q2.jpg", notAPicture()}});
     std::string errors;
     const SceneRunResult run = runSceneFrom("disks", data, errors);
     EXPECT_EQ(run.exitCode, 0);

@@ -21,11 +21,12 @@ TEST(Greetings, WholeRunEndsAtOrder44)
 TEST(Greetings, ShortStripSmallWarpAndWideFaceAreReadOnlyWhereTheyExist)
 {
     // Three whole cards (the strip wraps after them), a warp source smaller than 256 x 256 (no
-    // warp), a face picture too wide for the block copy (no faces).
+    // warp), a face picture too wide for the block copy (no faces), a panel that does not decode.
     const std::string data =
         makeVariantData("greetings-short", {{"greetz2.jpg", patternJpeg(128, 100)},
                                             {"greplas.jpg", patternJpeg(128, 128)},
-                                            {"gretf2.jpg", patternJpeg(300, 100)}});
+                                            {"gretf2.jpg", patternJpeg(300, 100)},
+                                            {"06pet06.jpg", notAPicture()}});
     std::string errors;
     const SceneRunResult run = runSceneFrom("greetings", data, errors);
     EXPECT_EQ(run.exitCode, 0);
@@ -34,6 +35,7 @@ TEST(Greetings, ShortStripSmallWarpAndWideFaceAreReadOnlyWhereTheyExist)
               std::string::npos)
         << errors;
     EXPECT_NE(errors.find("greetings: greplas.jpg is not 256 x 256"), std::string::npos) << errors;
+    EXPECT_NE(errors.find("greetings: 06pet06.jpg could not be read"), std::string::npos) << errors;
     EXPECT_NE(errors.find("greetings: a face picture is not at most 256 x 200"), std::string::npos)
         << errors;
 }

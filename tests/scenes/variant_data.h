@@ -33,6 +33,12 @@ inline std::vector<uint8_t> patternJpeg(int width, int height)
     return encodeJpeg(pixels.data(), width, height, 90, true);
 }
 
+// Bytes that start like a JPEG and then stop: the decoder reports an error, the loader gives null.
+inline std::vector<uint8_t> notAPicture()
+{
+    return {0xFF, 0xD8, 0xFF, 0xE0, 0x00, 0x10, 'J', 'F', 'I', 'F', 0x00, 0x01};
+}
+
 // Writes the build's painted files with `replaced` put over them as <build>/test-scenes/<name>/
 // v4npelva.zem beside a copy of the module; returns that folder.
 inline std::string makeVariantData(const std::string& name, const DataFiles& replaced)
