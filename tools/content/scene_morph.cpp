@@ -24,9 +24,11 @@ constexpr int morphRows = 12;
 constexpr int morphGridWidth = morphColumns + 1;
 constexpr int morphVertices = morphGridWidth * (morphRows + 1);
 // Every key shape sits this high above the floor (engine y), so its mirror image lies below it.
-constexpr float morphCentreY = 105.0f;
+constexpr float morphCentreY = 70.0f;
 // The shapes are modelled about 90 units in radius and shown at this scale.
 constexpr float morphScale = 0.72f;
+// ... and lifted where needed to stand at least this high above the floor.
+constexpr float morphClearance = 6.0f;
 // The floor: 9 x 9 vertices, floorStep apart, wide enough to fill the view from every point of the
 // orbit (radius 300, height 300 to 500, looking at the origin).
 constexpr int floorSide = 9;
@@ -97,7 +99,9 @@ V3 knotPoint(float theta, float phi)
 V3 keyShape(int shape, float theta, float phi)
 {
     const V3 d = direction(theta, phi);
-    const float s = std::sin(phi), c = std::cos(phi);
+    // sin(phi) is held at 0 or above: at the bottom pole it would come out a hair below 0, and a
+    // fractional power of that is not a number.
+    const float s = std::max(0.0f, std::sin(phi)), c = std::cos(phi);
     const float v = phi / pi;  // 0 at the top pole, 1 at the bottom
     switch (shape) {
     case 0:  // sphere
@@ -208,12 +212,18 @@ std::vector<V3> shapeVertices(int shape)
     float volume = 0.0f;
     for (const Face3ds& f : faces)
         volume += dot(points[f.a], cross(points[f.b], points[f.c]));
+    float lowest = 1e9f;
     for (V3& p : points) {
         if (volume > 0.0f)
             p.x = -p.x;
         p = mul(p, morphScale);
         p.y += morphCentreY;
+        lowest = std::min(lowest, p.y);
     }
+    // Every shape clears the floor, so that its mirror image stays below it.
+    if (lowest < morphClearance)
+        for (V3& p : points)
+            p.y += morphClearance - lowest;
     return points;
 }
 

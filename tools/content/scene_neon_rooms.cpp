@@ -363,7 +363,7 @@ Key3ds tiltKey(uint32_t frame, float angle) { return key(frame, {angle, 1, 0, 0}
 Scene3ds modelComputerRoom()
 {
     // The room: 4000 x 4000 units, 1600 high; the desk against the far wall (+z) in the middle,
-    // the monitor on it facing the room, the tower beside it, a chair in front, shelves on the left.
+    // the monitor on it facing the room, the tower beside it, the chair pushed aside, shelves on the left.
     const RoomSize room = {2000.0f, 2000.0f, 1600.0f, 250.0f};
     Scene3ds scene;
     scene.materials = {{"ROOM FLOOR", "nrfloor.jpg"},
@@ -418,14 +418,14 @@ Scene3ds modelComputerRoom()
     }
     {  // 10: the chair
         ObjectBuilder b;
-        b.box({-750, 380, 460}, {-290, 460, 900}, "OBJECTS", cell(cellFabric), cell(cellRubber), cell(cellRubber));
-        b.box({-750, 460, 460}, {-290, 940, 520}, "OBJECTS", cell(cellRubber), cell(cellRubber), cell(cellRubber));
-        b.cylinder({-520, 60, 680}, 40, 320, 8, "OBJECTS", cell(cellMetal), cell(cellMetal), false);
+        b.box({290, 380, 460}, {750, 460, 900}, "OBJECTS", cell(cellFabric), cell(cellRubber), cell(cellRubber));
+        b.box({290, 460, 460}, {750, 860, 520}, "OBJECTS", cell(cellRubber), cell(cellRubber), cell(cellFabric));
+        b.cylinder({520, 60, 680}, 40, 320, 8, "OBJECTS", cell(cellMetal), cell(cellMetal), false);
         for (int i = 0; i < 5; ++i) {
             const float a = 2.0f * pi * i / 5.0f;
-            const P3 end = {-520 + 260 * std::cos(a), 0, 680 + 260 * std::sin(a)};
-            b.box({std::min(-520.0f, end.x) - 25, 0, std::min(680.0f, end.z) - 25},
-                  {std::max(-520.0f, end.x) + 25, 60, std::max(680.0f, end.z) + 25}, "OBJECTS", cell(cellRubber),
+            const P3 end = {520 + 260 * std::cos(a), 0, 680 + 260 * std::sin(a)};
+            b.box({std::min(520.0f, end.x) - 25, 0, std::min(680.0f, end.z) - 25},
+                  {std::max(520.0f, end.x) + 25, 60, std::max(680.0f, end.z) + 25}, "OBJECTS", cell(cellRubber),
                   cell(cellRubber), cell(cellRubber));
         }
         scene.objects.push_back(b.finish("chair"));
@@ -525,8 +525,8 @@ Scene3ds modelMotherRoom()
     for (int i = 0; i < 2; ++i) {  // 9, 10: the pistons beside the column
         ObjectBuilder b;
         const float x = i == 0 ? -560.0f : 560.0f;
-        b.cylinder({x, 300, 0}, 40, 420, 8, "OBJECTS", cell(cellMetal), cell(cellPlasticTop));
-        b.box({x - 90, 720, -90}, {x + 90, 780, 90}, "OBJECTS", cell(cellLamp), cell(cellMetal), cell(cellMetal), true);
+        b.cylinder({x, 300, 0}, 40, 260, 8, "OBJECTS", cell(cellMetal), cell(cellPlasticTop));
+        b.box({x - 90, 560, -90}, {x + 90, 600, 90}, "OBJECTS", cell(cellLamp), cell(cellMetal), cell(cellMetal), true);
         parts.push_back({b.finish(i == 0 ? "pistonA" : "pistonB"), {x, 0, 0}});
     }
     {  // 11: consoles along the walls
@@ -571,7 +571,7 @@ Scene3ds modelMotherRoom()
             node.position.keys.clear();
             const float x = parts[i].origin.x;
             for (int k = 0; k <= 24; ++k) {
-                const float lift = ((k + (i == 10 ? 1 : 0)) % 2 == 0) ? 0.0f : -260.0f;
+                const float lift = ((k + (i == 10 ? 1 : 0)) % 2 == 0) ? 0.0f : -200.0f;
                 node.position.keys.push_back(positionKey(uint32_t(k * 21), {x, lift, 0}));
             }
         }
@@ -584,8 +584,8 @@ Scene3ds modelMotherRoom()
                       {70, {300, 450, -1000}, {0, 650, 0}},
                       {140, {950, 800, -200}, {0, 550, 0}},
                       {200, {800, 700, 850}, {0, 650, 0}},
-                      {260, {-200, 1050, 650}, {0, 300, 0}},
-                      {320, {-850, 850, -450}, {0, 600, 300}},
+                      {260, {-100, 1100, 750}, {0, 300, 0}},
+                      {320, {-900, 950, -400}, {0, 600, 300}},
                       {380, {-200, 1000, -800}, {0, 850, 1195}},
                       {440, {700, 900, -800}, {0, 600, 0}},
                       {495, {-900, 500, -1050}, {0, 600, 0}}});

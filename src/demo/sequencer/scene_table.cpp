@@ -155,6 +155,15 @@ bool callScene(int number, SceneStep step, int32_t length, uint32_t endPosition,
     case 2:
         init ? creditsInit() : run ? creditsRun(length, endPosition, endRow) : free ? creditsFree() : void();
         return true;
+    case 11:
+        init ? morphInit() : run ? morphRun(length, endPosition, endRow) : free ? morphFree() : void();
+        return true;
+    case 12:
+        init ? computerInit() : run ? computerRun(length, endPosition, endRow) : free ? computerFree() : void();
+        return true;
+    case 13:
+        init ? motherInit() : run ? motherRun(length, endPosition, endRow) : free ? motherFree() : void();
+        return true;
     default:
         return false;
     }
