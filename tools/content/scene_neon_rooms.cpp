@@ -238,17 +238,39 @@ Object3ds roomFloor(const RoomSize& r)
     return b.finish("floor");
 }
 
-Object3ds roomWalls(const RoomSize& r)
+// A rectangle of wall tiles left open for a sign, which then lies in the wall itself: with no
+// wall face behind it, no wall face can be sorted in front of it. Wall 0 is the far wall (+z),
+// 1 the near one, 2 the left (-x), 3 the right; tiles count along the wall from its left end as
+// seen from inside and up from the floor, last ones excluded.
+struct WallOpening {
+    int wall;
+    int along0, along1, up0, up1;
+};
+
+Object3ds roomWalls(const RoomSize& r, const std::vector<WallOpening>& openings = {})
 {
     ObjectBuilder b;
     const int nx = int(2 * r.halfX / r.tile), nz = int(2 * r.halfZ / r.tile), ny = int(r.height / r.tile);
     // Each wall carries the texture once from floor to ceiling and repeats it every 600 units
     // along; walls are seen from inside the room.
-    const UvRect wall = {0, 256, 256, 0};
-    b.quad({-r.halfX, 0, r.halfZ}, {2 * r.halfX, 0, 0}, {0, r.height, 0}, {0, 0, -1}, "ROOM WALL", wall, nx, ny, 600.0f);
-    b.quad({r.halfX, 0, -r.halfZ}, {-2 * r.halfX, 0, 0}, {0, r.height, 0}, {0, 0, 1}, "ROOM WALL", wall, nx, ny, 600.0f);
-    b.quad({-r.halfX, 0, -r.halfZ}, {0, 0, 2 * r.halfZ}, {0, r.height, 0}, {1, 0, 0}, "ROOM WALL", wall, nz, ny, 600.0f);
-    b.quad({r.halfX, 0, r.halfZ}, {0, 0, -2 * r.halfZ}, {0, r.height, 0}, {-1, 0, 0}, "ROOM WALL", wall, nz, ny, 600.0f);
+    const P3 origins[4] = {{-r.halfX, 0, r.halfZ}, {r.halfX, 0, -r.halfZ}, {-r.halfX, 0, -r.halfZ}, {r.halfX, 0, r.halfZ}};
+    const P3 alongs[4] = {{2 * r.halfX, 0, 0}, {-2 * r.halfX, 0, 0}, {0, 0, 2 * r.halfZ}, {0, 0, -2 * r.halfZ}};
+    const P3 facings[4] = {{0, 0, -1}, {0, 0, 1}, {1, 0, 0}, {-1, 0, 0}};
+    for (int w = 0; w < 4; ++w) {
+        const int n = w < 2 ? nx : nz;
+        const P3 step = alongs[w] * (1.0f / n);
+        for (int i = 0; i < n; ++i)
+            for (int j = 0; j < ny; ++j) {
+                bool open = false;
+                for (const WallOpening& o : openings)
+                    open = open || (o.wall == w && i >= o.along0 && i < o.along1 && j >= o.up0 && j < o.up1);
+                if (open)
+                    continue;
+                const float u0 = i * r.tile / 600.0f * 256.0f, v0 = 256.0f - j * 256.0f / ny;
+                b.quad(origins[w] + step * float(i) + P3{0, r.height * j / ny, 0}, step, {0, r.height / ny, 0},
+                       facings[w], "ROOM WALL", {u0, v0, u0 + r.tile / 600.0f * 256.0f, v0 - 256.0f / ny});
+            }
+    }
     return b.finish("walls");
 }
 
@@ -261,11 +283,13 @@ Object3ds roomCeiling(const RoomSize& r)
     return b.finish("ceiling");
 }
 
-// A flat sign showing the whole neon picture, facing `facing`.
-Object3ds signPlate(const std::string& name, P3 corner, P3 across, P3 down, P3 facing, UvRect part)
+// A flat sign showing the neon picture (or the part `part` of it), facing `facing`, cut into
+// columns x rows faces like the wall tiles it replaces.
+Object3ds signPlate(const std::string& name, P3 corner, P3 across, P3 down, P3 facing, UvRect part, int columns,
+                    int rows)
 {
     ObjectBuilder b;
-    b.quad(corner, across, down, facing, "NEON SIGN", part, 2, 2);
+    b.quad(corner, across, down, facing, "NEON SIGN", part, columns, rows);
     return b.finish(name);
 }
 
@@ -364,7 +388,7 @@ Scene3ds modelComputerRoom()
 {
     // The room: 4000 x 4000 units, 1600 high; the desk against the far wall (+z) in the middle,
     // the monitor on it facing the room, the tower beside it, the chair pushed aside, shelves on the left.
-    const RoomSize room = {2000.0f, 2000.0f, 1600.0f, 250.0f};
+    const RoomSize room = {2000.0f, 2000.0f, 1500.0f, 250.0f};
     Scene3ds scene;
     scene.materials = {{"ROOM FLOOR", "nrfloor.jpg"},
                        {"ROOM WALL", "nrwall.jpg"},
@@ -372,7 +396,7 @@ Scene3ds modelComputerRoom()
                        {"OBJECTS", "nrbox.jpg"},
                        {"NEON SIGN", "neonlamp.jpg"}};
     scene.objects.push_back(roomFloor(room));    // 0
-    scene.objects.push_back(roomWalls(room));    // 1
+    scene.objects.push_back(roomWalls(room, {{0, 6, 10, 3, 6}, {3, 10, 12, 3, 5}, {2, 3, 9, 5, 6}}));  // 1
     scene.objects.push_back(roomCeiling(room));  // 2
 
     {  // 3: the desk, its legs and the keyboard
@@ -406,9 +430,10 @@ Scene3ds modelComputerRoom()
         scene.objects.push_back(b.finish("monitor"));
     }
     // 6 to 8: the neon sign above the desk, a second one on the right wall, a strip along the left.
-    scene.objects.push_back(signPlate("sign", {-620, 1500, 1995}, {1240, 0, 0}, {0, -620, 0}, {0, 0, -1}, {0, 0, 256, 256}));
-    scene.objects.push_back(signPlate("sign2", {1995, 1250, -900}, {0, 0, 560}, {0, -560, 0}, {-1, 0, 0}, {0, 0, 256, 256}));
-    scene.objects.push_back(signPlate("sign3", {-1995, 1420, 300}, {0, 0, -1500}, {0, -150, 0}, {1, 0, 0}, {0, 0, 256, 62}));
+    // Each lies in an opening of the walls.
+    scene.objects.push_back(signPlate("sign", {-500, 1500, 2000}, {1000, 0, 0}, {0, -750, 0}, {0, 0, -1}, {0, 0, 256, 256}, 4, 3));
+    scene.objects.push_back(signPlate("sign2", {2000, 1250, -1000}, {0, 0, 500}, {0, -500, 0}, {-1, 0, 0}, {0, 0, 256, 256}, 2, 2));
+    scene.objects.push_back(signPlate("sign3", {-2000, 1500, 250}, {0, 0, -1500}, {0, -250, 0}, {1, 0, 0}, {0, 0, 256, 62}, 6, 1));
     {  // 9: the tower beside the desk and two speakers on the desk
         ObjectBuilder b;
         b.box({820, 0, 1300}, {1080, 640, 1880}, "OBJECTS", cell(cellPlasticTop), cell(cellPlasticSide), cell(cellTowerFront));
@@ -430,7 +455,7 @@ Scene3ds modelComputerRoom()
         }
         scene.objects.push_back(b.finish("chair"));
     }
-    {  // 11: shelves on the left wall with books and boxes
+    {  // 11: shelves on the left wall with books and boxes, cabinets on the right
         ObjectBuilder b;
         for (int s = 0; s < 3; ++s) {
             const float y = 350.0f + 380.0f * s;
@@ -438,6 +463,9 @@ Scene3ds modelComputerRoom()
             b.box({-1960, y + 40, -560.0f + 80.0f * s}, {-1700, y + 300, 200.0f + 120.0f * s}, "OBJECTS", cell(cellBooks),
                   cell(cellBooks), cell(cellBooks));
         }
+        // Two server cabinets against the right wall, their panels of lights towards the room.
+        for (float z : {150.0f, 650.0f})
+            b.box({1640, 0, z}, {1990, 1250, z + 420}, "OBJECTS", cell(cellMetal), cell(cellMachine), cell(cellRubber));
         b.box({-1990, 0, -640}, {-1650, 1500, -600}, "OBJECTS", cell(cellWoodSide), cell(cellWoodSide), cell(cellWoodSide));
         b.box({-1990, 0, 700}, {-1650, 1500, 740}, "OBJECTS", cell(cellWoodSide), cell(cellWoodSide), cell(cellWoodSide));
         scene.objects.push_back(b.finish("shelves"));
@@ -446,7 +474,7 @@ Scene3ds modelComputerRoom()
         ObjectBuilder b;
         for (float x : {-1000.0f, 1000.0f})
             for (float z : {-1000.0f, 1000.0f})
-                b.box({x - 300, 1560, z - 80}, {x + 300, 1600, z + 80}, "OBJECTS", cell(cellLamp), cell(cellMetal),
+                b.box({x - 300, 1460, z - 80}, {x + 300, 1500, z + 80}, "OBJECTS", cell(cellLamp), cell(cellMetal),
                       cell(cellMetal), true);
         scene.objects.push_back(b.finish("lamps"));
     }
@@ -467,11 +495,11 @@ Scene3ds modelComputerRoom()
 
     // Three coloured lights drifting slowly in the upper half of the room, well away from the path.
     addLight(scene, "red", {1, 0.2f, 0.1f},
-             {{0, {-1600, 1350, 1600}}, {165, {-1300, 1250, 1000}}, {330, {-1650, 1400, 1400}}, {495, {-1600, 1350, 1600}}});
+             {{0, {-1600, 1300, 1600}}, {165, {-1300, 1200, 1000}}, {330, {-1650, 1300, 1400}}, {495, {-1600, 1300, 1600}}});
     addLight(scene, "green", {0.2f, 1, 0.2f},
              {{0, {1650, 1300, 500}}, {165, {1650, 1200, -400}}, {330, {1500, 1350, 1200}}, {495, {1650, 1300, 500}}});
     addLight(scene, "blue", {0.2f, 0.4f, 1},
-             {{0, {300, 1450, 1700}}, {165, {-500, 1400, 1750}}, {330, {600, 1450, 1650}}, {495, {300, 1450, 1700}}});
+             {{0, {300, 1300, 1700}}, {165, {-500, 1250, 1750}}, {330, {600, 1300, 1650}}, {495, {300, 1300, 1700}}});
     return scene;
 }
 
@@ -494,10 +522,10 @@ Scene3ds modelMotherRoom()
         P3 origin;
     };
     std::vector<Part> parts;
-    parts.push_back({signPlate("sign", {-500, 1080, 1195}, {1000, 0, 0}, {0, -500, 0}, {0, 0, -1}, {0, 0, 256, 256}),
-                     {0, 830, 1195}});  // 0
+    parts.push_back({signPlate("sign", {-400, 1000, 1200}, {800, 0, 0}, {0, -800, 0}, {0, 0, -1}, {0, 0, 256, 256}, 4, 4),
+                     {0, 600, 1200}});  // 0, in an opening of the far wall
     parts.push_back({roomFloor(room), {0, 0, 0}});    // 1
-    parts.push_back({roomWalls(room), {0, 0, 0}});    // 2
+    parts.push_back({roomWalls(room, {{0, 4, 8, 1, 5}}), {0, 0, 0}});  // 2
     parts.push_back({roomCeiling(room), {0, 0, 0}});  // 3
     {  // 4: the orb
         ObjectBuilder b;
@@ -526,7 +554,7 @@ Scene3ds modelMotherRoom()
         ObjectBuilder b;
         const float x = i == 0 ? -560.0f : 560.0f;
         b.cylinder({x, 300, 0}, 40, 260, 8, "OBJECTS", cell(cellMetal), cell(cellPlasticTop));
-        b.box({x - 90, 560, -90}, {x + 90, 600, 90}, "OBJECTS", cell(cellLamp), cell(cellMetal), cell(cellMetal), true);
+        b.box({x - 90, 560, -90}, {x + 90, 600, 90}, "OBJECTS", cell(cellMetal), cell(cellPlasticDark), cell(cellPlasticDark), true);
         parts.push_back({b.finish(i == 0 ? "pistonA" : "pistonB"), {x, 0, 0}});
     }
     {  // 11: consoles along the walls
@@ -586,7 +614,7 @@ Scene3ds modelMotherRoom()
                       {200, {800, 700, 850}, {0, 650, 0}},
                       {260, {-100, 1100, 750}, {0, 300, 0}},
                       {320, {-900, 950, -400}, {0, 600, 300}},
-                      {380, {-200, 1000, -800}, {0, 850, 1195}},
+                      {380, {-200, 1000, -800}, {0, 600, 1195}},
                       {440, {700, 900, -800}, {0, 600, 0}},
                       {495, {-900, 500, -1050}, {0, 600, 0}}});
 
