@@ -487,7 +487,7 @@ int load3ds(const char* name, char* message) {
         uint32_t* texture = j < mesh.materialCount ? mesh.materials[j].texture : nullptr;
         for (int k = 0; k < group.faceCount; ++k) mesh.faces[group.faces[k]].texture = texture;
     }
-    for (int i = 0; i < mesh.faceCount; ++i) mesh.faces[i].mode = 0;
+    for (int i = 0; i < mesh.faceCount; ++i) mesh.faces[i].mode = modeLightMapped;
     packClose(file);
     return 1;
 }

@@ -6,7 +6,7 @@
 #include <cstring>
 
 #include "archive/archive.h"
-#include "shell/shell.h"
+#include "shell/report.h"
 
 PictureState pictureState = {0, 0, true};
 

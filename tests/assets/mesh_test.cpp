@@ -7,6 +7,7 @@
 
 #include "archive/archive.h"
 #include "assets/assets.h"
+#include "render/render.h"
 #include "assets/support.h"
 #include "writers/writers.h"
 
@@ -160,7 +161,7 @@ TEST_F(Mesh3ds, WrittenSceneLoadsFieldByField) {
     EXPECT_EQ(mesh.faces[3].a, &mesh.vertices[7]);
     EXPECT_EQ(mesh.faces[4].a, &mesh.vertices[9]);
     EXPECT_EQ(mesh.faces[4].c, &mesh.vertices[4]);
-    for (int i = 0; i < 5; ++i) EXPECT_EQ(mesh.faces[i].mode, 0);
+    for (int i = 0; i < 5; ++i) EXPECT_EQ(mesh.faces[i].mode, modeLightMapped);
 
     // Materials, face groups (the second object's group shifted by its first face) and textures.
     ASSERT_EQ(mesh.materialCount, 2);

@@ -95,7 +95,7 @@ TEST_F(MusicLink, WaitNeedsBothOrderAndRow)
     EXPECT_GE(musicPosition.row, 32u);
     EXPECT_LE(musicPosition.row, 34u);  // one 60 Hz frame is under two rows
     EXPECT_GE(platformTicks() - t0, 1600u);
-    EXPECT_EQ(timing.fadeState, 1);
+    EXPECT_EQ(timing.fadeState, fadeOut);
     EXPECT_EQ(timing.fadeToWhite, 0);
     EXPECT_LT(timing.fadeLevel, 255);  // the picture faded in while waiting
 }
@@ -115,9 +115,9 @@ TEST_F(MusicLink, WaitAfterTheRowOfALaterOrderStillNeedsTheRow)
 TEST_F(MusicLink, WaitsAreBoundedWithoutMusicOrWithAPositionNotInTheSong)
 {
     // No module: the wait gives up at once, with the closing fade begun so the show goes on.
-    timing.fadeState = 0;
+    timing.fadeState = fadeIdle;
     EXPECT_FALSE(waitForMusicPosition(2, 32));
-    EXPECT_EQ(timing.fadeState, 1);
+    EXPECT_EQ(timing.fadeState, fadeOut);
 
     // Order 84 does not exist in a 5-order song: the wait ends after the song wrapped twice.
     start(makeLongModule());
@@ -132,11 +132,11 @@ TEST_F(MusicLink, QuitEndsAWaitWithoutTheFade)
 {
     start(makeLongModule());
     postQuit();
-    timing.fadeState = 0;
+    timing.fadeState = fadeIdle;
     timing.fadeLevel = 255;
     EXPECT_FALSE(waitForMusicPosition(2, 32));
     EXPECT_EQ(quitRequested(), 1);  // taken by the first frame's pump
-    EXPECT_EQ(timing.fadeState, 2);  // only the fade-in the wait began
+    EXPECT_EQ(timing.fadeState, fadeIn);  // only the fade-in the wait began
     EXPECT_GT(timing.fadeLevel, 240);
 }
 
