@@ -7,6 +7,7 @@
 
 #include "demo/demo.h"
 #include "display/display.h"
+#include "render/draw.h"
 #include "scenes/scene.h"
 
 namespace {
@@ -32,13 +33,17 @@ struct MorphState {
 };
 MorphState morph;
 
-int32_t vertexTotal(const MeshObject& object) { return object.lastVertex - object.firstVertex + 1; }
+int32_t vertexTotal(const MeshObject& object)
+{
+    return object.lastVertex - object.firstVertex + 1;
+}
 
 // The facing test alone (the small view has no near test).
 bool facesEye(const MeshFace& face)
 {
     const float d = float(projection.projectionDistance);
-    return face.cnx * face.a->cx + face.cny * face.a->cy + face.cnz * face.a->cz + d * face.cnz <= 0.0f;
+    return face.cnx * face.a->cx + face.cny * face.a->cy + face.cnz * face.a->cz + d * face.cnz <=
+           0.0f;
 }
 
 // Object 1 between key objects k and k + 1 at f, and object 2 its reflection in the plane y = 0.
@@ -72,23 +77,27 @@ void morphInit()
     loadSceneMesh("morph.3ds");
 
     const int32_t objects = mesh.objectCount;
-    morph.floorGrid = checkSceneData(objects >= 1 && vertexTotal(mesh.objects[0]) >= floorGridVertices, "morph",
-                                     "object 0 is not a 9 x 9 floor grid: the floor does not scroll");
-    morph.morphing = checkSceneData(objects > mirrorObject &&
-                                        vertexTotal(mesh.objects[mirrorObject]) == vertexTotal(mesh.objects[morphObject]),
-                                    "morph", "objects 1 and 2 are not an object and its mirror: nothing morphs");
+    morph.floorGrid =
+        checkSceneData(objects >= 1 && vertexTotal(mesh.objects[0]) >= floorGridVertices, "morph",
+                       "object 0 is not a 9 x 9 floor grid: the floor does not scroll");
+    morph.morphing =
+        checkSceneData(objects > mirrorObject && vertexTotal(mesh.objects[mirrorObject]) ==
+                                                     vertexTotal(mesh.objects[morphObject]),
+                       "morph", "objects 1 and 2 are not an object and its mirror: nothing morphs");
     morph.lastKey = firstKeyObject - 1;
     if (morph.morphing)
-        while (morph.lastKey + 1 < objects &&
-               vertexTotal(mesh.objects[morph.lastKey + 1]) == vertexTotal(mesh.objects[morphObject]))
+        while (morph.lastKey + 1 < objects && vertexTotal(mesh.objects[morph.lastKey + 1]) ==
+                                                  vertexTotal(mesh.objects[morphObject]))
             ++morph.lastKey;
     if (morph.morphing)
-        morph.morphing = checkSceneData(morph.lastKey >= firstKeyObject, "morph",
-                                        "no key shape with object 1's vertex count: nothing morphs");
+        morph.morphing =
+            checkSceneData(morph.lastKey >= firstKeyObject, "morph",
+                           "no key shape with object 1's vertex count: nothing morphs");
     if (morph.morphing)
         checkSceneData(morph.lastKey >= lastKeyObject, "morph",
                        "fewer than 15 key shapes: the object keeps the last one it reaches");
-    morph.smallView = checkSceneData(objects > smallViewObject, "morph", "object 5 is missing: no small view");
+    morph.smallView =
+        checkSceneData(objects > smallViewObject, "morph", "object 5 is missing: no small view");
 
     // Drawing modes: the floor blends half with what lies under it, the object and its mirror are
     // lit with a highlight, the small view's object is a wireframe of glow lines.
@@ -96,10 +105,12 @@ void morphInit()
         for (int32_t i = mesh.objects[0].firstFace; i <= mesh.objects[0].lastFace; ++i)
             mesh.faces[i].mode = modeHalfBlend;
     if (objects > mirrorObject)
-        for (int32_t i = mesh.objects[morphObject].firstFace; i <= mesh.objects[mirrorObject].lastFace; ++i)
+        for (int32_t i = mesh.objects[morphObject].firstFace;
+             i <= mesh.objects[mirrorObject].lastFace; ++i)
             mesh.faces[i].mode = modeHighlight;
     if (morph.smallView)
-        for (int32_t i = mesh.objects[smallViewObject].firstFace; i <= mesh.objects[smallViewObject].lastFace; ++i)
+        for (int32_t i = mesh.objects[smallViewObject].firstFace;
+             i <= mesh.objects[smallViewObject].lastFace; ++i)
             mesh.faces[i].mode = modeWireframe;
 
     if (morph.morphing) {
@@ -141,7 +152,8 @@ void morphRun(int32_t length, uint32_t endPosition, uint32_t endRow)
         const float q = float(std::cos(t * pi / 1440) * std::sin(t * pi / 2880));
         const Vec3 eye = {float(300 * std::cos(t * pi / 1440 + q)), float(100 * std::sin(q) + 400),
                           float(300 * std::sin(t * pi / 2880 + q))};
-        const Vec3 target = {float(50 * std::sin(t * pi / 1440)), 0.0f, float(50 * std::cos(t * pi / 720))};
+        const Vec3 target = {float(50 * std::sin(t * pi / 1440)), 0.0f,
+                             float(50 * std::cos(t * pi / 720))};
         Matrix4 view;
         orbitView(eye, target, view);
 
@@ -178,14 +190,15 @@ void morphRun(int32_t length, uint32_t endPosition, uint32_t endRow)
         // 5. The column of pulsing frames.
         for (int i = 0; i < 5; ++i) {
             const float a = float(10 * std::cos(t * pi / 210 + i * pi) + 10);
-            drawJitterBox(frameBuffer.pixels, int32_t(270 - a), int32_t(50 * i - a), int32_t(2 * a + 20),
-                          int32_t(2 * a + 20));
+            drawJitterBox(frameBuffer.pixels, int32_t(270 - a), int32_t(50 * i - a),
+                          int32_t(2 * a + 20), int32_t(2 * a + 20));
         }
 
         // 6. The small view of object 5, drawn in face order without sorting.
         if (morph.smallView) {
             const float q2 = float(std::cos(t * pi / 720) * std::sin(t * pi / 1440));
-            const Vec3 eye2 = {float(600 * std::cos(t * pi / 360 + q2)), float(200 * std::sin(q2) + 400),
+            const Vec3 eye2 = {float(600 * std::cos(t * pi / 360 + q2)),
+                               float(200 * std::sin(q2) + 400),
                                float(600 * std::sin(t * pi / 720 + q2))};
             Matrix4 orbit, shift, small;
             orbitView(eye2, Vec3{0, 0, 0}, orbit);

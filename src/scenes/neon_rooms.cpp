@@ -10,6 +10,7 @@
 
 #include "demo/demo.h"
 #include "display/display.h"
+#include "render/draw.h"
 #include "scenes/scene.h"
 
 namespace {
@@ -17,23 +18,23 @@ namespace {
 // Light i takes the sprite of texture slot i + 1; slots 1 to 3 hold the red, green and blue lights.
 constexpr int firstLightSlot = 1;
 constexpr int lightSlots = 3;
-constexpr int monitorSize = 256;         // the monitor's texture, 256 x 256 texels
-constexpr int refreshBandRows = 64;      // rows of the monitor's black refresh band
-constexpr int overlayRowsNeeded = 500;   // the overlay scrolls up to 300 rows over 200 shown
-constexpr int panelColumn = 176;         // Mother's panel: its left column, at the top
-constexpr int panelWidthLimit = 144;     // ... so at most 144 wide
+constexpr int monitorSize = 256;               // the monitor's texture, 256 x 256 texels
+constexpr int refreshBandRows = 64;            // rows of the monitor's black refresh band
+constexpr int overlayRowsNeeded = 500;         // the overlay scrolls up to 300 rows over 200 shown
+constexpr int panelColumn = 176;               // Mother's panel: its left column, at the top
+constexpr int panelWidthLimit = 144;           // ... so at most 144 wide
 constexpr int miniCopyX = 236, miniCopyY = 4;  // Mother's small copy of the frame
-constexpr int32_t blinkInterval = 50;    // time units between exchanges of the sign's pictures
+constexpr int32_t blinkInterval = 50;  // time units between exchanges of the sign's pictures
 
 // The run and data state of the room being played.
 struct NeonRoomState {
-    int32_t swapTime = 0;          // sceneTime at the last exchange of the sign's pictures
-    int32_t firstBlinkFace = 0;    // the sign's faces, inclusive; none when first > last
+    int32_t swapTime = 0;        // sceneTime at the last exchange of the sign's pictures
+    int32_t firstBlinkFace = 0;  // the sign's faces, inclusive; none when first > last
     int32_t lastBlinkFace = -1;
-    int32_t lightsDrawn = 0;       // lights with a loaded sprite slot
-    bool monitor = false;          // Computer: object 4, the monitor's screen, exists
-    bool overlay = false;          // Computer: picture 2 is 320 wide and tall enough to scroll
-    bool panel = false;            // Mother: the panel fits beside the top right corner
+    int32_t lightsDrawn = 0;  // lights with a loaded sprite slot
+    bool monitor = false;     // Computer: object 4, the monitor's screen, exists
+    bool overlay = false;     // Computer: picture 2 is 320 wide and tall enough to scroll
+    bool panel = false;       // Mother: the panel fits beside the top right corner
     uint32_t* monitorTexture = nullptr;  // Computer's screen picture, owned by the scene
 };
 NeonRoomState room;
@@ -54,13 +55,15 @@ void loadNeonRoom(const char* meshName)
     for (int32_t i = 0; i < mesh.lightCount; ++i)
         mesh.lights[i].spriteSlot = uint32_t(firstLightSlot + i);
     room.lightsDrawn = mesh.lightCount < lightSlots ? mesh.lightCount : lightSlots;
-    checkSceneData(mesh.lightCount <= lightSlots, meshName, "more than three lights: only the first three are drawn");
+    checkSceneData(mesh.lightCount <= lightSlots, meshName,
+                   "more than three lights: only the first three are drawn");
 }
 
 // The sign's faces: objects first to last of the mesh.
 void setBlinkFaces(int firstObject, int lastObject, const char* meshName)
 {
-    if (checkSceneData(mesh.objectCount > lastObject, meshName, "the sign's objects are missing: no blink")) {
+    if (checkSceneData(mesh.objectCount > lastObject, meshName,
+                       "the sign's objects are missing: no blink")) {
         room.firstBlinkFace = mesh.objects[firstObject].firstFace;
         room.lastBlinkFace = mesh.objects[lastObject].lastFace;
     }
@@ -98,7 +101,8 @@ void refreshMonitor(int32_t t)
     uint32_t* texture = room.monitorTexture;
     for (int i = 0; i < monitorSize; ++i)
         for (int j = 0; j < monitorSize; ++j)
-            texture[i * monitorSize + j] = trailBuffer.pixels[(36 + i / 2) * frameWidth + 96 + j / 2];
+            texture[i * monitorSize + j] =
+                trailBuffer.pixels[(36 + i / 2) * frameWidth + 96 + j / 2];
     const int32_t band = (2 * t) % 191;
     for (int i = 0; i < refreshBandRows * monitorSize; ++i)
         texture[band * monitorSize + i] = 0;
@@ -119,11 +123,13 @@ void computerInit()
 {
     loadNeonRoom("comp2.3ds");
     loadPictureSlot(2, "zorvex1.jpg");
-    room.overlay = checkSceneData(scene.pictureSlots[2] != nullptr && pictureState.lastPictureWidth == frameWidth &&
+    room.overlay = checkSceneData(scene.pictureSlots[2] != nullptr &&
+                                      pictureState.lastPictureWidth == frameWidth &&
                                       pictureState.lastPictureHeight >= overlayRowsNeeded,
                                   "comp2.3ds", "zorvex1.jpg is not 320 x 500 or more: no overlay");
     room.monitorTexture = allocateWorkBuffer(monitorSize * monitorSize);
-    room.monitor = checkSceneData(mesh.objectCount > 4, "comp2.3ds", "object 4, the monitor's screen, is missing");
+    room.monitor = checkSceneData(mesh.objectCount > 4, "comp2.3ds",
+                                  "object 4, the monitor's screen, is missing");
     if (room.monitor)
         for (int32_t i = mesh.objects[4].firstFace; i <= mesh.objects[4].lastFace; ++i)
             mesh.faces[i].texture = room.monitorTexture;
@@ -169,8 +175,8 @@ void motherInit()
     allocateTextureSlot(0, 80, 50);
     loadTextureSlot(4, "bksheme.jpg");
     const Texture& panel = scene.textureSlots[4];
-    room.panel = checkSceneData(panel.width >= 1 && panel.width <= panelWidthLimit && panel.height >= 1 &&
-                                    panel.height <= frameHeight,
+    room.panel = checkSceneData(panel.width >= 1 && panel.width <= panelWidthLimit &&
+                                    panel.height >= 1 && panel.height <= frameHeight,
                                 "mother.3ds", "bksheme.jpg is not at most 144 x 200: no panel");
     if (mesh.objectCount > 4)
         for (int32_t i = mesh.objects[4].firstFace; i <= mesh.objects[4].lastFace; ++i)
@@ -204,7 +210,8 @@ void motherRun(int32_t length, uint32_t endPosition, uint32_t endRow)
         copyBlock(frameBuffer.pixels, 80, 50, mini.pixels, miniCopyX, miniCopyY);
         if (room.panel) {
             const Texture& panel = scene.textureSlots[4];
-            addBlock(frameBuffer.pixels, uint8_t(panel.width), uint8_t(panel.height), panel.pixels, panelColumn, 0);
+            addBlock(frameBuffer.pixels, uint8_t(panel.width), uint8_t(panel.height), panel.pixels,
+                     panelColumn, 0);
         }
         finishSceneFrame(length, 0.97f);
     }

@@ -17,8 +17,8 @@ using ReplacedFiles = std::vector<std::pair<std::string, std::vector<uint8_t>>>;
 // The built staging folder with `replaced` put in, packed into <build>/test-scenes/<folder>/
 // beside a copy of the module, then played like runSceneHeadless. Standard error of the play is
 // returned in `errors`.
-inline SceneRunResult runSceneWithFiles(const char* scene, const std::string& folder, const ReplacedFiles& replaced,
-                                        std::string& errors)
+inline SceneRunResult runSceneWithFiles(const char* scene, const std::string& folder,
+                                        const ReplacedFiles& replaced, std::string& errors)
 {
     namespace fs = std::filesystem;
     const fs::path build = V4N_BINARY_DIR;

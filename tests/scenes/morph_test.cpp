@@ -12,9 +12,15 @@ namespace {
 
 constexpr int morphPeriod = 853;
 
-int32_t vertexTotal(int object) { return mesh.objects[object].lastVertex - mesh.objects[object].firstVertex + 1; }
+int32_t vertexTotal(int object)
+{
+    return mesh.objects[object].lastVertex - mesh.objects[object].firstVertex + 1;
+}
 
-const MeshVertex& vertexOf(int object, int i) { return mesh.vertices[mesh.objects[object].firstVertex + i]; }
+const MeshVertex& vertexOf(int object, int i)
+{
+    return mesh.vertices[mesh.objects[object].firstVertex + i];
+}
 
 // Loads a file of the built archive into the mesh.
 void loadBuiltMesh(const char* name)
@@ -68,7 +74,8 @@ TEST(Morph, DataHoldsTheFloorGridTheObjectItsMirrorAndFifteenDistinctKeyShapes)
 
     // Object 0 starts with a flat, regular 9 x 9 grid, textured.
     ASSERT_GE(vertexTotal(0), 81);
-    const float stepX = vertexOf(0, 1).x - vertexOf(0, 0).x, stepZ = vertexOf(0, 9).z - vertexOf(0, 0).z;
+    const float stepX = vertexOf(0, 1).x - vertexOf(0, 0).x,
+                stepZ = vertexOf(0, 9).z - vertexOf(0, 0).z;
     EXPECT_GT(stepX, 0.0f);
     EXPECT_GT(stepZ, 0.0f);
     for (int r = 0; r < 9; ++r)
@@ -85,9 +92,11 @@ TEST(Morph, DataHoldsTheFloorGridTheObjectItsMirrorAndFifteenDistinctKeyShapes)
     // faces; object 2 starts as the mirror of object 1; every key shape stands above the floor.
     for (int k = 2; k < 18; ++k)
         EXPECT_EQ(vertexTotal(k), vertexTotal(1)) << "object " << k;
-    ASSERT_EQ(mesh.objects[2].lastFace - mesh.objects[2].firstFace, mesh.objects[1].lastFace - mesh.objects[1].firstFace);
+    ASSERT_EQ(mesh.objects[2].lastFace - mesh.objects[2].firstFace,
+              mesh.objects[1].lastFace - mesh.objects[1].firstFace);
     for (int i = 0; i <= mesh.objects[1].lastFace - mesh.objects[1].firstFace; ++i) {
-        const MeshFace &a = mesh.faces[mesh.objects[1].firstFace + i], &b = mesh.faces[mesh.objects[2].firstFace + i];
+        const MeshFace &a = mesh.faces[mesh.objects[1].firstFace + i],
+                       &b = mesh.faces[mesh.objects[2].firstFace + i];
         EXPECT_EQ(a.a - &vertexOf(1, 0), b.a - &vertexOf(2, 0));
         EXPECT_EQ(a.c - &vertexOf(1, 0), b.c - &vertexOf(2, 0));
     }
@@ -117,11 +126,13 @@ TEST(Morph, MissingKeyShapesAndObjectsAreSkippedWithOneLineEach)
     Scene3ds shortMesh = modelMorph();
     shortMesh.objects.resize(13);
     std::string errors;
-    SceneRunResult run = runSceneWithFiles("morph", "morph-short", {{"morph.3ds", encode3ds(shortMesh)}}, errors);
+    SceneRunResult run =
+        runSceneWithFiles("morph", "morph-short", {{"morph.3ds", encode3ds(shortMesh)}}, errors);
     EXPECT_EQ(run.exitCode, 0);
     expectCountsRestored(run);
     EXPECT_EQ(run.report.endOrder, 63u);
-    EXPECT_EQ(errors, "morph: fewer than 15 key shapes: the object keeps the last one it reaches\n");
+    EXPECT_EQ(errors,
+              "morph: fewer than 15 key shapes: the object keeps the last one it reaches\n");
     for (int i = 0; i < vertexTotal(1); ++i)
         ASSERT_EQ(vertexOf(1, i).y, vertexOf(12, i).y) << "vertex " << i;
 
@@ -131,8 +142,9 @@ TEST(Morph, MissingKeyShapesAndObjectsAreSkippedWithOneLineEach)
     run = runSceneWithFiles("morph", "morph-floor", {{"morph.3ds", encode3ds(floorOnly)}}, errors);
     EXPECT_EQ(run.exitCode, 0);
     expectCountsRestored(run);
-    EXPECT_EQ(errors, "morph: objects 1 and 2 are not an object and its mirror: nothing morphs\n"
-                      "morph: object 5 is missing: no small view\n");
+    EXPECT_EQ(errors,
+              "morph: objects 1 and 2 are not an object and its mirror: nothing morphs\n"
+              "morph: object 5 is missing: no small view\n");
 }
 
 }  // namespace

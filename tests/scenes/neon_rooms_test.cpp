@@ -144,19 +144,23 @@ TEST(NeonRooms, AShortOverlayAndAFourthLightAreLeftOutWithOneLineEach)
     Scene3ds room = modelComputerRoom();
     room.lights.push_back({"white", {0, 0, 1200}, {1, 1, 1}});
     std::string errors;
-    SceneRunResult run = runSceneWithFiles(
-        "computer", "computer-short",
-        {{"zorvex1.jpg", encodeJpeg(small.bytes.data(), 320, 200, 90, true)}, {"comp2.3ds", encode3ds(room)}}, errors);
+    SceneRunResult run =
+        runSceneWithFiles("computer", "computer-short",
+                          {{"zorvex1.jpg", encodeJpeg(small.bytes.data(), 320, 200, 90, true)},
+                           {"comp2.3ds", encode3ds(room)}},
+                          errors);
     EXPECT_EQ(run.exitCode, 0);
     expectCountsRestored(run);
     EXPECT_EQ(run.report.endOrder, 73u);
-    EXPECT_EQ(errors, "comp2.3ds: more than three lights: only the first three are drawn\n"
-                      "comp2.3ds: zorvex1.jpg is not 320 x 500 or more: no overlay\n");
+    EXPECT_EQ(errors,
+              "comp2.3ds: more than three lights: only the first three are drawn\n"
+              "comp2.3ds: zorvex1.jpg is not 320 x 500 or more: no overlay\n");
 
     // A panel wider than the 144 columns right of column 176 is left out.
     canvas = makeCanvas(200, 64, {0.5f, 0.5f, 0.5f});
     const Picture wide = finishPicture(canvas, 1);
-    run = runSceneWithFiles("mother", "mother-wide", {{"bksheme.jpg", encodeJpeg(wide.bytes.data(), 200, 64, 90, true)}},
+    run = runSceneWithFiles("mother", "mother-wide",
+                            {{"bksheme.jpg", encodeJpeg(wide.bytes.data(), 200, 64, 90, true)}},
                             errors);
     EXPECT_EQ(run.exitCode, 0);
     EXPECT_EQ(errors, "mother.3ds: bksheme.jpg is not at most 144 x 200: no panel\n");

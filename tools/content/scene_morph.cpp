@@ -18,7 +18,8 @@ constexpr int textureSize3d = 256;
 constexpr int morphKeyShapes = 15;
 
 // The morphing object is a latitude-longitude grid: morphColumns steps around (plus a seam column
-// that repeats the first, so the texture wraps), morphRows steps from the top pole to the bottom one.
+// that repeats the first, so the texture wraps), morphRows steps from the top pole to the bottom
+// one.
 constexpr int morphColumns = 32;
 constexpr int morphRows = 12;
 constexpr int morphGridWidth = morphColumns + 1;
@@ -38,11 +39,26 @@ struct V3 {
     float x, y, z;
 };
 
-V3 add(V3 a, V3 b) { return {a.x + b.x, a.y + b.y, a.z + b.z}; }
-V3 sub(V3 a, V3 b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
-V3 mul(V3 a, float s) { return {a.x * s, a.y * s, a.z * s}; }
-float dot(V3 a, V3 b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
-V3 cross(V3 a, V3 b) { return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x}; }
+V3 add(V3 a, V3 b)
+{
+    return {a.x + b.x, a.y + b.y, a.z + b.z};
+}
+V3 sub(V3 a, V3 b)
+{
+    return {a.x - b.x, a.y - b.y, a.z - b.z};
+}
+V3 mul(V3 a, float s)
+{
+    return {a.x * s, a.y * s, a.z * s};
+}
+float dot(V3 a, V3 b)
+{
+    return a.x * b.x + a.y * b.y + a.z * b.z;
+}
+V3 cross(V3 a, V3 b)
+{
+    return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
+}
 V3 unit(V3 a)
 {
     const float l = std::sqrt(dot(a, a));
@@ -50,7 +66,10 @@ V3 unit(V3 a)
 }
 
 // Engine axes (y up) to the file's (z up).
-std::array<float, 3> fileAxes(V3 p) { return {p.x, p.z, p.y}; }
+std::array<float, 3> fileAxes(V3 p)
+{
+    return {p.x, p.z, p.y};
+}
 
 // The unit direction of grid point (theta around, phi from the top pole).
 V3 direction(float theta, float phi)
@@ -62,9 +81,9 @@ V3 direction(float theta, float phi)
 // octahedron for p = 1).
 V3 superShell(V3 d, float p, float size)
 {
-    const float n = std::pow(std::pow(std::fabs(d.x), p) + std::pow(std::fabs(d.y), p) +
-                                 std::pow(std::fabs(d.z), p),
-                             1.0f / p);
+    const float n = std::pow(
+        std::pow(std::fabs(d.x), p) + std::pow(std::fabs(d.y), p) + std::pow(std::fabs(d.z), p),
+        1.0f / p);
     return mul(d, size / n);
 }
 
@@ -151,7 +170,8 @@ V3 keyShape(int shape, float theta, float phi)
     }
     case 10: {  // lumpy blob
         const float r = 70.0f + 13.0f * std::sin(3.0f * theta + 2.0f * phi) +
-                        10.0f * std::cos(5.0f * phi - theta) + 8.0f * std::sin(2.0f * theta) * std::cos(3.0f * phi);
+                        10.0f * std::cos(5.0f * phi - theta) +
+                        8.0f * std::sin(2.0f * theta) * std::cos(3.0f * phi);
         return mul(d, r);
     }
     case 11: {  // ring whose flat band turns twice round on the way
@@ -171,7 +191,8 @@ V3 keyShape(int shape, float theta, float phi)
         const float side = std::pow(s, 0.12f);
         const float rib = 1.0f + 0.08f * std::cos(10.0f * phi);
         const float height = (c >= 0.0f ? 1.0f : -1.0f) * std::pow(std::fabs(c), 0.35f);
-        return {62.0f * side * rib * std::cos(theta), 70.0f * height, 62.0f * side * rib * std::sin(theta)};
+        return {62.0f * side * rib * std::cos(theta), 70.0f * height,
+                62.0f * side * rib * std::sin(theta)};
     }
     default: {  // egg, tipped up
         const V3 e = {d.x * 70.0f, d.y * (d.y > 0.0f ? 95.0f : 70.0f), d.z * 70.0f};
@@ -186,7 +207,9 @@ std::vector<Face3ds> gridFaces(int columnStep, int rowStep)
     std::vector<Face3ds> faces;
     for (int i = 0; i < morphRows; i += rowStep) {
         for (int j = 0; j < morphColumns; j += columnStep) {
-            const auto at = [](int row, int column) { return uint16_t(row * morphGridWidth + column); };
+            const auto at = [](int row, int column) {
+                return uint16_t(row * morphGridWidth + column);
+            };
             const int i1 = std::min(i + rowStep, morphRows);
             const int j1 = std::min(j + columnStep, morphColumns);
             faces.push_back({at(i, j), at(i1, j), at(i, j1), 7});
@@ -250,7 +273,8 @@ Scene3ds modelMorph()
     const float half = floorStep * (floorSide - 1) * 0.5f;
     for (int r = 0; r < floorSide; ++r)
         for (int c = 0; c < floorSide; ++c) {
-            floor.vertices.push_back(fileAxes({-half + floorStep * c, 0.0f, -half + floorStep * r}));
+            floor.vertices.push_back(
+                fileAxes({-half + floorStep * c, 0.0f, -half + floorStep * r}));
             floor.texCoords.push_back({c * 0.25f, 1.0f - r * 0.25f});
         }
     FaceGroup3ds floorGroup{"MORPH FLOOR", {}};
@@ -273,7 +297,8 @@ Scene3ds modelMorph()
         Object3ds object = gridObject(k == 0 ? "morph" : "mirror", first, k == 1);
         for (int i = 0; i <= morphRows; ++i)
             for (int j = 0; j <= morphColumns; ++j)
-                object.texCoords.push_back({2.0f * float(j) / float(morphColumns), 1.0f - float(i) / float(morphRows)});
+                object.texCoords.push_back(
+                    {2.0f * float(j) / float(morphColumns), 1.0f - float(i) / float(morphRows)});
         object.faces = faces;
         FaceGroup3ds group{"MORPH SKIN", {}};
         for (size_t f = 0; f < faces.size(); ++f)
@@ -308,10 +333,13 @@ Picture paintMorphFloor()
             Rgb c = {0.02f + 0.05f * sheen, 0.04f + 0.07f * sheen, 0.12f + 0.16f * sheen};
             const float dy = std::fabs(float((y + 32) % 64) - 32.0f);
             const float dx = std::fabs(float((x + 32) % 64) - 32.0f);
-            c = addRgb(c, scaleRgb({0.15f, 0.75f, 1.0f}, std::exp(-dy * dy / 2.5f) * 0.85f + std::exp(-dy * dy / 40.0f) * 0.15f));
-            c = addRgb(c, scaleRgb({0.55f, 0.25f, 0.9f}, std::exp(-dx * dx / 3.0f) * 0.5f + std::exp(-dx * dx / 50.0f) * 0.1f));
+            c = addRgb(c, scaleRgb({0.15f, 0.75f, 1.0f}, std::exp(-dy * dy / 2.5f) * 0.85f +
+                                                             std::exp(-dy * dy / 40.0f) * 0.15f));
+            c = addRgb(c, scaleRgb({0.55f, 0.25f, 0.9f}, std::exp(-dx * dx / 3.0f) * 0.5f +
+                                                             std::exp(-dx * dx / 50.0f) * 0.1f));
             // A small bright stud where the seams cross.
-            c = addRgb(c, scaleRgb({0.8f, 0.9f, 1.0f}, std::exp(-(dx * dx + dy * dy) / 8.0f) * 0.6f));
+            c = addRgb(c,
+                       scaleRgb({0.8f, 0.9f, 1.0f}, std::exp(-(dx * dx + dy * dy) / 8.0f) * 0.6f));
             canvas.pixels[size_t(y) * textureSize3d + x] = c;
         }
     return finishPicture(canvas, 1101);
@@ -323,8 +351,9 @@ Picture paintMorphSkin()
     // darker lines around and along the grid so the shape's motion reads on its surface. Kept at
     // half brightness: the highlight mode doubles it where the surface faces the viewer.
     static const std::vector<RampStop> bands = {
-        {0.00f, {0.45f, 0.20f, 0.55f}}, {0.18f, {0.20f, 0.25f, 0.60f}}, {0.36f, {0.15f, 0.50f, 0.62f}},
-        {0.50f, {0.55f, 0.60f, 0.62f}}, {0.64f, {0.62f, 0.48f, 0.18f}}, {0.82f, {0.50f, 0.22f, 0.30f}},
+        {0.00f, {0.45f, 0.20f, 0.55f}}, {0.18f, {0.20f, 0.25f, 0.60f}},
+        {0.36f, {0.15f, 0.50f, 0.62f}}, {0.50f, {0.55f, 0.60f, 0.62f}},
+        {0.64f, {0.62f, 0.48f, 0.18f}}, {0.82f, {0.50f, 0.22f, 0.30f}},
         {1.00f, {0.45f, 0.20f, 0.55f}},
     };
     Canvas canvas = makeCanvas(textureSize3d, textureSize3d);
@@ -333,9 +362,12 @@ Picture paintMorphSkin()
             const float fx = float(x) / textureSize3d * 2.0f * pi;
             const float wave = 0.06f * std::sin(2.0f * fx) + 0.03f * std::sin(5.0f * fx);
             Rgb c = sampleRamp(bands, std::clamp(float(y) / textureSize3d + wave, 0.0f, 1.0f));
-            const float line = std::fabs(std::sin(float(x) * pi / 16.0f)) * std::fabs(std::sin(float(y) * pi / 21.333f));
+            const float line = std::fabs(std::sin(float(x) * pi / 16.0f)) *
+                               std::fabs(std::sin(float(y) * pi / 21.333f));
             c = scaleRgb(c, 0.7f + 0.3f * std::pow(line, 0.3f));
-            c = addRgb(c, scaleRgb({0.25f, 0.25f, 0.3f}, std::pow(std::max(0.0f, std::sin(fx * 3.0f + float(y) * 0.05f)), 24.0f)));
+            c = addRgb(c, scaleRgb({0.25f, 0.25f, 0.3f},
+                                   std::pow(std::max(0.0f, std::sin(fx * 3.0f + float(y) * 0.05f)),
+                                            24.0f)));
             canvas.pixels[size_t(y) * textureSize3d + x] = c;
         }
     return finishPicture(canvas, 1102);

@@ -19,14 +19,32 @@ constexpr int faceTexture = 256;  // face textures are addressed with byte coord
 struct P3 {
     float x, y, z;
 };
-P3 operator+(P3 a, P3 b) { return {a.x + b.x, a.y + b.y, a.z + b.z}; }
-P3 operator-(P3 a, P3 b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
-P3 operator*(P3 a, float s) { return {a.x * s, a.y * s, a.z * s}; }
-float dot(P3 a, P3 b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
-P3 cross(P3 a, P3 b) { return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x}; }
+P3 operator+(P3 a, P3 b)
+{
+    return {a.x + b.x, a.y + b.y, a.z + b.z};
+}
+P3 operator-(P3 a, P3 b)
+{
+    return {a.x - b.x, a.y - b.y, a.z - b.z};
+}
+P3 operator*(P3 a, float s)
+{
+    return {a.x * s, a.y * s, a.z * s};
+}
+float dot(P3 a, P3 b)
+{
+    return a.x * b.x + a.y * b.y + a.z * b.z;
+}
+P3 cross(P3 a, P3 b)
+{
+    return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
+}
 
 // Engine axes (y up) to the file's (z up).
-std::array<float, 3> fileAxes(P3 p) { return {p.x, p.z, p.y}; }
+std::array<float, 3> fileAxes(P3 p)
+{
+    return {p.x, p.z, p.y};
+}
 
 // A texture rectangle in texels (u right, v down, as the engine stores them).
 struct UvRect {
@@ -44,8 +62,12 @@ constexpr int cellPlasticTop[2] = {0, 0}, cellPlasticSide[2] = {1, 0}, cellPlast
               cellMetal[2] = {3, 0}, cellKeys[2] = {0, 1}, cellTowerFront[2] = {1, 1},
               cellBezel[2] = {2, 1}, cellGrille[2] = {3, 1}, cellWoodTop[2] = {0, 2},
               cellWoodSide[2] = {1, 2}, cellFabric[2] = {2, 2}, cellRubber[2] = {3, 2},
-              cellBooks[2] = {0, 3}, cellMachine[2] = {1, 3}, cellLamp[2] = {2, 3}, cellGlow[2] = {3, 3};
-UvRect cell(const int (&c)[2]) { return atlasCell(c[0], c[1]); }
+              cellBooks[2] = {0, 3}, cellMachine[2] = {1, 3}, cellLamp[2] = {2, 3},
+              cellGlow[2] = {3, 3};
+UvRect cell(const int (&c)[2])
+{
+    return atlasCell(c[0], c[1]);
+}
 
 // Builds one mesh object: faces are wound so that (c - a) x (b - a) points to the side they are
 // seen from, which is what the scenes' facing test keeps.
@@ -153,18 +175,20 @@ struct ObjectBuilder {
             const uint16_t ring = uint16_t(object.vertices.size());
             for (int i = 0; i < sides; ++i) {
                 const float a = 2.0f * pi * float(i) / sides;
-                vertex({base.x + radius * std::cos(a), base.y + height, base.z + radius * std::sin(a)},
-                       cu + ru * std::cos(a), cv + rv * std::sin(a));
+                vertex(
+                    {base.x + radius * std::cos(a), base.y + height, base.z + radius * std::sin(a)},
+                    cu + ru * std::cos(a), cv + rv * std::sin(a));
             }
             for (int i = 0; i < sides; ++i)
-                triangle(centre, uint16_t(ring + i), uint16_t(ring + (i + 1) % sides), {0, 1, 0}, g);
+                triangle(centre, uint16_t(ring + i), uint16_t(ring + (i + 1) % sides), {0, 1, 0},
+                         g);
         }
     }
 
     // A flat ring (annulus band) around the y axis: an outer wall, an inner wall and a top and
     // bottom, for the rotating rings of the machine.
-    void ring(P3 centre, float inner, float outer, float height, int sides, const std::string& material,
-              UvRect band, UvRect face)
+    void ring(P3 centre, float inner, float outer, float height, int sides,
+              const std::string& material, UvRect band, UvRect face)
     {
         cylinder(centre, outer, height, sides, material, band, face, false);
         cylinder(centre, inner, height, sides, material, band, face, false, true);
@@ -175,8 +199,10 @@ struct ObjectBuilder {
             for (int i = 0; i <= sides; ++i) {
                 const float a = 2.0f * pi * float(i % sides) / sides;
                 const float u = face.u0 + (face.u1 - face.u0) * float(i) / sides;
-                vertex({centre.x + outer * std::cos(a), y, centre.z + outer * std::sin(a)}, u, face.v0);
-                vertex({centre.x + inner * std::cos(a), y, centre.z + inner * std::sin(a)}, u, face.v1);
+                vertex({centre.x + outer * std::cos(a), y, centre.z + outer * std::sin(a)}, u,
+                       face.v0);
+                vertex({centre.x + inner * std::cos(a), y, centre.z + inner * std::sin(a)}, u,
+                       face.v1);
             }
             const P3 facing = {0, level == 0 ? 1.0f : -1.0f, 0};
             for (int i = 0; i < sides; ++i) {
@@ -196,7 +222,8 @@ struct ObjectBuilder {
             for (int j = 0; j <= columns; ++j) {
                 const float theta = 2.0f * pi * float(j % columns) / columns;
                 const float phi = pi * float(i) / rows;
-                const P3 d = {std::sin(phi) * std::cos(theta), std::cos(phi), std::sin(phi) * std::sin(theta)};
+                const P3 d = {std::sin(phi) * std::cos(theta), std::cos(phi),
+                              std::sin(phi) * std::sin(theta)};
                 vertex(centre + d * radius, 512.0f * float(j) / columns, 256.0f * float(i) / rows);
             }
         for (int i = 0; i < rows; ++i)
@@ -207,10 +234,13 @@ struct ObjectBuilder {
                     const auto& p = object.vertices[x];
                     const auto& q = object.vertices[y];
                     const auto& r = object.vertices[z];
-                    return P3{(p[0] + q[0] + r[0]) / 3.0f, (p[2] + q[2] + r[2]) / 3.0f, (p[1] + q[1] + r[1]) / 3.0f} - centre;
+                    return P3{(p[0] + q[0] + r[0]) / 3.0f, (p[2] + q[2] + r[2]) / 3.0f,
+                              (p[1] + q[1] + r[1]) / 3.0f} -
+                           centre;
                 };
                 triangle(a, b, uint16_t(a + 1), mid(a, b, uint16_t(a + 1)), g);
-                triangle(uint16_t(b + 1), uint16_t(a + 1), b, mid(uint16_t(b + 1), uint16_t(a + 1), b), g);
+                triangle(uint16_t(b + 1), uint16_t(a + 1), b,
+                         mid(uint16_t(b + 1), uint16_t(a + 1), b), g);
             }
     }
 
@@ -233,8 +263,8 @@ Object3ds roomFloor(const RoomSize& r)
 {
     ObjectBuilder b;
     const int nx = int(2 * r.halfX / r.tile), nz = int(2 * r.halfZ / r.tile);
-    b.quad({-r.halfX, 0, -r.halfZ}, {2 * r.halfX, 0, 0}, {0, 0, 2 * r.halfZ}, {0, 1, 0}, "ROOM FLOOR",
-           {0, 0, 256, 256}, nx, nz, 500.0f, 500.0f);
+    b.quad({-r.halfX, 0, -r.halfZ}, {2 * r.halfX, 0, 0}, {0, 0, 2 * r.halfZ}, {0, 1, 0},
+           "ROOM FLOOR", {0, 0, 256, 256}, nx, nz, 500.0f, 500.0f);
     return b.finish("floor");
 }
 
@@ -250,11 +280,16 @@ struct WallOpening {
 Object3ds roomWalls(const RoomSize& r, const std::vector<WallOpening>& openings = {})
 {
     ObjectBuilder b;
-    const int nx = int(2 * r.halfX / r.tile), nz = int(2 * r.halfZ / r.tile), ny = int(r.height / r.tile);
+    const int nx = int(2 * r.halfX / r.tile), nz = int(2 * r.halfZ / r.tile),
+              ny = int(r.height / r.tile);
     // Each wall carries the texture once from floor to ceiling and repeats it every 600 units
     // along; walls are seen from inside the room.
-    const P3 origins[4] = {{-r.halfX, 0, r.halfZ}, {r.halfX, 0, -r.halfZ}, {-r.halfX, 0, -r.halfZ}, {r.halfX, 0, r.halfZ}};
-    const P3 alongs[4] = {{2 * r.halfX, 0, 0}, {-2 * r.halfX, 0, 0}, {0, 0, 2 * r.halfZ}, {0, 0, -2 * r.halfZ}};
+    const P3 origins[4] = {{-r.halfX, 0, r.halfZ},
+                           {r.halfX, 0, -r.halfZ},
+                           {-r.halfX, 0, -r.halfZ},
+                           {r.halfX, 0, r.halfZ}};
+    const P3 alongs[4] = {
+        {2 * r.halfX, 0, 0}, {-2 * r.halfX, 0, 0}, {0, 0, 2 * r.halfZ}, {0, 0, -2 * r.halfZ}};
     const P3 facings[4] = {{0, 0, -1}, {0, 0, 1}, {1, 0, 0}, {-1, 0, 0}};
     for (int w = 0; w < 4; ++w) {
         const int n = w < 2 ? nx : nz;
@@ -263,12 +298,14 @@ Object3ds roomWalls(const RoomSize& r, const std::vector<WallOpening>& openings 
             for (int j = 0; j < ny; ++j) {
                 bool open = false;
                 for (const WallOpening& o : openings)
-                    open = open || (o.wall == w && i >= o.along0 && i < o.along1 && j >= o.up0 && j < o.up1);
+                    open = open || (o.wall == w && i >= o.along0 && i < o.along1 && j >= o.up0 &&
+                                    j < o.up1);
                 if (open)
                     continue;
                 const float u0 = i * r.tile / 600.0f * 256.0f, v0 = 256.0f - j * 256.0f / ny;
-                b.quad(origins[w] + step * float(i) + P3{0, r.height * j / ny, 0}, step, {0, r.height / ny, 0},
-                       facings[w], "ROOM WALL", {u0, v0, u0 + r.tile / 600.0f * 256.0f, v0 - 256.0f / ny});
+                b.quad(origins[w] + step * float(i) + P3{0, r.height * j / ny, 0}, step,
+                       {0, r.height / ny, 0}, facings[w], "ROOM WALL",
+                       {u0, v0, u0 + r.tile / 600.0f * 256.0f, v0 - 256.0f / ny});
             }
     }
     return b.finish("walls");
@@ -278,23 +315,23 @@ Object3ds roomCeiling(const RoomSize& r)
 {
     ObjectBuilder b;
     const int nx = int(2 * r.halfX / r.tile), nz = int(2 * r.halfZ / r.tile);
-    b.quad({-r.halfX, r.height, -r.halfZ}, {2 * r.halfX, 0, 0}, {0, 0, 2 * r.halfZ}, {0, -1, 0}, "ROOM CEILING",
-           {0, 0, 256, 256}, nx, nz, 800.0f, 800.0f);
+    b.quad({-r.halfX, r.height, -r.halfZ}, {2 * r.halfX, 0, 0}, {0, 0, 2 * r.halfZ}, {0, -1, 0},
+           "ROOM CEILING", {0, 0, 256, 256}, nx, nz, 800.0f, 800.0f);
     return b.finish("ceiling");
 }
 
 // A flat sign showing the neon picture (or the part `part` of it), facing `facing`, cut into
 // columns x rows faces like the wall tiles it replaces.
-Object3ds signPlate(const std::string& name, P3 corner, P3 across, P3 down, P3 facing, UvRect part, int columns,
-                    int rows)
+Object3ds signPlate(const std::string& name, P3 corner, P3 across, P3 down, P3 facing, UvRect part,
+                    int columns, int rows)
 {
     ObjectBuilder b;
     b.quad(corner, across, down, facing, "NEON SIGN", part, columns, rows);
     return b.finish(name);
 }
 
-Key3ds key(uint32_t frame, std::array<float, 4> value, float tension = 0.0f, float continuity = 0.0f,
-           float bias = 0.0f)
+Key3ds key(uint32_t frame, std::array<float, 4> value, float tension = 0.0f,
+           float continuity = 0.0f, float bias = 0.0f)
 {
     Key3ds k;
     k.frame = frame;
@@ -379,15 +416,22 @@ Node3ds objectNode(const std::string& name, int id)
 
 // One key of a rotation track about the engine's vertical axis (the file's z), angle in radians
 // relative to the key before.
-Key3ds spinKey(uint32_t frame, float angle) { return key(frame, {angle, 0, 0, 1}); }
-Key3ds tiltKey(uint32_t frame, float angle) { return key(frame, {angle, 1, 0, 0}); }
+Key3ds spinKey(uint32_t frame, float angle)
+{
+    return key(frame, {angle, 0, 0, 1});
+}
+Key3ds tiltKey(uint32_t frame, float angle)
+{
+    return key(frame, {angle, 1, 0, 0});
+}
 
 }  // namespace
 
 Scene3ds modelComputerRoom()
 {
     // The room: 4000 x 4000 units, 1600 high; the desk against the far wall (+z) in the middle,
-    // the monitor on it facing the room, the tower beside it, the chair pushed aside, shelves on the left.
+    // the monitor on it facing the room, the tower beside it, the chair pushed aside, shelves on
+    // the left.
     const RoomSize room = {2000.0f, 2000.0f, 1500.0f, 250.0f};
     Scene3ds scene;
     scene.materials = {{"ROOM FLOOR", "nrfloor.jpg"},
@@ -395,63 +439,78 @@ Scene3ds modelComputerRoom()
                        {"ROOM CEILING", "nrceil.jpg"},
                        {"OBJECTS", "nrbox.jpg"},
                        {"NEON SIGN", "neonlamp.jpg"}};
-    scene.objects.push_back(roomFloor(room));    // 0
-    scene.objects.push_back(roomWalls(room, {{0, 6, 10, 3, 6}, {3, 10, 12, 3, 5}, {2, 3, 9, 5, 6}}));  // 1
-    scene.objects.push_back(roomCeiling(room));  // 2
+    scene.objects.push_back(roomFloor(room));  // 0
+    scene.objects.push_back(
+        roomWalls(room, {{0, 6, 10, 3, 6}, {3, 10, 12, 3, 5}, {2, 3, 9, 5, 6}}));  // 1
+    scene.objects.push_back(roomCeiling(room));                                    // 2
 
     {  // 3: the desk, its legs and the keyboard
         ObjectBuilder b;
-        b.box({-700, 420, 1250}, {700, 460, 1950}, "OBJECTS", cell(cellWoodTop), cell(cellWoodSide), cell(cellWoodSide));
+        b.box({-700, 420, 1250}, {700, 460, 1950}, "OBJECTS", cell(cellWoodTop), cell(cellWoodSide),
+              cell(cellWoodSide));
         for (float x : {-660.0f, 600.0f})
             for (float z : {1290.0f, 1850.0f})
-                b.box({x, 0, z}, {x + 60, 420, z + 60}, "OBJECTS", cell(cellMetal), cell(cellMetal), cell(cellMetal));
-        b.box({-260, 460, 1270}, {260, 490, 1420}, "OBJECTS", cell(cellKeys), cell(cellPlasticSide), cell(cellPlasticDark));
-        b.box({380, 460, 1300}, {470, 490, 1400}, "OBJECTS", cell(cellPlasticTop), cell(cellPlasticSide), cell(cellPlasticDark));
+                b.box({x, 0, z}, {x + 60, 420, z + 60}, "OBJECTS", cell(cellMetal), cell(cellMetal),
+                      cell(cellMetal));
+        b.box({-260, 460, 1270}, {260, 490, 1420}, "OBJECTS", cell(cellKeys), cell(cellPlasticSide),
+              cell(cellPlasticDark));
+        b.box({380, 460, 1300}, {470, 490, 1400}, "OBJECTS", cell(cellPlasticTop),
+              cell(cellPlasticSide), cell(cellPlasticDark));
         scene.objects.push_back(b.finish("desk"));
     }
     {  // 4: the monitor's screen, the whole texture on one face a little in front of the case
         ObjectBuilder b;
-        b.quad({-215, 840, 1468}, {430, 0, 0}, {0, -300, 0}, {0, 0, -1}, "OBJECTS", {0.5f, 0.5f, 255.5f, 255.5f}, 2, 2);
+        b.quad({-215, 840, 1468}, {430, 0, 0}, {0, -300, 0}, {0, 0, -1}, "OBJECTS",
+               {0.5f, 0.5f, 255.5f, 255.5f}, 2, 2);
         scene.objects.push_back(b.finish("screen"));
     }
     {  // 5: the monitor case with its bezel, neck and foot
         ObjectBuilder b;
         // The case has no front face: a flat bezel frames the screen instead, so that no face of
         // the case lies behind the screen to be sorted over it.
-        b.box({-260, 520, 1470}, {260, 880, 1850}, "OBJECTS", cell(cellPlasticTop), cell(cellPlasticSide), cell(cellBezel),
-              false, false);
+        b.box({-260, 520, 1470}, {260, 880, 1850}, "OBJECTS", cell(cellPlasticTop),
+              cell(cellPlasticSide), cell(cellBezel), false, false);
         const UvRect bezel = cell(cellBezel);
         b.quad({-260, 880, 1470}, {520, 0, 0}, {0, -40, 0}, {0, 0, -1}, "OBJECTS", bezel);
         b.quad({-260, 540, 1470}, {520, 0, 0}, {0, -20, 0}, {0, 0, -1}, "OBJECTS", bezel);
         b.quad({-260, 840, 1470}, {45, 0, 0}, {0, -300, 0}, {0, 0, -1}, "OBJECTS", bezel);
         b.quad({215, 840, 1470}, {45, 0, 0}, {0, -300, 0}, {0, 0, -1}, "OBJECTS", bezel);
-        b.box({-70, 470, 1580}, {70, 520, 1740}, "OBJECTS", cell(cellPlasticTop), cell(cellPlasticSide), cell(cellPlasticDark));
-        b.box({-160, 460, 1520}, {160, 472, 1800}, "OBJECTS", cell(cellPlasticTop), cell(cellPlasticSide), cell(cellPlasticDark));
+        b.box({-70, 470, 1580}, {70, 520, 1740}, "OBJECTS", cell(cellPlasticTop),
+              cell(cellPlasticSide), cell(cellPlasticDark));
+        b.box({-160, 460, 1520}, {160, 472, 1800}, "OBJECTS", cell(cellPlasticTop),
+              cell(cellPlasticSide), cell(cellPlasticDark));
         scene.objects.push_back(b.finish("monitor"));
     }
     // 6 to 8: the neon sign above the desk, a second one on the right wall, a strip along the left.
     // Each lies in an opening of the walls.
-    scene.objects.push_back(signPlate("sign", {-500, 1500, 2000}, {1000, 0, 0}, {0, -750, 0}, {0, 0, -1}, {0, 0, 256, 256}, 4, 3));
-    scene.objects.push_back(signPlate("sign2", {2000, 1250, -1000}, {0, 0, 500}, {0, -500, 0}, {-1, 0, 0}, {0, 0, 256, 256}, 2, 2));
-    scene.objects.push_back(signPlate("sign3", {-2000, 1500, 250}, {0, 0, -1500}, {0, -250, 0}, {1, 0, 0}, {0, 0, 256, 62}, 6, 1));
+    scene.objects.push_back(signPlate("sign", {-500, 1500, 2000}, {1000, 0, 0}, {0, -750, 0},
+                                      {0, 0, -1}, {0, 0, 256, 256}, 4, 3));
+    scene.objects.push_back(signPlate("sign2", {2000, 1250, -1000}, {0, 0, 500}, {0, -500, 0},
+                                      {-1, 0, 0}, {0, 0, 256, 256}, 2, 2));
+    scene.objects.push_back(signPlate("sign3", {-2000, 1500, 250}, {0, 0, -1500}, {0, -250, 0},
+                                      {1, 0, 0}, {0, 0, 256, 62}, 6, 1));
     {  // 9: the tower beside the desk and two speakers on the desk
         ObjectBuilder b;
-        b.box({820, 0, 1300}, {1080, 640, 1880}, "OBJECTS", cell(cellPlasticTop), cell(cellPlasticSide), cell(cellTowerFront));
+        b.box({820, 0, 1300}, {1080, 640, 1880}, "OBJECTS", cell(cellPlasticTop),
+              cell(cellPlasticSide), cell(cellTowerFront));
         for (float x : {-560.0f, 420.0f})
-            b.box({x, 460, 1520}, {x + 140, 720, 1660}, "OBJECTS", cell(cellMetal), cell(cellRubber), cell(cellGrille));
+            b.box({x, 460, 1520}, {x + 140, 720, 1660}, "OBJECTS", cell(cellMetal),
+                  cell(cellRubber), cell(cellGrille));
         scene.objects.push_back(b.finish("tower"));
     }
     {  // 10: the chair
         ObjectBuilder b;
-        b.box({290, 380, 460}, {750, 460, 900}, "OBJECTS", cell(cellFabric), cell(cellRubber), cell(cellRubber));
-        b.box({290, 460, 460}, {750, 860, 520}, "OBJECTS", cell(cellRubber), cell(cellRubber), cell(cellFabric));
+        b.box({290, 380, 460}, {750, 460, 900}, "OBJECTS", cell(cellFabric), cell(cellRubber),
+              cell(cellRubber));
+        b.box({290, 460, 460}, {750, 860, 520}, "OBJECTS", cell(cellRubber), cell(cellRubber),
+              cell(cellFabric));
         b.cylinder({520, 60, 680}, 40, 320, 8, "OBJECTS", cell(cellMetal), cell(cellMetal), false);
         for (int i = 0; i < 5; ++i) {
             const float a = 2.0f * pi * i / 5.0f;
             const P3 end = {520 + 260 * std::cos(a), 0, 680 + 260 * std::sin(a)};
             b.box({std::min(520.0f, end.x) - 25, 0, std::min(680.0f, end.z) - 25},
-                  {std::max(520.0f, end.x) + 25, 60, std::max(680.0f, end.z) + 25}, "OBJECTS", cell(cellRubber),
-                  cell(cellRubber), cell(cellRubber));
+                  {std::max(520.0f, end.x) + 25, 60, std::max(680.0f, end.z) + 25}, "OBJECTS",
+                  cell(cellRubber), cell(cellRubber), cell(cellRubber));
         }
         scene.objects.push_back(b.finish("chair"));
     }
@@ -459,23 +518,27 @@ Scene3ds modelComputerRoom()
         ObjectBuilder b;
         for (int s = 0; s < 3; ++s) {
             const float y = 350.0f + 380.0f * s;
-            b.box({-1990, y, -600}, {-1650, y + 40, 700}, "OBJECTS", cell(cellWoodTop), cell(cellWoodSide), cell(cellWoodSide));
-            b.box({-1960, y + 40, -560.0f + 80.0f * s}, {-1700, y + 300, 200.0f + 120.0f * s}, "OBJECTS", cell(cellBooks),
-                  cell(cellBooks), cell(cellBooks));
+            b.box({-1990, y, -600}, {-1650, y + 40, 700}, "OBJECTS", cell(cellWoodTop),
+                  cell(cellWoodSide), cell(cellWoodSide));
+            b.box({-1960, y + 40, -560.0f + 80.0f * s}, {-1700, y + 300, 200.0f + 120.0f * s},
+                  "OBJECTS", cell(cellBooks), cell(cellBooks), cell(cellBooks));
         }
         // Two server cabinets against the right wall, their panels of lights towards the room.
         for (float z : {150.0f, 650.0f})
-            b.box({1640, 0, z}, {1990, 1250, z + 420}, "OBJECTS", cell(cellMetal), cell(cellMachine), cell(cellRubber));
-        b.box({-1990, 0, -640}, {-1650, 1500, -600}, "OBJECTS", cell(cellWoodSide), cell(cellWoodSide), cell(cellWoodSide));
-        b.box({-1990, 0, 700}, {-1650, 1500, 740}, "OBJECTS", cell(cellWoodSide), cell(cellWoodSide), cell(cellWoodSide));
+            b.box({1640, 0, z}, {1990, 1250, z + 420}, "OBJECTS", cell(cellMetal),
+                  cell(cellMachine), cell(cellRubber));
+        b.box({-1990, 0, -640}, {-1650, 1500, -600}, "OBJECTS", cell(cellWoodSide),
+              cell(cellWoodSide), cell(cellWoodSide));
+        b.box({-1990, 0, 700}, {-1650, 1500, 740}, "OBJECTS", cell(cellWoodSide),
+              cell(cellWoodSide), cell(cellWoodSide));
         scene.objects.push_back(b.finish("shelves"));
     }
     {  // 12: ceiling lamps
         ObjectBuilder b;
         for (float x : {-1000.0f, 1000.0f})
             for (float z : {-1000.0f, 1000.0f})
-                b.box({x - 300, 1460, z - 80}, {x + 300, 1500, z + 80}, "OBJECTS", cell(cellLamp), cell(cellMetal),
-                      cell(cellMetal), true);
+                b.box({x - 300, 1460, z - 80}, {x + 300, 1500, z + 80}, "OBJECTS", cell(cellLamp),
+                      cell(cellMetal), cell(cellMetal), true);
         scene.objects.push_back(b.finish("lamps"));
     }
 
@@ -495,11 +558,20 @@ Scene3ds modelComputerRoom()
 
     // Three coloured lights drifting slowly in the upper half of the room, well away from the path.
     addLight(scene, "red", {1, 0.2f, 0.1f},
-             {{0, {-1600, 1300, 1600}}, {165, {-1300, 1200, 1000}}, {330, {-1650, 1300, 1400}}, {495, {-1600, 1300, 1600}}});
+             {{0, {-1600, 1300, 1600}},
+              {165, {-1300, 1200, 1000}},
+              {330, {-1650, 1300, 1400}},
+              {495, {-1600, 1300, 1600}}});
     addLight(scene, "green", {0.2f, 1, 0.2f},
-             {{0, {1650, 1300, 500}}, {165, {1650, 1200, -400}}, {330, {1500, 1350, 1200}}, {495, {1650, 1300, 500}}});
+             {{0, {1650, 1300, 500}},
+              {165, {1650, 1200, -400}},
+              {330, {1500, 1350, 1200}},
+              {495, {1650, 1300, 500}}});
     addLight(scene, "blue", {0.2f, 0.4f, 1},
-             {{0, {300, 1300, 1700}}, {165, {-500, 1250, 1750}}, {330, {600, 1300, 1650}}, {495, {300, 1300, 1700}}});
+             {{0, {300, 1300, 1700}},
+              {165, {-500, 1250, 1750}},
+              {330, {600, 1300, 1650}},
+              {495, {300, 1300, 1700}}});
     return scene;
 }
 
@@ -510,24 +582,22 @@ Scene3ds modelMotherRoom()
     // circling it; consoles stand along the walls and the sign hangs on the far wall.
     const RoomSize room = {1200.0f, 1200.0f, 1200.0f, 200.0f};
     Scene3ds scene;
-    scene.materials = {{"ROOM FLOOR", "nrfloor.jpg"},
-                       {"ROOM WALL", "nrwall.jpg"},
-                       {"ROOM CEILING", "nrceil.jpg"},
-                       {"OBJECTS", "nrbox.jpg"},
-                       {"NEON SIGN", "neonlamp.jpg"},
-                       {"ORB", "nrorb.jpg"}};
+    scene.materials = {{"ROOM FLOOR", "nrfloor.jpg"},  {"ROOM WALL", "nrwall.jpg"},
+                       {"ROOM CEILING", "nrceil.jpg"}, {"OBJECTS", "nrbox.jpg"},
+                       {"NEON SIGN", "neonlamp.jpg"},  {"ORB", "nrorb.jpg"}};
 
     struct Part {
         Object3ds object;
         P3 origin;
     };
     std::vector<Part> parts;
-    parts.push_back({signPlate("sign", {-400, 1000, 1200}, {800, 0, 0}, {0, -800, 0}, {0, 0, -1}, {0, 0, 256, 256}, 4, 4),
-                     {0, 600, 1200}});  // 0, in an opening of the far wall
-    parts.push_back({roomFloor(room), {0, 0, 0}});    // 1
+    parts.push_back({signPlate("sign", {-400, 1000, 1200}, {800, 0, 0}, {0, -800, 0}, {0, 0, -1},
+                               {0, 0, 256, 256}, 4, 4),
+                     {0, 600, 1200}});              // 0, in an opening of the far wall
+    parts.push_back({roomFloor(room), {0, 0, 0}});  // 1
     parts.push_back({roomWalls(room, {{0, 4, 8, 1, 5}}), {0, 0, 0}});  // 2
-    parts.push_back({roomCeiling(room), {0, 0, 0}});  // 3
-    {  // 4: the orb
+    parts.push_back({roomCeiling(room), {0, 0, 0}});                   // 3
+    {                                                                  // 4: the orb
         ObjectBuilder b;
         b.sphere({0, 0, 0}, 90, 16, 10, "ORB");
         parts.push_back({b.finish("orb"), {0, 0, 0}});
@@ -542,11 +612,14 @@ Scene3ds modelMotherRoom()
     const float ringRadii[3] = {330, 290, 250};
     for (int i = 0; i < 3; ++i) {  // 6, 7, 8: the rings
         ObjectBuilder b;
-        b.ring({0, ringHeights[i], 0}, ringRadii[i] - 70, ringRadii[i], 60, 20, "OBJECTS", cell(cellGlow), cell(cellMetal));
+        b.ring({0, ringHeights[i], 0}, ringRadii[i] - 70, ringRadii[i], 60, 20, "OBJECTS",
+               cell(cellGlow), cell(cellMetal));
         for (int k = 0; k < 4; ++k) {
             const float a = pi * 0.5f * k + 0.3f * i;
-            const P3 c = {std::cos(a) * (ringRadii[i] + 30), ringHeights[i] + 10, std::sin(a) * (ringRadii[i] + 30)};
-            b.box(c - P3{30, 0, 30}, c + P3{30, 40, 30}, "OBJECTS", cell(cellLamp), cell(cellPlasticDark), cell(cellPlasticDark));
+            const P3 c = {std::cos(a) * (ringRadii[i] + 30), ringHeights[i] + 10,
+                          std::sin(a) * (ringRadii[i] + 30)};
+            b.box(c - P3{30, 0, 30}, c + P3{30, 40, 30}, "OBJECTS", cell(cellLamp),
+                  cell(cellPlasticDark), cell(cellPlasticDark));
         }
         parts.push_back({b.finish("ring" + std::to_string(i + 1)), {0, ringHeights[i], 0}});
     }
@@ -554,22 +627,26 @@ Scene3ds modelMotherRoom()
         ObjectBuilder b;
         const float x = i == 0 ? -560.0f : 560.0f;
         b.cylinder({x, 300, 0}, 40, 260, 8, "OBJECTS", cell(cellMetal), cell(cellPlasticTop));
-        b.box({x - 90, 560, -90}, {x + 90, 600, 90}, "OBJECTS", cell(cellMetal), cell(cellPlasticDark), cell(cellPlasticDark), true);
+        b.box({x - 90, 560, -90}, {x + 90, 600, 90}, "OBJECTS", cell(cellMetal),
+              cell(cellPlasticDark), cell(cellPlasticDark), true);
         parts.push_back({b.finish(i == 0 ? "pistonA" : "pistonB"), {x, 0, 0}});
     }
     {  // 11: consoles along the walls
         ObjectBuilder b;
         for (int i = 0; i < 3; ++i) {
             const float x = -700.0f + 700.0f * i;
-            b.box({x - 200, 0, -1190}, {x + 200, 380, -990}, "OBJECTS", cell(cellMetal), cell(cellRubber),
-                  cell(cellMachine));
+            b.box({x - 200, 0, -1190}, {x + 200, 380, -990}, "OBJECTS", cell(cellMetal),
+                  cell(cellRubber), cell(cellMachine));
         }
         for (float x : {-560.0f, 560.0f})
-            b.box({x - 80, 0, -80}, {x + 80, 420, 80}, "OBJECTS", cell(cellMetal), cell(cellMachine), cell(cellMachine));
+            b.box({x - 80, 0, -80}, {x + 80, 420, 80}, "OBJECTS", cell(cellMetal),
+                  cell(cellMachine), cell(cellMachine));
         for (int i = 0; i < 2; ++i) {
             const float z = -350.0f + 700.0f * i;
-            b.box({1000, 0, z - 200}, {1190, 520, z + 200}, "OBJECTS", cell(cellMetal), cell(cellMachine), cell(cellRubber));
-            b.box({-1190, 0, z - 200}, {-1000, 520, z + 200}, "OBJECTS", cell(cellMetal), cell(cellMachine), cell(cellRubber));
+            b.box({1000, 0, z - 200}, {1190, 520, z + 200}, "OBJECTS", cell(cellMetal),
+                  cell(cellMachine), cell(cellRubber));
+            b.box({-1190, 0, z - 200}, {-1000, 520, z + 200}, "OBJECTS", cell(cellMetal),
+                  cell(cellMachine), cell(cellRubber));
         }
         parts.push_back({b.finish("consoles"), {0, 0, 0}});
     }
@@ -585,7 +662,9 @@ Scene3ds modelMotherRoom()
             node.position.keys.clear();
             for (int k = 0; k <= 12; ++k) {
                 const float a = 2.0f * pi * k / 4.0f;
-                node.position.keys.push_back(positionKey(uint32_t(k * 165 / 4), {560 * std::cos(a), 700 + 120 * std::sin(2 * a), 560 * std::sin(a)}));
+                node.position.keys.push_back(positionKey(
+                    uint32_t(k * 165 / 4),
+                    {560 * std::cos(a), 700 + 120 * std::sin(2 * a), 560 * std::sin(a)}));
             }
             for (int k = 1; k <= 16; ++k)
                 node.rotation.keys.push_back(tiltKey(uint32_t(k * 31), 1.2f));
@@ -624,7 +703,8 @@ Scene3ds modelMotherRoom()
         for (int k = 0; k <= 12; ++k) {
             const float a = 2.0f * pi * (k / 4.0f + i / 3.0f) * (i == 1 ? -1.0f : 1.0f);
             const float r = 420.0f + 60.0f * i;
-            track.push_back({uint32_t(k * 42), {r * std::cos(a), 350.0f + 300.0f * i, r * std::sin(a)}});
+            track.push_back(
+                {uint32_t(k * 42), {r * std::cos(a), 350.0f + 300.0f * i, r * std::sin(a)}});
         }
         addLight(scene, i == 0 ? "red" : (i == 1 ? "green" : "blue"),
                  {i == 0 ? 1.0f : 0.2f, i == 1 ? 1.0f : 0.2f, i == 2 ? 1.0f : 0.2f}, track);
@@ -639,11 +719,15 @@ bool loadRoomFont(Font& font, const std::string& fileName)
     const std::string path = dejaVuPath(fileName);
     if (loadFont(font, path))
         return true;
-    std::fprintf(stderr, "v4npelva-content: cannot read font %s (install fonts-dejavu-core)\n", path.c_str());
+    std::fprintf(stderr, "v4npelva-content: cannot read font %s (install fonts-dejavu-core)\n",
+                 path.c_str());
     return false;
 }
 
-Rgb& at(Canvas& canvas, int x, int y) { return canvas.pixels[size_t(y) * canvas.width + x]; }
+Rgb& at(Canvas& canvas, int x, int y)
+{
+    return canvas.pixels[size_t(y) * canvas.width + x];
+}
 
 // Tileable value noise on a square texture: period in lattice cells across the width.
 float tiledNoise(float x, float y, int period, uint32_t seed)
@@ -667,7 +751,8 @@ float tiledNoise(float x, float y, int period, uint32_t seed)
 float grain(int x, int y, int period, uint32_t seed)
 {
     const float f = float(period) / faceTexture;
-    return 0.65f * tiledNoise(x * f, y * f, period, seed) + 0.35f * tiledNoise(x * f * 4, y * f * 4, period * 4, seed + 1);
+    return 0.65f * tiledNoise(x * f, y * f, period, seed) +
+           0.35f * tiledNoise(x * f * 4, y * f * 4, period * 4, seed + 1);
 }
 
 // Neon letters: a white-hot tube inside its colour, a tight glow and a wide haze.
@@ -715,8 +800,10 @@ bool paintNeonSign(Picture& picture, bool lit)
         return false;
     Canvas canvas = signBacking();
     const Rgb pink = {1.0f, 0.2f, 0.65f}, cyan = {0.2f, 0.85f, 1.0f}, amber = {1.0f, 0.6f, 0.15f};
-    const Mask zem = renderText(bold, "-ZEM-", fitTextHeight(bold, "-ZEM-", 200.0f, 90.0f, 2.0f), 2.0f, 16);
-    const Mask online = renderText(book, "ONLINE", fitTextHeight(book, "ONLINE", 170.0f, 40.0f, 6.0f), 6.0f, 16);
+    const Mask zem =
+        renderText(bold, "-ZEM-", fitTextHeight(bold, "-ZEM-", 200.0f, 90.0f, 2.0f), 2.0f, 16);
+    const Mask online =
+        renderText(book, "ONLINE", fitTextHeight(book, "ONLINE", 170.0f, 40.0f, 6.0f), 6.0f, 16);
     const Mask open = renderText(bold, "24 H", 30.0f, 3.0f, 16);
     const int zx = (faceTexture - zem.width) / 2, zy = 28 - 16;
     const int ox = (faceTexture - online.width) / 2, oy = 142 - 16;
@@ -746,8 +833,14 @@ bool paintNeonSign(Picture& picture, bool lit)
 
 }  // namespace
 
-bool paintNeonSignLit(Picture& picture) { return paintNeonSign(picture, true); }
-bool paintNeonSignDark(Picture& picture) { return paintNeonSign(picture, false); }
+bool paintNeonSignLit(Picture& picture)
+{
+    return paintNeonSign(picture, true);
+}
+bool paintNeonSignDark(Picture& picture)
+{
+    return paintNeonSign(picture, false);
+}
 
 Picture paintRoomFloor()
 {
@@ -759,7 +852,8 @@ Picture paintRoomFloor()
             const float g = grain(x, y, 8, 11);
             Rgb c = {0.16f + 0.06f * g, 0.17f + 0.06f * g, 0.21f + 0.07f * g};
             const int px = x % 128, py = y % 128;
-            const bool stud = ((px / 16 + py / 16) % 2 == 0) && std::hypot(px % 16 - 7.5f, py % 16 - 7.5f) < 3.0f;
+            const bool stud =
+                ((px / 16 + py / 16) % 2 == 0) && std::hypot(px % 16 - 7.5f, py % 16 - 7.5f) < 3.0f;
             if (stud)
                 c = scaleRgb(c, 1.35f);
             const int edge = std::min({px, py, 127 - px, 127 - py});
@@ -781,7 +875,8 @@ Picture paintRoomWall()
         for (int x = 0; x < faceTexture; ++x) {
             const float g = grain(x, y, 4, 21);
             const float up = 1.0f - float(y) / faceTexture;
-            Rgb c = {0.14f + 0.12f * up + 0.04f * g, 0.16f + 0.13f * up + 0.04f * g, 0.22f + 0.16f * up + 0.05f * g};
+            Rgb c = {0.14f + 0.12f * up + 0.04f * g, 0.16f + 0.13f * up + 0.04f * g,
+                     0.22f + 0.16f * up + 0.05f * g};
             const int px = x % 128;
             if (px < 3 || px > 124)
                 c = scaleRgb(c, 0.45f);
@@ -824,11 +919,13 @@ Picture paintRoomObjects()
     const auto fill = [&](int cx, int cy, auto shade) {
         for (int y = 0; y < 64; ++y)
             for (int x = 0; x < 64; ++x)
-                at(canvas, cx * 64 + x, cy * 64 + y) = shade(x, y, grain(cx * 64 + x, cy * 64 + y, 32, 41 + cx + 4 * cy));
+                at(canvas, cx * 64 + x, cy * 64 + y) =
+                    shade(x, y, grain(cx * 64 + x, cy * 64 + y, 32, 41 + cx + 4 * cy));
     };
     const Rgb beige = {0.78f, 0.74f, 0.64f};
     fill(0, 0, [&](int, int, float g) { return scaleRgb(beige, 0.95f + 0.05f * g); });
-    fill(1, 0, [&](int, int y, float g) { return scaleRgb(beige, 0.7f - 0.1f * y / 64.0f + 0.04f * g); });
+    fill(1, 0,
+         [&](int, int y, float g) { return scaleRgb(beige, 0.7f - 0.1f * y / 64.0f + 0.04f * g); });
     fill(2, 0, [&](int, int, float g) { return scaleRgb(beige, 0.5f + 0.04f * g); });
     fill(3, 0, [&](int x, int, float g) {
         return scaleRgb({0.5f, 0.52f, 0.56f}, 0.65f + 0.25f * g + 0.1f * std::sin(x * 0.7f));
@@ -873,18 +970,21 @@ Picture paintRoomObjects()
     fill(2, 2, [&](int x, int y, float g) {  // blue fabric
         return scaleRgb({0.18f, 0.25f, 0.6f}, 0.75f + 0.15f * g + 0.08f * ((x + y) % 3 == 0));
     });
-    fill(3, 2, [&](int, int, float g) { return Rgb{0.08f + 0.03f * g, 0.08f + 0.03f * g, 0.09f + 0.03f * g}; });
+    fill(3, 2, [&](int, int, float g) {
+        return Rgb{0.08f + 0.03f * g, 0.08f + 0.03f * g, 0.09f + 0.03f * g};
+    });
     {  // book spines
         int x = 0;
         while (x < 64) {
             const int w = 4 + int(nextRandom(random) % 6);
-            const Rgb colours[] = {{0.6f, 0.1f, 0.1f}, {0.1f, 0.3f, 0.55f}, {0.15f, 0.45f, 0.2f},
+            const Rgb colours[] = {{0.6f, 0.1f, 0.1f}, {0.1f, 0.3f, 0.55f},  {0.15f, 0.45f, 0.2f},
                                    {0.7f, 0.6f, 0.2f}, {0.35f, 0.15f, 0.4f}, {0.75f, 0.72f, 0.65f}};
             const Rgb c = colours[nextRandom(random) % 6];
             const int top = int(nextRandom(random) % 14);
             for (int y = 0; y < 64; ++y)
                 for (int i = x; i < std::min(64, x + w); ++i) {
-                    Rgb p = y < top ? Rgb{0.03f, 0.03f, 0.04f} : scaleRgb(c, (i == x ? 0.5f : 0.9f));
+                    Rgb p =
+                        y < top ? Rgb{0.03f, 0.03f, 0.04f} : scaleRgb(c, (i == x ? 0.5f : 0.9f));
                     if (y > top + 8 && y < top + 10)
                         p = {0.85f, 0.8f, 0.5f};
                     at(canvas, i, 192 + y) = p;
@@ -941,13 +1041,15 @@ bool paintComputerOverlay(Picture& picture)
     Mask cores = makeMask(width, height), pads = makeMask(width, height);
     Random random = makeRandom(1208);
     for (int t = 0; t < 14; ++t) {
-        int x = 8 + int(nextRandom(random) % (width - 16)), y = 8 + int(nextRandom(random) % (height - 16));
+        int x = 8 + int(nextRandom(random) % (width - 16)),
+            y = 8 + int(nextRandom(random) % (height - 16));
         int dir = int(nextRandom(random) % 4);
         const int steps = 3 + int(nextRandom(random) % 4);
         for (int s = 0; s < steps; ++s) {
             const int length = 12 + int(nextRandom(random) % 60);
             for (int i = 0; i < length; ++i) {
-                const int dx = dir == 0 ? 1 : (dir == 2 ? -1 : 0), dy = dir == 1 ? 1 : (dir == 3 ? -1 : 0);
+                const int dx = dir == 0 ? 1 : (dir == 2 ? -1 : 0),
+                          dy = dir == 1 ? 1 : (dir == 3 ? -1 : 0);
                 if (x + dx < 4 || x + dx >= width - 4 || y + dy < 4 || y + dy >= height - 4)
                     break;
                 x += dx;
@@ -962,7 +1064,8 @@ bool paintComputerOverlay(Picture& picture)
         }
         for (int py = -3; py <= 3; ++py)
             for (int px = -3; px <= 3; ++px)
-                if (std::hypot(float(px), float(py)) <= 3.2f && std::hypot(float(px), float(py)) >= 1.6f)
+                if (std::hypot(float(px), float(py)) <= 3.2f &&
+                    std::hypot(float(px), float(py)) >= 1.6f)
                     pads.values[size_t(y + py) * width + x + px] = 1.0f;
     }
     Canvas canvas = makeCanvas(width, height);
@@ -971,7 +1074,8 @@ bool paintComputerOverlay(Picture& picture)
     addMask(canvas, glow, 0, 0, {0.1f, 0.45f, 0.5f}, 1.0f);
     addMask(canvas, cores, 0, 0, {0.45f, 0.8f, 0.85f}, 1.0f);
     addMask(canvas, pads, 0, 0, {1.0f, 0.75f, 0.3f}, 1.0f);
-    const char* lines[] = {"-ZEM- NET", "NODE 07 LINK", "SCAN 3F00", "CORE OK", "SIGNAL 98%", "UPLOAD"};
+    const char* lines[] = {"-ZEM- NET", "NODE 07 LINK", "SCAN 3F00",
+                           "CORE OK",   "SIGNAL 98%",   "UPLOAD"};
     for (int i = 0; i < 6; ++i) {
         const Mask text = renderText(mono, lines[i], 15.0f, 1.0f, 4);
         const int x = 14 + int(nextRandom(random) % (width - 28 - text.width));
@@ -1010,7 +1114,8 @@ bool paintMotherPanel(Picture& picture)
         for (int y = 0; y < 4; ++y)
             for (int x = 0; x < 50; ++x) {
                 const int px = 4 + x, py = 18 + b * 9 + y;
-                at(canvas, px, py) = x < levels[b] && x % 3 != 2 ? bars[b] : scaleRgb(bars[b], 0.12f);
+                at(canvas, px, py) =
+                    x < levels[b] && x % 3 != 2 ? bars[b] : scaleRgb(bars[b], 0.12f);
             }
     const Mask status = renderText(mono, "LINK OK", 9.0f, 0.0f, 1);
     addMask(canvas, status, 2, 46, green, 1.0f);
