@@ -114,6 +114,25 @@ TEST(Morph, DataHoldsTheFloorGridTheObjectItsMirrorAndFifteenDistinctKeyShapes)
                                               std::fabs(vertexOf(k, i).z - vertexOf(k + 1, i).z));
         EXPECT_GT(farthest, 20.0f) << "key objects " << k << " and " << k + 1;
     }
+    // Object 1's faces wound round each key shape face outwards ((c - a) x (b - a) away from the
+    // inside, which the facing test keeps): a shape turned inside out would vanish while the
+    // object is near it. The sum is six times the enclosed volume, positive when they do.
+    const MeshObject& object = mesh.objects[1];
+    for (int k = 3; k < 18; ++k) {
+        double volume = 0;
+        for (int f = object.firstFace; f <= object.lastFace; ++f) {
+            const auto at = [&](const MeshVertex* v) {
+                return vertexOf(k, int(v - &vertexOf(1, 0)));
+            };
+            const MeshVertex &a = at(mesh.faces[f].a), &b = at(mesh.faces[f].b),
+                             &c = at(mesh.faces[f].c);
+            const double ex = c.x - a.x, ey = c.y - a.y, ez = c.z - a.z;
+            const double fx = b.x - a.x, fy = b.y - a.y, fz = b.z - a.z;
+            volume +=
+                a.x * (ey * fz - ez * fy) + a.y * (ez * fx - ex * fz) + a.z * (ex * fy - ey * fx);
+        }
+        EXPECT_GT(volume, 0.0) << "key object " << k;
+    }
     // Object 5 has faces for the small view.
     EXPECT_GE(mesh.objects[5].lastFace, mesh.objects[5].firstFace);
     resetMesh();

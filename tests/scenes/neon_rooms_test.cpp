@@ -51,6 +51,21 @@ void expectTracksCoverTheScene()
         EXPECT_GE(mesh.lights[i].keyCount, 2) << "light " << i;
 }
 
+// The floor, walls and ceiling (objects first to first + 2) face into the room: (c - a) x (b - a)
+// points towards its middle, so the facing test keeps them from inside.
+void expectShellFacesInward(int first, float height)
+{
+    for (int k = first; k < first + 3; ++k)
+        for (int f = mesh.objects[k].firstFace; f <= mesh.objects[k].lastFace; ++f) {
+            const MeshVertex &a = *mesh.faces[f].a, &b = *mesh.faces[f].b, &c = *mesh.faces[f].c;
+            const float ex = c.x - a.x, ey = c.y - a.y, ez = c.z - a.z;
+            const float fx = b.x - a.x, fy = b.y - a.y, fz = b.z - a.z;
+            const float nx = ey * fz - ez * fy, ny = ez * fx - ex * fz, nz = ex * fy - ey * fx;
+            ASSERT_GT(nx * -a.x + ny * (height / 2 - a.y) + nz * -a.z, 0.0f)
+                << "object " << k << " face " << f;
+        }
+}
+
 TEST(Computer, WholeRunEndsAtOrder73)
 {
     const int32_t times[] = {1500, 4500, 5900, 7400, 10400, 13400};
@@ -92,6 +107,7 @@ TEST(NeonRooms, DataHoldsTheRoomsTracksScreenSignAndPictures)
     EXPECT_GE(highV, 255.0f);
     for (int k = 6; k <= 8; ++k)
         EXPECT_GE(mesh.objects[k].lastFace, mesh.objects[k].firstFace) << "object " << k;
+    expectShellFacesInward(0, 1500);
     free3ds();
 
     loadBuiltMesh("mother.3ds");
@@ -108,6 +124,7 @@ TEST(NeonRooms, DataHoldsTheRoomsTracksScreenSignAndPictures)
         moving += mesh.objects[k].positionKeyCount >= 2 || mesh.objects[k].rotationKeyCount >= 2;
     }
     EXPECT_GE(moving, 4);
+    expectShellFacesInward(1, 1200);
     EXPECT_GE(mesh.objects[0].lastFace, mesh.objects[0].firstFace);
     EXPECT_NE(mesh.faces[mesh.objects[4].firstFace].texture, nullptr);
     free3ds();
