@@ -485,9 +485,9 @@ Scene3ds modelComputerRoom()
     // Each lies in an opening of the walls.
     scene.objects.push_back(signPlate("sign", {-500, 1500, 2000}, {1000, 0, 0}, {0, -750, 0},
                                       {0, 0, -1}, {0, 0, 256, 256}, 4, 3));
-    scene.objects.push_back(signPlate("sign2", {2000, 1250, -1000}, {0, 0, 500}, {0, -500, 0},
+    scene.objects.push_back(signPlate("sign2", {2000, 1250, -500}, {0, 0, -500}, {0, -500, 0},
                                       {-1, 0, 0}, {0, 0, 256, 256}, 2, 2));
-    scene.objects.push_back(signPlate("sign3", {-2000, 1500, 250}, {0, 0, -1500}, {0, -250, 0},
+    scene.objects.push_back(signPlate("sign3", {-2000, 1500, -1250}, {0, 0, 1500}, {0, -250, 0},
                                       {1, 0, 0}, {0, 0, 256, 62}, 6, 1));
     {  // 9: the tower beside the desk and two speakers on the desk
         ObjectBuilder b;
