@@ -32,7 +32,6 @@ struct NeonRoomState {
     int32_t firstBlinkFace = 0;  // the sign's faces, inclusive; none when first > last
     int32_t lastBlinkFace = -1;
     int32_t lightsDrawn = 0;  // lights with a loaded sprite slot
-    bool monitor = false;     // Computer: object 4, the monitor's screen, exists
     bool overlay = false;     // Computer: picture 2 is 320 wide and tall enough to scroll
     bool panel = false;       // Mother: the panel fits beside the top right corner
     uint32_t* monitorTexture = nullptr;  // Computer's screen picture, owned by the scene
@@ -41,7 +40,7 @@ NeonRoomState room;
 
 // Loads what both rooms share: the light sprites, the sign's pictures and the mesh, with every
 // face copied from its texture.
-void loadNeonRoom(const char* meshName)
+void loadNeonRoom(const char* sceneName, const char* meshName)
 {
     room = NeonRoomState{};
     loadTextureSlot(1, "light_r.jpg");
@@ -55,14 +54,14 @@ void loadNeonRoom(const char* meshName)
     for (int32_t i = 0; i < mesh.lightCount; ++i)
         mesh.lights[i].spriteSlot = uint32_t(firstLightSlot + i);
     room.lightsDrawn = mesh.lightCount < lightSlots ? mesh.lightCount : lightSlots;
-    checkSceneData(mesh.lightCount <= lightSlots, meshName,
-                   "more than three lights: only the first three are drawn");
+    checkSceneData(mesh.lightCount <= lightSlots, sceneName,
+                   "the mesh has more than three lights: only the first three are drawn");
 }
 
 // The sign's faces: objects first to last of the mesh.
-void setBlinkFaces(int firstObject, int lastObject, const char* meshName)
+void setBlinkFaces(int firstObject, int lastObject, const char* sceneName)
 {
-    if (checkSceneData(mesh.objectCount > lastObject, meshName,
+    if (checkSceneData(mesh.objectCount > lastObject, sceneName,
                        "the sign's objects are missing: no blink")) {
         room.firstBlinkFace = mesh.objects[firstObject].firstFace;
         room.lastBlinkFace = mesh.objects[lastObject].lastFace;
@@ -121,19 +120,18 @@ void addOverlay(int32_t t)
 
 void computerInit()
 {
-    loadNeonRoom("comp2.3ds");
+    loadNeonRoom("computer", "comp2.3ds");
     loadPictureSlot(2, "zorvex1.jpg");
     room.overlay = checkSceneData(scene.pictureSlots[2] != nullptr &&
                                       pictureState.lastPictureWidth == frameWidth &&
                                       pictureState.lastPictureHeight >= overlayRowsNeeded,
-                                  "comp2.3ds", "zorvex1.jpg is not 320 x 500 or more: no overlay");
+                                  "computer", "zorvex1.jpg is not 320 x 500 or more: no overlay");
     room.monitorTexture = allocateWorkBuffer(monitorSize * monitorSize);
-    room.monitor = checkSceneData(mesh.objectCount > 4, "comp2.3ds",
-                                  "object 4, the monitor's screen, is missing");
-    if (room.monitor)
+    if (checkSceneData(mesh.objectCount > 4, "computer",
+                       "object 4, the monitor's screen, is missing"))
         for (int32_t i = mesh.objects[4].firstFace; i <= mesh.objects[4].lastFace; ++i)
             mesh.faces[i].texture = room.monitorTexture;
-    setBlinkFaces(6, 8, "comp2.3ds");
+    setBlinkFaces(6, 8, "computer");
     setLightSpriteSizes(1000.0f);
     prepareMeshNormals();
 }
@@ -171,17 +169,17 @@ void computerFree()
 
 void motherInit()
 {
-    loadNeonRoom("mother.3ds");
+    loadNeonRoom("mother", "mother.3ds");
     allocateTextureSlot(0, 80, 50);
     loadTextureSlot(4, "bksheme.jpg");
     const Texture& panel = scene.textureSlots[4];
     room.panel = checkSceneData(panel.width >= 1 && panel.width <= panelWidthLimit &&
                                     panel.height >= 1 && panel.height <= frameHeight,
-                                "mother.3ds", "bksheme.jpg is not at most 144 x 200: no panel");
+                                "mother", "bksheme.jpg is not at most 144 x 200: no panel");
     if (mesh.objectCount > 4)
         for (int32_t i = mesh.objects[4].firstFace; i <= mesh.objects[4].lastFace; ++i)
             mesh.faces[i].mode = modeHighlight;
-    setBlinkFaces(0, 0, "mother.3ds");
+    setBlinkFaces(0, 0, "mother");
     for (int32_t i = room.firstBlinkFace; i <= room.lastBlinkFace; ++i)
         mesh.faces[i].texture = scene.pictureSlots[0];
     setLightSpriteSizes(50.0f);

@@ -170,8 +170,8 @@ TEST(NeonRooms, AShortOverlayAndAFourthLightAreLeftOutWithOneLineEach)
     expectCountsRestored(run);
     EXPECT_EQ(run.report.endOrder, 73u);
     EXPECT_EQ(errors,
-              "comp2.3ds: more than three lights: only the first three are drawn\n"
-              "comp2.3ds: zorvex1.jpg is not 320 x 500 or more: no overlay\n");
+              "computer: the mesh has more than three lights: only the first three are drawn\n"
+              "computer: zorvex1.jpg is not 320 x 500 or more: no overlay\n");
 
     // A panel wider than the 144 columns right of column 176 is left out.
     canvas = makeCanvas(200, 64, {0.5f, 0.5f, 0.5f});
@@ -180,7 +180,7 @@ TEST(NeonRooms, AShortOverlayAndAFourthLightAreLeftOutWithOneLineEach)
                             {{"bksheme.jpg", encodeJpeg(wide.bytes.data(), 200, 64, 90, true)}},
                             errors);
     EXPECT_EQ(run.exitCode, 0);
-    EXPECT_EQ(errors, "mother.3ds: bksheme.jpg is not at most 144 x 200: no panel\n");
+    EXPECT_EQ(errors, "mother: bksheme.jpg is not at most 144 x 200: no panel\n");
 }
 
 }  // namespace
