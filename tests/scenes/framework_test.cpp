@@ -221,12 +221,11 @@ TEST_F(SceneFramework, MusicEndNeedsPositionAndRowTogetherComparedUnsigned)
         uint32_t order, row;
         bool ended;
     };
-    // End at position 12, row 16.
+    // End at position 12, row 16. A position or row with the top bit set is past the end, not
+    // below it.
     const Case cases[] = {
-        {11, 63, false},         {12, 15, false},         {12, 16, true}, {13, 0, false},
-        {13, 16, true},          {0x80000000u, 16, true},  // a position with the top bit set is
-                                                           // past 12, not below it
-        {12, 0xFFFFFFFFu, true}, {0, 0, false},
+        {11, 63, false}, {12, 15, false},         {12, 16, true},          {13, 0, false},
+        {13, 16, true},  {0x80000000u, 16, true}, {12, 0xFFFFFFFFu, true}, {0, 0, false},
     };
     for (const Case& c : cases) {
         musicPosition.order = c.order;

@@ -15,8 +15,8 @@ namespace {
 
 constexpr float pi = 3.14159265f;
 // Letter height and stroke width in scene units before scaling; the logo is about 78 units wide
-// before and 62 after.
-constexpr float logoScale = 0.8f;
+// before and 70 after.
+constexpr float logoScale = 0.9f;
 constexpr float letterHeight = 20.0f;
 constexpr float stroke = 5.0f;
 constexpr float depth = 5.0f;
@@ -135,7 +135,7 @@ std::vector<uint8_t> buildLogoMesh()
         const uint32_t frame = static_cast<uint32_t>(k * 16);
         Key3ds position;
         position.frame = frame;
-        position.value = fileAxes(-6.0f + 3.0f * std::sin(k * 0.9f),
+        position.value = fileAxes(-10.0f + 3.0f * std::sin(k * 0.9f),
                                   2.0f * std::sin(k * 1.3f) - 13.0f, 3.0f * std::cos(k * 0.7f));
         node.position.keys.push_back(position);
         Key3ds rotation;

@@ -80,7 +80,7 @@ constexpr SceneSettings finalFlightBeforeRun()
 // Columns: number, name, title, length, end order, end row, fov, before init, before run, start
 // order, start row, present, fraction, quit check; entry fade level, colour and closing colour;
 // first-pattern wait, opening picture.
-const SceneRow sceneTable[sceneCount] = {
+extern constexpr SceneRow sceneTable[sceneCount] = {
     {1, "flames", "Flames", 15872, 0, 0, 45, flamesBeforeInit(), endFade(1), 0, 0, presentTrail, 0,
      true, 255, 0, 1, true, false},
     {2,
