@@ -192,9 +192,7 @@ Picture paintEnvironmentMap();
 bool paintTitleLogo(Picture& picture);
 bool paintOpeningPicture(Picture& picture);
 
-// ---- Scene data (meshes are written with encode3ds of writers/write3ds.h) ---------------------
-
-struct Scene3ds;
+// Morph and the neon rooms: their meshes (written with encode3ds) and pictures.
 
 // Morph: the floor, the morphing object, its mirror and fifteen key shapes.
 Scene3ds modelMorph();

@@ -1,5 +1,9 @@
-// The Morph scene's data: "morph.3ds" (a scrolling floor grid, the morphing object, its mirror and
-// fifteen key shapes of one topology) and the two textures its faces use.
+// The Morph scene's data: "morph.3ds" and the two textures its faces use ("mofloor.jpg",
+// "moskin.jpg"). The scene relies on: object 0 the floor, whose first 81 vertices are a 9 x 9 grid
+// at height 0 (drawn half blended, its texture coordinates rewritten every frame); object 1 the
+// morphing object and object 2 its mirror, with the same vertex count, order and faces; objects 3
+// to 17 fifteen key shapes with object 1's vertex count and order, all above the floor and wound
+// outwards under object 1's faces; object 5 with faces of its own for the small wireframe view.
 #include "content.h"
 
 #include "writers/write3ds.h"

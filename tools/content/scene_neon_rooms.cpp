@@ -1,6 +1,11 @@
 // The neon rooms' data: "comp2.3ds" (the computer room), "mother.3ds" (the machine room with its
 // moving parts), the room textures both share, the blinking sign's two pictures, the Computer's
-// tall glowing overlay and the Mother's status panel.
+// tall glowing overlay and the Mother's status panel. The scenes rely on: at most three lights,
+// each with a position track; a camera track of about 495 frames; in comp2.3ds object 4 the
+// monitor's screen mapping the whole texture and objects 6 to 8 the sign; in mother.3ds object 0
+// the sign and object 4 the orb (drawn with a highlight), every object with a mesh matrix, a pivot
+// and position and rotation tracks; "neonlamp.jpg" and "neonlam2.jpg" 256 x 256, "zorvex1.jpg"
+// 320 wide and at least 500 high, "bksheme.jpg" at most 144 wide.
 #include "content.h"
 
 #include "writers/write3ds.h"
