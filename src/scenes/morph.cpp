@@ -219,7 +219,7 @@ void morphRun(int32_t length, uint32_t endPosition, uint32_t endRow)
         const int size = 120 + (nextRandom() >> 7);
         drawSlotSprite(0, 0, 200, size, size);
 
-        // 8.
+        // 8. Present, take the time, and fade out near the end.
         finishSceneFrame(length, 0.96f);
     }
 }
