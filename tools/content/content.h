@@ -212,6 +212,26 @@ std::vector<uint8_t> buildGreetingsMesh();
 std::vector<uint8_t> buildRubberMesh();
 Picture paintRubberPanels();
 Picture paintRubberPanorama();
+// Morph and the neon rooms: their meshes (written with encode3ds) and pictures.
+
+// Morph: the floor, the morphing object, its mirror and fifteen key shapes.
+Scene3ds modelMorph();
+Picture paintMorphFloor();
+Picture paintMorphSkin();
+
+// Neon rooms: the computer room, the machine room, the textures both share, the sign's two states
+// (256 x 256 face textures), the Computer's overlay (320 x 520) and the Mother's panel (144 x 64).
+Scene3ds modelComputerRoom();
+Scene3ds modelMotherRoom();
+Picture paintRoomFloor();
+Picture paintRoomWall();
+Picture paintRoomCeiling();
+Picture paintRoomObjects();
+Picture paintMotherOrb();
+bool paintNeonSignLit(Picture& picture);
+bool paintNeonSignDark(Picture& picture);
+bool paintComputerOverlay(Picture& picture);
+bool paintMotherPanel(Picture& picture);
 
 // ---- Generator -----------------------------------------------------------------------------------
 

@@ -3,6 +3,7 @@
 // one line too: writeAsset(folder, "name.3ds", encode3ds(...)) with the writers' 3DS encoder.
 #include "content.h"
 
+#include "writers/write3ds.h"
 #include "writers/writers.h"
 
 #include <cstdio>
@@ -106,5 +107,21 @@ bool generateContent(const std::string& folder)
     ok = ok && writeAsset(folder, "rubber.3ds", buildRubberMesh());
     ok = ok && writePicture(folder, "rubroom.jpg", paintRubberPanels(), faceQuality);
     ok = ok && writePicture(folder, "cc000.jpg", paintRubberPanorama(), panoramaQuality);
+    // Morph.
+    ok = ok && writeAsset(folder, "morph.3ds", encode3ds(modelMorph()));
+    ok = ok && writePicture(folder, "mofloor.jpg", paintMorphFloor(), pictureQuality);
+    ok = ok && writePicture(folder, "moskin.jpg", paintMorphSkin(), pictureQuality);
+    // Neon rooms: Computer and Mother.
+    ok = ok && writeAsset(folder, "comp2.3ds", encode3ds(modelComputerRoom()));
+    ok = ok && writeAsset(folder, "mother.3ds", encode3ds(modelMotherRoom()));
+    ok = ok && writePicture(folder, "nrfloor.jpg", paintRoomFloor(), pictureQuality);
+    ok = ok && writePicture(folder, "nrwall.jpg", paintRoomWall(), pictureQuality);
+    ok = ok && writePicture(folder, "nrceil.jpg", paintRoomCeiling(), pictureQuality);
+    ok = ok && writePicture(folder, "nrbox.jpg", paintRoomObjects(), pictureQuality);
+    ok = ok && writePicture(folder, "nrorb.jpg", paintMotherOrb(), pictureQuality);
+    ok = ok && paintNeonSignLit(picture) && writePicture(folder, "neonlamp.jpg", picture, spriteQuality);
+    ok = ok && paintNeonSignDark(picture) && writePicture(folder, "neonlam2.jpg", picture, spriteQuality);
+    ok = ok && paintComputerOverlay(picture) && writePicture(folder, "zorvex1.jpg", picture, pictureQuality);
+    ok = ok && paintMotherPanel(picture) && writePicture(folder, "bksheme.jpg", picture, pictureQuality);
     return ok;
 }

@@ -287,6 +287,24 @@ bool callScene(int number, SceneStep step, int32_t length, uint32_t endPosition,
         : free ? rubberFree()
                : void();
         return true;
+    case 11:
+        init   ? morphInit()
+        : run  ? morphRun(length, endPosition, endRow)
+        : free ? morphFree()
+               : void();
+        return true;
+    case 12:
+        init   ? computerInit()
+        : run  ? computerRun(length, endPosition, endRow)
+        : free ? computerFree()
+               : void();
+        return true;
+    case 13:
+        init   ? motherInit()
+        : run  ? motherRun(length, endPosition, endRow)
+        : free ? motherFree()
+               : void();
+        return true;
     default: return false;
     }
 }
