@@ -54,7 +54,12 @@ using MusicSyncCallback = void (*)(unsigned syncValue, unsigned position, unsign
 bool musicStartup();
 // Sets one option; must come before musicInit to take effect. False for an unknown option or value.
 bool musicSetOption(int option, int value);
-// The player's own set-up dialog: there is none, so nothing changes; returns true.
+// Chooses the audio device the sound output opens by name (as the platform lists them); null or
+// "" takes the default device. Must come before musicInit. False for a name that is too long.
+bool musicSetDeviceName(const char* name);
+// The player's own modal set-up panel: output device, mixing rate, buffer length and interpolation
+// quality. What is chosen is set as options for this run. False when the panel could not be shown
+// (no display) or was cancelled. Defined by the program's start-up, which owns the panel.
 bool musicConfig();
 // Opens the output chosen by the options. When the audio device does not open, the null output is
 // used instead, so the music still advances. False only when called twice without musicClose.
@@ -110,3 +115,9 @@ uint64_t musicRenderedFrames();
 // with musicWriteWav). Empty name stops recording.
 bool musicRecordWav(const char* fileName);
 bool musicWriteWav();
+
+// The value an option holds now (what musicSetOption set last, or its default), for a set-up
+// panel to show. False for an unknown option.
+bool musicGetOption(int option, int* value);
+// The audio device name set with musicSetDeviceName ("" for the default device).
+const char* musicDeviceName();

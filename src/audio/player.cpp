@@ -98,8 +98,22 @@ bool musicStartup()
     p.device = musicDeviceAuto;
     p.latencyOffsetMs = 0;
     p.mixQuality = 0;
+    p.deviceName[0] = 0;
     p.lastHandle = 0;
     p.lastError[0] = 0;
+    return true;
+}
+
+bool musicSetDeviceName(const char* name)
+{
+    MusicPlayer& p = musicPlayer;
+    if (name == nullptr)
+        name = "";
+    if (std::strlen(name) >= sizeof p.deviceName) {
+        setMusicError("device name too long");
+        return false;
+    }
+    std::strcpy(p.deviceName, name);
     return true;
 }
 
@@ -151,11 +165,6 @@ bool musicSetOption(int option, int value)
     return false;
 }
 
-bool musicConfig()
-{
-    return true;
-}
-
 bool musicInit()
 {
     MusicPlayer& p = musicPlayer;
@@ -176,6 +185,7 @@ bool musicInit()
         format.channels = p.channels;
         format.bits = p.bytesPerSample * 8;
         format.deviceFrames = deviceFramesFor(p.mixRate, p.bufferMs);
+        format.deviceName = p.deviceName;
         char reason[200];
         if (platformAudioOpen(&format, reason, sizeof reason)) {
             p.deviceFrames = format.deviceFrames;
@@ -421,4 +431,23 @@ bool musicWriteWav()
 {
     std::lock_guard<std::mutex> lock(musicPlayer.playMutex);
     return wavFinish(false);
+}
+
+bool musicGetOption(int option, int* value)
+{
+    const MusicPlayer& p = musicPlayer;
+    switch (option) {
+    case musicOptionMixRate: *value = p.mixRate; return true;
+    case musicOptionOutputMode: *value = p.outputMode; return true;
+    case musicOptionBufferMs: *value = p.bufferMs; return true;
+    case musicOptionOutputDevice: *value = p.device; return true;
+    case musicOptionLatencyOffsetMs: *value = p.latencyOffsetMs; return true;
+    case musicOptionMixQuality: *value = p.mixQuality; return true;
+    default: return false;
+    }
+}
+
+const char* musicDeviceName()
+{
+    return musicPlayer.deviceName;
 }

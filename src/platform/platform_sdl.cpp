@@ -104,6 +104,7 @@ Uint32 deliverDelayed(Uint32, void* param)
 
 bool sdlInit(const PlatformConfig&, PlatformPixelFormat& desktop)
 {
+    platformNameWindowClass();
     if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_TIMER | SDL_INIT_EVENTS) != 0) return false;
     // Without a display SDL falls back to drivers that show nothing; a window was asked for, so
     // that counts as failure unless those drivers were chosen on purpose.
@@ -184,6 +185,7 @@ bool sdlOpenWindow(const PlatformConfig& config)
     }
     if (!sdl.window) return false;
     sdl.windowId = SDL_GetWindowID(sdl.window);
+    platformApplyWindowIcon(sdl.window);
     Uint32 flags = SDL_RENDERER_ACCELERATED | (config.vsync ? SDL_RENDERER_PRESENTVSYNC : 0);
     sdl.renderer = SDL_CreateRenderer(sdl.window, -1, flags);
     if (!sdl.renderer) sdl.renderer = SDL_CreateRenderer(sdl.window, -1, 0);

@@ -69,3 +69,7 @@ PlatformRect platformFitPicture(int clientWidth, int clientHeight);
 
 // Converts a whole target in the current target format to 320 x 240 pixels of 0x00RRGGBB.
 void platformReadShownFrom(const uint8_t* target, uint32_t* pixels);
+
+// Dialog windows (dialog_sdl.cpp): the icon and the class name the main window shares with them.
+void platformApplyWindowIcon(void* window);
+void platformNameWindowClass();

@@ -1,6 +1,8 @@
 // The message box every error and note goes through.
 #include "shell/shell.h"
 
+#include "platform/platform_dialog.h"
+
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
@@ -17,7 +19,12 @@ void showMessage(const char* format, ...)
     std::strcat(text, "\n");
     std::memcpy(shell.lastMessage, text, sizeof text);
     ++shell.messageCount;
-    if (!platformMessageBox(messageTitle, text)) std::fprintf(stderr, "%s: %s", messageTitle, text);
+    if (platformMessageBox(messageTitle, text))
+        return;
+    // Where the desktop's own box cannot be shown, the program draws one in its dialogs' style.
+    if (platformMessageBoxesWanted() && drawnMessageBox(messageTitle, text))
+        return;
+    std::fprintf(stderr, "%s: %s", messageTitle, text);
 }
 
 void reportMissingFile(const char* name)

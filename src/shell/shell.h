@@ -39,4 +39,8 @@ int pumpMessages();
 // The quit flag: the result of the last pump.
 int quitRequested();
 
+// Shows text in a message box the program draws itself, in the dialogs' style, and waits for OK.
+// False when no window can be opened.
+bool drawnMessageBox(const char* title, const char* text);
+
 // showMessage, reportMissingFile and shutdownDemo are declared in shell/report.h.

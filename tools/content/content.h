@@ -290,3 +290,10 @@ Picture paintFlamesDome();
 Picture paintFlamesGold();
 // A 256 x 128 credit card: title above, names below; false when the fonts are missing.
 bool paintCreditCard(Picture& picture, const std::string& title, const std::string& names, Rgb tint);
+
+// The program's icon: 32 x 32 pixels, each an index into the 16 colours of iconPalette.
+constexpr int iconSize = 32;
+extern const uint8_t iconPalette[16][3];  // red, green, blue
+void paintIcon(uint8_t (&indices)[iconSize][iconSize]);
+// Writes the icon as a 4-bit (16-colour) BMP file.
+bool writeIcon(const std::string& path);
