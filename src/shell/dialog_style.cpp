@@ -177,8 +177,9 @@ void drawStaticText(int dialog, const DialogRect& r, const char* text, bool righ
 {
     int width, height;
     platformDialogTextSize(text, width, height);
-    const int x = rightAligned ? r.x + r.width - width : r.x;
-    platformDialogText(dialog, x, r.y, text, dialogTextColour, 0);
+    const int x = rightAligned && width < r.width ? r.x + r.width - width : r.x;
+    // Text longer than its control is cut at the control's right edge.
+    platformDialogText(dialog, x, r.y, text, dialogTextColour, r.width);
 }
 
 void drawChoiceField(int dialog, const DialogRect& r, const char* text, bool focused)

@@ -21,7 +21,7 @@ const DialogControl launcherControls[launcherControlCount] = {
     {101, controlStatic, "-ZEM-", 164, 18, 20, 8},
     {103, controlStatic, "K-Frost", 164, 28, 28, 8},
     {102, controlStatic, "-ZEM-", 164, 38, 20, 8},
-    {104, controlStatic, "Email:-ZEM- - zem@v4npelva.example", 114, 57, 100, 8},
+    {104, controlStatic, "Email:-ZEM- - zem@zem.test", 114, 57, 100, 8},
 };
 
 namespace {

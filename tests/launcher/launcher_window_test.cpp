@@ -1,0 +1,198 @@
+// The launcher, the sound set-up panel and the drawn message box in real windows on a private
+// Xvfb server, driven by xdotool from a script that runs beside the dialog's own loop.
+#include "../platform/xvfb_server.h"
+#include "audio/audio.h"
+#include "shell/shell.h"
+#include "shell/startup/launcher.h"
+
+#include <SDL.h>
+#include <gtest/gtest.h>
+
+#define STB_IMAGE_IMPLEMENTATION
+#define STB_IMAGE_WRITE_IMPLEMENTATION
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
+#pragma GCC diagnostic ignored "-Wunused-function"
+#include <stb_image.h>
+#include <stb_image_write.h>
+#pragma GCC diagnostic pop
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+namespace {
+
+const std::string launcherWindow = "xdotool search --sync --name '^The v4n Pelvadron Demo$'";
+
+std::string scratch(const char* name)
+{
+    return std::string(V4N_BINARY_DIR) + "/launcher_test_" + name;
+}
+
+std::string readFile(const std::string& path)
+{
+    std::ifstream in(path);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+// Runs a shell script in the background; it waits for the windows it drives.
+void runBeside(const std::string& script)
+{
+    const std::string path = scratch("script.sh");
+    std::ofstream(path) << "set -e\n" << script << "\n";
+    std::system(("sh " + path + " >/dev/null 2>" + scratch("script.err") + " &").c_str());
+}
+
+bool startDisplay()
+{
+    if (!xvfbInstalled() || std::system("command -v xdotool >/dev/null") != 0 ||
+        std::system("command -v import >/dev/null") != 0)
+        return false;
+    return !startXvfb().empty();
+}
+
+// Pixels further apart than a little anti-aliasing: at most a few in a thousand may differ.
+int differingPixels(const uint8_t* a, const uint8_t* b, int count)
+{
+    int differing = 0;
+    for (int i = 0; i < count; ++i)
+        for (int c = 0; c < 3; ++c)
+            if (std::abs(int(a[i * 3 + c]) - int(b[i * 3 + c])) > 24) {
+                ++differing;
+                break;
+            }
+    return differing;
+}
+
+}  // namespace
+
+TEST(LauncherWindow, KeyboardOpensTheSoundSetupAndStartsFullScreenLooksAsBefore)
+{
+    if (!startDisplay())
+        GTEST_SKIP() << "Xvfb, xdotool or ImageMagick missing";
+    musicStartup();
+    musicSetOption(musicOptionMixRate, 22000);
+    // An icon file for the window, as the content tool writes one.
+    SDL_Surface* icon = SDL_CreateRGBSurfaceWithFormat(0, 32, 32, 32, SDL_PIXELFORMAT_ARGB8888);
+    ASSERT_NE(icon, nullptr);
+    SDL_FillRect(icon, nullptr, 0xFF0000FF);
+    const std::string iconPath = scratch("icon.bmp");
+    ASSERT_EQ(SDL_SaveBMP(icon, iconPath.c_str()), 0);
+    SDL_FreeSurface(icon);
+
+    const std::string shot = scratch("shot.png");
+    std::remove(shot.c_str());
+    runBeside("id=$(" + launcherWindow +
+              " | head -n 1)\n"
+              "sleep 0.5\n"
+              "import -window $id " +
+              shot +
+              "\n"
+              "xprop -id $id WM_CLASS _NET_WM_ICON > " +
+              scratch("xprop.txt") +
+              "\n"
+              "xdotool windowfocus --sync $id\n"
+              "xdotool key Tab Tab space\n"
+              "panel=$(xdotool search --sync --name '^Sound setup$' | head -n 1)\n"
+              "sleep 0.3\n"
+              "xdotool windowfocus --sync $panel\n"
+              "xdotool key Left Return\n"
+              "sleep 0.3\n"
+              "xdotool windowfocus --sync $id\n"
+              "xdotool key Up Up Return\n");
+    const LauncherChoice choice = runLauncher(iconPath.c_str());
+    EXPECT_EQ(choice, launcherStartFullScreen) << readFile(scratch("script.err"));
+    EXPECT_EQ(lastLauncher().soundSetups, 1);
+    // The panel's last device choice is "No sound"; its other fields kept the player's values.
+    int value = 0;
+    musicGetOption(musicOptionOutputDevice, &value);
+    EXPECT_EQ(value, musicDeviceNull);
+    musicGetOption(musicOptionMixRate, &value);
+    EXPECT_EQ(value, 22000);
+    musicStartup();
+
+    const std::string properties = readFile(scratch("xprop.txt"));
+    EXPECT_NE(properties.find("\"v4npelvadron\""), std::string::npos) << properties;
+    EXPECT_NE(properties.find("32 x 32"), std::string::npos) << "no 32 x 32 icon";
+
+    int width = 0, height = 0, channels = 0;
+    uint8_t* picture = stbi_load(shot.c_str(), &width, &height, &channels, 3);
+    ASSERT_NE(picture, nullptr) << "no screenshot";
+    DialogUnits units;
+    ASSERT_TRUE(dialogFontUnits(units));
+    const DialogRect size =
+        dialogUnitsToPixels(units, 0, 0, launcherWidthUnits, launcherHeightUnits);
+    EXPECT_EQ(width, size.width);
+    EXPECT_EQ(height, size.height);
+    const std::string golden = std::string(V4N_LAUNCHER_GOLDEN) + "/launcher.png";
+    if (std::getenv("V4N_UPDATE_GOLDEN")) {
+        stbi_write_png(golden.c_str(), width, height, 3, picture, width * 3);
+    } else {
+        int goldenWidth = 0, goldenHeight = 0;
+        uint8_t* expected = stbi_load(golden.c_str(), &goldenWidth, &goldenHeight, &channels, 3);
+        ASSERT_NE(expected, nullptr) << golden << " missing: run with V4N_UPDATE_GOLDEN=1";
+        ASSERT_EQ(goldenWidth, width);
+        ASSERT_EQ(goldenHeight, height);
+        EXPECT_LE(differingPixels(picture, expected, width * height), width * height / 200)
+            << "the launcher looks different from " << golden << " (see " << shot << ")";
+        stbi_image_free(expected);
+    }
+    stbi_image_free(picture);
+}
+
+TEST(LauncherWindow, MouseChoosesWindowedAfterFullScreen)
+{
+    if (!startDisplay())
+        GTEST_SKIP() << "Xvfb, xdotool or ImageMagick missing";
+    DialogUnits units;
+    ASSERT_TRUE(dialogFontUnits(units));
+    auto centre = [&](int id, DialogControlKind kind) {
+        for (int i = 0; i < launcherControlCount; ++i)
+            if (launcherControls[i].id == id && launcherControls[i].kind == kind) {
+                const DialogRect r = launcherControlRect(i, units);
+                return std::to_string(r.x + r.width / 2) + " " + std::to_string(r.y + r.height / 2);
+            }
+        return std::string("0 0");
+    };
+    runBeside("id=$(" + launcherWindow +
+              " | head -n 1)\n"
+              "sleep 0.5\n"
+              "xdotool mousemove --window $id " +
+              centre(idFullScreen, controlRadioButton) +
+              " click 1\n"
+              "xdotool mousemove --window $id " +
+              centre(idWindowed, controlRadioButton) +
+              " click 1\n"
+              "xdotool mousemove --window $id " +
+              centre(idStartDemo, controlPushButton) + " click 1\n");
+    EXPECT_EQ(runLauncher(nullptr), launcherStartWindowed) << readFile(scratch("script.err"));
+    EXPECT_EQ(lastLauncher().checkedRadio, idWindowed);
+
+    runBeside("id=$(" + launcherWindow +
+              " | head -n 1)\n"
+              "sleep 0.5\n"
+              "xdotool mousemove --window $id " +
+              centre(idFullScreen, controlRadioButton) +
+              " click 1\n"
+              "xdotool mousemove --window $id " +
+              centre(idExit, controlPushButton) + " click 1\n");
+    EXPECT_EQ(runLauncher(nullptr), launcherExit);
+    EXPECT_EQ(lastLauncher().fullScreen, 1);
+}
+
+TEST(LauncherWindow, DrawnMessageBoxWaitsForOk)
+{
+    if (!startDisplay())
+        GTEST_SKIP() << "Xvfb, xdotool or ImageMagick missing";
+    runBeside(
+        "id=$(xdotool search --sync --name '^-ZEM- DEMO ENGINE message$' | head -n 1)\n"
+        "sleep 0.3\n"
+        "xdotool windowfocus --sync $id\n"
+        "xdotool key Return\n");
+    EXPECT_TRUE(drawnMessageBox(messageTitle, "Engine error: file 'kfr_mi.jpg' not found!\n"))
+        << readFile(scratch("script.err"));
+}
