@@ -2,21 +2,32 @@
 #include <cmath>
 
 #include "assets/mesh.h"
+#include "render/draw.h"
 #include "render/render.h"
 
-// Start-up values: 45 degrees, centre (160, 100); resetProjection restores them.
-ProjectionState projection{386, 10 - 386, 160, 100};
+namespace {
 
-void resetProjection() {
-    projection.screenCentreX = 160;
-    projection.screenCentreY = 100;
-    setFieldOfView(45);
+// The projection distance for a field of view, with 3.14 for pi as the original formula has it:
+// 45 degrees gives 386, 90 gives 160.
+int distanceFor(float degrees) {
+    return static_cast<int>(320.0 / (2.0 * std::tan(static_cast<double>(degrees) * 3.14 / 360.0)));
 }
 
+// The start-up values, the only place they are written: field of view 45 degrees, centre
+// (160, 100), half the view.
+ProjectionState startProjection() {
+    const int distance = distanceFor(45);
+    return ProjectionState{distance, 10 - distance, viewWidth / 2, viewHeight / 2};
+}
+
+}  // namespace
+
+ProjectionState projection = startProjection();
+
+void resetProjection() { projection = startProjection(); }
+
 void setFieldOfView(float degrees) {
-    // 3.14 for pi, as the original formula has it: 45 degrees gives 386, 90 gives 160.
-    const double distance = 320.0 / (2.0 * std::tan(static_cast<double>(degrees) * 3.14 / 360.0));
-    projection.projectionDistance = static_cast<int>(distance);
+    projection.projectionDistance = distanceFor(degrees);
     projection.nearLimit = 10 - projection.projectionDistance;
 }
 

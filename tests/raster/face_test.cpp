@@ -42,8 +42,9 @@ class FaceTest : public ::testing::Test {
 protected:
     void SetUp() override {
         resetProjection();
-        fillLightMaps();
+        buildLightMapsWith(nullptr);
     }
+    void TearDown() override { resetLightMaps(); }
 };
 
 // Pixels of the buffer that differ from 0.
@@ -220,9 +221,7 @@ TEST_F(FaceTest, WrappedCoordinatesAndFlatEdges) {
 
 TEST_F(FaceTest, ModesGiveTheirValues) {
     std::vector<uint32_t> grey(256 * 256, 0x00646464);  // 100
-    std::vector<uint32_t> environment(256 * 256, 0x00FF4000);
-    uint32_t* savedEnvironment = envMapTexture;
-    envMapTexture = environment.data();
+    buildLightMapsWith(ownedPicture(std::vector<uint32_t>(256 * 256, 0x00FF4000)));
     // Light 0 ten units in front of the face: intensity 255 at every vertex.
     mesh.lights[0].cx = 0;
     mesh.lights[0].cy = 0;
@@ -252,13 +251,12 @@ TEST_F(FaceTest, ModesGiveTheirValues) {
         EXPECT_EQ(buffer.at(160, 90), c.expected) << int(c.mode);
         EXPECT_EQ(buffer.at(100, 90), c.background) << int(c.mode);
     }
-    envMapTexture = nullptr;  // mode 6 before the environment picture exists
+    buildLightMapsWith(nullptr);  // mode 6 before the environment picture exists
     GuardedBuffer none;
     TestFace f6(screenVertex(140, 80, 0, 0), screenVertex(180, 80, 40, 0), screenVertex(160, 120, 0, 40),
                 grey.data(), modeEnvironment);
     drawFace(f6.face, none.pixels());
     EXPECT_EQ(drawnPixels(none), 0);
-    envMapTexture = savedEnvironment;
 
     // Mode 5: glow lines from vertex 0 to 1, 1 to 2 and 0 to 2, from truncated screen positions.
     GuardedBuffer wire, expected;
@@ -274,9 +272,7 @@ TEST_F(FaceTest, ModesGiveTheirValues) {
 TEST_F(FaceTest, PackedAndScalarFillersAgreeThroughTheSetups) {
     std::mt19937 rng(31);
     const auto texture = edgyPixels(rng, 256 * 256);
-    std::vector<uint32_t> environment = edgyPixels(rng, 256 * 256);
-    uint32_t* savedEnvironment = envMapTexture;
-    envMapTexture = environment.data();
+    buildLightMapsWith(ownedPicture(edgyPixels(rng, 256 * 256)));
     mesh.lights[0].cx = 20;
     mesh.lights[0].cy = -30;
     mesh.lights[0].cz = -40;
@@ -286,13 +282,19 @@ TEST_F(FaceTest, PackedAndScalarFillersAgreeThroughTheSetups) {
         Setup setup;
         SpanFiller packed, scalar;
     };
+    const Setup lit = [](MeshFace& f, SpanFiller filler, uint32_t* target) {
+        drawLitTriangle(f, filler, target);
+    };
+    const Setup environment = [](MeshFace& f, SpanFiller filler, uint32_t* target) {
+        drawLitTriangle(f, filler, target, litEnvironment);
+    };
     const Pair pairs[] = {
-        {drawLitTriangle, fillSpanLightMapped, fillSpanLightMappedScalar},
+        {lit, fillSpanLightMapped, fillSpanLightMappedScalar},
         {drawTexturedTriangle, fillSpanCopy, fillSpanCopyScalar},
-        {drawLitTriangle, fillSpanLitHalf, fillSpanLitHalfScalar},
+        {lit, fillSpanLitHalf, fillSpanLitHalfScalar},
         {drawTexturedTriangle, fillSpanHalfBlend, fillSpanHalfBlendScalar},
-        {drawLitTriangle, fillSpanHighlight, fillSpanHighlightScalar},
-        {drawLitTriangle, fillSpanEnvironment, fillSpanEnvironmentScalar},
+        {lit, fillSpanHighlight, fillSpanHighlightScalar},
+        {environment, fillSpanEnvironment, fillSpanEnvironmentScalar},
         {drawIntensityTriangle, fillSpanIntensity, fillSpanIntensityScalar},
         {drawTexturedTriangle, fillSpanAdditive, fillSpanAdditiveScalar},
     };
@@ -315,16 +317,13 @@ TEST_F(FaceTest, PackedAndScalarFillersAgreeThroughTheSetups) {
             p.setup(f.face, p.scalar, scalar.pixels());
             ASSERT_EQ(packed.storage, scalar.storage) << round;
         }
-    envMapTexture = savedEnvironment;
 }
 
 TEST_F(FaceTest, WildVerticesStayInsideTheBuffer) {
     // Huge, infinite and NaN screen positions, faces near the eye plane, and coordinates in the
     // millions: every mode draws only inside the picture and returns.
     auto texture = coordinateTexture();
-    std::vector<uint32_t> environment(256 * 256, 0x00808080);
-    uint32_t* savedEnvironment = envMapTexture;
-    envMapTexture = environment.data();
+    buildLightMapsWith(ownedPicture(std::vector<uint32_t>(256 * 256, 0x00808080)));
     const float wild[] = {0, 1e-30f, 150, -150, 1e4f, -1e4f, 3e9f, -3e9f, 1e30f, -1e30f,
                           std::numeric_limits<float>::infinity(), -std::numeric_limits<float>::infinity(),
                           std::numeric_limits<float>::quiet_NaN()};
@@ -344,5 +343,4 @@ TEST_F(FaceTest, WildVerticesStayInsideTheBuffer) {
         drawFace(f.face, buffer.pixels());
         ASSERT_TRUE(buffer.guardsIntact()) << round;
     }
-    envMapTexture = savedEnvironment;
 }
