@@ -7,18 +7,16 @@
 
 namespace {
 
-// The projection distance for a field of view, with 3.14 for pi as the original formula has it:
-// 45 degrees gives 386, 90 gives 160.
-int distanceFor(float degrees) {
-    return static_cast<int>(320.0 / (2.0 * std::tan(static_cast<double>(degrees) * 3.14 / 360.0)));
+// The projection of a field of view around a centre. D = trunc(320 / (2 · tan(degrees · 3.14 /
+// 360))), with 3.14 for pi as the original formula has it: 45 degrees gives 386, 90 gives 160.
+ProjectionState projectionFor(float degrees, int centreX, int centreY) {
+    const double d = 320.0 / (2.0 * std::tan(static_cast<double>(degrees) * 3.14 / 360.0));
+    const int distance = static_cast<int>(d);
+    return ProjectionState{distance, 10 - distance, centreX, centreY};
 }
 
-// The start-up values, the only place they are written: field of view 45 degrees, centre
-// (160, 100), half the view.
-ProjectionState startProjection() {
-    const int distance = distanceFor(45);
-    return ProjectionState{distance, 10 - distance, viewWidth / 2, viewHeight / 2};
-}
+// The start-up values, the only place they are written: 45 degrees around the view's middle.
+ProjectionState startProjection() { return projectionFor(45, viewWidth / 2, viewHeight / 2); }
 
 }  // namespace
 
@@ -27,8 +25,7 @@ ProjectionState projection = startProjection();
 void resetProjection() { projection = startProjection(); }
 
 void setFieldOfView(float degrees) {
-    projection.projectionDistance = distanceFor(degrees);
-    projection.nearLimit = 10 - projection.projectionDistance;
+    projection = projectionFor(degrees, projection.screenCentreX, projection.screenCentreY);
 }
 
 void projectPoint(const Vec3& camera, float& sx, float& sy) {

@@ -234,24 +234,25 @@ void drawWireframe(const MeshFace& face, uint32_t* target) {
     drawGlowLine(target, x[0], y[0], x[2], y[2]);
 }
 
+// The public setups: project the vertices, then draw.
+void projectAndDraw(MeshFace& face, SpanFiller filler, uint32_t* target, Setup setup) {
+    if (!hasVertices(face)) return;
+    projectVertices(face);
+    drawTriangle(face, filler, target, setup);
+}
+
 }  // namespace
 
 void drawLitTriangle(MeshFace& face, SpanFiller filler, uint32_t* target, LitMaps maps) {
-    if (!hasVertices(face)) return;
-    projectVertices(face);
-    drawTriangle(face, filler, target, maps == litEnvironment ? Setup::environment : Setup::lightMapped);
+    projectAndDraw(face, filler, target, maps == litEnvironment ? Setup::environment : Setup::lightMapped);
 }
 
 void drawTexturedTriangle(MeshFace& face, SpanFiller filler, uint32_t* target) {
-    if (!hasVertices(face)) return;
-    projectVertices(face);
-    drawTriangle(face, filler, target, Setup::textured);
+    projectAndDraw(face, filler, target, Setup::textured);
 }
 
 void drawIntensityTriangle(MeshFace& face, SpanFiller filler, uint32_t* target) {
-    if (!hasVertices(face)) return;
-    projectVertices(face);
-    drawTriangle(face, filler, target, Setup::intensity);
+    projectAndDraw(face, filler, target, Setup::intensity);
 }
 
 void drawFace(MeshFace& face, uint32_t* target) {
