@@ -128,6 +128,37 @@ TEST_F(MusicLink, WaitsAreBoundedWithoutMusicOrWithAPositionNotInTheSong)
     EXPECT_LT(waited, 3u * 3200u);
 }
 
+// A song of one order and a song that restarts at its last order never go back to an earlier
+// order, yet their waits for a position not in the song still end after two wraps.
+TEST_F(MusicLink, WaitsEndForSongsWhoseOrderNeverGoesBack)
+{
+    XmModule single = makeTestModule(1, 64, {0});  // 640 ms a pass, as makeLongModule's orders
+    single.defaultSpeed = 1;
+    single.defaultBpm = 250;
+    start(single);
+    uint32_t t0 = platformTicks();
+    EXPECT_FALSE(waitForMusicPosition(3, 0));
+    uint32_t waited = platformTicks() - t0;
+    EXPECT_GE(waited, 2u * 640u);
+    EXPECT_LT(waited, 3u * 640u);
+    t0 = platformTicks();
+    EXPECT_FALSE(pollMusicPosition(0, 64));
+    EXPECT_LT(platformTicks() - t0, 3u * 640u);
+
+    XmModule restartAtLast = makeTestModule(2, 64, {0, 1});  // 1280 ms, then 640 ms a pass
+    restartAtLast.defaultSpeed = 1;
+    restartAtLast.defaultBpm = 250;
+    restartAtLast.restartPosition = 1;
+    musicFreeModule(demoMusic.module);
+    start(restartAtLast);
+    t0 = platformTicks();
+    EXPECT_FALSE(waitForMusicPosition(2, 0));
+    waited = platformTicks() - t0;
+    EXPECT_GE(waited, 1280u + 640u);
+    EXPECT_LT(waited, 1280u + 2u * 640u);
+    EXPECT_EQ(musicPosition.order, 1u);
+}
+
 TEST_F(MusicLink, QuitEndsAWaitWithoutTheFade)
 {
     start(makeLongModule());

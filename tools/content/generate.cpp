@@ -11,6 +11,8 @@
 constexpr int spriteQuality = 95;
 // Full-screen pictures and maps are seen at their own size.
 constexpr int pictureQuality = 92;
+// Face textures are seen light-mapped and stretched over faces: a lower quality keeps them small.
+constexpr int faceQuality = 80;
 
 static bool endsWith(const std::string& s, const std::string& tail)
 {
@@ -53,5 +55,23 @@ bool generateContent(const std::string& folder)
     ok = ok && paintTitleLogo(picture) && writePicture(folder, "pelvad2.jpg", picture, spriteQuality);
     ok = ok && paintOpeningPicture(picture) &&
          writePicture(folder, "kfr_mi.jpg", picture, pictureQuality);
+    // Flames: the temple hall, its face textures.
+    ok = ok && writeAsset(folder, "flames.3ds", buildFlamesMesh());
+    ok = ok && writePicture(folder, "fl_stone.jpg", paintFlamesStone(), faceQuality);
+    ok = ok && writePicture(folder, "fl_floor.jpg", paintFlamesFloor(), faceQuality);
+    ok = ok && writePicture(folder, "fl_dome.jpg", paintFlamesDome(), faceQuality);
+    ok = ok && writePicture(folder, "fl_gold.jpg", paintFlamesGold(), faceQuality);
+    // Credits: the chrome logo and the cards.
+    ok = ok && writeAsset(folder, "&logo.3ds", buildLogoMesh());
+    ok = ok && paintCreditCard(picture, "-ZEM-", "demo group", {0.3f, 0.5f, 1.0f}) &&
+         writePicture(folder, "t_zem.jpg", picture, spriteQuality);
+    ok = ok && paintCreditCard(picture, "code", "Vendrix & Oblique", {1.0f, 0.45f, 0.15f}) &&
+         writePicture(folder, "t_code.jpg", picture, spriteQuality);
+    ok = ok && paintCreditCard(picture, "graphics", "Marrow", {0.35f, 1.0f, 0.4f}) &&
+         writePicture(folder, "t_gfx.jpg", picture, spriteQuality);
+    ok = ok && paintCreditCard(picture, "music", "Quillion", {0.9f, 0.35f, 1.0f}) &&
+         writePicture(folder, "t_music.jpg", picture, spriteQuality);
+    ok = ok && paintCreditCard(picture, "Kafrim", "3d models", {1.0f, 0.85f, 0.3f}) &&
+         writePicture(folder, "t_kfr.jpg", picture, spriteQuality);
     return ok;
 }
