@@ -242,7 +242,8 @@ inline void packedSpan(uint32_t* dst, const SpanState& sp, Scalar scalar, QuadPi
     int j = 0;
     for (; j + 4 <= sp.count; j += 4, quadAdvance(q))
         quad(q, storeIndex(quadIndex(q.u, q.v)), storeIndex(quadIndex(q.s, q.t)), dst + j);
-    if (j < sp.count) scalar(dst + j, spanFrom(sp, j));
+    if (j < sp.count)
+        scalar(dst + j, spanFrom(sp, j));
 }
 
 // The 16-bit lanes of a quad's four pixels: pixels 0 and 1 in lo, 2 and 3 in hi.
