@@ -5,7 +5,6 @@
 #include "shell/shell.h"
 #include "shell/startup/launcher.h"
 
-#include <SDL.h>
 #include <gtest/gtest.h>
 
 #define STB_IMAGE_IMPLEMENTATION
@@ -114,13 +113,8 @@ TEST(LauncherWindow, KeyboardOpensTheSoundSetupAndStartsFullScreenLooksAsBefore)
         GTEST_SKIP() << "Xvfb, xdotool or ImageMagick missing";
     musicStartup();
     musicSetOption(musicOptionMixRate, 22000);
-    // An icon file for the window, as the content tool writes one.
-    SDL_Surface* icon = SDL_CreateRGBSurfaceWithFormat(0, 32, 32, 32, SDL_PIXELFORMAT_ARGB8888);
-    ASSERT_NE(icon, nullptr);
-    SDL_FillRect(icon, nullptr, 0xFF0000FF);
-    const std::string iconPath = scratch("icon.bmp");
-    ASSERT_EQ(SDL_SaveBMP(icon, iconPath.c_str()), 0);
-    SDL_FreeSurface(icon);
+    // The icon the content tool writes beside the program: 4 bits a pixel.
+    const std::string iconPath = std::string(V4N_BINARY_DIR) + "/icon_1.bmp";
 
     const std::string shot = scratch("shot.png"), panelShot = scratch("panel.png");
     std::remove(shot.c_str());
@@ -160,6 +154,8 @@ TEST(LauncherWindow, KeyboardOpensTheSoundSetupAndStartsFullScreenLooksAsBefore)
     const std::string properties = readFile(scratch("xprop.txt"));
     EXPECT_NE(properties.find("\"v4npelvadron\""), std::string::npos) << properties;
     EXPECT_NE(properties.find("32 x 32"), std::string::npos) << "no 32 x 32 icon";
+    ASSERT_NE(platformIcon(), nullptr);
+    EXPECT_EQ(platformIcon()[0], 0xFF000000u);  // the icon's black corner
 
     DialogUnits units;
     ASSERT_TRUE(dialogFontUnits(units));
