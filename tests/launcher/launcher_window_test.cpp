@@ -217,3 +217,32 @@ TEST(LauncherWindow, DrawnMessageBoxWaitsForOk)
     EXPECT_TRUE(drawnMessageBox(messageTitle, "Engine error: file 'kfr_mi.jpg' not found!\n"))
         << readFile(scratch("script.err"));
 }
+
+TEST(LauncherWindow, MainWindowCarriesTheClassAndTheIcon)
+{
+    if (!startDisplay())
+        GTEST_SKIP() << "Xvfb, xdotool or ImageMagick missing";
+    ASSERT_TRUE(platformLoadIcon((std::string(V4N_BINARY_DIR) + "/icon_1.bmp").c_str()));
+    PlatformConfig config;
+    config.headless = false;
+    config.messageBoxes = false;
+    ASSERT_TRUE(platformInit(config));
+    ASSERT_TRUE(platformOpenWindow());
+    PlatformEvent event;
+    platformWaitEvent(event, 200);
+    const std::string properties = [] {
+        std::string out;
+        if (FILE* p = popen("xprop -id $(xdotool search --name '^The v4n Pelvadron Demo by -ZEM-$' "
+                            "| head -n 1) WM_CLASS _NET_WM_ICON | head -n 2",
+                            "r")) {
+            char buffer[256];
+            while (fgets(buffer, sizeof buffer, p))
+                out += buffer;
+            pclose(p);
+        }
+        return out;
+    }();
+    resetPlatform();
+    EXPECT_NE(properties.find("\"v4npelvadron\""), std::string::npos) << properties;
+    EXPECT_NE(properties.find("32 x 32"), std::string::npos) << properties;
+}
