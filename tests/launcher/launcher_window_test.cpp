@@ -209,13 +209,19 @@ TEST(LauncherWindow, DrawnMessageBoxWaitsForOk)
 {
     if (!startDisplay())
         GTEST_SKIP() << "Xvfb, xdotool or ImageMagick missing";
+    const std::string shot = scratch("message.png");
+    std::remove(shot.c_str());
     runBeside(
         "id=$(xdotool search --sync --name '^-ZEM- DEMO ENGINE message$' | head -n 1)\n"
         "sleep 0.3\n"
+        "import -window $id " +
+        shot +
+        "\n"
         "xdotool windowfocus --sync $id\n"
         "xdotool key Return\n");
     EXPECT_TRUE(drawnMessageBox(messageTitle, "Engine error: file 'kfr_mi.jpg' not found!\n"))
         << readFile(scratch("script.err"));
+    expectLooksAsBefore(shot, "message.png", 0, 0);
 }
 
 TEST(LauncherWindow, MainWindowCarriesTheClassAndTheIcon)
