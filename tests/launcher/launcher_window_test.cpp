@@ -105,6 +105,19 @@ void expectLooksAsBefore(const std::string& shot, const char* name, int width, i
     stbi_image_free(picture);
 }
 
+// The middle of a launcher control in pixels, as xdotool takes it.
+std::string centre(int id, DialogControlKind kind)
+{
+    DialogUnits units;
+    dialogFontUnits(units);
+    for (int i = 0; i < launcherControlCount; ++i)
+        if (launcherControls[i].id == id && launcherControls[i].kind == kind) {
+            const DialogRect r = launcherControlRect(i, units);
+            return std::to_string(r.x + r.width / 2) + " " + std::to_string(r.y + r.height / 2);
+        }
+    return "0 0";
+}
+
 }  // namespace
 
 TEST(LauncherWindow, KeyboardOpensTheSoundSetupAndStartsFullScreenLooksAsBefore)
@@ -135,6 +148,10 @@ TEST(LauncherWindow, KeyboardOpensTheSoundSetupAndStartsFullScreenLooksAsBefore)
               "import -window $panel " +
               panelShot +
               "\n"
+              // A click on Start demo while the panel is open does nothing.
+              "xdotool mousemove --window $id " +
+              centre(idStartDemo, controlPushButton) +
+              " click 1\n"
               "xdotool windowfocus --sync $panel\n"
               "xdotool key Left Return\n"
               "sleep 0.3\n"
@@ -171,14 +188,6 @@ TEST(LauncherWindow, MouseChoosesWindowedAfterFullScreen)
         GTEST_SKIP() << "Xvfb, xdotool or ImageMagick missing";
     DialogUnits units;
     ASSERT_TRUE(dialogFontUnits(units));
-    auto centre = [&](int id, DialogControlKind kind) {
-        for (int i = 0; i < launcherControlCount; ++i)
-            if (launcherControls[i].id == id && launcherControls[i].kind == kind) {
-                const DialogRect r = launcherControlRect(i, units);
-                return std::to_string(r.x + r.width / 2) + " " + std::to_string(r.y + r.height / 2);
-            }
-        return std::string("0 0");
-    };
     runBeside("id=$(" + launcherWindow +
               " | head -n 1)\n"
               "sleep 0.5\n"
