@@ -54,6 +54,9 @@ using MusicSyncCallback = void (*)(unsigned syncValue, unsigned position, unsign
 bool musicStartup();
 // Sets one option; must come before musicInit to take effect. False for an unknown option or value.
 bool musicSetOption(int option, int value);
+// Chooses the audio device the sound output opens by name (as the platform lists them); null or
+// "" takes the default device. Must come before musicInit. False for a name that is too long.
+bool musicSetDeviceName(const char* name);
 // The player's own set-up dialog: there is none, so nothing changes; returns true.
 bool musicConfig();
 // Opens the output chosen by the options. When the audio device does not open, the null output is

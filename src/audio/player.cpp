@@ -98,8 +98,22 @@ bool musicStartup()
     p.device = musicDeviceAuto;
     p.latencyOffsetMs = 0;
     p.mixQuality = 0;
+    p.deviceName[0] = 0;
     p.lastHandle = 0;
     p.lastError[0] = 0;
+    return true;
+}
+
+bool musicSetDeviceName(const char* name)
+{
+    MusicPlayer& p = musicPlayer;
+    if (name == nullptr)
+        name = "";
+    if (std::strlen(name) >= sizeof p.deviceName) {
+        setMusicError("device name too long");
+        return false;
+    }
+    std::strcpy(p.deviceName, name);
     return true;
 }
 
@@ -176,6 +190,7 @@ bool musicInit()
         format.channels = p.channels;
         format.bits = p.bytesPerSample * 8;
         format.deviceFrames = deviceFramesFor(p.mixRate, p.bufferMs);
+        format.deviceName = p.deviceName;
         char reason[200];
         if (platformAudioOpen(&format, reason, sizeof reason)) {
             p.deviceFrames = format.deviceFrames;

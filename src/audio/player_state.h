@@ -59,6 +59,7 @@ struct MusicPlayer {
     int device = musicDeviceAuto;
     int latencyOffsetMs = 0;
     int mixQuality = 0;
+    char deviceName[128] = {};  // "" for the default device
 
     // Output in use.
     bool initialised = false;

@@ -27,7 +27,10 @@ bool platformAudioOpen(PlatformAudioFormat* format, char* error, size_t errorSiz
     want.callback = nullptr;  // queued audio
     SDL_AudioSpec have{};
     // No allowed changes: SDL converts our format to the hardware's behind the queue.
-    audioDevice = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
+    const char* name = format->deviceName != nullptr && format->deviceName[0] != '\0'
+                           ? format->deviceName
+                           : nullptr;
+    audioDevice = SDL_OpenAudioDevice(name, 0, &want, &have, 0);
     if (audioDevice == 0) {
         std::snprintf(error, errorSize, "no audio device: %s", SDL_GetError());
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
@@ -76,4 +79,23 @@ const char* platformAudioDriverName()
 {
     const char* name = audioDevice != 0 ? SDL_GetCurrentAudioDriver() : nullptr;
     return name != nullptr ? name : "";
+}
+
+int platformAudioDeviceNames(char (*names)[platformAudioNameSize], int capacity)
+{
+    const bool started = audioSubsystemStarted;
+    if (!started && SDL_InitSubSystem(SDL_INIT_AUDIO) != 0)
+        return 0;
+    int count = SDL_GetNumAudioDevices(0);
+    if (count > capacity)
+        count = capacity;
+    int written = 0;
+    for (int i = 0; i < count; ++i) {
+        const char* name = SDL_GetAudioDeviceName(i, 0);
+        if (name != nullptr)
+            std::snprintf(names[written++], platformAudioNameSize, "%s", name);
+    }
+    if (!started)
+        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    return written;
 }

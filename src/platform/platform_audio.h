@@ -10,7 +10,13 @@ struct PlatformAudioFormat {
     int channels = 2;        // 1 or 2
     int bits = 16;           // 8 (unsigned) or 16 (signed, native byte order)
     int deviceFrames = 512;  // requested size of the device's own buffer; set to what was obtained
+    const char* deviceName = nullptr;  // an output device by name; null or "": the default one
 };
+
+constexpr int platformAudioNameSize = 128;
+// The names of the audio output devices the system offers, up to capacity of them, each cut to
+// platformAudioNameSize - 1 bytes. Returns how many were written (0 when audio cannot start).
+int platformAudioDeviceNames(char (*names)[platformAudioNameSize], int capacity);
 
 // Opens the default audio device in exactly the given format,
 // paused; the platform converts if the hardware wants another one. On failure writes a reason
