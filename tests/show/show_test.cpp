@@ -6,7 +6,9 @@
 #include "demo/demo.h"
 #include "demo/sequencer/sequencer.h"
 #include "scenes/scene.h"
+#include "shell/shell.h"
 #include "shell/startup/startup.h"
+#include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
 
@@ -275,4 +277,51 @@ TEST(ShowPause, DeactivationHoldsTheClockAndTheMusic)
     EXPECT_EQ(flames.endOrder, 1u);
     EXPECT_NEAR(flames.endRow, flames.endSceneTime * msPerUnit / msPerRow, 4);
     EXPECT_LT(flames.framesShown, uint32_t(11 * testFrameRate));
+}
+
+TEST(ShowStart, BitsPerPixelNotesAndStartFailuresEndThroughOneShutdown)
+{
+    struct Case {
+        const char* desktopBits;
+        bool fullscreen;
+        int exitCode;
+        const char* message;  // the last message shown, "" for none
+    };
+    const Case cases[] = {
+        {"8", false, 1,
+         "NOTE: 8bpp video modes not supported! Change desktop to other modes or try "
+         "Fullscreen!\n"},
+        {"16", false, 0, "NOTE: Change you desktop to 32bpp mode for best perfomance!\n"},
+        {"24", false, 0, "NOTE: Change you desktop to 32bpp mode for best perfomance!\n"},
+        {"16", true, 0, ""},
+        {"32", false, 0, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.desktopBits) + (c.fullscreen ? " full screen" : " windowed"));
+        setenv("V4N_DESKTOP_BITS", c.desktopBits, 1);
+        ProgramOptions options = headlessShow();
+        options.fullscreen = c.fullscreen;
+        addEscape(options, 300);
+        const ShowRun run = play(options);
+        unsetenv("V4N_DESKTOP_BITS");
+        EXPECT_EQ(run.exitCode, c.exitCode);
+        EXPECT_EQ(run.seen.shutdowns, 1);
+        EXPECT_STREQ(shell.lastMessage, c.message);
+        EXPECT_EQ(shell.messageCount, c.message[0] != '\0' ? 1 : 0);
+        // A refused start loads nothing; a note lets the show go on to Flames.
+        EXPECT_EQ(run.seen.logCount, c.exitCode == 0 ? 1 : 0);
+        EXPECT_EQ(run.seen.inits[0], c.exitCode == 0 ? 1 : 0);
+    }
+    {
+        TempDir empty("v4n-show");
+        ProgramOptions options = headlessShow();
+        options.dataDir = empty.path.string();
+        const ShowRun run = play(options);
+        EXPECT_EQ(run.exitCode, 1);
+        EXPECT_EQ(run.seen.shutdowns, 1);
+        EXPECT_NE(std::string(shell.lastMessage).find("v4npelva.zem file not found"),
+                  std::string::npos)
+            << shell.lastMessage;
+        EXPECT_EQ(run.seen.inits[0], 0);
+    }
 }
