@@ -73,3 +73,10 @@ void BM_Scene(benchmark::State& state, const char* name)
 
 BENCHMARK_CAPTURE(BM_Scene, flames, "flames")->Iterations(2)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_Scene, credits, "credits")->Iterations(3)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Scene, sun_code, "sun-code")->Iterations(2)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Scene, disks, "disks")->Iterations(2)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Scene, greetings, "greetings")->Iterations(3)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Scene, rubber, "rubber")->Iterations(2)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Scene, morph, "morph")->Iterations(2)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Scene, computer, "computer")->Iterations(2)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Scene, mother, "mother")->Iterations(2)->Unit(benchmark::kMillisecond);

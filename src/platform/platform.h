@@ -171,7 +171,7 @@ bool platformReadShown(uint32_t* pixels);
 bool platformReadWindow(uint32_t* pixels, int capacity, int& width, int& height);
 // From now on, the first frame shown at or after each multiple of everyMs (platform ticks) is
 // hashed, FNV-1a over its 320 x 240 0x00RRGGBB pixels, up to platformMaxShownHashes of them; 0
-// stops. For golden frames of whole runs.
+// stops. For golden frames of whole runs; platformInit and platformShutdown clear them.
 constexpr int platformMaxShownHashes = 64;
 void platformHashShownEvery(uint32_t everyMs);
 // The hashes taken since platformHashShownEvery, and for each the tick at which its frame showed.

@@ -68,11 +68,16 @@ ShowRun play(const ProgramOptions& options)
 {
     ShowRun run;
     testing::internal::CaptureStdout();
-    run.exitCode = playShow(options);
+    ShowReport report;
+    run.exitCode = playShow(options, &report);
     run.output = testing::internal::GetCapturedStdout();
     run.seen = sequencer;
     run.openingPictureLeft = scene.backgroundPicture != nullptr;
-    run.hashCount = platformShownHashes(run.hashes, run.hashTicks, platformMaxShownHashes);
+    run.hashCount = report.hashCount;
+    for (int i = 0; i < report.hashCount; ++i) {
+        run.hashes[i] = report.hashes[i];
+        run.hashTicks[i] = report.hashTicks[i];
+    }
     return run;
 }
 

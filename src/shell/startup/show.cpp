@@ -102,7 +102,7 @@ int listAudioDevices()
     return 0;
 }
 
-int playShow(const ProgramOptions& options)
+int playShow(const ProgramOptions& options, ShowReport* report)
 {
     if (!options.pngDir.empty()) {
         std::error_code error;
@@ -144,6 +144,9 @@ int playShow(const ProgramOptions& options)
     const int code = runDemo();
     completeSceneCaptures();
     recordSceneFrames("", 1);
+    if (report != nullptr)
+        report->hashCount =
+            platformShownHashes(report->hashes, report->hashTicks, platformMaxShownHashes);
     platformShutdown();
     return code;
 }

@@ -69,9 +69,16 @@ int playOneScene(const ProgramOptions& options, PlayReport* report = nullptr);
 // the sceneTime it was drawn at and its share of the scene's length. False when it cannot be
 // written.
 bool writeSceneContactSheet(const char* path, const char* sceneName);
+// The hashes of the frames shown at every multiple of ProgramOptions::hashEveryMs, for tests.
+struct ShowReport {
+    int hashCount = 0;
+    uint64_t hashes[platformMaxShownHashes] = {};
+    uint32_t hashTicks[platformMaxShownHashes] = {};
+};
+
 // Plays the whole show as the command line asks (runDemo between the platform's start and stop).
 // Returns the process exit code: 0 after the show, 1 after a failure that was reported.
-int playShow(const ProgramOptions& options);
+int playShow(const ProgramOptions& options, ShowReport* report = nullptr);
 
 // Shared by the one-scene player and the show.
 // Every state record back to its start value, so that a play in a process that played before (a
