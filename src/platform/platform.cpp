@@ -294,6 +294,29 @@ void platformUnlockTarget()
     platform.targetLocked = false;
 }
 
+namespace {
+
+// Hashes the frame just shown and moves the next hash time on past now.
+void hashShownFrame()
+{
+    static uint32_t pixels[platformTargetWidth * platformTargetHeight];
+    platformReadShownFrom(platform.target, pixels);
+    uint64_t h = 14695981039346656037ull;
+    const auto* bytes = reinterpret_cast<const uint8_t*>(pixels);
+    for (size_t i = 0; i < sizeof pixels; ++i) {
+        h ^= bytes[i];
+        h *= 1099511628211ull;
+    }
+    const uint32_t now = platformTicks();
+    platform.shownHashes[platform.hashCount] = h;
+    platform.shownHashTicks[platform.hashCount] = now;
+    ++platform.hashCount;
+    while (int32_t(now - platform.nextHashTick) >= 0)
+        platform.nextHashTick += platform.hashEveryMs;
+}
+
+}  // namespace
+
 bool platformShowTarget(int clientWidth, int clientHeight)
 {
     if (!platform.targetReady || platform.targetLocked || !platform.windowOpen) return false;
@@ -306,7 +329,27 @@ bool platformShowTarget(int clientWidth, int clientHeight)
     }
     ++platform.shownFrames;
     platform.shownValid = true;
+    if (platform.hashEveryMs != 0 && platform.hashCount < platformMaxShownHashes &&
+        int32_t(platformTicks() - platform.nextHashTick) >= 0)
+        hashShownFrame();
     return true;
+}
+
+void platformHashShownEvery(uint32_t everyMs)
+{
+    platform.hashEveryMs = everyMs;
+    platform.hashCount = 0;
+    platform.nextHashTick = platformTicks();
+}
+
+int platformShownHashes(uint64_t* hashes, uint32_t* ticks, int capacity)
+{
+    const int count = platform.hashCount < capacity ? platform.hashCount : capacity;
+    for (int i = 0; i < count; ++i) {
+        hashes[i] = platform.shownHashes[i];
+        ticks[i] = platform.shownHashTicks[i];
+    }
+    return count;
 }
 
 uint32_t platformShownFrames()

@@ -29,6 +29,9 @@ struct PlatformConfig {
     uint32_t startTicks = 0;
     // SDL: linear filtering instead of nearest-neighbour when scaling the picture.
     bool smoothScaling = false;
+    // SDL, windowed: the first window is this whole multiple of 320 x 240; 0 takes the largest
+    // that fits in nine tenths of the desktop.
+    int windowScale = 0;
     bool vsync = true;
     // SDL: message boxes on screen; when false (or headless) they go to standard error.
     bool messageBoxes = true;
@@ -166,6 +169,13 @@ bool platformReadShown(uint32_t* pixels);
 // SDL: the window's drawable area as 0x00RRGGBB pixels, redrawn from the last shown picture.
 // capacity is the number of pixels pixels can hold. False headless or without window.
 bool platformReadWindow(uint32_t* pixels, int capacity, int& width, int& height);
+// From now on, the first frame shown at or after each multiple of everyMs (platform ticks) is
+// hashed, FNV-1a over its 320 x 240 0x00RRGGBB pixels, up to platformMaxShownHashes of them; 0
+// stops. For golden frames of whole runs; platformInit and platformShutdown clear them.
+constexpr int platformMaxShownHashes = 64;
+void platformHashShownEvery(uint32_t everyMs);
+// The hashes taken since platformHashShownEvery, and for each the tick at which its frame showed.
+int platformShownHashes(uint64_t* hashes, uint32_t* ticks, int capacity);
 // Writes the last shown picture as a 320 x 240 RGB PNG file.
 bool platformWritePng(const char* path);
 

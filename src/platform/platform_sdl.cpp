@@ -171,9 +171,9 @@ bool sdlOpenWindow(const PlatformConfig& config)
                                       SDL_WINDOW_FULLSCREEN_DESKTOP | SDL_WINDOW_BORDERLESS);
     } else {
         // The largest whole multiple of 320 x 240 that leaves a tenth of the desktop free.
-        int factor = 1;
+        int factor = config.windowScale > 0 ? config.windowScale : 1;
         SDL_Rect usable;
-        if (SDL_GetDisplayUsableBounds(0, &usable) == 0) {
+        if (config.windowScale <= 0 && SDL_GetDisplayUsableBounds(0, &usable) == 0) {
             int byWidth = usable.w * 9 / 10 / platformTargetWidth;
             int byHeight = usable.h * 9 / 10 / platformTargetHeight;
             factor = byWidth < byHeight ? byWidth : byHeight;

@@ -37,6 +37,13 @@ struct PlatformState {
     uint32_t shownFrames = 0;
     bool shownValid = false;  // the target holds the last shown picture
 
+    // Hashes of the frames shown at each multiple of hashEveryMs.
+    uint32_t hashEveryMs = 0;
+    uint32_t nextHashTick = 0;
+    int hashCount = 0;
+    uint64_t shownHashes[platformMaxShownHashes] = {};
+    uint32_t shownHashTicks[platformMaxShownHashes] = {};
+
     // Headless virtual clock in microseconds and its event queue.
     uint64_t virtualMicros = 0;
     QueuedEvent queue[platformQueueCapacity] = {};

@@ -58,3 +58,49 @@ enum SceneStep : uint8_t { sceneProbe = 0, sceneInit = 1, sceneRun = 2, sceneFre
 // Calls one operation of scene `number` (sceneProbe calls nothing). False when that scene is not
 // part of this build.
 bool callScene(int number, SceneStep step, int32_t length, uint32_t endPosition, uint32_t endRow);
+
+// What the show saw of one scene: where the music and the clock stood when its run began and when
+// it returned.
+struct SceneLogEntry {
+    int number = 0;
+    bool built = false;       // false: the scene is not in this build and a black stand-in ran
+    uint32_t startOrder = 0;  // music position heard when the run began
+    uint32_t startRow = 0;
+    int32_t startSceneTime = 0;  // trunc(demoClock) when the run began
+    uint32_t startTicks = 0;     // platform ticks when the run began
+    uint32_t endOrder = 0;       // and when it returned
+    uint32_t endRow = 0;
+    int32_t endSceneTime = 0;
+    uint32_t framesShown = 0;  // frames shown by the run
+};
+
+// The sequencer's own state: where the data files are, the launcher's output choice, and what the
+// show did (for the log and for tests).
+constexpr int dataFolderSize = 512;
+constexpr int maxInterludeFlashes = 32;
+struct SequencerState {
+    char dataFolder[dataFolderSize] = {};  // prefix of v4npelva.zem and v4npelva.xm ("" here)
+    int windowed = 1;                      // 1 unless full-screen output was chosen
+    bool logScenes = false;                // one line per scene on standard output
+    SceneLogEntry log[sceneCount] = {};    // in show order, logCount entries
+    int logCount = 0;
+    int inits[sceneCount] = {};  // inits and frees run per scene (index number - 1)
+    int frees[sceneCount] = {};
+    int interludeFlashes = 0;  // sync values that restarted the interlude's white flash
+    uint32_t flashOrders[maxInterludeFlashes] = {};  // the music position of the first ones
+    uint32_t flashRows[maxInterludeFlashes] = {};
+    int shutdowns = 0;  // shutdownDemo calls made by runDemo
+};
+extern SequencerState sequencer;
+
+// Back to the start values (for tests and a second show in one process).
+void resetSequencer();
+// The show's opening: the archive, the player and the module from the data folder, the first
+// pump, the video mode with its notes, the frame buffers. False after a failure that was reported;
+// the caller shuts down.
+bool openDemo();
+// The show: opens the archive and the music, chooses the video mode, plays the fourteen scenes in
+// table order to the music with the opening picture and the interlude between them, and ends
+// through shutdownDemo exactly once on every path. Returns the process exit code: 0 after the show
+// played or was ended by the user, 1 after a failure it reported.
+int runDemo();

@@ -11,35 +11,66 @@ namespace {
 
 constexpr const char* programVersion = "v4npelva 0.1";
 
-bool parseCount(const char* text, int& value)
+// A whole number in first..last, the whole text.
+bool parseNumber(const char* text, long first, long last, int& value)
 {
     char* end = nullptr;
     const long n = std::strtol(text, &end, 10);
-    if (end == text || *end != '\0' || n < 1 || n > 1000000)
+    if (end == text || *end != '\0' || n < first || n > last)
         return false;
     value = static_cast<int>(n);
     return true;
 }
 
+// The flags that take a number, with their ranges.
+struct NumberFlag {
+    const char* flag;
+    long first, last;
+    int ProgramOptions::*field;
+    const char* what;
+};
+constexpr NumberFlag numberFlags[] = {
+    {"--every", 1, 1000000, &ProgramOptions::every, "a whole number of at least 1"},
+    {"--rate", 8000, 96000, &ProgramOptions::rate, "a rate in Hz from 8000 to 96000"},
+    {"--buffer", 10, 1000, &ProgramOptions::bufferMs, "a length in ms from 10 to 1000"},
+    {"--av-offset", -500, 500, &ProgramOptions::avOffsetMs, "a time in ms from -500 to 500"},
+    {"--scale", 1, 16, &ProgramOptions::scale, "a whole factor from 1 to 16"},
+};
+
 }  // namespace
 
 const char* programUsage()
 {
-    return "usage: v4npelva --scene NAME|NUMBER [--window | --fullscreen | --headless]\n"
-           "                [--png-dir DIR] [--every N] [--contact-sheet OUT.png]\n"
-           "       v4npelva --help | --version\n"
-           "  --scene NAME|NUMBER      play one scene: flames, credits, space-flight, tunnel,\n"
-           "                           wave-grid, cosmos, sun-code, disks, greetings, rubber, "
-           "morph,\n"
-           "                           computer, mother, final-flight, or its number 1 to 14\n"
+    return "usage: v4npelva [--window | --fullscreen | --headless] [OPTION...]\n"
+           "       v4npelva --scene NAME|NUMBER [--window | --fullscreen | --headless] "
+           "[OPTION...]\n"
+           "                [--contact-sheet OUT.png]\n"
+           "       v4npelva --list-audio-devices | --help | --version\n"
+           "Without --scene the whole show plays; Escape ends it.\n"
            "  --window                 in a window (the default)\n"
            "  --fullscreen             full screen\n"
            "  --headless               no window and no sound device: a virtual clock and the\n"
-           "                           offline music output, the same frames on every run\n"
-           "  --png-dir DIR            write the scene's frames as DIR/frame_NNNNN.png\n"
+           "                           offline music output, as fast as the machine goes and\n"
+           "                           the same frames on every run; one line per scene\n"
+           "  --scene NAME|NUMBER      play one scene: flames, credits, space-flight, tunnel,\n"
+           "                           wave-grid, cosmos, sun-code, disks, greetings, rubber,\n"
+           "                           morph, computer, mother, final-flight, or 1 to 14\n"
+           "  --no-sound               play silently (the music still keeps the time)\n"
+           "  --audio-device NAME      the sound output device, by its listed name\n"
+           "  --list-audio-devices     print the sound output devices and exit\n"
+           "  --rate HZ                mixing rate, 8000 to 96000 (default 22000)\n"
+           "  --buffer MS              how far ahead the music is mixed, 10 to 1000 ms\n"
+           "  --av-offset MS           delay the picture's idea of the music by MS, -500 to 500\n"
+           "  --scale N                first window size, N times 320x240 (default: largest)\n"
+           "  --smooth                 scale the picture smoothly instead of in blocks\n"
+           "  --no-vsync               do not wait for the screen's refresh\n"
+           "  --data DIR               read v4npelva.zem and v4npelva.xm from DIR (default:\n"
+           "                           the program's folder, then the working folder)\n"
+           "  --png-dir DIR            write the frames the scenes show as DIR/frame_NNNNN.png\n"
            "  --every N                with --png-dir, only every Nth frame\n"
-           "  --contact-sheet OUT.png  write the frames at 10 % steps of the scene as one "
-           "picture\n";
+           "  --contact-sheet OUT.png  with --scene, the frames at 10 % steps as one picture\n"
+           "  --help                   this text\n"
+           "  --version                the program's version\n";
 }
 
 bool parseProgramOptions(int argc, char** argv, ProgramOptions& options, std::string& error)
@@ -48,13 +79,35 @@ bool parseProgramOptions(int argc, char** argv, ProgramOptions& options, std::st
     int outputs = 0;
     for (int i = 1; i < argc; ++i) {
         const std::string flag = argv[i];
-        const bool takesValue = flag == "--scene" || flag == "--png-dir" || flag == "--every" ||
-                                flag == "--contact-sheet";
+        const NumberFlag* number = nullptr;
+        for (const NumberFlag& n : numberFlags)
+            if (flag == n.flag)
+                number = &n;
+        const bool takesValue = number != nullptr || flag == "--scene" || flag == "--png-dir" ||
+                                flag == "--contact-sheet" || flag == "--data" ||
+                                flag == "--audio-device";
         if (takesValue && i + 1 >= argc) {
             error = flag + " needs a value";
             return false;
         }
-        if (flag == "--scene") {
+        if (number != nullptr) {
+            if (!parseNumber(argv[++i], number->first, number->last, options.*number->field)) {
+                error = flag + " needs " + number->what + ", not '" + argv[i] + "'";
+                return false;
+            }
+        } else if (flag == "--data") {
+            options.dataDir = argv[++i];
+        } else if (flag == "--audio-device") {
+            options.audioDevice = argv[++i];
+        } else if (flag == "--no-sound") {
+            options.noSound = true;
+        } else if (flag == "--list-audio-devices") {
+            options.listAudioDevices = true;
+        } else if (flag == "--smooth") {
+            options.smooth = true;
+        } else if (flag == "--no-vsync") {
+            options.noVsync = true;
+        } else if (flag == "--scene") {
             const SceneRow* row = findSceneRow(argv[++i]);
             if (row == nullptr) {
                 error = std::string("unknown scene '") + argv[i] + "'";
@@ -63,12 +116,6 @@ bool parseProgramOptions(int argc, char** argv, ProgramOptions& options, std::st
             options.scene = row->number;
         } else if (flag == "--png-dir") {
             options.pngDir = argv[++i];
-        } else if (flag == "--every") {
-            if (!parseCount(argv[++i], options.every)) {
-                error = std::string("--every needs a whole number of at least 1, not '") + argv[i] +
-                        "'";
-                return false;
-            }
         } else if (flag == "--contact-sheet") {
             options.contactSheet = argv[++i];
         } else if (flag == "--window") {
@@ -95,8 +142,8 @@ bool parseProgramOptions(int argc, char** argv, ProgramOptions& options, std::st
         error = "choose one of --window, --fullscreen and --headless";
         return false;
     }
-    if (!options.help && !options.version && options.scene == 0) {
-        error = "no scene given (the whole show is not built yet)";
+    if (!options.contactSheet.empty() && options.scene == 0) {
+        error = "--contact-sheet needs --scene";
         return false;
     }
     return true;
@@ -118,5 +165,7 @@ int programMain(int argc, char** argv)
         std::printf("%s\n", programVersion);
         return 0;
     }
-    return playOneScene(options);
+    if (options.listAudioDevices)
+        return listAudioDevices();
+    return options.scene != 0 ? playOneScene(options) : playShow(options);
 }

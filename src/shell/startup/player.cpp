@@ -20,82 +20,20 @@
 
 namespace {
 
-constexpr const char* archiveName = "v4npelva.zem";
-constexpr const char* moduleName = "v4npelva.xm";
 constexpr const char* openingPictureName = "kfr_mi.jpg";
 // Contact sheets show the scene at 10 % steps of its length.
 constexpr int contactSheetFrames = 10;
 
-// Every state record back to its start value, so that a play in a process that played before (a
-// test, a benchmark) sees what a fresh program sees.
-void resetProcessState()
+// The sequencer's opening steps; false after a failure that was reported and shut down.
+bool openShow(const ProgramOptions& options)
 {
-    musicStartup();
-    resetPlatform();
-    resetShell();
-    resetTiming();
-    demoMusic = DemoMusic{};
-    resetDisplay();
-    resetArchive();
-    resetMesh();
-    resetPictures();
-    resetSceneState();
-    resetRandom();
-    resetProjection();
-    resetDrawList();
-    resetPointCloud();
-}
-
-// The folder the data files are taken from: the one given, else the working folder when it holds
-// the archive, else the program's own folder (where the build puts them).
-std::string dataFolder(const ProgramOptions& options)
-{
-    if (!options.dataDir.empty())
-        return options.dataDir + "/";
-    std::error_code error;
-    if (std::filesystem::exists(archiveName, error))
-        return "";
-    const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
-    if (error)
-        return "";
-    return self.parent_path().string() + "/";
-}
-
-// The sequencer's steps 1 to 6; false after a failure that was reported and shut down.
-bool openShow(const ProgramOptions& options, const std::string& folder)
-{
-    if (!openArchive((folder + archiveName).c_str())) {
-        shutdownDemo();
-        return false;
-    }
-    musicInit();
-    demoMusic.module = musicLoadModule((folder + moduleName).c_str());
-    demoMusic.playHandle = 0;
-    if (demoMusic.module == nullptr) {
-        // Without music no scene reaches its end position: stop rather than play for ever.
-        std::fprintf(stderr, "v4npelva: cannot play %s%s: %s\n", folder.c_str(), moduleName,
-                     musicLastError());
-        shutdownDemo();
-        return false;
-    }
-    pumpMessages();
-    if (!chooseVideoMode()) {
-        showMessage("Not found compotible video mode. Try windowed !");
-        shutdownDemo();
-        return false;
-    }
-    if (display.bitsPerPixel != 32 && !options.fullscreen) {
-        if (display.bitsPerPixel == 8) {
-            showMessage(
-                "NOTE: 8bpp video modes not supported! Change desktop to other modes or try "
-                "Fullscreen!");
-            shutdownDemo();
-            return false;
-        }
-        showMessage("NOTE: Change you desktop to 32bpp mode for best perfomance!");
-    }
-    initFrameBuffers();
-    return true;
+    std::snprintf(sequencer.dataFolder, sizeof sequencer.dataFolder, "%s",
+                  dataFolder(options).c_str());
+    sequencer.windowed = options.fullscreen ? 0 : 1;
+    if (openDemo())
+        return true;
+    shutdownDemo();
+    return false;
 }
 
 // Starts the module looping, at the given place when it is not the song's start.
@@ -171,6 +109,7 @@ int playOneScene(const ProgramOptions& options, PlayReport* report)
     for (int i = 0; i < askedCount; ++i)
         askedTimes[i] = sceneCapture.times[i];
     resetProcessState();
+    setPlayerOptions(options, false);
     if (!options.contactSheet.empty()) {
         int32_t times[contactSheetFrames];
         for (int i = 0; i < contactSheetFrames; ++i)
@@ -181,10 +120,7 @@ int playOneScene(const ProgramOptions& options, PlayReport* report)
     }
     recordSceneFrames(options.pngDir.c_str(), options.every);
 
-    PlatformConfig config;
-    config.headless = options.headless;
-    config.fullscreen = options.fullscreen;
-    if (!platformInit(config)) {
+    if (!platformInit(platformConfigFor(options))) {
         std::fprintf(stderr,
                      "v4npelva: the display could not be started (no X server?); try --headless\n");
         return 1;
@@ -195,7 +131,7 @@ int playOneScene(const ProgramOptions& options, PlayReport* report)
         return 1;
     }
     timing.lastTick = timing.currentTick = platformTicks();
-    if (!openShow(options, dataFolder(options))) {
+    if (!openShow(options)) {
         platformShutdown();
         return 1;
     }

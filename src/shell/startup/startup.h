@@ -4,11 +4,19 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/platform.h"
 #include "scenes/scene.h"
+
+// An event a test delivers into the run's queue this long after the window opened.
+struct TimedEvent {
+    uint32_t afterMs = 0;
+    PlatformEvent event;
+};
+constexpr int maxTimedEvents = 4;
 
 // What the command line asks for.
 struct ProgramOptions {
-    int scene = 0;          // 1..14; 0 when none was given
+    int scene = 0;          // 1..14; 0: the whole show
     bool headless = false;  // virtual clock, no window, offline music
     bool fullscreen = false;
     std::string pngDir;        // write shown frames as DIR/frame_NNNNN.png
@@ -18,6 +26,20 @@ struct ProgramOptions {
     bool version = false;
     std::string dataDir;         // folder of v4npelva.zem and v4npelva.xm; empty: found at start
     uint32_t escapeAfterMs = 0;  // tests and benchmarks: Escape is pressed this long into the run
+    // Sound and picture.
+    bool noSound = false;
+    std::string audioDevice;  // by name as --list-audio-devices prints it; empty: the default
+    bool listAudioDevices = false;
+    int rate = 0;         // mixing rate in Hz; 0: the show's 22000
+    int bufferMs = 0;     // how far ahead the music is mixed; 0: the player's default
+    int avOffsetMs = 0;   // added to the delay between mixing and hearing
+    int scale = 0;        // windowed: first window size as a multiple of 320 x 240; 0: largest
+    bool smooth = false;  // linear instead of nearest-neighbour scaling
+    bool noVsync = false;
+    int headlessFrameRate = 60;  // tests: frames per virtual second of the headless backend
+    uint32_t hashEveryMs = 0;    // tests: hash the frame shown at every multiple of this
+    TimedEvent timedEvents[maxTimedEvents] = {};  // tests: deactivation and the like
+    int timedEventCount = 0;
 };
 
 // Parses argv. False with a one-line reason in error on a bad flag, value or scene.
@@ -47,5 +69,32 @@ int playOneScene(const ProgramOptions& options, PlayReport* report = nullptr);
 // the sceneTime it was drawn at and its share of the scene's length. False when it cannot be
 // written.
 bool writeSceneContactSheet(const char* path, const char* sceneName);
-// The whole program: parse, then --help, --version or the player. Returns the exit code.
+// The hashes of the frames shown at every multiple of ProgramOptions::hashEveryMs, for tests.
+struct ShowReport {
+    int hashCount = 0;
+    uint64_t hashes[platformMaxShownHashes] = {};
+    uint32_t hashTicks[platformMaxShownHashes] = {};
+};
+
+// Plays the whole show as the command line asks (runDemo between the platform's start and stop).
+// Returns the process exit code: 0 after the show, 1 after a failure that was reported.
+int playShow(const ProgramOptions& options, ShowReport* report = nullptr);
+
+// Shared by the one-scene player and the show.
+// Every state record back to its start value, so that a play in a process that played before (a
+// test, a benchmark) sees what a fresh program sees.
+void resetProcessState();
+// The folder prefix the data files are read from ("" or ending in '/'): the one given, else the
+// program's own folder when it holds the archive, else the working folder.
+std::string dataFolder(const ProgramOptions& options);
+// The player's options from the command line, set after musicStartup and before musicInit; the
+// whole show first sets the player's start-up options (22000 Hz, high quality, 16-bit stereo).
+void setPlayerOptions(const ProgramOptions& options, bool showDefaults);
+// The platform configuration the command line asks for.
+PlatformConfig platformConfigFor(const ProgramOptions& options);
+// Prints the audio output devices, one name a line. Returns the exit code.
+int listAudioDevices();
+
+// The whole program: parse, then --help, --version, --list-audio-devices, one scene or the show.
+// Returns the exit code.
 int programMain(int argc, char** argv);

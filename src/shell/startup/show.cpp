@@ -1,0 +1,152 @@
+// The whole show from the command line, and the start-up both players share: the process state,
+// the data folder, the player's and the platform's options.
+#include "shell/startup/startup.h"
+
+#include "archive/archive.h"
+#include "assets/assets.h"
+#include "audio/audio.h"
+#include "demo/demo.h"
+#include "demo/sequencer/sequencer.h"
+#include "display/display.h"
+#include "platform/platform.h"
+#include "platform/platform_audio.h"
+#include "render/render.h"
+#include "scenes/scene.h"
+#include "shell/shell.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <system_error>
+
+namespace {
+
+constexpr const char* archiveName = "v4npelva.zem";
+// The player's start-up options of the show: a 22000 Hz mix of high quality, 16-bit stereo.
+constexpr int showMixRate = 22000;
+// More devices than any machine offers; the list is cut there.
+constexpr int maxListedDevices = 64;
+
+}  // namespace
+
+void resetProcessState()
+{
+    musicStartup();
+    resetPlatform();
+    resetShell();
+    resetTiming();
+    demoMusic = DemoMusic{};
+    resetDisplay();
+    resetArchive();
+    resetMesh();
+    resetPictures();
+    resetSceneState();
+    resetRandom();
+    resetProjection();
+    resetDrawList();
+    resetPointCloud();
+    resetSequencer();
+}
+
+std::string dataFolder(const ProgramOptions& options)
+{
+    if (!options.dataDir.empty())
+        return options.dataDir + "/";
+    std::error_code error;
+    const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
+    if (!error && std::filesystem::exists(self.parent_path() / archiveName, error))
+        return self.parent_path().string() + "/";
+    return "";
+}
+
+void setPlayerOptions(const ProgramOptions& options, bool showDefaults)
+{
+    if (showDefaults) {
+        musicSetOption(musicOptionStreamMode, 1);
+        musicSetOption(musicOptionMixRate, showMixRate);
+        musicSetOption(musicOptionMixQuality, 1);
+        musicSetOption(musicOptionOutputMode, musicMode16Bit | musicModeStereo);
+    }
+    // The values were checked on the command line.
+    if (options.rate != 0)
+        musicSetOption(musicOptionMixRate, options.rate);
+    if (options.bufferMs != 0)
+        musicSetOption(musicOptionBufferMs, options.bufferMs);
+    if (options.avOffsetMs != 0)
+        musicSetOption(musicOptionLatencyOffsetMs, options.avOffsetMs);
+    // Headless, the music follows the virtual clock whatever was asked for.
+    if (options.noSound && !options.headless)
+        musicSetOption(musicOptionOutputDevice, musicDeviceNull);
+    musicSetDeviceName(options.audioDevice.c_str());
+}
+
+PlatformConfig platformConfigFor(const ProgramOptions& options)
+{
+    PlatformConfig config;
+    config.headless = options.headless;
+    config.fullscreen = options.fullscreen;
+    config.smoothScaling = options.smooth;
+    config.vsync = !options.noVsync;
+    config.windowScale = options.scale;
+    config.frameRate = options.headlessFrameRate;
+    return config;
+}
+
+int listAudioDevices()
+{
+    static char names[maxListedDevices][platformAudioNameSize];
+    const int count = platformAudioDeviceNames(names, maxListedDevices);
+    for (int i = 0; i < count; ++i)
+        std::printf("%s\n", names[i]);
+    if (count == 0)
+        std::fprintf(stderr, "v4npelva: no audio output device found\n");
+    return 0;
+}
+
+int playShow(const ProgramOptions& options, ShowReport* report)
+{
+    if (!options.pngDir.empty()) {
+        std::error_code error;
+        std::filesystem::create_directories(options.pngDir, error);
+        if (!std::filesystem::is_directory(options.pngDir, error)) {
+            std::fprintf(stderr, "v4npelva: cannot use '%s' as the PNG folder\n",
+                         options.pngDir.c_str());
+            return 1;
+        }
+    }
+    resetProcessState();
+    setPlayerOptions(options, true);
+    recordSceneFrames(options.pngDir.c_str(), options.every);
+    if (!options.pngDir.empty())
+        armSceneCaptures();
+    std::snprintf(sequencer.dataFolder, sizeof sequencer.dataFolder, "%s",
+                  dataFolder(options).c_str());
+    sequencer.windowed = options.fullscreen ? 0 : 1;
+    sequencer.logScenes = options.headless;
+
+    if (!platformInit(platformConfigFor(options))) {
+        std::fprintf(stderr,
+                     "v4npelva: the display could not be started (no X server?); try --headless\n");
+        return 1;
+    }
+    if (!openMainWindow(options.fullscreen ? 1 : 0)) {
+        std::fprintf(stderr, "v4npelva: the window could not be made\n");
+        platformShutdown();
+        return 1;
+    }
+    timing.lastTick = timing.currentTick = platformTicks();
+    if (options.hashEveryMs > 0)
+        platformHashShownEvery(options.hashEveryMs);
+    if (options.escapeAfterMs > 0)
+        platformPostEventAfter(PlatformEvent{platformEventKeyDown, platformKeyEscape},
+                               options.escapeAfterMs);
+    for (int i = 0; i < options.timedEventCount && i < maxTimedEvents; ++i)
+        platformPostEventAfter(options.timedEvents[i].event, options.timedEvents[i].afterMs);
+    const int code = runDemo();
+    completeSceneCaptures();
+    recordSceneFrames("", 1);
+    if (report != nullptr)
+        report->hashCount =
+            platformShownHashes(report->hashes, report->hashTicks, platformMaxShownHashes);
+    platformShutdown();
+    return code;
+}
