@@ -120,14 +120,17 @@ bool parseProgramOptions(int argc, char** argv, ProgramOptions& options, std::st
             options.contactSheet = argv[++i];
         } else if (flag == "--window") {
             options.headless = options.fullscreen = false;
+            options.outputChosen = true;
             ++outputs;
         } else if (flag == "--fullscreen") {
             options.fullscreen = true;
             options.headless = false;
+            options.outputChosen = true;
             ++outputs;
         } else if (flag == "--headless") {
             options.headless = true;
             options.fullscreen = false;
+            options.outputChosen = true;
             ++outputs;
         } else if (flag == "--help" || flag == "-h") {
             options.help = true;

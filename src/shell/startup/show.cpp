@@ -1,6 +1,7 @@
 // The whole show from the command line, and the start-up both players share: the process state,
 // the data folder, the player's and the platform's options.
 #include "shell/startup/startup.h"
+#include "shell/startup/launcher.h"
 
 #include "archive/archive.h"
 #include "assets/assets.h"
@@ -115,20 +116,31 @@ int playShow(const ProgramOptions& options, ShowReport* report)
     }
     resetProcessState();
     setPlayerOptions(options, true);
+    // Without an output flag the viewer chooses in the launcher; its sound set-up changes the
+    // player's options set just above, so nothing may reset them after this.
+    bool fullscreen = options.fullscreen;
+    if (!options.outputChosen && !options.headless) {
+        const LauncherChoice choice = runLauncher((dataFolder(options) + "icon_1.bmp").c_str());
+        if (choice == launcherExit)
+            return 0;
+        fullscreen = choice == launcherStartFullScreen;
+    }
     recordSceneFrames(options.pngDir.c_str(), options.every);
     if (!options.pngDir.empty())
         armSceneCaptures();
     std::snprintf(sequencer.dataFolder, sizeof sequencer.dataFolder, "%s",
                   dataFolder(options).c_str());
-    sequencer.windowed = options.fullscreen ? 0 : 1;
+    sequencer.windowed = fullscreen ? 0 : 1;
     sequencer.logScenes = options.headless;
 
-    if (!platformInit(platformConfigFor(options))) {
+    ProgramOptions chosen = options;
+    chosen.fullscreen = fullscreen;
+    if (!platformInit(platformConfigFor(chosen))) {
         std::fprintf(stderr,
                      "v4npelva: the display could not be started (no X server?); try --headless\n");
         return 1;
     }
-    if (!openMainWindow(options.fullscreen ? 1 : 0)) {
+    if (!openMainWindow(fullscreen ? 1 : 0)) {
         std::fprintf(stderr, "v4npelva: the window could not be made\n");
         platformShutdown();
         return 1;

@@ -19,6 +19,7 @@ struct ProgramOptions {
     int scene = 0;          // 1..14; 0: the whole show
     bool headless = false;  // virtual clock, no window, offline music
     bool fullscreen = false;
+    bool outputChosen = false;  // --window, --fullscreen or --headless given: no launcher
     std::string pngDir;        // write shown frames as DIR/frame_NNNNN.png
     int every = 1;             // with pngDir: every Nth shown frame
     std::string contactSheet;  // write a contact sheet of the scene to this PNG
