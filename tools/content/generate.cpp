@@ -11,6 +11,8 @@
 constexpr int spriteQuality = 95;
 // Full-screen pictures and maps are seen at their own size.
 constexpr int pictureQuality = 92;
+// Face textures are stretched and shaded on the faces: a little less keeps the archive small.
+constexpr int textureQuality = 85;
 
 static bool endsWith(const std::string& s, const std::string& tail)
 {
@@ -53,5 +55,36 @@ bool generateContent(const std::string& folder)
     ok = ok && paintTitleLogo(picture) && writePicture(folder, "pelvad2.jpg", picture, spriteQuality);
     ok = ok && paintOpeningPicture(picture) &&
          writePicture(folder, "kfr_mi.jpg", picture, pictureQuality);
+    // Space flight.
+    ok = ok && writePicture(folder, "spsky.jpg", paintSpaceSky(), textureQuality);
+    ok = ok && writePicture(folder, "spgate.jpg", paintGateRing(), textureQuality);
+    ok = ok && writePicture(folder, "sphull.jpg", paintStationHull(), textureQuality);
+    ok = ok && writePicture(folder, "spwheel.jpg", paintStationWindows(), textureQuality);
+    ok = ok && writePicture(folder, "sprock.jpg", paintAsteroidRock(), textureQuality);
+    ok = ok && writePicture(folder, "spplan.jpg", paintHomePlanet(), textureQuality);
+    ok = ok && writeAsset(folder, "space1.3ds", encodeSpaceFlightMesh());
+    // Tunnel.
+    ok = ok && writePicture(folder, "tunwall.jpg", paintTunnelWall(), textureQuality);
+    ok = ok && writePicture(folder, "tunchrom.jpg", paintTunnelChrome(), textureQuality);
+    ok = ok && writePicture(folder, "tunlamp.jpg", paintTunnelLamps(), textureQuality);
+    ok = ok && writePicture(folder, "tunback.jpg", paintTunnelGlow(), pictureQuality);
+    ok = ok && writeAsset(folder, "zemtun3.3ds", encodeTunnelMesh());
+    // Wave grid.
+    ok = ok && writePicture(folder, "freetun8.jpg", paintWaveCircuit(), textureQuality);
+    ok = ok && writePicture(folder, "rubbb1.jpg", paintWavePlasma(), textureQuality);
+    ok = ok && writePicture(folder, "freetun7.jpg", paintWaveTiles(), textureQuality);
+    ok = ok && writePicture(folder, "freetun3.jpg", paintWaveFire(), textureQuality);
+    ok = ok && writePicture(folder, "cosmback.bmp", paintWavePanel(), pictureQuality);
+    // Cosmos cross-fade.
+    ok = ok && writePicture(folder, "cosmo2.jpg", paintCosmosWarm(), pictureQuality);
+    ok = ok && writePicture(folder, "cosmo24.jpg", paintCosmosCool(), pictureQuality);
+    // Final flight.
+    ok = ok && writePicture(folder, "fnsky.jpg", paintFarSky(), textureQuality);
+    ok = ok && writePicture(folder, "fnship.jpg", paintShipHull(), textureQuality);
+    ok = ok && writePicture(folder, "fnexh.jpg", paintEngineExhaust(), spriteQuality);
+    ok = ok && writePicture(folder, "fnveil.jpg", paintNebulaVeil(), spriteQuality);
+    ok = ok && writePicture(folder, "fnring.jpg", paintPlanetRings(), textureQuality);
+    ok = ok && writeAsset(folder, "space2.3ds", encodeFinalFlightMesh());
+    ok = ok && paintEndCredits(picture) && writePicture(folder, "titry2.jpg", picture, pictureQuality);
     return ok;
 }
