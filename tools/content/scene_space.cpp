@@ -34,10 +34,12 @@ void setPixel(Canvas& canvas, int x, int y, Rgb colour)
     canvas.pixels[static_cast<size_t>(y) * canvas.width + x] = colour;
 }
 
-// The planet of both flights, placed at the origin of its own object, and the side its sun
-// lights (a unit vector from the planet's centre, in file axes). Its texture has this light
-// painted in, so each file places its sun in that direction.
-const Point3 planetSunSide = unit({-1140.0f, -620.0f, 220.0f});
+// The first flight's planet and sun. The planet's texture has this sun's light painted in (a unit
+// vector from the planet's centre, in file axes), so the last flight keeps the planet turned the
+// same way and leaves it toward that side.
+const Point3 spacePlanet{2900, 1900, -700};
+const Point3 spaceSun{990, 1415, 215};
+const Point3 planetSunSide = unit({spaceSun[0] - spacePlanet[0], spaceSun[1] - spacePlanet[1], spaceSun[2] - spacePlanet[2]});
 
 // Deep space: tiled nebula clouds of two colours over a dark ground, with stars.
 Picture paintSky(Rgb deep, Rgb cloudA, Rgb cloudB, int seed)
@@ -302,7 +304,7 @@ std::vector<uint8_t> encodeSpaceFlightMesh()
     const Point3 gateCentre{1400, 300, 0};
     const float gateHeading = std::atan2(120.0f, 450.0f);
     const Point3 gateAxis{std::cos(gateHeading), std::sin(gateHeading), 0};
-    const Point3 planetCentre{2900, 1900, -700};
+    const Point3 planetCentre = spacePlanet;
 
     Object3ds sky;
     sky.name = "Sky";
@@ -367,12 +369,10 @@ std::vector<uint8_t> encodeSpaceFlightMesh()
 
     scene.objects = {sky, gate, hub, wheel, rocks, planet};
 
-    // Light 0 is the sun behind the station as the flight begins (it carries the lens flare);
-    // light 1 a blue star low in the sky; light 2 sits behind the planet's limb for a rim glow.
-    const Point3 sun = add(planetCentre, scale(planetSunSide, 1850));
-    scene.lights = {{"Sun", sun, {1, 0.9f, 0.7f}},
-                    {"Star", {-1800, 2400, -1300}, {0.6f, 0.7f, 1}},
-                    {"Rim", add(planetCentre, {380, 700, -150}), {1, 0.8f, 0.6f}}};
+    // Light 0 is the sun above and left of the station as the flight begins (it carries the lens
+    // flare); light 1 a blue star low in the sky behind the start.
+    const Point3 star{-1800, 2400, -1300};
+    scene.lights = {{"Sun", spaceSun, {1, 0.9f, 0.7f}}, {"Star", star, {0.6f, 0.7f, 1}}};
 
     const uint32_t frames = 256;
     scene.nodes.push_back(cameraNode(0,
@@ -394,10 +394,8 @@ std::vector<uint8_t> encodeSpaceFlightMesh()
     scene.nodes.push_back(objectNode("Rocks", 6, {positionKey(0, {750, 100, 0}), positionKey(256, {790, 60, 12})},
                                      spinKeys(frames, 32, 0.02f, {0.3f, 0.2f, 1})));
     scene.nodes.push_back(objectNode("Planet", 7, {positionKey(0, planetCentre)}));
-    scene.nodes.push_back(lightNode("Sun", 8, {positionKey(0, sun), positionKey(256, sun)}));
-    scene.nodes.push_back(lightNode("Star", 9, {positionKey(0, {-1800, 2400, -1300}), positionKey(256, {-1800, 2400, -1300})}));
-    const Point3 rim = add(planetCentre, {380, 700, -150});
-    scene.nodes.push_back(lightNode("Rim", 10, {positionKey(0, rim), positionKey(256, rim)}));
+    scene.nodes.push_back(lightNode("Sun", 8, {positionKey(0, spaceSun), positionKey(256, spaceSun)}));
+    scene.nodes.push_back(lightNode("Star", 9, {positionKey(0, star), positionKey(256, star)}));
     return encode3ds(scene);
 }
 
@@ -425,7 +423,9 @@ std::vector<uint8_t> encodeFinalFlightMesh()
 
     // The ship points along the way out: a fuselage with two engine pods, modelled along x and
     // turned to the heading.
-    const Point3 shipStart = scale(out, 1250);
+    const Point3 shipStart = scale(out, 1500);
+    // The ship is modelled about 48 long and drawn larger.
+    constexpr float shipScale = 1.6f;
     const float heading = std::atan2(out[1], out[0]);
     const float climb = std::asin(out[2]);
     Object3ds ship;
@@ -447,6 +447,7 @@ std::vector<uint8_t> encodeFinalFlightMesh()
     }
     // Modelled with the nose along z: turn it to x, then to the heading.
     for (Object3ds* o : {&ship, &exhaust}) {
+        for (Point3& p : o->vertices) p = scale(p, shipScale);
         rotateVertices(*o, 0, 1, pi / 2);
         rotateVertices(*o, 0, 1, -climb);
         rotateVertices(*o, 0, 2, heading);
@@ -459,10 +460,12 @@ std::vector<uint8_t> encodeFinalFlightMesh()
     Object3ds veils;
     veils.name = "Veils";
     Random random = makeRandom(401);
-    for (int i = 0; i < 7; ++i) {
-        const float along = 2600 + i * 650.0f;
-        const Point3 centre = add(add(scale(out, along), scale(side, (randomUnit(random) - 0.5f) * 900)),
-                                  scale(up, (randomUnit(random) - 0.5f) * 500));
+    for (int i = 0; i < 8; ++i) {
+        // Alternately left and right of the way, so that the chase passes between them.
+        const float along = 3000 + i * 520.0f;
+        const float across = (i % 2 ? 1.0f : -1.0f) * (350 + 500 * randomUnit(random));
+        const Point3 centre = add(add(scale(out, along), scale(side, across)),
+                                  scale(up, (randomUnit(random) - 0.5f) * 700));
         const float half = 500 + 300 * randomUnit(random);
         const float turn = randomUnit(random) * pi;
         const SurfaceFunction square = [=](float s, float t) {
@@ -490,9 +493,11 @@ std::vector<uint8_t> encodeFinalFlightMesh()
 
     scene.objects = {sky, planet, ship, exhaust, veils, rings};
 
-    // The ship leaves slowly, then speeds away; the camera waits ahead of it, lets it pass close
-    // by, turns after it and watches it go into the veils.
-    const std::vector<std::pair<uint32_t, float>> shipWay = {{0, 1250}, {120, 1700}, {220, 2300}, {330, 3300}, {420, 4600}, {512, 6600}};
+    // The ship leaves slowly, then speeds away. The camera waits ahead of it with the planet and
+    // its rings behind the ship, lets it pass close by, turns and chases it out through the veils,
+    // then falls behind and watches it go.
+    const std::vector<std::pair<uint32_t, float>> shipWay = {{0, 1500}, {120, 2000}, {200, 2450}, {280, 3100},
+                                                             {360, 4100}, {440, 5600}, {512, 7800}};
     std::vector<Key3ds> shipKeys;
     for (const auto& [frame, along] : shipWay) shipKeys.push_back(positionKey(frame, scale(out, along)));
     const auto following = [&](Point3 offset) {
@@ -502,24 +507,23 @@ std::vector<uint8_t> encodeFinalFlightMesh()
         return keys;
     };
     // The engine lights sit at the pods' nozzles, in the ship's heading.
-    const Point3 back = scale(out, -20);
-    const Point3 leftPod = add(add(back, scale(side, -11)), scale(up, -2));
-    const Point3 rightPod = add(add(back, scale(side, 11)), scale(up, -2));
+    const Point3 back = scale(out, -20 * shipScale);
+    const Point3 leftPod = add(add(back, scale(side, -11 * shipScale)), scale(up, -2 * shipScale));
+    const Point3 rightPod = add(add(back, scale(side, 11 * shipScale)), scale(up, -2 * shipScale));
     scene.lights = {{"EngineL", add(shipStart, leftPod), {1, 0.4f, 0.3f}},
-                    {"EngineR", add(shipStart, rightPod), {1, 0.4f, 0.3f}},
-                    {"Beacon", scale(out, 1000), {1, 0.3f, 0.2f}}};
+                    {"EngineR", add(shipStart, rightPod), {1, 0.4f, 0.3f}}};
 
     const auto at = [&](float along, float sideways, float height) {
         return add(add(scale(out, along), scale(side, sideways)), scale(up, height));
     };
     scene.nodes.push_back(cameraNode(0,
-                                     {positionKey(0, at(1520, 40, 14)), positionKey(120, at(1950, 55, 18)),
-                                      positionKey(220, at(2320, 48, 10)), positionKey(330, at(2500, 90, 30)),
-                                      positionKey(420, at(2700, 140, 60)), positionKey(512, at(2850, 170, 80))},
-                                     {rollKey(0, 0), rollKey(200, 15), rollKey(260, -20), rollKey(400, -5), rollKey(512, 0)}));
-    std::vector<Key3ds> target = shipKeys;
-    target.front() = positionKey(0, at(1250, -10, 0));
-    scene.nodes.push_back(targetNode(1, target));
+                                     {positionKey(0, at(2750, 60, 25)), positionKey(120, at(2600, 70, 20)),
+                                      positionKey(200, at(2470, 80, 18)), positionKey(260, at(2600, 45, 30)),
+                                      positionKey(360, at(3800, 30, 35)), positionKey(440, at(5000, 25, 40)),
+                                      positionKey(512, at(5600, 20, 45))},
+                                     {rollKey(0, 0), rollKey(180, 10), rollKey(240, -25), rollKey(330, 8),
+                                      rollKey(430, -6), rollKey(512, 0)}));
+    scene.nodes.push_back(targetNode(1, shipKeys));
     scene.nodes.push_back(objectNode("Sky", 2, {positionKey(0, skyCentre)}));
     scene.nodes.push_back(objectNode("Planet", 3, {positionKey(0, {0, 0, 0})}));
     scene.nodes.push_back(objectNode("Ship", 4, shipKeys));
@@ -528,7 +532,6 @@ std::vector<uint8_t> encodeFinalFlightMesh()
     scene.nodes.push_back(objectNode("Rings", 7, {positionKey(0, {0, 0, 0})}, spinAboutZ(512, 0.05f)));
     scene.nodes.push_back(lightNode("EngineL", 8, following(leftPod)));
     scene.nodes.push_back(lightNode("EngineR", 9, following(rightPod)));
-    scene.nodes.push_back(lightNode("Beacon", 10, {positionKey(0, scale(out, 1000)), positionKey(512, scale(out, 1000))}));
     return encode3ds(scene);
 }
 
