@@ -17,6 +17,14 @@ endfunction()
 function(v4n_engine_library name)
   cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
   file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  # Program mains belong in app/: a library that defines one would take over every program and
+  # test suite linking it.
+  foreach(source ${sources})
+    file(STRINGS ${source} main_lines REGEX "^[ \t]*int[ \t]+main[ \t]*\\(")
+    if(main_lines)
+      message(FATAL_ERROR "${source} defines main; program entry points belong in app/")
+    endif()
+  endforeach()
   if(sources)
     add_library(v4n_${name} STATIC ${sources})
     target_include_directories(v4n_${name} PUBLIC ${PROJECT_SOURCE_DIR}/src)
@@ -38,6 +46,19 @@ function(v4n_test_suite name)
   endif()
   add_executable(v4n-test-${name} ${sources})
   target_link_libraries(v4n-test-${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gtest_main Threads::Threads)
+  # A main in a linked library would replace GoogleTest's and the suite would pass without running:
+  # refuse to link such a suite.
+  foreach(lib ${ARG_LIBS})
+    if(TARGET ${lib})
+      get_target_property(lib_type ${lib} TYPE)
+      if(lib_type STREQUAL "STATIC_LIBRARY")
+        add_custom_command(TARGET v4n-test-${name} PRE_LINK
+          COMMAND ${CMAKE_COMMAND} -DNM=${CMAKE_NM} -DLIBRARY=$<TARGET_FILE:${lib}>
+                  -P ${PROJECT_SOURCE_DIR}/cmake/check_no_main.cmake
+          VERBATIM)
+      endif()
+    endif()
+  endforeach()
   target_include_directories(v4n-test-${name} PRIVATE ${PROJECT_SOURCE_DIR}/src ${PROJECT_SOURCE_DIR}/tools ${PROJECT_SOURCE_DIR}/tests)
   target_compile_definitions(v4n-test-${name} PRIVATE
     V4N_SOURCE_DIR="${PROJECT_SOURCE_DIR}" V4N_BINARY_DIR="${CMAKE_BINARY_DIR}" ${ARG_DEFINES})

@@ -66,6 +66,10 @@ MusicModule* musicLoadModuleFromMemory(const void* data, uint64_t size);
 // Sets the module up to play from its start; loopSong non-zero loops it forever. Returns a play
 // handle, non-zero while playing, or 0 on failure (no module, player not initialised).
 unsigned musicPlayModule(MusicModule* module, int loopSong);
+// Moves a playing module to the given order and row. What was rendered for the old place is
+// dropped, so the position heard and the sync commands delivered follow the new place from now on.
+// False for a bad handle or an order outside the song.
+bool musicSetPosition(unsigned playHandle, uint32_t order, uint32_t row);
 // Registers the sync callback for a playing module (null clears it). False for a bad handle.
 bool musicSetSyncCallback(unsigned playHandle, MusicSyncCallback callback);
 // Starts playback: the player thread (device and null outputs) or the offline clock. rate is a

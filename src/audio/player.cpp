@@ -222,6 +222,32 @@ unsigned musicPlayModule(MusicModule* module, int loopSong)
     return p.playHandle;
 }
 
+bool musicSetPosition(unsigned playHandle, uint32_t order, uint32_t row)
+{
+    MusicPlayer& p = musicPlayer;
+    std::lock_guard<std::mutex> lock(p.playMutex);
+    if (playHandle == 0 || playHandle != p.playHandle || p.module == nullptr) {
+        setMusicError("no module playing");
+        return false;
+    }
+    openmpt_module* mod = p.module->mod;
+    if (order >= uint32_t(std::max(0, openmpt_module_get_num_orders(mod)))) {
+        setMusicError("order %u is not in the song", order);
+        return false;
+    }
+    openmpt_module_set_position_order_row(mod, int32_t(order), int32_t(row));
+    // The new place starts a fresh stream: the device forgets what it has queued, the ring and the
+    // frame counters start again at the new row, and the clocks restart now.
+    if (p.activeDevice == musicDeviceSound)
+        platformAudioClear();
+    p.outBuffer.clear();
+    p.ended = false;
+    clearRing();
+    noteCurrentRow(0);
+    startPlayClock();
+    return true;
+}
+
 bool musicSetSyncCallback(unsigned playHandle, MusicSyncCallback callback)
 {
     MusicPlayer& p = musicPlayer;

@@ -1,0 +1,7 @@
+// The program v4npelva.
+#include "shell/startup/startup.h"
+
+int main(int argc, char** argv)
+{
+    return runProgram(argc, argv);
+}

@@ -1,0 +1,60 @@
+// The demo sequencer's scene table and the one switch that calls a scene's init, run and free by
+// number.
+#pragma once
+
+#include <cstdint>
+
+constexpr int sceneCount = 14;
+
+// How a scene presents its frames: presentFrame (blended with the previous frame) or
+// presentFrameDirect.
+enum PresentKind : uint8_t { presentTrail = 0, presentPlain = 1 };
+
+// Settings the sequencer makes around a scene's init or run, applied in this field order; -1 (or 0
+// for the fields of view) leaves a value as it is.
+struct SceneSettings {
+    float firstFieldOfView = 0;  // set before the clock reset
+    bool zeroClock = false;      // demoClock = 0
+    float fieldOfView = 0;       // set after the clock reset
+    int endFadeToWhite = -1;
+    int fadeLevel = -1;
+    int fadeToWhite = -1;
+    int fadeState = -1;
+    bool startFadeIn = false;  // startFadeIn() last
+};
+
+// One row of the show's scene table.
+struct SceneRow {
+    int number;                 // 1..14 in show order
+    const char* name;           // the --scene name
+    const char* title;          // as the show's scene list calls it
+    int32_t length;             // run argument, clock units
+    uint32_t endOrder, endRow;  // run arguments (unused by the scenes that end on a cue or time)
+    float runFieldOfView;       // field of view during the run, degrees
+    SceneSettings beforeInit;
+    SceneSettings beforeRun;
+    uint32_t startOrder, startRow;  // music position at which the scene's init runs in the show
+    PresentKind present;            // what most of the run presents with
+    float fadeFraction;             // fadeOutNear fraction; 0 for a scene without a closing fade
+    bool quitCheckAfterFree;
+    // The fade the show leaves when the row begins (level and colour), and the colour of the
+    // closing fade then in effect: a scene played on its own starts from these.
+    int entryFadeLevel;
+    int entryFadeToWhite;
+    int entryEndFadeToWhite;
+    bool waitsForFirstPattern;   // the music starts after the init; the run begins at order 1, row 0
+    bool usesOpeningPicture;     // backgroundPicture must hold the opening picture
+};
+
+// Rows 1..14 at indices 0..13.
+extern const SceneRow sceneTable[sceneCount];
+
+// The row of a scene by --scene name or number text ("flames", "7"); null when there is none.
+const SceneRow* findSceneRow(const char* nameOrNumber);
+// Applies settings in their field order.
+void applySceneSettings(const SceneSettings& settings);
+
+enum SceneStep : uint8_t { sceneProbe = 0, sceneInit = 1, sceneRun = 2, sceneFree = 3 };
+// Calls one operation of scene `number` (sceneProbe calls nothing). False when that scene is not
+// part of this build.
+bool callScene(int number, SceneStep step, int32_t length, uint32_t endPosition, uint32_t endRow);

@@ -1,0 +1,224 @@
+// The one-scene player: the sequencer's opening steps (archive, music, video mode, frame buffers),
+// then one row of the scene table played as the show reaches it.
+#include "shell/startup/startup.h"
+
+#include "archive/archive.h"
+#include "assets/assets.h"
+#include "audio/audio.h"
+#include "demo/demo.h"
+#include "demo/sequencer/sequencer.h"
+#include "display/display.h"
+#include "platform/platform.h"
+#include "render/render.h"
+#include "scenes/scene.h"
+#include "shell/shell.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <system_error>
+
+namespace {
+
+constexpr const char* archiveName = "v4npelva.zem";
+constexpr const char* moduleName = "v4npelva.xm";
+constexpr const char* openingPictureName = "kfr_mi.jpg";
+// Contact sheets show the scene at 10 % steps of its length.
+constexpr int contactSheetFrames = 10;
+
+// Every state record back to its start value, so that a play in a process that played before (a
+// test, a benchmark) sees what a fresh program sees.
+void resetProcessState()
+{
+    musicStartup();
+    resetPlatform();
+    resetShell();
+    resetTiming();
+    demoMusic = DemoMusic{};
+    resetDisplay();
+    resetArchive();
+    resetMesh();
+    resetPictures();
+    resetSceneState();
+    resetRandom();
+    resetProjection();
+    resetDrawList();
+    resetPointCloud();
+}
+
+// The folder the data files are taken from: the one given, else the working folder when it holds
+// the archive, else the program's own folder (where the build puts them).
+std::string dataFolder(const ProgramOptions& options)
+{
+    if (!options.dataDir.empty())
+        return options.dataDir + "/";
+    std::error_code error;
+    if (std::filesystem::exists(archiveName, error))
+        return "";
+    const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
+    if (error)
+        return "";
+    return self.parent_path().string() + "/";
+}
+
+// The sequencer's steps 1 to 6; false after a failure that was reported and shut down.
+bool openShow(const ProgramOptions& options, const std::string& folder)
+{
+    if (!openArchive((folder + archiveName).c_str())) {
+        shutdownDemo();
+        return false;
+    }
+    musicInit();
+    demoMusic.module = musicLoadModule((folder + moduleName).c_str());
+    demoMusic.playHandle = 0;
+    if (demoMusic.module == nullptr) {
+        // Without music no scene reaches its end position: stop rather than play for ever.
+        std::fprintf(stderr, "v4npelva: cannot play %s%s: %s\n", folder.c_str(), moduleName, musicLastError());
+        shutdownDemo();
+        return false;
+    }
+    pumpMessages();
+    if (!chooseVideoMode()) {
+        showMessage("Not found compotible video mode. Try windowed !");
+        shutdownDemo();
+        return false;
+    }
+    if (display.bitsPerPixel != 32 && !options.fullscreen) {
+        if (display.bitsPerPixel == 8) {
+            showMessage("NOTE: 8bpp video modes not supported! Change desktop to other modes or try Fullscreen!");
+            shutdownDemo();
+            return false;
+        }
+        showMessage("NOTE: Change you desktop to 32bpp mode for best perfomance!");
+    }
+    initFrameBuffers();
+    return true;
+}
+
+// Starts the module looping, at the given place when it is not the song's start.
+void startMusic(uint32_t order, uint32_t row)
+{
+    demoMusic.playHandle = musicPlayModule(demoMusic.module, 1);
+    musicSetSyncCallback(demoMusic.playHandle, musicSyncCallback);
+    if (order != 0 || row != 0)
+        musicSetPosition(demoMusic.playHandle, order, row);
+    musicStartBackgroundPlay(0);
+}
+
+void restartDemoClock()
+{
+    timing.lastTick = timing.currentTick = platformTicks();
+    timing.demoClock = 0;
+}
+
+// Up to the run: the scene's init with the settings around it, and the music at the scene's start.
+void prepareScene(const SceneRow& row)
+{
+    if (row.usesOpeningPicture)
+        scene.backgroundPicture = loadScenePicture(openingPictureName);
+    if (row.waitsForFirstPattern) {
+        // The opening: the init runs before the music starts, the run once its first pattern passed.
+        applySceneSettings(row.beforeInit);
+        callScene(row.number, sceneInit, 0, 0, 0);
+        applySceneSettings(row.beforeRun);
+        musicPosition.order = musicPosition.row = 0;
+        startMusic(0, 0);
+        pollMusicPosition(1, 0);
+        restartDemoClock();
+        return;
+    }
+    timing.fadeLevel = row.entryFadeLevel;
+    timing.fadeToWhite = row.entryFadeToWhite;
+    timing.endFadeToWhite = row.entryEndFadeToWhite;
+    startMusic(row.startOrder, row.startRow);
+    pollMusicPosition(row.startOrder, row.startRow);
+    readMusicPosition();
+    restartDemoClock();
+    applySceneSettings(row.beforeInit);
+    callScene(row.number, sceneInit, 0, 0, 0);
+    applySceneSettings(row.beforeRun);
+}
+
+}  // namespace
+
+int playOneScene(const ProgramOptions& options, PlayReport* report)
+{
+    if (options.scene < 1 || options.scene > sceneCount)
+        return 2;
+    const SceneRow& row = sceneTable[options.scene - 1];
+    if (!callScene(row.number, sceneProbe, 0, 0, 0)) {
+        std::fprintf(stderr, "v4npelva: the scene %s (%d) is not built yet\n", row.name, row.number);
+        return 2;
+    }
+    if (!options.pngDir.empty()) {
+        std::error_code error;
+        std::filesystem::create_directories(options.pngDir, error);
+        if (!std::filesystem::is_directory(options.pngDir, error)) {
+            std::fprintf(stderr, "v4npelva: cannot use '%s' as the PNG folder\n", options.pngDir.c_str());
+            return 1;
+        }
+    }
+
+    // Captures asked for by a caller (tests) stay; a contact sheet asks for its own.
+    int32_t askedTimes[maxSceneCaptures];
+    const int askedCount = sceneCapture.count;
+    for (int i = 0; i < askedCount; ++i)
+        askedTimes[i] = sceneCapture.times[i];
+    resetProcessState();
+    if (!options.contactSheet.empty()) {
+        int32_t times[contactSheetFrames];
+        for (int i = 0; i < contactSheetFrames; ++i)
+            times[i] = static_cast<int32_t>(int64_t(row.length) * (i + 1) / contactSheetFrames);
+        requestSceneCaptures(times, contactSheetFrames);
+    } else {
+        requestSceneCaptures(askedTimes, askedCount);
+    }
+    recordSceneFrames(options.pngDir.c_str(), options.every);
+
+    PlatformConfig config;
+    config.headless = options.headless;
+    config.fullscreen = options.fullscreen;
+    if (!platformInit(config)) {
+        std::fprintf(stderr, "v4npelva: the display could not be started (no X server?); try --headless\n");
+        return 1;
+    }
+    if (!openMainWindow(options.fullscreen ? 1 : 0)) {
+        std::fprintf(stderr, "v4npelva: the window could not be made\n");
+        platformShutdown();
+        return 1;
+    }
+    timing.lastTick = timing.currentTick = platformTicks();
+    if (!openShow(options, dataFolder(options))) {
+        platformShutdown();
+        return 1;
+    }
+
+    prepareScene(row);
+    PlayReport seen;
+    seen.afterInit = meshCounts();
+    armSceneCaptures();
+    const uint32_t startTicks = platformTicks();
+    const uint32_t startFrames = platformShownFrames();
+    callScene(row.number, sceneRun, row.length, row.endOrder, row.endRow);
+    completeSceneCaptures();
+    seen.afterRun = meshCounts();
+    seen.endOrder = musicPosition.order;
+    seen.endRow = musicPosition.row;
+    seen.endSceneTime = scene.sceneTime;
+    seen.framesShown = platformShownFrames() - startFrames;
+    seen.runTicks = platformTicks() - startTicks;
+    seen.syncEventAfterRun = syncEvent.load();
+    callScene(row.number, sceneFree, 0, 0, 0);
+    freeBuffer(scene.backgroundPicture);
+    recordSceneFrames("", 1);
+    if (report != nullptr)
+        *report = seen;
+
+    int code = 0;
+    if (!options.contactSheet.empty() && !writeSceneContactSheet(options.contactSheet.c_str(), row.name)) {
+        std::fprintf(stderr, "v4npelva: cannot write the contact sheet %s\n", options.contactSheet.c_str());
+        code = 1;
+    }
+    shutdownDemo();
+    platformShutdown();
+    return code;
+}
