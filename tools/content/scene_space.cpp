@@ -523,7 +523,13 @@ std::vector<uint8_t> encodeFinalFlightMesh()
                                       positionKey(512, at(5600, 20, 45))},
                                      {rollKey(0, 0), rollKey(180, 10), rollKey(240, -25), rollKey(330, 8),
                                       rollKey(430, -6), rollKey(512, 0)}));
-    scene.nodes.push_back(targetNode(1, shipKeys));
+    // The camera looks a little to the side of the ship, which keeps it and the planet on the
+    // left while the credits scroll up the right (the other side once the camera has turned).
+    std::vector<Key3ds> target = shipKeys;
+    const float aside[] = {520, 420, 0, -200, -220, -420, -1300};
+    for (size_t i = 0; i < target.size(); ++i)
+        for (int j = 0; j < 3; ++j) target[i].value[j] += side[j] * aside[i];
+    scene.nodes.push_back(targetNode(1, target));
     scene.nodes.push_back(objectNode("Sky", 2, {positionKey(0, skyCentre)}));
     scene.nodes.push_back(objectNode("Planet", 3, {positionKey(0, {0, 0, 0})}));
     scene.nodes.push_back(objectNode("Ship", 4, shipKeys));
@@ -556,18 +562,16 @@ bool paintEndCredits(Picture& picture)
     const Line lines[] = {
         {"-ZEM-", 40, true, {1.0f, 0.75f, 0.3f}, 6},
         {"The v4n Pelvadron", 17, true, name, 4},
-        {"a real-time demo", 12, false, small, 36},
+        {"a real-time demo", 12, false, small, 28},
         {"CODE", 13, true, heading, 2},      {"-ZEM-", 17, true, name, 16},
         {"GRAPHICS", 13, true, heading, 2},  {"-ZEM-", 17, true, name, 16},
         {"3D MODELS", 13, true, heading, 2}, {"-ZEM-", 17, true, name, 16},
-        {"MUSIC", 13, true, heading, 2},     {"-ZEM-", 17, true, name, 36},
+        {"MUSIC", 13, true, heading, 2},     {"-ZEM-", 17, true, name, 28},
         {"BUILT ON", 13, true, heading, 6},
         {"SDL2", 13, false, small, 1},        {"libopenmpt", 13, false, small, 1},
         {"libjpeg-turbo", 13, false, small, 1}, {"stb_image", 13, false, small, 1},
         {"DejaVu fonts", 13, false, small, 1}, {"GoogleTest", 13, false, small, 1},
-        {"Google Benchmark", 13, false, small, 1}, {"CMake and GCC", 13, false, small, 36},
-        {"software rendered", 12, false, small, 0}, {"in 320 x 200", 12, false, small, 0},
-        {"no 3D hardware used", 12, false, small, 30},
+        {"Google Benchmark", 13, false, small, 1}, {"CMake and GCC", 13, false, small, 24},
     };
     int y = screenHeight;
     for (const Line& line : lines) {
@@ -583,11 +587,13 @@ bool paintEndCredits(Picture& picture)
         addMask(canvas, text, x, y, line.colour, 1.0f);
         y += text.height + line.gapAfter;
     }
-    // The closing line, in the middle of the strip's last screen.
+    // The closing line: the strip has scrolled 764 rows when the last fade begins (0.95 of 16896
+    // at 21 units a row) and 804 at the end, so from row 830 on it stands in the upper half of
+    // the screen while the picture fades.
+    constexpr int closingRow = 830;
     const Mask thanks = renderText(bold, "THANK YOU", 20, 1.5f, 4);
     const Mask watching = renderText(book, "for watching", 14, 0.5f, 4);
-    const int lastScreen = endCreditsHeight - screenHeight;
-    const int thanksY = std::max(y, lastScreen + screenHeight / 2 - thanks.height);
+    const int thanksY = std::max(y, closingRow);
     Mask glow = thanks;
     blurMask(glow, 4);
     addMask(canvas, glow, (endCreditsWidth - thanks.width) / 2, thanksY, {1.0f, 0.5f, 0.2f}, 0.9f);

@@ -155,6 +155,21 @@ bool callScene(int number, SceneStep step, int32_t length, uint32_t endPosition,
     case 2:
         init ? creditsInit() : run ? creditsRun(length, endPosition, endRow) : free ? creditsFree() : void();
         return true;
+    case 3:
+        init ? spaceFlightInit() : run ? spaceFlightRun(length, endPosition, endRow) : free ? spaceFlightFree() : void();
+        return true;
+    case 4:
+        init ? tunnelInit() : run ? tunnelRun(length, endPosition, endRow) : free ? tunnelFree() : void();
+        return true;
+    case 5:
+        init ? waveGridInit() : run ? waveGridRun(length, endPosition, endRow) : free ? waveGridFree() : void();
+        return true;
+    case 6:
+        init ? cosmosInit() : run ? cosmosRun(length, endPosition, endRow) : free ? cosmosFree() : void();
+        return true;
+    case 14:
+        init ? finalFlightInit() : run ? finalFlightRun(length, endPosition, endRow) : free ? finalFlightFree() : void();
+        return true;
     default:
         return false;
     }
