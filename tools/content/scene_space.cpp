@@ -173,7 +173,9 @@ Picture paintPlanet()
             const float cloud = fractalNoise(d[0] * 4.0f + 3, d[1] * 4.0f, d[2] * 7.0f, 4, 0.5f, 92);
             Rgb c = land > 0.08f ? mixRgb({0.25f, 0.42f, 0.16f}, {0.62f, 0.5f, 0.3f}, std::clamp(land * 2.0f, 0.0f, 1.0f))
                                  : mixRgb({0.02f, 0.1f, 0.3f}, {0.05f, 0.25f, 0.5f}, std::clamp(land + 0.7f, 0.0f, 1.0f));
-            if (std::fabs(d[2]) > 0.86f) c = {0.9f, 0.93f, 0.97f};
+            // Ice caps with a ragged, soft edge.
+            const float ice = std::clamp((std::fabs(d[2]) - 0.8f - 0.08f * land) / 0.06f, 0.0f, 1.0f);
+            c = mixRgb(c, {0.88f, 0.92f, 0.97f}, ice);
             const float clouds = std::clamp(cloud * 1.6f + 0.1f, 0.0f, 1.0f);
             c = mixRgb(c, {0.95f, 0.96f, 1.0f}, clouds * 0.8f);
             const float lit = d[0] * planetSunSide[0] + d[1] * planetSunSide[1] + d[2] * planetSunSide[2];
