@@ -54,13 +54,14 @@ void setObjectModes(const FaceMode (&modes)[flightObjects], const char* sceneNam
                 mesh.faces[f].mode = modes[k];
 }
 
-// What both inits share: the monitor buffer, the sprites, the mesh with every light drawn from
-// the sprite slot, and the drawing modes of the objects.
-void initFlight(const char* sprite, const char* meshName, const FaceMode (&modes)[flightObjects],
-                const char* sceneName, const char* fewObjects)
+// What both inits share, in this order: the monitor buffer, the sprites, the overlay picture, the
+// mesh with every light drawn from the sprite slot, and the drawing modes of the objects.
+void initFlight(const char* sprite, const char* overlay, const char* meshName,
+                const FaceMode (&modes)[flightObjects], const char* sceneName, const char* fewObjects)
 {
     allocateTextureSlot(slotMonitor, monitorWidth, monitorHeight);
     loadTextureSlot(slotSprite, sprite);
+    loadTextureSlot(slotOverlay, overlay);
     loadSceneMesh(meshName);
     for (int i = 0; i < mesh.lightCount; ++i)
         mesh.lights[i].spriteSlot = slotSprite;
@@ -117,8 +118,8 @@ void drawCreditsStrip(int32_t t)
 void spaceFlightInit()
 {
     flight = FlightState{};
-    loadTextureSlot(slotOverlay, "blik.jpg");
-    initFlight("light_f.jpg", "space1.3ds", spaceFlightModes, "space-flight", "space1.3ds has fewer than 6 objects");
+    initFlight("light_f.jpg", "blik.jpg", "space1.3ds", spaceFlightModes, "space-flight",
+               "space1.3ds has fewer than 6 objects");
     flight.drawFlare = checkSceneData(mesh.lightCount >= 1, "space-flight", "space1.3ds has no light 0: no lens flare");
 }
 
@@ -148,14 +149,15 @@ void spaceFlightFree()
 void finalFlightInit()
 {
     flight = FlightState{};
-    loadTextureSlot(slotOverlay, "titry2.jpg");
+    initFlight("light_rs.jpg", "titry2.jpg", "space2.3ds", finalFlightModes, "final-flight",
+               "space2.3ds has fewer than 6 objects");
+    // The strip's height field becomes 200, the rows one screen shows; its real height is kept.
     Texture& strip = scene.textureSlots[slotOverlay];
     flight.stripPixels = strip.pixels;
     flight.stripHeight = strip.height;
     flight.drawStrip = checkSceneData(strip.pixels != nullptr && strip.width >= 1 && strip.width <= widestStrip,
                                       "final-flight", "titry2.jpg is not 1 to 256 pixels wide: no credits");
     strip.height = viewHeight;
-    initFlight("light_rs.jpg", "space2.3ds", finalFlightModes, "final-flight", "space2.3ds has fewer than 6 objects");
 }
 
 void finalFlightRun(int32_t length, uint32_t /*endPosition*/, uint32_t /*endRow*/)
