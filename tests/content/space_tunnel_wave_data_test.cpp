@@ -74,10 +74,10 @@ void expectCameraUntil(int frame)
 TEST_F(SceneData, SpaceFlightMeshHasItsSixObjectsLightsAndWholeTracks)
 {
     ASSERT_NO_FATAL_FAILURE(load("space1.3ds"));
-    expectTexturedObjects(6);
+    expectTexturedObjects(7);
     std::set<const uint32_t*> textures;
     for (int k = 0; k < 6; ++k) textures.insert(mesh.faces[mesh.objects[k].firstFace].texture);
-    EXPECT_EQ(textures.size(), 6u) << "each object has its own picture";
+    EXPECT_EQ(textures.size(), 6u) << "each of the objects the scene names has its own picture";
     expectCameraUntil(256);
     ASSERT_GE(mesh.lightCount, 1) << "light 0 carries the lens flare";
     for (int i = 0; i < mesh.lightCount; ++i) EXPECT_GE(mesh.lights[i].keyCount, 2) << i;

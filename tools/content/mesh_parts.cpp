@@ -102,7 +102,7 @@ void moveVertices(Object3ds& object, size_t first, Point3 offset)
         for (int i = 0; i < 3; ++i) object.vertices[k][i] += offset[i];
 }
 
-void addRock(Object3ds& object, Point3 centre, float radius, float roughness, int seed)
+void addRock(Object3ds& object, Point3 centre, float radius, float roughness, int seed, int columns, int rows)
 {
     const SurfaceFunction rock = [=](float s, float t) {
         const float a = s * 2 * pi, b = (t - 0.5f) * pi;
@@ -112,7 +112,7 @@ void addRock(Object3ds& object, Point3 centre, float radius, float roughness, in
         const float r = radius * (1.0f + roughness * n) * (seed % 2 ? 1.0f : 0.85f + 0.15f * std::fabs(d[2]));
         return Point3{centre[0] + r * d[0], centre[1] + r * d[1], centre[2] + r * d[2] * 0.8f};
     };
-    addSurface(object, rock, 8, 5, 2.0f, 1.0f, false);
+    addSurface(object, rock, columns, rows, 2.0f, 1.0f, false);
 }
 
 void finishMeshObject(Object3ds& object, const std::string& material, Point3 origin)

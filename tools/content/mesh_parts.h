@@ -33,13 +33,15 @@ SurfaceFunction torusSurface(Point3 centre, float ringRadius, float tubeRadius);
 // by linear interpolation of the given (radius, height) points.
 SurfaceFunction latheSurface(Point3 centre, std::vector<std::array<float, 2>> profile);
 
-// Moves the vertices from index first on: rotation by angle (radians) about the axis through the
-// origin (x 0, y 1, z 2), then the translation.
+// Turns the vertices from index first on by angle (radians) about an axis through the origin
+// (x 0, y 1, z 2; counter-clockwise seen from the axis's positive end), or moves them by offset.
 void rotateVertices(Object3ds& object, size_t first, int axis, float angle);
 void moveVertices(Object3ds& object, size_t first, Point3 offset);
 
-// A rough rock: a sphere of the given radius whose surface is pushed in and out by noise.
-void addRock(Object3ds& object, Point3 centre, float radius, float roughness, int seed);
+// A rough rock: a sphere of the given radius whose surface is pushed in and out by noise, in a
+// grid of columns x rows cells.
+void addRock(Object3ds& object, Point3 centre, float radius, float roughness, int seed, int columns = 8,
+             int rows = 5);
 
 // Ends an object: one face group with every face in the material, the mesh matrix the identity
 // with its origin at origin (the point that the object's position track then places).
@@ -57,8 +59,8 @@ Node3ds objectNode(const std::string& name, int id, std::vector<Key3ds> position
 Node3ds lightNode(const std::string& name, int id, std::vector<Key3ds> position);
 Node3ds cameraNode(int id, std::vector<Key3ds> position, std::vector<Key3ds> roll);
 Node3ds targetNode(int id, std::vector<Key3ds> position);
-// A whole turn about an axis over the frames, in steps of the given number of frames (relative
-// rotation keys of equal angle).
+// `turns` whole turns about an axis over the frames, as relative rotation keys of equal angle every
+// `step` frames after a first key of no turn.
 std::vector<Key3ds> spinKeys(uint32_t lastFrame, uint32_t step, float turns, Point3 axis);
 
 // Fractal noise (about -1..1) over a square picture of period pixels that repeats seamlessly:

@@ -274,7 +274,7 @@ Material3ds material(const std::string& name, const std::string& map)
     return m;
 }
 
-// A whole turn about the z axis over the frames, as one rotation key every 16 frames.
+// `turns` turns about the z axis over the frames, one rotation key every 16 frames.
 std::vector<Key3ds> spinAboutZ(uint32_t frames, float turns)
 {
     return spinKeys(frames, 16, turns, {0, 0, 1});
@@ -296,12 +296,13 @@ Picture paintPlanetRings() { return paintRings(); }
 
 std::vector<uint8_t> encodeSpaceFlightMesh()
 {
-    // Objects in the order the scene draws them: 0 sky and 1 gate as plain copies, 2 hub, 3
-    // wheel, 4 rocks light-mapped, 5 planet as a plain copy.
+    // Objects in the order the scene names them: 0 sky and 1 gate as plain copies, 2 hub, 3
+    // wheel, 4 rocks light-mapped, 5 planet as a plain copy; 6, the moon, keeps the loaded mode.
     Scene3ds scene;
     scene.materials = {material("SKY", "spsky.jpg"),   material("GATE", "spgate.jpg"),
                        material("HULL", "sphull.jpg"), material("WHEEL", "spwheel.jpg"),
-                       material("ROCK", "sprock.jpg"), material("PLANET", "spplan.jpg")};
+                       material("ROCK", "sprock.jpg"), material("PLANET", "spplan.jpg"),
+                       material("MOON", "sprock.jpg")};
     const Point3 skyCentre{700, 0, 0};
     const Point3 gateCentre{1400, 300, 0};
     const float gateHeading = std::atan2(120.0f, 450.0f);
@@ -369,7 +370,15 @@ std::vector<uint8_t> encodeSpaceFlightMesh()
     addSurface(planet, sphereSurface(planetCentre, 950), 36, 18, 1, 1, false);
     finishMeshObject(planet, "PLANET", planetCentre);
 
-    scene.objects = {sky, gate, hub, wheel, rocks, planet};
+    // A moon (object 6, light-mapped like the rocks) drifts across the planet as the flight
+    // leaves the gate.
+    const Point3 moonStart{2800, 640, 40}, moonEnd{2330, 1060, -190};
+    Object3ds moon;
+    moon.name = "Moon";
+    addRock(moon, {0, 0, 0}, 190, 0.12f, 77, 24, 12);
+    finishMeshObject(moon, "MOON", {0, 0, 0});
+
+    scene.objects = {sky, gate, hub, wheel, rocks, planet, moon};
 
     // Light 0 is the sun above and left of the station as the flight begins (it carries the lens
     // flare); light 1 a blue star low in the sky behind the start.
@@ -396,8 +405,10 @@ std::vector<uint8_t> encodeSpaceFlightMesh()
     scene.nodes.push_back(objectNode("Rocks", 6, {positionKey(0, {750, 100, 0}), positionKey(256, {790, 60, 12})},
                                      spinKeys(frames, 32, 0.02f, {0.3f, 0.2f, 1})));
     scene.nodes.push_back(objectNode("Planet", 7, {positionKey(0, planetCentre)}));
-    scene.nodes.push_back(lightNode("Sun", 8, {positionKey(0, spaceSun), positionKey(256, spaceSun)}));
-    scene.nodes.push_back(lightNode("Star", 9, {positionKey(0, star), positionKey(256, star)}));
+    scene.nodes.push_back(objectNode("Moon", 8, {positionKey(0, moonStart), positionKey(256, moonEnd)},
+                                     spinAboutZ(frames, 0.2f)));
+    scene.nodes.push_back(lightNode("Sun", 9, {positionKey(0, spaceSun), positionKey(256, spaceSun)}));
+    scene.nodes.push_back(lightNode("Star", 10, {positionKey(0, star), positionKey(256, star)}));
     return encode3ds(scene);
 }
 
