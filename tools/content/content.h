@@ -220,7 +220,7 @@ Picture paintWaveCircuit();
 Picture paintWavePlasma();
 Picture paintWaveTiles();
 Picture paintWaveFire();
-Picture paintWavePanel();
+bool paintWavePanel(Picture& picture);
 // Cosmos cross-fade: one nebula and planet in two lights.
 Picture paintCosmosWarm();
 Picture paintCosmosCool();

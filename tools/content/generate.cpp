@@ -74,7 +74,7 @@ bool generateContent(const std::string& folder)
     ok = ok && writePicture(folder, "rubbb1.jpg", paintWavePlasma(), textureQuality);
     ok = ok && writePicture(folder, "freetun7.jpg", paintWaveTiles(), textureQuality);
     ok = ok && writePicture(folder, "freetun3.jpg", paintWaveFire(), textureQuality);
-    ok = ok && writePicture(folder, "cosmback.bmp", paintWavePanel(), pictureQuality);
+    ok = ok && paintWavePanel(picture) && writePicture(folder, "cosmback.bmp", picture, pictureQuality);
     // Cosmos cross-fade.
     ok = ok && writePicture(folder, "cosmo2.jpg", paintCosmosWarm(), pictureQuality);
     ok = ok && writePicture(folder, "cosmo24.jpg", paintCosmosCool(), pictureQuality);

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 
 namespace {
 
@@ -122,8 +123,13 @@ Picture paintWaveFire()
     return finishPicture(canvas, 533);
 }
 
-Picture paintWavePanel()
+bool paintWavePanel(Picture& picture)
 {
+    Font font;
+    if (!loadFont(font, dejaVuPath("DejaVuSans-Bold.ttf"))) {
+        std::fprintf(stderr, "v4npelva-content: cannot read the DejaVu fonts (install fonts-dejavu-core)\n");
+        return false;
+    }
     // A steel frame round a rounded window, thick at the bottom where a row of gauges and lamps
     // sits. Inside the window it is black (transparent); the frame itself never rounds to black.
     Canvas canvas = makeCanvas(panelWidth, panelHeight);
@@ -162,5 +168,15 @@ Picture paintWavePanel()
     for (const auto& [sx, sy] : {std::pair{5.0f, 5.0f}, {panelWidth - 6.0f, 5.0f}, {5.0f, panelHeight - 6.0f},
                                  {panelWidth - 6.0f, panelHeight - 6.0f}})
         addCore(canvas, sx, sy, 1.6f, {0.5f, 0.5f, 0.55f});
-    return finishPicture(canvas, 542);
+    // Engraved labels on the top rail, dark letters with a lit lower edge.
+    const Mask label = renderText(font, "-ZEM-  WAVE SCOPE  MK 4", 8.0f, 1.0f, 1);
+    const int lx = (panelWidth - label.width) / 2, ly = (12 - label.height) / 2 + 1;
+    addMask(canvas, label, lx, ly + 1, {0.25f, 0.27f, 0.3f}, 1.0f);
+    for (int y = 0; y < label.height; ++y)
+        for (int x = 0; x < label.width; ++x) {
+            const float a = label.values[size_t(y) * label.width + x];
+            if (a > 0) blendPixel(canvas, lx + x, ly + y, {0.07f, 0.08f, 0.1f}, a);
+        }
+    picture = finishPicture(canvas, 542);
+    return true;
 }
