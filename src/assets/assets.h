@@ -28,7 +28,7 @@ constexpr int jpegSourceBufferSize = 4096;
 struct PictureState {
     int32_t lastPictureWidth;   // size of the last picture loaded successfully
     int32_t lastPictureHeight;
-    // A picture missing from the archive is reported and ends the process with exit code 0. Tests
+    // A picture missing from the archive is reported and ends the process with exit code 1. Tests
     // and fuzzers clear this to get a null picture back instead.
     bool missingFileExits;
 };

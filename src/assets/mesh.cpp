@@ -82,5 +82,5 @@ void failMeshLoad(const char* message) {
     printCp866(message);
     printCp866("\n");
     std::fflush(stdout);
-    std::exit(0);
+    std::exit(1);
 }

@@ -165,7 +165,7 @@ extern Mesh mesh;
 constexpr int meshMessageSize = 256;
 int load3ds(const char* name, char* message);
 // What a scene does when load3ds fails: writes "Ошибка: <message>" and a line break to standard
-// output in code page 866 and ends the process with exit code 0.
+// output in code page 866 and ends the process with exit code 1.
 [[noreturn]] void failMeshLoad(const char* message);
 // Writes UTF-8 text to standard output in code page 866 (Cyrillic and ASCII; other characters
 // become '?').

@@ -21,7 +21,7 @@ PackFile* openPicture(const char* name) {
     if (!pictureState.missingFileExits) return nullptr;
     reportMissingFile(name);
     shutdownDemo();
-    std::exit(0);
+    std::exit(1);
 }
 
 uint32_t* allocatePicture(int64_t pixels) {

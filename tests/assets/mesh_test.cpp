@@ -582,5 +582,5 @@ TEST_F(Mesh3ds, DamagedFramingIsRefusedInEitherPass) {
 TEST(MeshText, Cp866ConversionAndFailureExit) {
     EXPECT_EQ(utf8ToCp866("Ошибка: x.3ds Ёё"), "\x8E\xE8\xA8\xA1\xAA\xA0: x.3ds \xF0\xF1");
     EXPECT_EQ(utf8ToCp866("яА€\xFF"), "\xEF\x80??");
-    EXPECT_EXIT(failMeshLoad("слишком много вершин."), ::testing::ExitedWithCode(0), "");
+    EXPECT_EXIT(failMeshLoad("слишком много вершин."), ::testing::ExitedWithCode(1), "");
 }

@@ -232,8 +232,8 @@ TEST_F(Pictures, DamagedPicturesFailWithALineAndNoPixels) {
 
 TEST_F(Pictures, MissingPictureEndsTheShowOrReturnsNullForTests) {
     openTestArchive({{"here.jpg", solidJpeg(0)}});
-    EXPECT_EXIT(loadPicture("gone.jpg", 32), ::testing::ExitedWithCode(0), "Engine error: file 'gone.jpg' not found!");
-    EXPECT_EXIT(loadPicture("gone.bmp", 32), ::testing::ExitedWithCode(0), "gone.bmp");
+    EXPECT_EXIT(loadPicture("gone.jpg", 32), ::testing::ExitedWithCode(1), "Engine error: file 'gone.jpg' not found!");
+    EXPECT_EXIT(loadPicture("gone.bmp", 32), ::testing::ExitedWithCode(1), "gone.bmp");
     pictureState.missingFileExits = false;
     EXPECT_EQ(loadPicture("gone.jpg", 32), nullptr);
     EXPECT_EQ(loadPicture("gone.bmp", 32), nullptr);

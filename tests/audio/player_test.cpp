@@ -126,6 +126,31 @@ TEST_F(OfflinePlayer, SyncsArriveWhenTheirRowIsReachedWithValueOrderAndRow)
     EXPECT_EQ(status.syncInfo, 0x08);
 }
 
+TEST_F(OfflinePlayer, AfterASeekPositionAndSyncsFollowTheNewPlace)
+{
+    play(timingModuleBytes());
+    const std::vector<RowStart> rows = timingModuleRows();
+    // Into order 0 past its first sync; the W00 of row 5 is still ahead.
+    musicRenderOfflineTo(rows[3].frame + 40);
+    ASSERT_EQ(syncCalls.size(), 1u);
+    ASSERT_TRUE(musicSetPosition(handle, 2, 2));
+    MusicPlayStatus status{};
+    ASSERT_TRUE(musicGetPlayStatus(handle, &status));
+    EXPECT_EQ(status.position, 2u);
+    EXPECT_EQ(status.row, 2u);
+    EXPECT_EQ(status.songLoopCount, 0u);
+    EXPECT_EQ(status.syncInfo, 0);
+    // The stream starts again at the new row: its first sync is pattern 2's, order 0's are gone.
+    musicRenderOfflineTo(musicRenderedFrames() + 4 * 6 * framesPerTick(125));
+    ASSERT_GE(syncCalls.size(), 2u);
+    EXPECT_EQ(syncCalls[1], (SyncCall{0x42, 2, 3}));
+    ASSERT_TRUE(musicGetPlayStatus(handle, &status));
+    EXPECT_TRUE(status.position == 1 || status.position == 2) << status.position;
+
+    EXPECT_FALSE(musicSetPosition(handle, 3, 0));  // past the order list
+    EXPECT_FALSE(musicSetPosition(handle + 1, 0, 0));
+}
+
 TEST_F(OfflinePlayer, OfflineOutputFollowsTheVirtualClockAndSuspendHoldsIt)
 {
     play(timingModuleBytes());

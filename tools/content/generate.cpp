@@ -11,8 +11,8 @@
 constexpr int spriteQuality = 95;
 // Full-screen pictures and maps are seen at their own size.
 constexpr int pictureQuality = 92;
-// Face textures are stretched and shaded on the faces: a little less keeps the archive small.
-constexpr int textureQuality = 85;
+// Face textures are seen light-mapped and stretched over faces: a lower quality keeps them small.
+constexpr int faceQuality = 80;
 
 static bool endsWith(const std::string& s, const std::string& tail)
 {
@@ -55,35 +55,53 @@ bool generateContent(const std::string& folder)
     ok = ok && paintTitleLogo(picture) && writePicture(folder, "pelvad2.jpg", picture, spriteQuality);
     ok = ok && paintOpeningPicture(picture) &&
          writePicture(folder, "kfr_mi.jpg", picture, pictureQuality);
+    // Flames: the temple hall, its face textures.
+    ok = ok && writeAsset(folder, "flames.3ds", buildFlamesMesh());
+    ok = ok && writePicture(folder, "fl_stone.jpg", paintFlamesStone(), faceQuality);
+    ok = ok && writePicture(folder, "fl_floor.jpg", paintFlamesFloor(), faceQuality);
+    ok = ok && writePicture(folder, "fl_dome.jpg", paintFlamesDome(), faceQuality);
+    ok = ok && writePicture(folder, "fl_gold.jpg", paintFlamesGold(), faceQuality);
+    // Credits: the chrome logo and the cards.
+    ok = ok && writeAsset(folder, "&logo.3ds", buildLogoMesh());
+    ok = ok && paintCreditCard(picture, "-ZEM-", "demo group", {0.3f, 0.5f, 1.0f}) &&
+         writePicture(folder, "t_zem.jpg", picture, spriteQuality);
+    ok = ok && paintCreditCard(picture, "code", "Vendrix & Oblique", {1.0f, 0.45f, 0.15f}) &&
+         writePicture(folder, "t_code.jpg", picture, spriteQuality);
+    ok = ok && paintCreditCard(picture, "graphics", "Marrow", {0.35f, 1.0f, 0.4f}) &&
+         writePicture(folder, "t_gfx.jpg", picture, spriteQuality);
+    ok = ok && paintCreditCard(picture, "music", "Quillion", {0.9f, 0.35f, 1.0f}) &&
+         writePicture(folder, "t_music.jpg", picture, spriteQuality);
+    ok = ok && paintCreditCard(picture, "Kafrim", "3d models", {1.0f, 0.85f, 0.3f}) &&
+         writePicture(folder, "t_kfr.jpg", picture, spriteQuality);
     // Space flight.
-    ok = ok && writePicture(folder, "spsky.jpg", paintSpaceSky(), textureQuality);
-    ok = ok && writePicture(folder, "spgate.jpg", paintGateRing(), textureQuality);
-    ok = ok && writePicture(folder, "sphull.jpg", paintStationHull(), textureQuality);
-    ok = ok && writePicture(folder, "spwheel.jpg", paintStationWindows(), textureQuality);
-    ok = ok && writePicture(folder, "sprock.jpg", paintAsteroidRock(), textureQuality);
-    ok = ok && writePicture(folder, "spplan.jpg", paintHomePlanet(), textureQuality);
+    ok = ok && writePicture(folder, "spsky.jpg", paintSpaceSky(), faceQuality);
+    ok = ok && writePicture(folder, "spgate.jpg", paintGateRing(), faceQuality);
+    ok = ok && writePicture(folder, "sphull.jpg", paintStationHull(), faceQuality);
+    ok = ok && writePicture(folder, "spwheel.jpg", paintStationWindows(), faceQuality);
+    ok = ok && writePicture(folder, "sprock.jpg", paintAsteroidRock(), faceQuality);
+    ok = ok && writePicture(folder, "spplan.jpg", paintHomePlanet(), faceQuality);
     ok = ok && writeAsset(folder, "space1.3ds", encodeSpaceFlightMesh());
     // Tunnel.
-    ok = ok && writePicture(folder, "tunwall.jpg", paintTunnelWall(), textureQuality);
-    ok = ok && writePicture(folder, "tunchrom.jpg", paintTunnelChrome(), textureQuality);
-    ok = ok && writePicture(folder, "tunlamp.jpg", paintTunnelLamps(), textureQuality);
+    ok = ok && writePicture(folder, "tunwall.jpg", paintTunnelWall(), faceQuality);
+    ok = ok && writePicture(folder, "tunchrom.jpg", paintTunnelChrome(), faceQuality);
+    ok = ok && writePicture(folder, "tunlamp.jpg", paintTunnelLamps(), faceQuality);
     ok = ok && writePicture(folder, "tunback.jpg", paintTunnelGlow(), pictureQuality);
     ok = ok && writeAsset(folder, "zemtun3.3ds", encodeTunnelMesh());
     // Wave grid.
-    ok = ok && writePicture(folder, "freetun8.jpg", paintWaveCircuit(), textureQuality);
-    ok = ok && writePicture(folder, "rubbb1.jpg", paintWavePlasma(), textureQuality);
-    ok = ok && writePicture(folder, "freetun7.jpg", paintWaveTiles(), textureQuality);
-    ok = ok && writePicture(folder, "freetun3.jpg", paintWaveFire(), textureQuality);
+    ok = ok && writePicture(folder, "freetun8.jpg", paintWaveCircuit(), faceQuality);
+    ok = ok && writePicture(folder, "rubbb1.jpg", paintWavePlasma(), faceQuality);
+    ok = ok && writePicture(folder, "freetun7.jpg", paintWaveTiles(), faceQuality);
+    ok = ok && writePicture(folder, "freetun3.jpg", paintWaveFire(), faceQuality);
     ok = ok && paintWavePanel(picture) && writePicture(folder, "cosmback.bmp", picture, pictureQuality);
     // Cosmos cross-fade.
     ok = ok && writePicture(folder, "cosmo2.jpg", paintCosmosWarm(), pictureQuality);
     ok = ok && writePicture(folder, "cosmo24.jpg", paintCosmosCool(), pictureQuality);
     // Final flight.
-    ok = ok && writePicture(folder, "fnsky.jpg", paintFarSky(), textureQuality);
-    ok = ok && writePicture(folder, "fnship.jpg", paintShipHull(), textureQuality);
+    ok = ok && writePicture(folder, "fnsky.jpg", paintFarSky(), faceQuality);
+    ok = ok && writePicture(folder, "fnship.jpg", paintShipHull(), faceQuality);
     ok = ok && writePicture(folder, "fnexh.jpg", paintEngineExhaust(), spriteQuality);
     ok = ok && writePicture(folder, "fnveil.jpg", paintNebulaVeil(), spriteQuality);
-    ok = ok && writePicture(folder, "fnring.jpg", paintPlanetRings(), textureQuality);
+    ok = ok && writePicture(folder, "fnring.jpg", paintPlanetRings(), faceQuality);
     ok = ok && writeAsset(folder, "space2.3ds", encodeFinalFlightMesh());
     ok = ok && paintEndCredits(picture) && writePicture(folder, "titry2.jpg", picture, pictureQuality);
     return ok;

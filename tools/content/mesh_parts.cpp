@@ -13,7 +13,7 @@ constexpr float pi = 3.14159265f;
 
 }  // namespace
 
-uint16_t addMeshVertex(Object3ds& object, Point3 position, float u, float v)
+uint16_t addPartVertex(Object3ds& object, Point3 position, float u, float v)
 {
     object.vertices.push_back(position);
     // The loader turns file v into 256 - v * 256 texels: store 1 - v for v down the picture.
@@ -21,7 +21,7 @@ uint16_t addMeshVertex(Object3ds& object, Point3 position, float u, float v)
     return static_cast<uint16_t>(object.vertices.size() - 1);
 }
 
-void addMeshFace(Object3ds& object, int a, int b, int c)
+void addPartFace(Object3ds& object, int a, int b, int c)
 {
     object.faces.push_back({uint16_t(a), uint16_t(b), uint16_t(c), 7});
 }
@@ -33,7 +33,7 @@ void addSurface(Object3ds& object, const SurfaceFunction& surface, int columns, 
     for (int r = 0; r <= rows; ++r)
         for (int c = 0; c <= columns; ++c) {
             const float s = c / float(columns), t = r / float(rows);
-            addMeshVertex(object, surface(s, t), s * uRepeat, t * vRepeat);
+            addPartVertex(object, surface(s, t), s * uRepeat, t * vRepeat);
         }
     // Counter-clockwise seen from the side ds x dt points to, the side the engine's face test
     // keeps: (b - a) x (c - a) = ds x (ds + dt) = ds x dt.
@@ -42,11 +42,11 @@ void addSurface(Object3ds& object, const SurfaceFunction& surface, int columns, 
             const int i00 = base + r * (columns + 1) + c, i10 = i00 + 1;
             const int i01 = i00 + columns + 1, i11 = i01 + 1;
             if (!flip) {
-                addMeshFace(object, i00, i10, i11);
-                addMeshFace(object, i00, i11, i01);
+                addPartFace(object, i00, i10, i11);
+                addPartFace(object, i00, i11, i01);
             } else {
-                addMeshFace(object, i00, i11, i10);
-                addMeshFace(object, i00, i01, i11);
+                addPartFace(object, i00, i11, i10);
+                addPartFace(object, i00, i01, i11);
             }
         }
 }
@@ -115,7 +115,7 @@ void addRock(Object3ds& object, Point3 centre, float radius, float roughness, in
     addSurface(object, rock, columns, rows, 2.0f, 1.0f, false);
 }
 
-void finishMeshObject(Object3ds& object, const std::string& material, Point3 origin)
+void finishPartObject(Object3ds& object, const std::string& material, Point3 origin)
 {
     FaceGroup3ds group;
     group.material = material;

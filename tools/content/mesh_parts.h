@@ -17,8 +17,8 @@ using Point3 = std::array<float, 3>;
 using SurfaceFunction = std::function<Point3(float s, float t)>;
 
 // Appends a vertex with texture coordinates (u, v) in texture widths; returns its index.
-uint16_t addMeshVertex(Object3ds& object, Point3 position, float u, float v);
-void addMeshFace(Object3ds& object, int a, int b, int c);
+uint16_t addPartVertex(Object3ds& object, Point3 position, float u, float v);
+void addPartFace(Object3ds& object, int a, int b, int c);
 
 // A grid of (columns + 1) x (rows + 1) vertices over the surface, two triangles per cell, the
 // texture repeated uRepeat times along s and vRepeat times along t. The faces are wound so that
@@ -45,7 +45,7 @@ void addRock(Object3ds& object, Point3 centre, float radius, float roughness, in
 
 // Ends an object: one face group with every face in the material, the mesh matrix the identity
 // with its origin at origin (the point that the object's position track then places).
-void finishMeshObject(Object3ds& object, const std::string& material, Point3 origin);
+void finishPartObject(Object3ds& object, const std::string& material, Point3 origin);
 
 // A position key (x, y, z) or a rotation key (angle about the axis) at frame.
 Key3ds positionKey(uint32_t frame, Point3 value);

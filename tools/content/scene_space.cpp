@@ -312,7 +312,7 @@ std::vector<uint8_t> encodeSpaceFlightMesh()
     Object3ds sky;
     sky.name = "Sky";
     addSurface(sky, sphereSurface(skyCentre, 4200), 32, 16, 4, 2, true);
-    finishMeshObject(sky, "SKY", skyCentre);
+    finishPartObject(sky, "SKY", skyCentre);
 
     Object3ds gate;
     gate.name = "Gate";
@@ -321,14 +321,14 @@ std::vector<uint8_t> encodeSpaceFlightMesh()
     rotateVertices(gate, 0, 1, pi / 2);  // ring axis from z to x
     rotateVertices(gate, 0, 2, gateHeading);
     moveVertices(gate, 0, gateCentre);
-    finishMeshObject(gate, "GATE", gateCentre);
+    finishPartObject(gate, "GATE", gateCentre);
 
     Object3ds hub;
     hub.name = "Hub";
     addSurface(hub, latheSurface({0, 0, 0}, {{0, -170}, {22, -160}, {44, -125}, {48, -45}, {72, -34},
                                              {72, 34}, {48, 45}, {44, 125}, {22, 160}, {0, 170}}),
                24, 18, 3, 6, false);
-    finishMeshObject(hub, "HULL", {0, 0, 0});
+    finishPartObject(hub, "HULL", {0, 0, 0});
 
     Object3ds wheel;
     wheel.name = "Wheel";
@@ -339,7 +339,7 @@ std::vector<uint8_t> encodeSpaceFlightMesh()
         rotateVertices(wheel, first, 1, pi / 2);  // spoke from the z axis to the x axis
         rotateVertices(wheel, first, 2, i * pi / 2);
     }
-    finishMeshObject(wheel, "WHEEL", {0, 0, 0});
+    finishPartObject(wheel, "WHEEL", {0, 0, 0});
 
     // The camera's way from the station to the gate: the rocks keep clear of it.
     const std::vector<Point3> way = {{150, -330, 40}, {500, 0, 30}, {950, 180, 10}, {1400, 300, 0}};
@@ -363,12 +363,12 @@ std::vector<uint8_t> encodeSpaceFlightMesh()
         addRock(rocks, p, radius, 0.45f, 300 + placed);
         ++placed;
     }
-    finishMeshObject(rocks, "ROCK", {750, 100, 0});
+    finishPartObject(rocks, "ROCK", {750, 100, 0});
 
     Object3ds planet;
     planet.name = "Planet";
     addSurface(planet, sphereSurface(planetCentre, 950), 36, 18, 1, 1, false);
-    finishMeshObject(planet, "PLANET", planetCentre);
+    finishPartObject(planet, "PLANET", planetCentre);
 
     // A moon (object 6, light-mapped like the rocks) drifts across the planet as the flight
     // leaves the gate.
@@ -376,7 +376,7 @@ std::vector<uint8_t> encodeSpaceFlightMesh()
     Object3ds moon;
     moon.name = "Moon";
     addRock(moon, {0, 0, 0}, 190, 0.12f, 77, 24, 12);
-    finishMeshObject(moon, "MOON", {0, 0, 0});
+    finishPartObject(moon, "MOON", {0, 0, 0});
 
     scene.objects = {sky, gate, hub, wheel, rocks, planet, moon};
 
@@ -427,12 +427,12 @@ std::vector<uint8_t> encodeFinalFlightMesh()
     Object3ds sky;
     sky.name = "Sky";
     addSurface(sky, sphereSurface(skyCentre, 9000), 32, 16, 4, 2, true);
-    finishMeshObject(sky, "SKY", skyCentre);
+    finishPartObject(sky, "SKY", skyCentre);
 
     Object3ds planet;
     planet.name = "Planet";
     addSurface(planet, sphereSurface({0, 0, 0}, 950), 36, 18, 1, 1, false);
-    finishMeshObject(planet, "PLANET", {0, 0, 0});
+    finishPartObject(planet, "PLANET", {0, 0, 0});
 
     // The ship points along the way out: a fuselage with two engine pods, modelled along x and
     // turned to the heading.
@@ -466,8 +466,8 @@ std::vector<uint8_t> encodeFinalFlightMesh()
         rotateVertices(*o, 0, 2, heading);
         moveVertices(*o, 0, shipStart);
     }
-    finishMeshObject(ship, "SHIP", shipStart);
-    finishMeshObject(exhaust, "EXHAUST", shipStart);
+    finishPartObject(ship, "SHIP", shipStart);
+    finishPartObject(exhaust, "EXHAUST", shipStart);
 
     // Veils across the way out, turned toward it, each a subdivided square.
     Object3ds veils;
@@ -490,7 +490,7 @@ std::vector<uint8_t> encodeFinalFlightMesh()
         addSurface(veils, square, 4, 4, 1, 1, false);
         addSurface(veils, square, 4, 4, 1, 1, true);
     }
-    finishMeshObject(veils, "VEIL", scale(out, 4500));
+    finishPartObject(veils, "VEIL", scale(out, 4500));
 
     // The rings, tilted, both sides drawn.
     Object3ds rings;
@@ -502,7 +502,7 @@ std::vector<uint8_t> encodeFinalFlightMesh()
     addSurface(rings, annulus, 64, 2, 16, 1, false);
     addSurface(rings, annulus, 64, 2, 16, 1, true);
     rotateVertices(rings, 0, 0, 0.38f);
-    finishMeshObject(rings, "RINGS", {0, 0, 0});
+    finishPartObject(rings, "RINGS", {0, 0, 0});
 
     scene.objects = {sky, planet, ship, exhaust, veils, rings};
 
@@ -576,10 +576,11 @@ bool paintEndCredits(Picture& picture)
         {"-ZEM-", 40, true, {1.0f, 0.75f, 0.3f}, 6},
         {"The v4n Pelvadron", 17, true, name, 4},
         {"a real-time demo", 12, false, small, 28},
-        {"CODE", 13, true, heading, 2},      {"-ZEM-", 17, true, name, 16},
-        {"GRAPHICS", 13, true, heading, 2},  {"-ZEM-", 17, true, name, 16},
-        {"3D MODELS", 13, true, heading, 2}, {"-ZEM-", 17, true, name, 16},
-        {"MUSIC", 13, true, heading, 2},     {"-ZEM-", 17, true, name, 28},
+        {"CODE", 13, true, heading, 2},      {"Vendrix", 17, true, name, 0},
+        {"Oblique", 17, true, name, 16},     {"GRAPHICS", 13, true, heading, 2},
+        {"Marrow", 17, true, name, 16},      {"3D MODELS", 13, true, heading, 2},
+        {"Kafrim", 17, true, name, 16},      {"MUSIC", 13, true, heading, 2},
+        {"Quillion", 17, true, name, 28},
         {"BUILT ON", 13, true, heading, 6},
         {"SDL2", 13, false, small, 1},        {"libopenmpt", 13, false, small, 1},
         {"libjpeg-turbo", 13, false, small, 1}, {"stb_image", 13, false, small, 1},

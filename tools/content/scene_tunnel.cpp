@@ -123,7 +123,7 @@ std::vector<uint8_t> encodeTunnelMesh()
     Object3ds wall;
     wall.name = "Wall";
     addSurface(wall, torusSurface({0, 0, 0}, ringRadius, tubeRadius), 48, 16, 24, 4, true);
-    finishMeshObject(wall, "WALL", {0, 0, 0});
+    finishPartObject(wall, "WALL", {0, 0, 0});
 
     // Ribs: 24 bands just inside the wall, facing the centre line.
     Object3ds ribs;
@@ -135,7 +135,7 @@ std::vector<uint8_t> encodeTunnelMesh()
                    [=](float s, float t) { return tubePoint(phi + (s - 0.5f) * width, t * 2 * pi, tubeRadius - 4); },
                    1, 16, 0.1f, 2, true);
     }
-    finishMeshObject(ribs, "RIBS", {0, 0, 0});
+    finishPartObject(ribs, "RIBS", {0, 0, 0});
 
     // Rails: four thin tubes running round the ring along the wall.
     Object3ds rails;
@@ -146,7 +146,7 @@ std::vector<uint8_t> encodeTunnelMesh()
         const float rail = std::hypot(c[0], c[1]);
         addSurface(rails, torusSurface({0, 0, c[2]}, rail, 2.0f), 48, 4, 24, 1, false);
     }
-    finishMeshObject(rails, "RAILS", {0, 0, 0});
+    finishPartObject(rails, "RAILS", {0, 0, 0});
 
     // Hoops: six rings round the centre line that the camera passes through; the whole set turns
     // slowly round the vertical axis against the camera's way.
@@ -161,7 +161,7 @@ std::vector<uint8_t> encodeTunnelMesh()
         moveVertices(hoops, first, {ringRadius, 0, 0});
         rotateVertices(hoops, first, 2, phi);
     }
-    finishMeshObject(hoops, "HOOPS", {0, 0, 0});
+    finishPartObject(hoops, "HOOPS", {0, 0, 0});
 
     // Lamps: two rows of panels along the ceiling and the floor.
     Object3ds lamps;
@@ -175,7 +175,7 @@ std::vector<uint8_t> encodeTunnelMesh()
                        },
                        1, 1, 1, 1, true);
         }
-    finishMeshObject(lamps, "LAMPS", {0, 0, 0});
+    finishPartObject(lamps, "LAMPS", {0, 0, 0});
 
     scene.objects = {wall, ribs, rails, hoops, lamps};
 

@@ -99,7 +99,7 @@ bool parseProgramOptions(int argc, char** argv, ProgramOptions& options, std::st
     return true;
 }
 
-int runProgram(int argc, char** argv)
+int programMain(int argc, char** argv)
 {
     ProgramOptions options;
     std::string error;

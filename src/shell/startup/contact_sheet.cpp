@@ -83,7 +83,7 @@ bool writeSceneContactSheet(const char* path, const char* /*sceneName*/)
                 out[2] = uint8_t(p);
             }
         char label[48];
-        const int percent = length > 0 ? int(int64_t(c.times[i]) * 100 / length) : 0;
+        const int percent = length > 0 ? int((int64_t(c.times[i]) * 100 + length / 2) / length) : 0;
         if (c.taken[i])
             std::snprintf(label, sizeof label, "%d%%  t=%d", percent, c.takenAt[i]);
         else

@@ -13,6 +13,7 @@
 #include "scenes/scene.h"
 #include "shell/shell.h"
 
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <system_error>
@@ -196,9 +197,13 @@ int playOneScene(const ProgramOptions& options, PlayReport* report)
     PlayReport seen;
     seen.afterInit = meshCounts();
     armSceneCaptures();
+    if (options.escapeAfterMs > 0)
+        platformPostEventAfter(PlatformEvent{platformEventKeyDown, platformKeyEscape}, options.escapeAfterMs);
+    const auto startTime = std::chrono::steady_clock::now();
     const uint32_t startTicks = platformTicks();
     const uint32_t startFrames = platformShownFrames();
     callScene(row.number, sceneRun, row.length, row.endOrder, row.endRow);
+    seen.runSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - startTime).count();
     completeSceneCaptures();
     seen.afterRun = meshCounts();
     seen.endOrder = musicPosition.order;

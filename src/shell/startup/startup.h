@@ -17,6 +17,7 @@ struct ProgramOptions {
     bool help = false;
     bool version = false;
     std::string dataDir;       // folder of v4npelva.zem and v4npelva.xm; empty: found at start
+    uint32_t escapeAfterMs = 0;  // tests and benchmarks: Escape is pressed this long into the run
 };
 
 // Parses argv. False with a one-line reason in error on a bad flag, value or scene.
@@ -34,6 +35,7 @@ struct PlayReport {
     uint32_t framesShown = 0;    // frames shown during the run
     uint32_t runTicks = 0;       // platform ticks the run took
     int syncEventAfterRun = 0;   // syncEvent when the run returned
+    double runSeconds = 0;       // wall-clock time the run took
 };
 
 // Plays one scene as the show would reach it: opens the archive and the module, sets the music to
@@ -45,4 +47,4 @@ int playOneScene(const ProgramOptions& options, PlayReport* report = nullptr);
 // the sceneTime it was drawn at and its share of the scene's length. False when it cannot be written.
 bool writeSceneContactSheet(const char* path, const char* sceneName);
 // The whole program: parse, then --help, --version or the player. Returns the exit code.
-int runProgram(int argc, char** argv);
+int programMain(int argc, char** argv);
