@@ -4,6 +4,7 @@
 
 #include "demo/demo.h"
 #include "display/display.h"
+#include "render/draw.h"
 
 #include <cmath>
 

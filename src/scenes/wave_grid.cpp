@@ -6,6 +6,7 @@
 
 #include "demo/demo.h"
 #include "display/display.h"
+#include "render/draw.h"
 #include "shell/shell.h"
 
 #include <cmath>
