@@ -11,6 +11,7 @@
 
 #include "assets/mesh.h"
 #include "render/draw.h"
+#include "render/render.h"
 
 namespace {
 
@@ -170,7 +171,7 @@ void BM_DrawFace(benchmark::State& state) {
         faces[i].b = &vertices[3 * i + 1];
         faces[i].c = &vertices[3 * i + 2];
         faces[i].texture = texture.data();
-        faces[i].mode = static_cast<uint8_t>(state.range(0));
+        faces[i].mode = static_cast<DrawMode>(state.range(0));
     }
     for (auto _ : state) {
         for (MeshFace& f : faces) drawFace(f, frame.data());

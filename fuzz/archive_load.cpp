@@ -7,6 +7,15 @@
 #include <string>
 #include <vector>
 
+#include "fuzz_options.h"
+
+// Inputs up to 256 KB: archives of several files, matches across the whole window.
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
+{
+    addDefaultOption(argc, argv, "-max_len=262144");
+    return 0;
+}
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     resetArchive();

@@ -6,6 +6,16 @@
 #include <cstring>
 #include <vector>
 
+#include "fuzz_options.h"
+
+// Inputs up to 128 KB: long enough for matches at the far end of the window and for literal
+// codes longer than 11 bits.
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
+{
+    addDefaultOption(argc, argv, "-max_len=131072");
+    return 0;
+}
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     // The first byte picks the parse, the rest is the input.

@@ -6,6 +6,14 @@
 #include "archive/archive.h"
 #include "assets/assets.h"
 
+#include "fuzz_options.h"
+
+// Inputs up to 256 KB: pictures of a few hundred pixels a side.
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
+    addDefaultOption(argc, argv, "-max_len=262144");
+    return 0;
+}
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     resetArchive();
     resetPictures();

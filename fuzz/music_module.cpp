@@ -6,7 +6,16 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "fuzz_options.h"
+
 static void countSync(unsigned, unsigned, unsigned) {}
+
+// Inputs up to 256 KB: modules with several patterns and samples.
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
+{
+    addDefaultOption(argc, argv, "-max_len=262144");
+    return 0;
+}
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   # build
-  build-essential cmake ninja-build pkg-config clang libclang-rt-14-dev
+  build-essential cmake ninja-build pkg-config clang libclang-rt-14-dev clang-format
   # engine libraries
   libsdl2-dev libopenmpt-dev libjpeg62-turbo-dev zlib1g-dev libstb-dev
   # tests and benchmarks

@@ -1,7 +1,7 @@
 // Loading the archive file: header check, decompression into the image, directory check.
 #include "archive/archive.h"
 
-#include "shell/shell.h"
+#include "shell/report.h"
 
 #include <cstdio>
 #include <cstdlib>

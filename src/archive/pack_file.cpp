@@ -1,7 +1,7 @@
 // Files inside the unpacked image: lookup by packed 8.3 name and a stack of open-file slots.
 #include "archive/archive.h"
 
-#include "shell/shell.h"
+#include "shell/report.h"
 
 #include <cstring>
 

@@ -41,9 +41,11 @@ void resetPictures();
 uint32_t* loadPicture(const char* name, int bitsPerPixel);
 // loadPicture with the size of the picture (the previous size after an error).
 Texture loadTexture(const char* name, int bitsPerPixel);
-// A 24-bit bottom-up BMP, rows of exactly width * 3 bytes after a 54-byte header. A file shorter
-// than its header says, of width or height 0, or over maxPicturePixels gives null with a line on
-// standard output.
+// An uncompressed 24-bit BMP: rows of width * 3 bytes padded to a multiple of 4, from where the
+// header puts them (54 after the plain header), bottom row first, or top row first when the
+// height is negative. Another depth, a compressed file, a file shorter than its header says, of
+// width or height 0, or over maxPicturePixels gives null with a line on standard output, before
+// any pixel buffer is allocated.
 uint32_t* loadBmp(const char* name, int bitsPerPixel);
 // A JPEG; colour and grayscale files come out as RGB. Null after a decoding error.
 uint32_t* loadJpeg(const char* name);

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "assets/assets.h"
+#include "render/render.h"  // buildLightMaps: resolved when the program links the renderer
 
 Mesh mesh;
 

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "render/render.h"  // Matrix4; the light maps and the environment picture
+#include "render/maths.h"
 
 // Capacities of the mesh tables. The vertex and face limits are what every scene file of the show
 // stays within; the loader counts a file first and refuses one beyond them before writing geometry.
@@ -63,6 +63,21 @@ static_assert(offsetof(MeshVertex, cx) == 12 && offsetof(MeshVertex, sx) == 24 &
               offsetof(MeshVertex, u) == 32 && offsetof(MeshVertex, nx) == 40 &&
               offsetof(MeshVertex, cnx) == 52);
 
+// How the rasterizer draws a face (drawFace). One byte, as the face record has always stored it;
+// values without a name (8, 10 and above) draw nothing.
+enum DrawMode : uint8_t {
+    modeLightMapped = 0,  // texture times the diffuse light map
+    modeCopy = 1,         // texture as it is
+    modeLitHalf = 2,      // light-mapped texture over half the background
+    modeHalfBlend = 3,    // half texture, half background
+    modeHighlight = 4,    // light-mapped texture plus the highlight map
+    modeWireframe = 5,    // the three edges as glow lines
+    modeEnvironment = 6,  // texture times the environment picture
+    modePointLit = 7,     // texture times the brightness of light 0
+    modeAdditive = 9,     // texture added to the background
+};
+static_assert(sizeof(DrawMode) == 1);
+
 // One triangle. The texture is a 256x256 array of 32-bit texels (0x00RRGGBB words, row-major,
 // texel (u, v) at v * 256 + u) or null for faces that no material gives a map.
 struct MeshFace {
@@ -72,7 +87,7 @@ struct MeshFace {
     uint32_t* texture;
     float nx, ny, nz;     // face normal
     float cnx, cny, cnz;  // camera-space face normal
-    uint8_t mode;         // drawing mode of the rasterizer; the loader sets 0
+    DrawMode mode;        // the loader sets modeLightMapped
 };
 static_assert(offsetof(MeshFace, texture) == 3 * sizeof(void*));
 static_assert(offsetof(MeshFace, nx) == 4 * sizeof(void*));

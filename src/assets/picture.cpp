@@ -1,12 +1,13 @@
 // Picture loading: the entry point, the missing-file report and the BMP reader.
 #include "assets/assets.h"
 
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
 #include "archive/archive.h"
-#include "shell/shell.h"
+#include "shell/report.h"
 
 PictureState pictureState = {0, 0, true};
 
@@ -28,30 +29,54 @@ uint32_t* allocatePicture(int64_t pixels) {
     return static_cast<uint32_t*>(std::calloc(size_t(pixels < minPicturePixels ? minPicturePixels : pixels), 4));
 }
 
+namespace {
+
+uint32_t headerField32(const uint8_t* p) {
+    return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
+}
+
+uint32_t* refuseBmp(PackFile* file, const char* name, const char* reason) {
+    packClose(file);
+    std::printf("BMP file '%s' %s\n", name, reason);
+    return nullptr;
+}
+
+}  // namespace
+
 uint32_t* loadBmp(const char* name, int /*bitsPerPixel: always 32*/) {
     PackFile* file = openPicture(name);
     if (!file) return nullptr;
     uint8_t header[54];
-    const bool headerRead = packRead(header, 54, 1, file) == 54;
-    const int width = header[18] | header[19] << 8;
-    const int height = header[22] | header[23] << 8;
-    if (!headerRead || width == 0 || height == 0 || int64_t(width) * height > maxPicturePixels) {
-        packClose(file);
-        std::printf("BMP file '%s' is damaged or empty\n", name);
-        return nullptr;
+    if (packRead(header, 54, 1, file) != 54) return refuseBmp(file, name, "is damaged or empty");
+    const uint32_t dataOffset = headerField32(header + 10);
+    const int32_t width = int32_t(headerField32(header + 18));
+    const int32_t storedHeight = int32_t(headerField32(header + 22));  // negative: top row first
+    const int bitsPerPixel = header[28] | header[29] << 8;
+    const uint32_t compression = headerField32(header + 30);
+    if (bitsPerPixel != 24) {
+        char reason[96];
+        std::snprintf(reason, sizeof reason, "has %d bits per pixel; only 24-bit pictures are read", bitsPerPixel);
+        return refuseBmp(file, name, reason);
     }
-    uint32_t* pixels = allocatePicture(int64_t(width) * height);
+    if (compression != 0) return refuseBmp(file, name, "is compressed; only uncompressed pictures are read");
+    const bool topDown = storedHeight < 0;
+    const int64_t height = topDown ? -int64_t(storedHeight) : int64_t(storedHeight);
+    if (width <= 0 || height == 0 || int64_t(width) * height > maxPicturePixels)
+        return refuseBmp(file, name, "is damaged or empty");
+    // Rows start where the header says (54 after the plain header) and are padded to 4 bytes.
+    if (dataOffset > 54) packSeek(file, int(dataOffset < uint32_t(INT32_MAX) ? dataOffset : INT32_MAX), 0);
     const int rowBytes = width * 3;
-    uint8_t* row = static_cast<uint8_t*>(std::malloc(size_t(rowBytes)));
-    // The file's first row is the bottom row of the picture.
-    for (int y = height - 1; y >= 0; --y) {
-        if (packRead(row, 1, rowBytes, file) != rowBytes) {
+    const int paddedRowBytes = (rowBytes + 3) & ~3;
+    uint32_t* pixels = allocatePicture(int64_t(width) * height);
+    uint8_t* row = static_cast<uint8_t*>(std::malloc(size_t(paddedRowBytes)));
+    for (int64_t fileRow = 0; fileRow < height; ++fileRow) {
+        // The last row may come without its padding.
+        if (packRead(row, 1, paddedRowBytes, file) < rowBytes) {
             std::free(row);
             std::free(pixels);
-            packClose(file);
-            std::printf("BMP file '%s' is damaged or empty\n", name);
-            return nullptr;
+            return refuseBmp(file, name, "is damaged or empty");
         }
+        const int64_t y = topDown ? fileRow : height - 1 - fileRow;
         uint32_t* out = pixels + size_t(y) * size_t(width);
         for (int x = 0; x < width; ++x)
             out[x] = uint32_t(row[3 * x]) | uint32_t(row[3 * x + 1]) << 8 | uint32_t(row[3 * x + 2]) << 16;
@@ -59,7 +84,7 @@ uint32_t* loadBmp(const char* name, int /*bitsPerPixel: always 32*/) {
     std::free(row);
     packClose(file);
     pictureState.lastPictureWidth = width;
-    pictureState.lastPictureHeight = height;
+    pictureState.lastPictureHeight = int32_t(height);
     return pixels;
 }
 

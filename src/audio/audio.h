@@ -39,7 +39,7 @@ struct MusicPlayStatus {
     uint32_t pattern;    // pattern heard now
     uint32_t row;        // row heard now
     int32_t syncInfo;    // argument of the last sync command that became audible (0 before any)
-    uint32_t songLoopCount;  // how many times the song wrapped back to an earlier order
+    uint32_t songLoopCount;  // how many times the song went back to its restart point
 };
 static_assert(sizeof(MusicPlayStatus) == 20, "play status is five 32-bit fields");
 

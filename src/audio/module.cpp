@@ -12,37 +12,47 @@ constexpr uint64_t kMaxModuleBytes = 64u << 20;
 
 namespace {
 
-// True when the formatted effect letter of this cell is the sync command W.
-bool isSyncEffect(openmpt_module* mod, int pattern, int row, int channel)
+// The letter libopenmpt shows for an effect number in this module's format ('?' when none).
+char effectLetter(openmpt_module* mod, int pattern, int row, int channel)
 {
     const char* text =
         openmpt_module_format_pattern_row_channel_command(mod, pattern, row, channel, OPENMPT_MODULE_COMMAND_EFFECT);
-    const bool sync = text != nullptr && std::strcmp(text, "W") == 0;
+    const char letter = text != nullptr && text[0] != 0 && text[1] == 0 ? text[0] : '?';
     openmpt_free_string(text);
-    return sync;
+    return letter;
 }
 
-void findSyncCommands(MusicModule* module)
+// A pattern-loop command with a count (XM and MOD E6x, S3M and IT SBx, x > 0) sends play back
+// within its pattern.
+bool isPatternLoopEnd(char letter, uint8_t param)
+{
+    return ((letter == 'E' && param >> 4 == 0x6) || (letter == 'S' && param >> 4 == 0xB)) && (param & 0x0F) != 0;
+}
+
+// Finds the sync commands and the rows that end a pattern loop.
+void findCommands(MusicModule* module)
 {
     openmpt_module* mod = module->mod;
     const int patterns = openmpt_module_get_num_patterns(mod);
     const int channels = openmpt_module_get_num_channels(mod);
-    // The effect number libopenmpt gives W is not part of its interface: learn it from the letter,
-    // once per distinct effect number (0..255; -1 unknown, 0 not W, 1 W).
-    int8_t effectIsSync[256];
-    std::memset(effectIsSync, -1, sizeof effectIsSync);
-    effectIsSync[0] = 0;
+    // The effect numbers libopenmpt uses are not part of its interface: learn each one's letter
+    // from the formatted text, once per distinct number (0 unknown; effect 0 is none).
+    char letters[256] = {};
+    letters[0] = '?';
     for (int p = 0; p < patterns; ++p) {
         const int rows = openmpt_module_get_pattern_num_rows(mod, p);
         for (int r = 0; r < rows; ++r) {
             for (int c = 0; c < channels; ++c) {
                 const uint8_t effect = openmpt_module_get_pattern_row_channel_command(mod, p, r, c, OPENMPT_MODULE_COMMAND_EFFECT);
-                if (effectIsSync[effect] < 0)
-                    effectIsSync[effect] = isSyncEffect(mod, p, r, c) ? 1 : 0;
-                if (effectIsSync[effect] == 1) {
-                    const uint8_t value = openmpt_module_get_pattern_row_channel_command(mod, p, r, c, OPENMPT_MODULE_COMMAND_PARAMETER);
+                if (letters[effect] == 0)
+                    letters[effect] = effectLetter(mod, p, r, c);
+                if (letters[effect] == '?')
+                    continue;
+                const uint8_t value = openmpt_module_get_pattern_row_channel_command(mod, p, r, c, OPENMPT_MODULE_COMMAND_PARAMETER);
+                if (letters[effect] == 'W')
                     module->syncs.push_back(SyncCommand{uint32_t(p), uint32_t(r), uint32_t(c), value});
-                }
+                else if (isPatternLoopEnd(letters[effect], value))
+                    module->loopEnds.push_back(patternRowKey(uint32_t(p), uint32_t(r)));
             }
         }
     }
@@ -50,6 +60,7 @@ void findSyncCommands(MusicModule* module)
     std::sort(module->syncs.begin(), module->syncs.end(), [](const SyncCommand& a, const SyncCommand& b) {
         return a.pattern != b.pattern ? a.pattern < b.pattern : a.row != b.row ? a.row < b.row : a.channel < b.channel;
     });
+    std::sort(module->loopEnds.begin(), module->loopEnds.end());
 }
 
 }  // namespace
@@ -73,7 +84,7 @@ MusicModule* musicLoadModuleFromMemory(const void* data, uint64_t size)
     openmpt_free_string(errorText);
     auto* module = new MusicModule;
     module->mod = mod;
-    findSyncCommands(module);
+    findCommands(module);
     setMusicError("%s", "");
     return module;
 }

@@ -21,9 +21,16 @@ struct SyncCommand {
     uint32_t value;
 };
 
+// One key per pattern row, for sorted lists of rows.
+constexpr uint64_t patternRowKey(uint32_t pattern, uint32_t row)
+{
+    return uint64_t(pattern) << 32 | row;
+}
+
 struct MusicModule {
     openmpt_module* mod = nullptr;
     std::vector<SyncCommand> syncs;  // sorted by pattern, row, channel
+    std::vector<uint64_t> loopEnds;  // patternRowKey of rows holding a pattern-loop command, sorted
 };
 
 // A row that starts at a known frame of the rendered stream.

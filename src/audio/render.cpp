@@ -19,6 +19,17 @@ void clearRing()
     musicPlayer.lastSync.store(0);
 }
 
+namespace {
+
+// True when the row holds a pattern-loop command, which may send play back within its pattern.
+bool endsPatternLoop(const RowEntry& entry)
+{
+    const std::vector<uint64_t>& ends = musicPlayer.module->loopEnds;
+    return std::binary_search(ends.begin(), ends.end(), patternRowKey(entry.pattern, entry.row));
+}
+
+}  // namespace
+
 void noteCurrentRow(uint64_t frame)
 {
     MusicPlayer& p = musicPlayer;
@@ -34,12 +45,16 @@ void noteCurrentRow(uint64_t frame)
         const RowEntry& last = p.ring[(p.entryCount - 1) % kRingEntries];
         if (last.order == entry.order && last.row == entry.row && last.pattern == entry.pattern)
             return;
-        // Going back to an earlier order is the song wrapping to its restart position. A song
-        // that does not loop renders a short tail after its end while reporting the restart
+        // Going back, to an earlier order or to an earlier row of the same order, is the song
+        // returning to its restart point, unless a pattern loop sent it back: a song of one
+        // order, or one that restarts at its last order, wraps without the order going back. A
+        // song that does not loop renders a short tail after its end while reporting the restart
         // position: it is still the last row that sounds.
-        if (entry.order < last.order && !p.loopSong)
+        const bool wraps = entry.order < last.order ||
+                           (entry.order == last.order && entry.row < last.row && !endsPatternLoop(last));
+        if (wraps && !p.loopSong)
             return;
-        entry.loopCount = last.loopCount + (entry.order < last.order ? 1 : 0);
+        entry.loopCount = last.loopCount + (wraps ? 1 : 0);
     }
     std::lock_guard<std::mutex> lock(p.ringMutex);
     // Syncs are delivered at least once per slice of 4096 frames or per pass of the player thread,

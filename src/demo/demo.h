@@ -1,4 +1,5 @@
-// Demo sequencer and timing: the demo clock, the screen fades, the music position and sync cues.
+// Demo timing: the demo clock, the screen fades, the present at the end of every frame, the music
+// position and sync cues, and the waits on the music.
 #pragma once
 
 #include <atomic>
@@ -6,13 +7,21 @@
 
 struct MusicModule;
 
+// Where the screen fade is going. Four bytes, as the timing record has always stored it.
+enum FadeState : int32_t {
+    fadeIdle = 0,  // the level stays where it is
+    fadeOut = 1,   // the level rises toward 255, then the fade stops
+    fadeIn = 2,    // the level falls toward 0, then the fade stops
+};
+static_assert(sizeof(FadeState) == 4);
+
 // Process-wide timing state. Values in the initialiser are the values at program start.
 struct TimingState {
     double demoClock = 0;        // clock units of 1.9 ms since the sequencer last zeroed it
     uint32_t lastTick = 0;       // tick count (ms) up to which time has been counted
     uint32_t currentTick = 0;    // tick count read by the last update
     int fadeLevel = 0;           // 0..255, how far the picture is pushed toward white or black
-    int fadeState = 0;           // 0 idle, 1 fading out (level rises), 2 fading in (level falls)
+    FadeState fadeState = fadeIdle;
     double fadeCarry = 0;        // fraction lost by truncating the level; never reset by a fade
     int fadeToWhite = 1;         // 1: the fade adds the level; 0: it subtracts it
     int endFadeToWhite = 1;      // colour of the fade-out that ends the current scene
@@ -49,8 +58,18 @@ void resetTiming();
 
 // Advances the demo clock and the fade; called at the end of every present, after the pump.
 void updateDemoClock();
-// Starts a fade-in from the current level: last tick = now, fade state 2.
+// min(255, fadeLevel + sceneDim): the fade a present applies.
+uint8_t currentFadeByte();
+// The standard present: showFrame with the current fade and colour (trail blend, fade,
+// conversion, show), then the message pump (which sets the quit flag) and the demo clock. A frame
+// the display cannot show is lost; the pump and the clock run all the same.
+void presentFrame();
+// The plain present: showFrameDirect (no trail, always toward white), then pump and clock.
+void presentFrameDirect();
+// Starts a fade-in from the current level: last tick = now, fade state fadeIn.
 void startFadeIn();
+// Starts the scene's closing fade now: fade state fadeOut, in the colour endFadeToWhite chose.
+void startFadeOut();
 // Starts the scene's closing fade once time passes length × fraction.
 void fadeOutNear(int time, int length, float fraction);
 // Copies the player's audible order, pattern, row and sync value into musicPosition.

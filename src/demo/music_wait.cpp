@@ -76,8 +76,7 @@ bool waitForMusicPosition(uint32_t order, uint32_t row)
     if (quitRequested())
         return false;
     // Given up or reached, the show moves on the same way: with the closing fade begun.
-    timing.fadeState = 1;
-    timing.fadeToWhite = timing.endFadeToWhite;
+    startFadeOut();
     return reached;
 }
 

@@ -36,21 +36,21 @@ void updateDemoClock()
     timing.lastTick = timing.currentTick;
 
     const float step = static_cast<float>(dt + timing.fadeCarry);
-    if (timing.fadeState == 1) {
+    if (timing.fadeState == fadeOut) {
         const double x = timing.fadeLevel + static_cast<double>(step);
         timing.fadeCarry = x - std::trunc(x);
         timing.fadeLevel = static_cast<int>(std::trunc(x));
         if (timing.fadeLevel > 255) {
             timing.fadeLevel = 255;
-            timing.fadeState = 0;
+            timing.fadeState = fadeIdle;
         }
-    } else if (timing.fadeState == 2) {
+    } else if (timing.fadeState == fadeIn) {
         const double x = timing.fadeLevel - static_cast<double>(step);
         timing.fadeCarry = std::trunc(x) - x;
         timing.fadeLevel = static_cast<int>(std::trunc(x));
         if (timing.fadeLevel < 0) {
             timing.fadeLevel = 0;
-            timing.fadeState = 0;
+            timing.fadeState = fadeIdle;
         }
     }
 }
@@ -58,16 +58,20 @@ void updateDemoClock()
 void startFadeIn()
 {
     timing.lastTick = platformTicks();
-    timing.fadeState = 2;
+    timing.fadeState = fadeIn;
 }
 
 void fadeOutNear(int time, int length, float fraction)
 {
     // The comparison is made in float, as length × fraction is a float.
-    if (static_cast<float>(time) > static_cast<float>(length) * fraction && timing.fadeState != 1) {
-        timing.fadeState = 1;
-        timing.fadeToWhite = timing.endFadeToWhite;
-    }
+    if (static_cast<float>(time) > static_cast<float>(length) * fraction && timing.fadeState != fadeOut)
+        startFadeOut();
+}
+
+void startFadeOut()
+{
+    timing.fadeState = fadeOut;
+    timing.fadeToWhite = timing.endFadeToWhite;
 }
 
 void timerProc(uint32_t timeStamp)

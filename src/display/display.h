@@ -1,10 +1,9 @@
-// Display: the display device and video mode, the target surface, and the presentation of the
-// FrameBuffer with trail blend, fade and pixel conversion.
+// Display: the display device and video mode, the target surface, and showing the FrameBuffer
+// with trail blend, fade and pixel conversion. The demo's presentFrame calls it once per frame.
 #pragma once
 
 #include <cstdint>
 
-// ---------------------------------------------------------------------------------------------
 // Picture buffers
 
 constexpr int frameWidth = 320;
@@ -22,7 +21,7 @@ constexpr int stagingBytes = displayWidth * 4 * displayHeight;  // 307,200
 struct FrameBuffer {
     alignas(16) uint32_t pixels[frameWidth * frameHeight];
 };
-// The last picture produced by presentFrame before its fade, in FrameBuffer layout.
+// The last picture produced by showFrame before its fade, in FrameBuffer layout.
 struct TrailBuffer {
     alignas(16) uint32_t pixels[frameWidth * frameHeight];
 };
@@ -39,7 +38,6 @@ extern FrameBuffer frameBuffer;
 extern TrailBuffer trailBuffer;
 extern StagingBuffer stagingBuffer;
 
-// ---------------------------------------------------------------------------------------------
 // Display device
 
 struct ClientRect {
@@ -85,21 +83,18 @@ int releaseDisplay();
 // Stores in display.clientRect the window's current client area.
 void refreshClientRect();
 
-// ---------------------------------------------------------------------------------------------
-// Presentation
+// Showing a frame
 
 // Clears the buffers, sets the projection defaults and clears the screen. Once, after the mode.
 void initFrameBuffers();
-// The standard present: trail blend, fade, conversion, show, then the message pump (which sets
-// the quit flag) and the demo clock.
-void presentFrame();
-// The plain present: no trail, always fading toward white.
-void presentFrameDirect();
+// The standard show: blends the FrameBuffer into the trail, fades the blend by fade toward white
+// (toWhite 1) or black (0), converts it for the display and shows it. A target that cannot be
+// locked loses the frame.
+void showFrame(uint8_t fade, int toWhite);
+// The plain show: no trail, always fading toward white.
+void showFrameDirect(uint8_t fade);
 // Converts the StagingBuffer into the target surface by bits per pixel and shows it.
 void convertStaging();
-
-// min(255, fadeLevel + sceneDim) from the timing state.
-uint8_t currentFadeByte();
 
 // Per-pixel kernels, packed (SSE2) and scalar reference, identical byte for byte. count is in
 // pixels; the packed forms take any count (a scalar tail finishes odd ones).

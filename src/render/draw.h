@@ -11,7 +11,9 @@
 
 #include <cstdint>
 
-#include "render/render.h"
+#include "render/maths.h"
+
+struct MeshFace;
 
 constexpr int viewWidth = 320;   // pixels per row of the FrameBuffer and every full-screen buffer
 constexpr int viewHeight = 200;  // rows of the FrameBuffer
@@ -27,7 +29,6 @@ inline int32_t saturatingTrunc(double x) {
     return static_cast<int32_t>(x);
 }
 
-// ---------------------------------------------------------------------------------------------
 // Random numbers
 
 // The one process-wide random sequence: seed = seed · 1103515245 + 12345 (mod 2^32), result =
@@ -42,7 +43,6 @@ int nextRandom();
 // Back to seed 1 (for tests and a fresh run).
 void resetRandom();
 
-// ---------------------------------------------------------------------------------------------
 // Draw list
 
 // Entries per frame: faces plus lights that one frame may present (far above any scene's need).
@@ -70,7 +70,6 @@ inline int drawListIndex(int32_t payload) { return payload & ~drawListLightTag; 
 // quicksort is fixed, so entries with equal keys always end in the same order.
 void sortDrawList(int lo, int hi);
 
-// ---------------------------------------------------------------------------------------------
 // Span fillers
 
 // What a span filler needs: the 8.8 start values of the span's first pixel, their constant 8.8
@@ -114,7 +113,6 @@ void fillSpanIntensityScalar(uint32_t* dst, const SpanState& span);
 void fillSpanAdditive(uint32_t* dst, const SpanState& span);
 void fillSpanAdditiveScalar(uint32_t* dst, const SpanState& span);
 
-// ---------------------------------------------------------------------------------------------
 // Faces
 
 // Projects the face's three vertices (writing their screen x, y) and draws it into target (a
@@ -131,7 +129,6 @@ void drawLitTriangle(MeshFace& face, SpanFiller filler, uint32_t* target);
 void drawTexturedTriangle(MeshFace& face, SpanFiller filler, uint32_t* target);
 void drawIntensityTriangle(MeshFace& face, SpanFiller filler, uint32_t* target);
 
-// ---------------------------------------------------------------------------------------------
 // Sprites and blocks
 
 // Additive sprite: the sw x sh texels of texture (rows of 256 texels) scaled to w x h pixels,
@@ -152,7 +149,6 @@ void keyedCopyBlock(uint32_t* buffer, uint8_t w, uint8_t h, const uint32_t* sour
 void keyedCopyBlockScalar(uint32_t* buffer, uint8_t w, uint8_t h, const uint32_t* source, int x,
                           int y);
 
-// ---------------------------------------------------------------------------------------------
 // Whole-buffer operations (lengths in pixel pairs: 32000 for a whole 320x200 buffer)
 
 void copyBuffer(uint32_t* dst, const uint32_t* src, int pairs);
@@ -176,7 +172,6 @@ void remapTexture(uint32_t* dst, const uint32_t* texture, const uint16_t* table,
 void remapTextureScalar(uint32_t* dst, const uint32_t* texture, const uint16_t* table, uint8_t ox,
                         uint8_t oy);
 
-// ---------------------------------------------------------------------------------------------
 // Glow primitives (added with byte saturation to a 320x200 buffer)
 
 // The 3x3 cross of glowDot at (x, y)..(x + 2, y + 2); nothing unless 0 <= x <= 316, 0 <= y <= 196.
@@ -191,7 +186,6 @@ void drawGlowCircle(uint32_t* buffer, int cx, int cy, int r);
 // Rectangle of four glow lines whose end points each get a random jitter of 0..7.
 void drawJitterBox(uint32_t* buffer, int x, int y, int w, int h);
 
-// ---------------------------------------------------------------------------------------------
 // Point cloud: 100 random points kept in the vertex records after the mesh's last vertex.
 
 constexpr int pointCloudSize = 100;  // points of the cloud

@@ -3,6 +3,7 @@
 
 #include "assets/mesh.h"
 #include "render/draw.h"
+#include "render/render.h"
 
 PointCloudState pointCloud;
 

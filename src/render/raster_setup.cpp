@@ -4,6 +4,7 @@
 
 #include "assets/mesh.h"
 #include "render/draw.h"
+#include "render/render.h"
 
 namespace {
 
@@ -239,15 +240,15 @@ void drawIntensityTriangle(MeshFace& face, SpanFiller filler, uint32_t* target) 
 
 void drawFace(MeshFace& face, uint32_t* target) {
     switch (face.mode) {
-    case 0: drawLitTriangle(face, fillSpanLightMapped, target); break;
-    case 1: drawTexturedTriangle(face, fillSpanCopy, target); break;
-    case 2: drawLitTriangle(face, fillSpanLitHalf, target); break;
-    case 3: drawTexturedTriangle(face, fillSpanHalfBlend, target); break;
-    case 4: drawLitTriangle(face, fillSpanHighlight, target); break;
-    case 5: drawWireframe(face, target); break;
-    case 6: drawLitTriangle(face, fillSpanEnvironment, target); break;
-    case 7: drawIntensityTriangle(face, fillSpanIntensity, target); break;
-    case 9: drawTexturedTriangle(face, fillSpanAdditive, target); break;
-    default: break;  // 8 and 10 on draw nothing
+    case modeLightMapped: drawLitTriangle(face, fillSpanLightMapped, target); break;
+    case modeCopy: drawTexturedTriangle(face, fillSpanCopy, target); break;
+    case modeLitHalf: drawLitTriangle(face, fillSpanLitHalf, target); break;
+    case modeHalfBlend: drawTexturedTriangle(face, fillSpanHalfBlend, target); break;
+    case modeHighlight: drawLitTriangle(face, fillSpanHighlight, target); break;
+    case modeWireframe: drawWireframe(face, target); break;
+    case modeEnvironment: drawLitTriangle(face, fillSpanEnvironment, target); break;
+    case modePointLit: drawIntensityTriangle(face, fillSpanIntensity, target); break;
+    case modeAdditive: drawTexturedTriangle(face, fillSpanAdditive, target); break;
+    default: break;  // 8, and 10 on, draw nothing
     }
 }

@@ -1,8 +1,11 @@
 // Renderer: vector and matrix maths, projection, normals and lighting values, keyframe tracks.
-// The rasterizers and screen effects of this folder are declared in render/draw.h.
+// The rasterizers and screen effects of this folder are declared in render/draw.h, which stands
+// on its own: a file that uses both includes both.
 #pragma once
 
 #include <cstdint>
+
+#include "render/maths.h"
 
 // The mesh records are defined by the mesh loader (assets/mesh.h); the renderer reads and writes
 // their position, camera-space, screen and normal fields.
@@ -11,21 +14,7 @@ struct MeshFace;
 struct MeshLight;
 struct MeshObject;
 
-// ---------------------------------------------------------------------------------------------
-// Vectors and matrices
-
-struct Vec3 {
-    float x, y, z;
-};
-
-// Sixteen floats, row-major: element [r][c] at m[4 * r + c]. Points are column vectors with the
-// translation in the fourth column; in A·B, B acts first.
-struct Matrix4 {
-    float m[16];
-};
-
-static_assert(sizeof(Vec3) == 12);
-static_assert(sizeof(Matrix4) == 64);
+// Vectors and matrices (the types are in render/maths.h)
 
 // The products m[i][0]·m[i][1] of the three rows of the matrix last given to prepareFastTransform.
 // One renderer-wide value: the fast transforms assume it belongs to the matrix they are given.
@@ -74,7 +63,6 @@ void rotateFaceNormal(MeshFace& f, const Matrix4& m);
 // The direction form for free vectors: returns the rotation part of m applied to d.
 Vec3 rotateDirection(const Vec3& d, const Matrix4& m);
 
-// ---------------------------------------------------------------------------------------------
 // Projection
 
 // Renderer-wide projection state. Camera space: x right, y up, z into the screen, eye at (0, 0, -D).
@@ -96,7 +84,6 @@ void projectPoint(const Vec3& camera, float& sx, float& sy);
 void projectPoint(MeshVertex& v);
 void projectPoint(MeshLight& light);
 
-// ---------------------------------------------------------------------------------------------
 // Normals and lighting
 
 // Unit face normals and smoothed unit vertex normals for the whole current mesh; vertices at the
@@ -124,7 +111,6 @@ void buildLightMaps();
 // The environment picture's 256x256 pixels, or null before buildLightMaps.
 extern uint32_t* envMapTexture;
 
-// ---------------------------------------------------------------------------------------------
 // Keyframe tracks
 
 // 3D Studio's ease-to/ease-from warp of the segment fraction u (easeFrom of the first key,
@@ -154,6 +140,3 @@ struct AxisAngle {
     float angle;
 };
 AxisAngle evalRotationTrack(MeshObject& object, float t);
-
-// The rasterizers, screen effects, draw list and random source of the renderer.
-#include "render/draw.h"

@@ -22,7 +22,7 @@ enum CreditsSlot : int {
 
 // Logo faces are drawn light-mapped with the highlight added, their texture coordinates taken from
 // the environment mapping.
-constexpr uint8_t logoMode = 4;
+constexpr DrawMode logoMode = modeHighlight;
 constexpr float frameDivisor = 40.0f;
 constexpr float lightSpriteSize = 150.0f;
 constexpr float fadeFraction = 0.95f;
@@ -70,7 +70,8 @@ void creditsInit()
     loadTextureSlot(slotMusic, "t_music.jpg");
     loadTextureSlot(slotName, "t_kfr.jpg");
     loadSceneMesh("&logo.3ds");
-    if (checkSceneData(mesh.objectCount > 0, "credits", "&logo.3ds has no object: no logo is drawn")) {
+    if (checkSceneData(mesh.objectCount > 0, "credits",
+                       "&logo.3ds has no object: no logo is drawn")) {
         const MeshObject& logo = mesh.objects[0];
         for (int i = logo.firstFace; i <= logo.lastFace && i < mesh.faceCount; ++i)
             if (i >= 0)
@@ -121,7 +122,7 @@ void creditsRun(int32_t length, uint32_t endPosition, uint32_t endRow)
             timing.endFadeToWhite = 0;
             timing.fadeLevel = 63;
             timing.fadeToWhite = 1;
-            timing.fadeState = 2;
+            timing.fadeState = fadeIn;
         }
         drawCards(t, s.creditCue);
         finishSceneFrame(length, fadeFraction);

@@ -29,11 +29,11 @@ enum FlamesSlot : int {
 };
 
 struct FlamesState {
-    int circleLights = 0;      // circling lights the init could append (3 unless the table was full)
-    bool drawFlare = false;    // the mesh has the flare's vertex
+    int circleLights = 0;    // circling lights the init could append (3 unless the table was full)
+    bool drawFlare = false;  // the mesh has the flare's vertex
     int32_t firstFlameLight = 0;
     int32_t firstCircleLight = 0;
-    int flameLights = 0;       // flame lights appended by the run
+    int flameLights = 0;  // flame lights appended by the run
     int32_t flamePhase[flameCount] = {};
     uint8_t flameSize[flameCount] = {};
     float shake = 0;
@@ -82,11 +82,14 @@ void moveCircleLights(int32_t t)
     const float ay = static_cast<float>(50 * std::cos(angle(t, 420)) + 130);
     const float az = static_cast<float>(100 * std::sin(angle(t, 520)));
     const float place[circleLightCount][3] = {
-        {static_cast<float>(ax + 20 * std::cos(angle(t, 720))), static_cast<float>(ay + 20 * std::cos(angle(t, 720))),
+        {static_cast<float>(ax + 20 * std::cos(angle(t, 720))),
+         static_cast<float>(ay + 20 * std::cos(angle(t, 720))),
          static_cast<float>(az + 20 * std::sin(angle(t, 360)))},
-        {static_cast<float>(ax + 20 * std::sin(angle(t, 360))), static_cast<float>(ay + 20 * std::sin(angle(t, 400))),
+        {static_cast<float>(ax + 20 * std::sin(angle(t, 360))),
+         static_cast<float>(ay + 20 * std::sin(angle(t, 400))),
          static_cast<float>(az + 20 * std::cos(angle(t, 520)))},
-        {static_cast<float>(ax + 20 * std::sin(angle(t, 760))), static_cast<float>(ay + 20 * std::sin(angle(t, 500))),
+        {static_cast<float>(ax + 20 * std::sin(angle(t, 760))),
+         static_cast<float>(ay + 20 * std::sin(angle(t, 500))),
          static_cast<float>(az + 20 * std::sin(angle(t, 420)))},
     };
     for (int j = 0; j < s.circleLights; ++j) {
@@ -117,7 +120,8 @@ void drawTitle(int32_t t, int32_t length)
         return;
     const float u = static_cast<float>(t) - start;
     const double c = std::cos(u * rendererPi / 1050);
-    drawSlotSprite(slotTitle, 155, 68, saturatingTrunc(266 - 260 * c), saturatingTrunc(84 - 80 * c));
+    drawSlotSprite(slotTitle, 155, 68, saturatingTrunc(266 - 260 * c),
+                   saturatingTrunc(84 - 80 * c));
 }
 
 }  // namespace
@@ -197,7 +201,8 @@ void flamesRun(int32_t length, uint32_t /*endPosition*/, uint32_t /*endRow*/)
         drawDrawList();
         drawTitle(t, length);
         if (s.drawFlare)
-            drawLensFlare(slotFlare, mesh.vertices[flareVertex].sx, mesh.vertices[flareVertex].sy, 1.0f);
+            drawLensFlare(slotFlare, mesh.vertices[flareVertex].sx, mesh.vertices[flareVertex].sy,
+                          1.0f);
         presentFrame();
         takeSceneTime();
     }

@@ -132,7 +132,8 @@ void addVisibleFaces(int firstFace, int lastFace)
 void addLightsToDrawList(int firstLight, int count)
 {
     int last = firstLight + count - 1;
-    if (!clipRange(firstLight, last, mesh.lightCount < maxMeshLights ? mesh.lightCount : maxMeshLights))
+    if (!clipRange(firstLight, last,
+                   mesh.lightCount < maxMeshLights ? mesh.lightCount : maxMeshLights))
         return;
     for (int i = firstLight; i <= last; ++i)
         if (!addLightToDrawList(i, mesh.lights[i].cz))
@@ -193,8 +194,10 @@ void drawLensFlare(int slot, float px, float py, float k)
     const float dx = px - 160.0f;
     const float dy = py - 100.0f;
     drawSlotSprite(slot, saturatingTrunc(320.0f - px), saturatingTrunc(200.0f - py), 64, 64);
-    drawSlotSprite(slot, saturatingTrunc(160.0f - dx / 2.0f), saturatingTrunc(100.0f - dy / 2.0f), 32, 32);
-    drawSlotSprite(slot, saturatingTrunc(160.0f + dx / 2.0f), saturatingTrunc(100.0f + dy / 2.0f), 24, 24);
-    drawSlotSprite(slot, saturatingTrunc(160.0f + k * dx / 4.0f), saturatingTrunc(100.0f + k * dy / 4.0f),
-                   16, 16);
+    drawSlotSprite(slot, saturatingTrunc(160.0f - dx / 2.0f), saturatingTrunc(100.0f - dy / 2.0f),
+                   32, 32);
+    drawSlotSprite(slot, saturatingTrunc(160.0f + dx / 2.0f), saturatingTrunc(100.0f + dy / 2.0f),
+                   24, 24);
+    drawSlotSprite(slot, saturatingTrunc(160.0f + k * dx / 4.0f),
+                   saturatingTrunc(100.0f + k * dy / 4.0f), 16, 16);
 }

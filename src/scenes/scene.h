@@ -1,17 +1,18 @@
 // The scenes: the state every scene shares, the steps of the standard per-frame pipeline, the asset
 // helpers of an init, and the three operations of each of the fourteen scenes.
 //
-// A scene is three free functions called in the order init, run, free by the sequencer's one switch:
-// the init loads textures, pictures and the mesh into the shared slots and sets starting values, the
-// run draws frames until its end condition holds or quit is requested, and the free releases exactly
-// what the init loaded. A run takes sceneTime only through takeSceneTime (which also serves the
-// player's frame captures), restores every count it enlarged before it returns, and allocates
-// nothing.
+// A scene is three free functions called in the order init, run, free by the sequencer's one
+// switch: the init loads textures, pictures and the mesh into the shared slots and sets starting
+// values, the run draws frames until its end condition holds or quit is requested, and the free
+// releases exactly what the init loaded. A run takes sceneTime only through takeSceneTime (which
+// also serves the player's frame captures), restores every count it enlarged before it returns, and
+// allocates nothing.
 #pragma once
 
 #include <cstdint>
 
 #include "assets/assets.h"
+#include "render/draw.h"
 #include "render/render.h"
 
 // Texture slots shared by the scenes; light sprites name theirs by the low byte of spriteSlot.
@@ -23,8 +24,8 @@ constexpr int pictureSlotCount = 4;
 // it uses and each free releases them, so between scenes every slot is empty except
 // backgroundPicture, which the sequencer owns.
 struct SceneState {
-    int32_t sceneTime = 0;                          // the demo clock truncated, taken once per frame
-    Texture textureSlots[textureSlotCount] = {};    // textures, sprites and work buffers
+    int32_t sceneTime = 0;                        // the demo clock truncated, taken once per frame
+    Texture textureSlots[textureSlotCount] = {};  // textures, sprites and work buffers
     uint32_t* pictureSlots[pictureSlotCount] = {};  // full-screen pictures
     uint32_t* scenePicture = nullptr;               // one more full-screen picture
     uint32_t* backgroundPicture = nullptr;          // the opening picture, loaded by the sequencer
@@ -65,10 +66,10 @@ void finishSceneFrameDirect(int32_t length, float fraction);
 
 // Standard 3D pipeline
 
-// Object matrix of keyframed object k at frame f: V · T · F4 · R · F3 · F1 · F2, formed left to right,
-// with T the position track at f taken as (x, z, y), R the remaining rotation of the rotation track
-// about the pivot, F4 the pivot matrix, F3 the accumulated rotation, F1 the mesh matrix and F2 the
-// origin matrix. Advances the object's rotation track (time must not go back).
+// Object matrix of keyframed object k at frame f: V · T · F4 · R · F3 · F1 · F2, formed left to
+// right, with T the position track at f taken as (x, z, y), R the remaining rotation of the
+// rotation track about the pivot, F4 the pivot matrix, F3 the accumulated rotation, F1 the mesh
+// matrix and F2 the origin matrix. Advances the object's rotation track (time must not go back).
 void placeObject(MeshObject& object, const Matrix4& view, float frame, Matrix4& out);
 // Camera-space positions and normals of the vertices firstVertex..lastVertex, and camera-space
 // normals of the faces firstFace..lastFace, with m. Ranges are clipped to the mesh's counts.
@@ -148,9 +149,9 @@ struct SceneCapture {
     int32_t times[maxSceneCaptures] = {};    // scene times asked for, ascending
     int32_t takenAt[maxSceneCaptures] = {};  // the sceneTime the captured frame was drawn with
     bool taken[maxSceneCaptures] = {};
-    bool armed = false;         // between armSceneCaptures and completeSceneCaptures
-    uint32_t shownFrames = 0;   // the platform's shown-frame count when last looked at
-    int32_t lastTime = 0;       // the sceneTime of the last frame shown during the run
+    bool armed = false;        // between armSceneCaptures and completeSceneCaptures
+    uint32_t shownFrames = 0;  // the platform's shown-frame count when last looked at
+    int32_t lastTime = 0;      // the sceneTime of the last frame shown during the run
     // Recording: every `every`-th shown frame as <pngDir>/frame_NNNNN.png (NNNNN counts the frames
     // shown in the run from 0); an empty folder records nothing.
     char pngDir[scenePngDirSize] = {};

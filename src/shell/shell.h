@@ -3,6 +3,7 @@
 #pragma once
 
 #include "platform/platform.h"
+#include "shell/report.h"
 
 // The title every message box carries.
 constexpr const char* messageTitle = "-ZEM- DEMO ENGINE message";
@@ -38,10 +39,4 @@ int pumpMessages();
 // The quit flag: the result of the last pump.
 int quitRequested();
 
-// Formats the text printf-style into a 260-character buffer (longer text is cut), appends a line
-// break and shows it with the title "-ZEM- DEMO ENGINE message". Never ends the program.
-void showMessage(const char* format, ...) __attribute__((format(printf, 1, 2)));
-// "Engine error: file '<name>' not found!"
-void reportMissingFile(const char* name);
-// Stops and frees the music, releases the display and posts the quit message.
-void shutdownDemo();
+// showMessage, reportMissingFile and shutdownDemo are declared in shell/report.h.

@@ -7,6 +7,7 @@
 
 #include "archive/archive.h"
 #include "assets/assets.h"
+#include "render/render.h"
 #include "assets/support.h"
 #include "writers/writers.h"
 
@@ -160,7 +161,7 @@ TEST_F(Mesh3ds, WrittenSceneLoadsFieldByField) {
     EXPECT_EQ(mesh.faces[3].a, &mesh.vertices[7]);
     EXPECT_EQ(mesh.faces[4].a, &mesh.vertices[9]);
     EXPECT_EQ(mesh.faces[4].c, &mesh.vertices[4]);
-    for (int i = 0; i < 5; ++i) EXPECT_EQ(mesh.faces[i].mode, 0);
+    for (int i = 0; i < 5; ++i) EXPECT_EQ(mesh.faces[i].mode, modeLightMapped);
 
     // Materials, face groups (the second object's group shifted by its first face) and textures.
     ASSERT_EQ(mesh.materialCount, 2);
@@ -534,7 +535,7 @@ TEST_F(Mesh3ds, DamagedFramingIsRefusedInEitherPass) {
     EXPECT_EQ(loadBytes(bad, message), 0);
     EXPECT_EQ(message, "statChunk() завершилась с ошибкой. Файл t.3ds, видимо, поврежден.");
     bad = bytes;
-    bad.resize(bad.size() - 7);
+    bad.erase(bad.end() - 7, bad.end());  // resize trips a false overflow warning of GCC 12 under ASan
     EXPECT_EQ(loadBytes(bad, message), 0);
     EXPECT_EQ(message, "statChunk() завершилась с ошибкой. Файл t.3ds, видимо, поврежден.");
     bad = bytes;
@@ -583,4 +584,51 @@ TEST(MeshText, Cp866ConversionAndFailureExit) {
     EXPECT_EQ(utf8ToCp866("Ошибка: x.3ds Ёё"), "\x8E\xE8\xA8\xA1\xAA\xA0: x.3ds \xF0\xF1");
     EXPECT_EQ(utf8ToCp866("яА€\xFF"), "\xEF\x80??");
     EXPECT_EXIT(failMeshLoad("слишком много вершин."), ::testing::ExitedWithCode(1), "");
+}
+
+// Files as other programs write them: padding after the main chunk, and nesting far deeper than
+// any real file (which would otherwise recurse until the stack runs out).
+TEST_F(Mesh3ds, TopLevelPaddingLoadsAndDeepNestingIsRefused) {
+    Scene3ds s;
+    s.objects = {lineObject("O", 3, {{0, 1, 2, 0}})};
+    const std::vector<uint8_t> bytes = encode3ds(s);
+    for (size_t pad = 1; pad < 6; ++pad) {
+        std::vector<uint8_t> padded = bytes;
+        padded.insert(padded.end(), pad, 0xCD);
+        resetMesh();
+        ASSERT_EQ(loadBytes(padded, message), 1) << pad << " bytes: " << message;
+        EXPECT_EQ(mesh.vertexCount, 3);
+        EXPECT_EQ(mesh.faceCount, 1);
+    }
+    // Six bytes are a chunk header: one running past the file is damage, not padding.
+    std::vector<uint8_t> header = bytes;
+    for (uint8_t b : {0x00, 0x3D, 0xFF, 0, 0, 0}) header.push_back(b);
+    EXPECT_EQ(loadBytes(header, message), 0);
+    EXPECT_EQ(message, "statChunk() завершилась с ошибкой. Файл t.3ds, видимо, поврежден.");
+    // Inside a chunk, bytes too few for a header are still damage.
+    std::vector<uint8_t> inner;
+    const size_t main = beginChunk(inner, 0x4D4D);
+    for (int i = 0; i < 3; ++i) inner.push_back(0xCD);
+    endChunk(inner, main);
+    EXPECT_EQ(loadBytes(inner, message), 0);
+
+    // Nested main chunks are met by the counting walk, nested materials only by the filling walk.
+    auto nested = [](std::vector<uint16_t> outer, uint16_t id, int levels) {
+        std::vector<uint8_t> raw;
+        std::vector<size_t> open;
+        for (uint16_t o : outer) open.push_back(beginChunk(raw, o));
+        for (int i = 0; i < levels; ++i) open.push_back(beginChunk(raw, id));
+        while (!open.empty()) {
+            endChunk(raw, open.back());
+            open.pop_back();
+        }
+        return raw;
+    };
+    EXPECT_EQ(loadBytes(nested({}, 0x4D4D, 5000), message), 0);
+    EXPECT_EQ(message, "слишком глубокая вложенность блоков.");
+    EXPECT_EQ(loadBytes(nested({0x4D4D, 0x3D3D}, 0xAFFF, 5000), message), 0);
+    EXPECT_EQ(message, "слишком глубокая вложенность блоков.");
+    EXPECT_EQ(archiveState.openFileIndex, -1);
+    resetMesh();
+    EXPECT_EQ(loadBytes(nested({0x4D4D, 0x3D3D}, 0xAFFF, 20), message), 1) << message;
 }

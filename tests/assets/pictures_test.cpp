@@ -30,7 +30,8 @@ std::vector<uint8_t> randomPixels(int width, int height, uint32_t seed) {
     return makePixels(width, height, [&](int, int) { return uint32_t(rng()) & 0xFFFFFF; });
 }
 
-// A 54-byte header with only the fields the reader looks at, then raw unpadded rows.
+// A 54-byte header with only the fields the reader looks at (24 bits per pixel), then the row
+// bytes as given.
 std::vector<uint8_t> rawBmp(int width, int height, const std::vector<uint8_t>& rows) {
     std::vector<uint8_t> file(54, 0);
     file[0] = 'B';
@@ -39,6 +40,7 @@ std::vector<uint8_t> rawBmp(int width, int height, const std::vector<uint8_t>& r
     file[19] = uint8_t(width >> 8);
     file[22] = uint8_t(height);
     file[23] = uint8_t(height >> 8);
+    file[28] = 24;
     file.resize(54 + rows.size());
     for (size_t i = 0; i < rows.size(); ++i) file[54 + i] = rows[i];
     return file;
@@ -71,8 +73,8 @@ std::vector<uint32_t> decodeWithMemorySource(const std::vector<uint8_t>& jpeg, i
 }  // namespace
 
 TEST_F(Pictures, BmpRowsComeOutTopFirstWithFourthByteZero) {
-    // File rows: bottom (blue, green), then top (red, white); 2 * 3 bytes each, unpadded.
-    const std::vector<uint8_t> rows = {0xFF, 0, 0, 0, 0xFF, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF};
+    // File rows: bottom (blue, green), then top (red, white); 2 * 3 bytes each, padded to 8.
+    const std::vector<uint8_t> rows = {0xFF, 0, 0, 0, 0xFF, 0, 0, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF, 0, 0};
     openTestArchive({{"cosmback.bmp", rawBmp(2, 2, rows)}});
     uint32_t* p = loadPicture("cosmback.bmp", 32);
     ASSERT_NE(p, nullptr);
@@ -99,6 +101,55 @@ TEST_F(Pictures, BmpWriterRoundTripIsExact) {
         EXPECT_EQ(t.pixels[64 * 32], 0u);
         std::free(t.pixels);
     }
+}
+
+// BMP files as other programs write them: widths whose rows need padding, rows stored top first,
+// pixel data after a longer header, and depths or compression the reader does not take.
+TEST_F(Pictures, BmpFromOtherWriters) {
+    const std::vector<uint8_t> odd = randomPixels(5, 3, 11);
+    const std::vector<uint8_t> two = randomPixels(2, 4, 12);
+    const std::vector<uint8_t> wide = randomPixels(7, 6, 13);
+    std::vector<uint8_t> longHeader = encodeBmp(wide.data(), 7, 6);
+    longHeader.insert(longHeader.begin() + 54, 84, 0xEE);  // as a version 5 header would take
+    longHeader[10] = 138;
+    std::vector<uint8_t> unpaddedEnd = encodeBmp(odd.data(), 5, 3);
+    unpaddedEnd.pop_back();  // the last row without its padding byte
+    std::vector<uint8_t> compressed = rawBmp(4, 4, std::vector<uint8_t>(48, 1));
+    compressed[30] = 1;  // run-length encoded
+    openTestArchive({{"odd.bmp", encodeBmp(odd.data(), 5, 3)},
+                     {"two.bmp", encodeBmp(two.data(), 2, 4, {24, true})},
+                     {"wide.bmp", longHeader},
+                     {"unpadded.bmp", unpaddedEnd},
+                     {"deep.bmp", encodeBmp(wide.data(), 7, 6, {32, false})},
+                     {"deeptop.bmp", encodeBmp(wide.data(), 7, 6, {32, true})},
+                     {"rle.bmp", compressed}});
+    struct Case {
+        const char* name;
+        const std::vector<uint8_t>& pixels;
+        int width, height;
+    };
+    for (const Case& c : {Case{"odd.bmp", odd, 5, 3}, Case{"two.bmp", two, 2, 4}, Case{"wide.bmp", wide, 7, 6},
+                          Case{"unpadded.bmp", odd, 5, 3}}) {
+        Texture t = loadTexture(c.name, 32);
+        ASSERT_NE(t.pixels, nullptr) << c.name;
+        EXPECT_EQ(t.width, c.width) << c.name;
+        EXPECT_EQ(t.height, c.height) << c.name;
+        EXPECT_EQ(std::memcmp(t.pixels, c.pixels.data(), c.pixels.size()), 0) << c.name;
+        std::free(t.pixels);
+    }
+    testing::internal::CaptureStdout();
+    for (const char* name : {"deep.bmp", "deeptop.bmp", "rle.bmp"}) {
+        Texture t = loadTexture(name, 32);
+        EXPECT_EQ(t.pixels, nullptr) << name;
+        EXPECT_EQ(t.width, 5) << name;  // the size of the last good picture stays
+        EXPECT_EQ(archiveState.openFileIndex, -1) << name;
+    }
+    const std::string out = testing::internal::GetCapturedStdout();
+    EXPECT_NE(out.find("BMP file 'deep.bmp' has 32 bits per pixel; only 24-bit pictures are read"), std::string::npos)
+        << out;
+    EXPECT_NE(out.find("BMP file 'deeptop.bmp' has 32 bits per pixel"), std::string::npos) << out;
+    EXPECT_NE(out.find("BMP file 'rle.bmp' is compressed; only uncompressed pictures are read"), std::string::npos)
+        << out;
 }
 
 TEST_F(Pictures, JpegRoundTripWithinLossAndChannelOrder) {

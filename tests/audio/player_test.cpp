@@ -194,6 +194,74 @@ TEST_F(OfflinePlayer, SongWithoutLoopStopsAtItsEnd)
     EXPECT_EQ(status.songLoopCount, 0u);
 }
 
+// Order, row and loop count of each row of a song played in turn, all rows 6 ticks at 125 BPM.
+struct PlayedRow {
+    uint32_t order, row, loops;
+};
+
+void addPass(std::vector<PlayedRow>& rows, std::vector<uint32_t> orders, uint32_t loops, std::vector<uint32_t> rowList)
+{
+    for (uint32_t order : orders)
+        for (uint32_t row : rowList)
+            rows.push_back(PlayedRow{order, row, loops});
+}
+
+std::vector<uint32_t> rowsUpTo(uint32_t count)
+{
+    std::vector<uint32_t> rows;
+    for (uint32_t r = 0; r < count; ++r)
+        rows.push_back(r);
+    return rows;
+}
+
+// Songs whose order never goes back still wrap: a song of one order, and one whose restart
+// position is its last order, count a wrap each time they return; a pattern loop does not.
+TEST_F(OfflinePlayer, WrapsAreCountedWhenTheSongReturnsToItsRestartPoint)
+{
+    XmModule single = makeTestModule(1, 8, {0});
+    XmModule restartAtLast = makeTestModule(2, 8, {0, 1});
+    restartAtLast.restartPosition = 1;
+    // Rows 0 to 5 three times, then 6 and 7: the loop goes back to where the song restarts.
+    XmModule patternLoop = makeTestModule(1, 8, {0});
+    setEffect(patternLoop, 0, 0, 1, 'E', 0x60);
+    setEffect(patternLoop, 0, 5, 1, 'E', 0x62);
+
+    std::vector<PlayedRow> singleRows, restartRows, loopRows;
+    for (uint32_t loops = 0; loops < 4; ++loops)
+        addPass(singleRows, {0}, loops, rowsUpTo(8));
+    addPass(restartRows, {0, 1}, 0, rowsUpTo(8));
+    for (uint32_t loops = 1; loops < 4; ++loops)
+        addPass(restartRows, {1}, loops, rowsUpTo(8));
+    const std::vector<uint32_t> looped = {0, 1, 2, 3, 4, 5, 0, 1, 2, 3, 4, 5, 0, 1, 2, 3, 4, 5, 6, 7};
+    addPass(loopRows, {0}, 0, looped);
+    addPass(loopRows, {0}, 1, looped);
+
+    const uint64_t rowLength = 6 * framesPerTick(125);
+    struct Case {
+        const char* name;
+        const XmModule& song;
+        const std::vector<PlayedRow>& rows;
+    };
+    for (const Case& c : {Case{"one order", single, singleRows}, Case{"restart at the last order", restartAtLast, restartRows},
+                          Case{"pattern loop", patternLoop, loopRows}}) {
+        SCOPED_TRACE(c.name);
+        if (handle != 0)
+            musicStopModule(handle);
+        musicFreeModule(module);
+        musicClose();
+        handle = 0;
+        module = nullptr;
+        play(encodeXm(c.song));
+        musicRenderOfflineTo(rowLength * c.rows.size());
+        for (size_t i = 0; i < c.rows.size(); ++i) {
+            const MusicPlayStatus s = statusAt(rowLength * i + rowLength / 2);
+            EXPECT_EQ(s.position, c.rows[i].order) << "row " << i;
+            EXPECT_EQ(s.row, c.rows[i].row) << "row " << i;
+            EXPECT_EQ(s.songLoopCount, c.rows[i].loops) << "row " << i;
+        }
+    }
+}
+
 uint32_t readLe(const std::vector<uint8_t>& b, size_t at, int bytes)
 {
     uint32_t v = 0;

@@ -95,7 +95,7 @@ TEST_F(MusicLink, WaitNeedsBothOrderAndRow)
     EXPECT_GE(musicPosition.row, 32u);
     EXPECT_LE(musicPosition.row, 34u);  // one 60 Hz frame is under two rows
     EXPECT_GE(platformTicks() - t0, 1600u);
-    EXPECT_EQ(timing.fadeState, 1);
+    EXPECT_EQ(timing.fadeState, fadeOut);
     EXPECT_EQ(timing.fadeToWhite, 0);
     EXPECT_LT(timing.fadeLevel, 255);  // the picture faded in while waiting
 }
@@ -115,9 +115,9 @@ TEST_F(MusicLink, WaitAfterTheRowOfALaterOrderStillNeedsTheRow)
 TEST_F(MusicLink, WaitsAreBoundedWithoutMusicOrWithAPositionNotInTheSong)
 {
     // No module: the wait gives up at once, with the closing fade begun so the show goes on.
-    timing.fadeState = 0;
+    timing.fadeState = fadeIdle;
     EXPECT_FALSE(waitForMusicPosition(2, 32));
-    EXPECT_EQ(timing.fadeState, 1);
+    EXPECT_EQ(timing.fadeState, fadeOut);
 
     // Order 84 does not exist in a 5-order song: the wait ends after the song wrapped twice.
     start(makeLongModule());
@@ -128,15 +128,46 @@ TEST_F(MusicLink, WaitsAreBoundedWithoutMusicOrWithAPositionNotInTheSong)
     EXPECT_LT(waited, 3u * 3200u);
 }
 
+// A song of one order and a song that restarts at its last order never go back to an earlier
+// order, yet their waits for a position not in the song still end after two wraps.
+TEST_F(MusicLink, WaitsEndForSongsWhoseOrderNeverGoesBack)
+{
+    XmModule single = makeTestModule(1, 64, {0});  // 640 ms a pass, as makeLongModule's orders
+    single.defaultSpeed = 1;
+    single.defaultBpm = 250;
+    start(single);
+    uint32_t t0 = platformTicks();
+    EXPECT_FALSE(waitForMusicPosition(3, 0));
+    uint32_t waited = platformTicks() - t0;
+    EXPECT_GE(waited, 2u * 640u);
+    EXPECT_LT(waited, 3u * 640u);
+    t0 = platformTicks();
+    EXPECT_FALSE(pollMusicPosition(0, 64));
+    EXPECT_LT(platformTicks() - t0, 3u * 640u);
+
+    XmModule restartAtLast = makeTestModule(2, 64, {0, 1});  // 1280 ms, then 640 ms a pass
+    restartAtLast.defaultSpeed = 1;
+    restartAtLast.defaultBpm = 250;
+    restartAtLast.restartPosition = 1;
+    musicFreeModule(demoMusic.module);
+    start(restartAtLast);
+    t0 = platformTicks();
+    EXPECT_FALSE(waitForMusicPosition(2, 0));
+    waited = platformTicks() - t0;
+    EXPECT_GE(waited, 1280u + 640u);
+    EXPECT_LT(waited, 1280u + 2u * 640u);
+    EXPECT_EQ(musicPosition.order, 1u);
+}
+
 TEST_F(MusicLink, QuitEndsAWaitWithoutTheFade)
 {
     start(makeLongModule());
     postQuit();
-    timing.fadeState = 0;
+    timing.fadeState = fadeIdle;
     timing.fadeLevel = 255;
     EXPECT_FALSE(waitForMusicPosition(2, 32));
     EXPECT_EQ(quitRequested(), 1);  // taken by the first frame's pump
-    EXPECT_EQ(timing.fadeState, 2);  // only the fade-in the wait began
+    EXPECT_EQ(timing.fadeState, fadeIn);  // only the fade-in the wait began
     EXPECT_GT(timing.fadeLevel, 240);
 }
 

@@ -57,16 +57,16 @@ TEST_F(Timing, TickWrapAroundIsAnUnsignedDifference)
 TEST_F(Timing, FadeCarryAccumulatesFractionsOfALevel)
 {
     // Steps of 1 ms are about half a level each: without the carry the level would never move.
-    timing.fadeState = 1;
+    timing.fadeState = fadeOut;
     for (int i = 0; i < 190; ++i)
         elapse(1);
     EXPECT_NEAR(timing.fadeLevel, 100, 1);  // 190 ms = 100 clock units
-    EXPECT_EQ(timing.fadeState, 1);
+    EXPECT_EQ(timing.fadeState, fadeOut);
     EXPECT_GE(timing.fadeCarry, 0.0);
     EXPECT_LT(timing.fadeCarry, 1.0);
 
     // Fading in, the carry is what was taken too much: trunc(x) − x, zero or negative.
-    timing.fadeState = 2;
+    timing.fadeState = fadeIn;
     timing.fadeLevel = 100;
     timing.fadeCarry = 0;
     for (int i = 0; i < 95; ++i)
@@ -78,61 +78,61 @@ TEST_F(Timing, FadeCarryAccumulatesFractionsOfALevel)
 
 TEST_F(Timing, CarryIsNeverResetBetweenFades)
 {
-    timing.fadeState = 1;
+    timing.fadeState = fadeOut;
     timing.fadeLevel = 200;
     elapse(1);  // x = 200.526…: level 200, carry .526
     EXPECT_EQ(timing.fadeLevel, 200);
     const double carry = timing.fadeCarry;
     EXPECT_NEAR(carry, 0.5263158, 1e-6);
-    timing.fadeState = 0;  // the sequencer stops the fade
+    timing.fadeState = fadeIdle;  // the sequencer stops the fade
     elapse(5);
     EXPECT_EQ(timing.fadeCarry, carry);
-    timing.fadeState = 1;
+    timing.fadeState = fadeOut;
     elapse(1);  // step = 0.526 + carry: the level moves by one
     EXPECT_EQ(timing.fadeLevel, 201);
 }
 
 TEST_F(Timing, FadesEndAtTheirLimitsTruncatingTowardZero)
 {
-    timing.fadeState = 1;
+    timing.fadeState = fadeOut;
     timing.fadeLevel = 250;
     elapse(19);  // x = 260
     EXPECT_EQ(timing.fadeLevel, 255);
-    EXPECT_EQ(timing.fadeState, 0);
+    EXPECT_EQ(timing.fadeState, fadeIdle);
 
     // A fade-out at 255.x has not passed 255 yet and keeps going.
-    timing.fadeState = 1;
+    timing.fadeState = fadeOut;
     timing.fadeLevel = 254;
     timing.fadeCarry = 0;
     elapse(2);  // x = 255.05
     EXPECT_EQ(timing.fadeLevel, 255);
-    EXPECT_EQ(timing.fadeState, 1);
+    EXPECT_EQ(timing.fadeState, fadeOut);
 
-    timing.fadeState = 2;
+    timing.fadeState = fadeIn;
     timing.fadeLevel = 5;
     timing.fadeCarry = 0;
     elapse(19);  // x = -5
     EXPECT_EQ(timing.fadeLevel, 0);
-    EXPECT_EQ(timing.fadeState, 0);
+    EXPECT_EQ(timing.fadeState, fadeIdle);
 
     // x = -0.53 truncates toward zero to level 0, which is not below 0: still fading in.
-    timing.fadeState = 2;
+    timing.fadeState = fadeIn;
     timing.fadeLevel = 0;
     timing.fadeCarry = 0;
     elapse(1);
     EXPECT_EQ(timing.fadeLevel, 0);
-    EXPECT_EQ(timing.fadeState, 2);
+    EXPECT_EQ(timing.fadeState, fadeIn);
     elapse(1);  // x = 0 − (0.526 + 0.526) < −1
     EXPECT_EQ(timing.fadeLevel, 0);
-    EXPECT_EQ(timing.fadeState, 0);
+    EXPECT_EQ(timing.fadeState, fadeIdle);
 }
 
 TEST_F(Timing, FullFadeTakes255UnitsOf1_9Ms)
 {
-    timing.fadeState = 2;
+    timing.fadeState = fadeIn;
     timing.fadeLevel = 255;
     int ms = 0;
-    while (timing.fadeState == 2 && ms < 2000) {
+    while (timing.fadeState == fadeIn && ms < 2000) {
         elapse(1);
         ++ms;
     }
@@ -145,7 +145,7 @@ TEST_F(Timing, StartFadeInCountsFromNow)
     platformWait(500);
     timing.fadeLevel = 255;
     startFadeIn();
-    EXPECT_EQ(timing.fadeState, 2);
+    EXPECT_EQ(timing.fadeState, fadeIn);
     EXPECT_EQ(timing.lastTick, platformTicks());
     elapse(19);
     EXPECT_EQ(timing.fadeLevel, 245);  // only the 10 units since the start, not the 500 ms before
@@ -153,15 +153,15 @@ TEST_F(Timing, StartFadeInCountsFromNow)
 
 TEST_F(Timing, FadeOutNearTurnsAFadeInAroundFromItsLevel)
 {
-    timing.fadeState = 2;
+    timing.fadeState = fadeIn;
     timing.fadeLevel = 100;
     timing.fadeToWhite = 1;
     timing.endFadeToWhite = 0;
     // 10000 × 0.95f is 9500 exactly in float: time 9500 is not past it.
     fadeOutNear(9500, 10000, 0.95f);
-    EXPECT_EQ(timing.fadeState, 2);
+    EXPECT_EQ(timing.fadeState, fadeIn);
     fadeOutNear(9501, 10000, 0.95f);
-    EXPECT_EQ(timing.fadeState, 1);
+    EXPECT_EQ(timing.fadeState, fadeOut);
     EXPECT_EQ(timing.fadeToWhite, 0);
     EXPECT_EQ(timing.fadeLevel, 100);
     elapse(19);
@@ -171,6 +171,22 @@ TEST_F(Timing, FadeOutNearTurnsAFadeInAroundFromItsLevel)
     timing.endFadeToWhite = 1;
     fadeOutNear(9800, 10000, 0.95f);
     EXPECT_EQ(timing.fadeToWhite, 0);
+}
+
+TEST_F(Timing, StartFadeOutRestartsTheClosingFadeInItsColour)
+{
+    // Unlike fadeOutNear it does not look at the state: a running fade-out takes the new colour.
+    timing.fadeLevel = 40;
+    timing.fadeToWhite = 1;
+    timing.endFadeToWhite = 0;
+    startFadeOut();
+    EXPECT_EQ(timing.fadeState, fadeOut);
+    EXPECT_EQ(timing.fadeToWhite, 0);
+    timing.endFadeToWhite = 1;
+    startFadeOut();
+    EXPECT_EQ(timing.fadeToWhite, 1);
+    elapse(19);
+    EXPECT_EQ(timing.fadeLevel, 50);
 }
 
 TEST_F(Timing, StallGuardDropsGapsOf100MsOrMore)
@@ -203,7 +219,7 @@ TEST_F(Timing, StallGuardDropsGapsOf100MsOrMore)
 TEST_F(Timing, TenSecondsInactiveAddNothing)
 {
     elapse(19);
-    timing.fadeState = 2;
+    timing.fadeState = fadeIn;
     timing.fadeLevel = 200;
     timing.appActive = 0;
     for (int i = 0; i < 100; ++i) {

@@ -58,7 +58,7 @@ TEST(Device, TargetIsThreeTwentyByTwoFortyWithItsOwnPitch)
     PlatformConfig config;
     config.desktopBits = 16;
     platformInit(config);
-    openMainWindow(1);
+    openWindow(1);
     ASSERT_EQ(openDisplay(640, 480, 32), 1);
     TargetLock lock;
     ASSERT_EQ(lockTarget(lock), 1);

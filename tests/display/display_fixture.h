@@ -1,10 +1,9 @@
-// A headless display opened at a chosen desktop depth, with fresh timing, shell and buffers.
+// A headless display opened at a chosen desktop depth, with a fresh platform and display device.
+// Only the platform and the display: the shell's window procedure is not needed to show frames.
 #pragma once
 
-#include "demo/demo.h"
 #include "display/display.h"
 #include "platform/platform.h"
-#include "shell/shell.h"
 
 #include <cstring>
 
@@ -12,8 +11,14 @@ inline void resetAll()
 {
     resetDisplay();
     resetPlatform();
-    resetShell();
-    resetTiming();
+}
+
+// The window as the shell's openMainWindow makes it, without the cursor.
+inline void openWindow(int fullScreen)
+{
+    display.fullScreen = fullScreen;
+    platformOpenWindow();
+    refreshClientRect();
 }
 
 // Opens the display as start-up and the sequencer do; returns chooseVideoMode's result.
@@ -25,7 +30,7 @@ inline int openHeadless(int desktopBits, int fullScreen = 0, uint64_t refusedMod
     config.desktopBits = desktopBits;
     config.refusedModeBits = refusedModeBits;
     platformInit(config);
-    openMainWindow(fullScreen);
+    openWindow(fullScreen);
     return chooseVideoMode();
 }
 

@@ -9,6 +9,7 @@
 #include "assets/mesh.h"
 #include "raster_test.h"
 #include "render/draw.h"
+#include "render/render.h"
 
 namespace {
 
@@ -28,7 +29,7 @@ MeshVertex screenVertex(float sx, float sy, float u, float v) {
 struct TestFace {
     MeshVertex v[3];
     MeshFace face{};
-    TestFace(MeshVertex a, MeshVertex b, MeshVertex c, uint32_t* texture, uint8_t mode) : v{a, b, c} {
+    TestFace(MeshVertex a, MeshVertex b, MeshVertex c, uint32_t* texture, DrawMode mode) : v{a, b, c} {
         face.a = &v[0];
         face.b = &v[1];
         face.c = &v[2];
@@ -66,7 +67,7 @@ TEST_F(FaceTest, SmallTriangleCoverageLeavesRightEndsOut) {
     auto texture = coordinateTexture();
     GuardedBuffer buffer;
     TestFace f(screenVertex(20, 30, 0, 0), screenVertex(30, 30, 10, 0), screenVertex(20, 40, 0, 10),
-               texture.data(), 1);
+               texture.data(), modeCopy);
     drawFace(f.face, buffer.pixels());
     // Row 30 + r holds columns 20 .. 29 − r: the pixel under the right end is not drawn.
     for (int y = 0; y < 200; y++)
@@ -99,7 +100,7 @@ TEST_F(FaceTest, EmptyAndRejectedFacesDrawNothing) {
         for (int mode = 0; mode < 12; mode++) {
             if (mode == 5) continue;  // wireframes are not rejected
             GuardedBuffer buffer;
-            TestFace f(c.a, c.b, c.c, texture.data(), static_cast<uint8_t>(mode));
+            TestFace f(c.a, c.b, c.c, texture.data(), static_cast<DrawMode>(mode));
             drawFace(f.face, buffer.pixels());
             ASSERT_EQ(drawnPixels(buffer), 0) << mode;
         }
@@ -107,7 +108,7 @@ TEST_F(FaceTest, EmptyAndRejectedFacesDrawNothing) {
     for (int mode : {1, 8, 10, 255}) {
         GuardedBuffer buffer;
         TestFace f(screenVertex(10, 10, 0, 0), screenVertex(100, 20, 9, 0), screenVertex(50, 90, 0, 9),
-                   mode == 1 ? nullptr : texture.data(), static_cast<uint8_t>(mode));
+                   mode == 1 ? nullptr : texture.data(), static_cast<DrawMode>(mode));
         drawFace(f.face, buffer.pixels());
         EXPECT_EQ(drawnPixels(buffer), 0) << mode;
     }
@@ -118,7 +119,7 @@ TEST_F(FaceTest, ClippedSpansKeepTheirTextureCoordinates) {
     // u = sx + 100 and v = sy across a face much larger than the view: one texel per pixel.
     auto at = [](float sx, float sy) { return screenVertex(sx, sy, sx + 100, sy); };
     GuardedBuffer buffer;
-    TestFace f(at(-60, -30.5f), at(420, 80), at(-40, 260), texture.data(), 1);
+    TestFace f(at(-60, -30.5f), at(420, 80), at(-40, 260), texture.data(), modeCopy);
     drawFace(f.face, buffer.pixels());
     EXPECT_TRUE(buffer.guardsIntact());
     // Rows 0 and 199 are drawn, from column 0; the left edge shows the coordinates advanced by the
@@ -143,7 +144,7 @@ TEST_F(FaceTest, ClippedSpansKeepTheirTextureCoordinates) {
     for (float middle : {-5000 + 26 * 39.0625f, -5000 + 130 * 39.0625f}) {
         GuardedBuffer tall;
         TestFace t(screenVertex(160, -5000, 0, -5000), screenVertex(-3000, middle, 0, middle),
-                   screenVertex(600, 5000, 0, 5000), texture.data(), 1);
+                   screenVertex(600, 5000, 0, 5000), texture.data(), modeCopy);
         drawFace(t.face, tall.pixels());
         int checked = 0;
         for (int y = 0; y < 200; y++)
@@ -173,11 +174,11 @@ TEST_F(FaceTest, NeighboursShareNoPixel) {
             const float x0 = float(r.x0), y0 = float(r.y0), x1 = float(r.x1), y1 = float(r.y1);
             GuardedBuffer buffer;
             TestFace a = mainDiagonal
-                             ? TestFace(screenVertex(x0, y0, 0, 0), screenVertex(x1, y0, 0, 0), screenVertex(x1, y1, 0, 0), ones.data(), 9)
-                             : TestFace(screenVertex(x0, y0, 0, 0), screenVertex(x1, y0, 0, 0), screenVertex(x0, y1, 0, 0), ones.data(), 9);
+                             ? TestFace(screenVertex(x0, y0, 0, 0), screenVertex(x1, y0, 0, 0), screenVertex(x1, y1, 0, 0), ones.data(), modeAdditive)
+                             : TestFace(screenVertex(x0, y0, 0, 0), screenVertex(x1, y0, 0, 0), screenVertex(x0, y1, 0, 0), ones.data(), modeAdditive);
             TestFace b = mainDiagonal
-                             ? TestFace(screenVertex(x0, y0, 0, 0), screenVertex(x1, y1, 0, 0), screenVertex(x0, y1, 0, 0), ones.data(), 9)
-                             : TestFace(screenVertex(x1, y0, 0, 0), screenVertex(x1, y1, 0, 0), screenVertex(x0, y1, 0, 0), ones.data(), 9);
+                             ? TestFace(screenVertex(x0, y0, 0, 0), screenVertex(x1, y1, 0, 0), screenVertex(x0, y1, 0, 0), ones.data(), modeAdditive)
+                             : TestFace(screenVertex(x1, y0, 0, 0), screenVertex(x1, y1, 0, 0), screenVertex(x0, y1, 0, 0), ones.data(), modeAdditive);
             drawFace(a.face, buffer.pixels());
             drawFace(b.face, buffer.pixels());
             for (int y = 0; y < 200; y++)
@@ -195,7 +196,7 @@ TEST_F(FaceTest, WrappedCoordinatesAndFlatEdges) {
     // Every vertex at u = 256.5, v = 3.5: the whole face samples texel (0, 3).
     GuardedBuffer buffer;
     TestFace f(screenVertex(10, 10, 256.5f, 3.5f), screenVertex(90, 12, 256.5f, 3.5f),
-               screenVertex(40, 70, 256.5f, 3.5f), texture.data(), 1);
+               screenVertex(40, 70, 256.5f, 3.5f), texture.data(), modeCopy);
     drawFace(f.face, buffer.pixels());
     int drawn = 0;
     for (int i = 0; i < viewPixels; i++)
@@ -208,9 +209,9 @@ TEST_F(FaceTest, WrappedCoordinatesAndFlatEdges) {
     // Flat top and flat bottom: the edge whose ends share a row is never stepped.
     GuardedBuffer top, bottom;
     TestFace flatTop(screenVertex(10, 20, 0, 0), screenVertex(50, 20, 40, 0), screenVertex(10, 60, 0, 40),
-                     texture.data(), 1);
+                     texture.data(), modeCopy);
     TestFace flatBottom(screenVertex(10, 20, 0, 0), screenVertex(50, 60, 40, 40), screenVertex(10, 60, 0, 40),
-                        texture.data(), 1);
+                        texture.data(), modeCopy);
     drawFace(flatTop.face, top.pixels());
     drawFace(flatBottom.face, bottom.pixels());
     EXPECT_EQ(drawnPixels(top), 40 * 41 / 2 - 0);  // rows 20..59 of 40, 39, ... 1 pixels
@@ -227,20 +228,20 @@ TEST_F(FaceTest, ModesGiveTheirValues) {
     mesh.lights[0].cy = 0;
     mesh.lights[0].cz = -10;
     struct Case {
-        uint8_t mode;
+        DrawMode mode;
         uint32_t background, expected;
     };
     const Case cases[] = {
-        {0, 0, 0x00C7C7C7},           // diffuse 255 at (128, 128): ((100·257 >> 1)·1020) >> 16
-        {1, 0x00FFFFFF, 0x00646464},  // copy
-        {2, 0x00C8C8C8, 0x00FFFFFF},  // (100·255 >> 7) + 100
-        {2, 0x00000002, 0x00C7C7C8},  // 199 + (d >> 1)
-        {3, 0x00646464, 0x00646464},  // half blend of equal even values
-        {4, 0, 0xC0FFFFFF},           // 199 + highlight 192 (the fourth byte gets 192 too)
-        {6, 0, 0x00C83200},           // environment 0, 64, 255: (12850·(e·257 >> 6)) >> 16
-        {7, 0, 0x00636363},           // intensity 255: 99
-        {9, 0x00FFFFFF, 0x00FFFFFF},  // additive on white
-        {9, 0x00101010, 0x00747474},
+        {modeLightMapped, 0, 0x00C7C7C7},           // diffuse 255 at (128, 128): ((100·257 >> 1)·1020) >> 16
+        {modeCopy, 0x00FFFFFF, 0x00646464},  // copy
+        {modeLitHalf, 0x00C8C8C8, 0x00FFFFFF},  // (100·255 >> 7) + 100
+        {modeLitHalf, 0x00000002, 0x00C7C7C8},  // 199 + (d >> 1)
+        {modeHalfBlend, 0x00646464, 0x00646464},  // half blend of equal even values
+        {modeHighlight, 0, 0xC0FFFFFF},           // 199 + highlight 192 (the fourth byte gets 192 too)
+        {modeEnvironment, 0, 0x00C83200},           // environment 0, 64, 255: (12850·(e·257 >> 6)) >> 16
+        {modePointLit, 0, 0x00636363},           // intensity 255: 99
+        {modeAdditive, 0x00FFFFFF, 0x00FFFFFF},  // additive on white
+        {modeAdditive, 0x00101010, 0x00747474},
     };
     for (const Case& c : cases) {
         GuardedBuffer buffer;
@@ -254,7 +255,7 @@ TEST_F(FaceTest, ModesGiveTheirValues) {
     envMapTexture = nullptr;  // mode 6 before the environment picture exists
     GuardedBuffer none;
     TestFace f6(screenVertex(140, 80, 0, 0), screenVertex(180, 80, 40, 0), screenVertex(160, 120, 0, 40),
-                grey.data(), 6);
+                grey.data(), modeEnvironment);
     drawFace(f6.face, none.pixels());
     EXPECT_EQ(drawnPixels(none), 0);
     envMapTexture = savedEnvironment;
@@ -262,7 +263,7 @@ TEST_F(FaceTest, ModesGiveTheirValues) {
     // Mode 5: glow lines from vertex 0 to 1, 1 to 2 and 0 to 2, from truncated screen positions.
     GuardedBuffer wire, expected;
     TestFace f5(screenVertex(10.9f, 20.5f, 0, 0), screenVertex(60, 20, 0, 0), screenVertex(30, 70.7f, 0, 0),
-                nullptr, 5);
+                nullptr, modeWireframe);
     drawFace(f5.face, wire.pixels());
     drawGlowLine(expected.pixels(), 10, 20, 60, 20);
     drawGlowLine(expected.pixels(), 60, 20, 30, 70);
@@ -306,7 +307,7 @@ TEST_F(FaceTest, PackedAndScalarFillersAgreeThroughTheSetups) {
     };
     for (int round = 0; round < 60; round++)
         for (const Pair& p : pairs) {
-            TestFace f(randomVertex(), randomVertex(), randomVertex(), const_cast<uint32_t*>(texture.data()), 0);
+            TestFace f(randomVertex(), randomVertex(), randomVertex(), const_cast<uint32_t*>(texture.data()), modeLightMapped);
             GuardedBuffer packed, scalar;
             std::copy(background.begin(), background.end(), packed.pixels());
             std::copy(background.begin(), background.end(), scalar.pixels());
@@ -339,7 +340,7 @@ TEST_F(FaceTest, WildVerticesStayInsideTheBuffer) {
             m.cz = rng() % 4 ? static_cast<float>(rng() % 800) - 390 : pick();
             m.cnx = rng() % 3 ? 0.5f : pick();
         }
-        TestFace f(v[0], v[1], v[2], texture.data(), static_cast<uint8_t>(round % 10));
+        TestFace f(v[0], v[1], v[2], texture.data(), static_cast<DrawMode>(round % 10));
         drawFace(f.face, buffer.pixels());
         ASSERT_TRUE(buffer.guardsIntact()) << round;
     }

@@ -22,6 +22,7 @@
 
 #include "assets/mesh.h"
 #include "render/draw.h"
+#include "render/render.h"
 
 namespace {
 
@@ -93,7 +94,7 @@ void drawGoldenScene(uint32_t* buffer, uint32_t* texture) {
             face.b = &v[f[1]];
             face.c = &v[f[2]];
             face.texture = texture;
-            face.mode = static_cast<uint8_t>(mode);
+            face.mode = static_cast<DrawMode>(mode);
             drawFace(face, buffer);
         }
     }
@@ -178,7 +179,7 @@ struct Cube {
     MeshFace faces[12];
 };
 
-void buildCube(Cube& cube, uint32_t* texture, uint8_t mode) {
+void buildCube(Cube& cube, uint32_t* texture, DrawMode mode) {
     static const int corners[6][4][3] = {
         {{-1, -1, -1}, {1, -1, -1}, {1, 1, -1}, {-1, 1, -1}}, {{1, -1, 1}, {-1, -1, 1}, {-1, 1, 1}, {1, 1, 1}},
         {{-1, -1, 1}, {-1, -1, -1}, {-1, 1, -1}, {-1, 1, 1}}, {{1, -1, -1}, {1, -1, 1}, {1, 1, 1}, {1, 1, -1}},
@@ -255,7 +256,7 @@ TEST_F(CubeTest, LitTexturedCubeInEveryMode) {
         fillBackground(frame.data());
         const std::vector<uint32_t> background = frame;
         Cube cube;
-        buildCube(cube, texture.data(), static_cast<uint8_t>(mode));
+        buildCube(cube, texture.data(), static_cast<DrawMode>(mode));
         drawCube(cube, frame.data(), 0.6f);
         int changed = 0;
         for (int i = 0; i < viewPixels; i++) changed += frame[i] != background[i];

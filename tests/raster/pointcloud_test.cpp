@@ -4,6 +4,7 @@
 #include "assets/mesh.h"
 #include "raster_test.h"
 #include "render/draw.h"
+#include "render/render.h"
 
 TEST(PointCloud, PlacesTransformsAndDrawsPoints) {
     resetProjection();

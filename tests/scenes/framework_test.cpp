@@ -93,11 +93,12 @@ TEST_F(SceneFramework, PlacementIsViewTrackPivotRestRotationMeshOriginInThatOrde
     Matrix4 r;
     matAxisRotate(Vec3{1.5f, -2.0f, 0.5f}, Vec3{-0.2f, 0.9f, 0.3f}, 0.7f, r);
     Matrix4 expected = view;
-    for (const Matrix4* next : {&t, &object.pivotMatrix, &r, &object.rotationMatrix, &object.meshMatrix,
-                                &object.originMatrix})
+    for (const Matrix4* next : {&t, &object.pivotMatrix, &r, &object.rotationMatrix,
+                                &object.meshMatrix, &object.originMatrix})
         expected = product(expected, *next);
     for (int i = 0; i < 16; ++i)
-        EXPECT_NEAR(placed.m[i], expected.m[i], 1e-4f * (1 + std::fabs(expected.m[i]))) << "element " << i;
+        EXPECT_NEAR(placed.m[i], expected.m[i], 1e-4f * (1 + std::fabs(expected.m[i])))
+            << "element " << i;
 }
 
 TEST_F(SceneFramework, NearAndFacingTestsAtTheirBoundaries)
@@ -154,7 +155,7 @@ TEST_F(SceneFramework, NearAndFacingTestsAtTheirBoundaries)
 
 TEST_F(SceneFramework, LightSpritesFollowTheSizeRuleAndSkipSizesOfZeroAndBelow)
 {
-    setFieldOfView(90);  // D = 160
+    setFieldOfView(90);                       // D = 160
     EXPECT_EQ(lightSpriteSide(50, 0), 51);    // 1 + 50 at the plane z = 0
     EXPECT_EQ(lightSpriteSide(50, 160), 26);  // 1 + 50 · 160 / 320
     EXPECT_EQ(lightSpriteSide(-1, 0), 0);     // 1 - 1
@@ -181,12 +182,12 @@ TEST_F(SceneFramework, LightSpritesFollowTheSizeRuleAndSkipSizesOfZeroAndBelow)
             lit += p != 0;
         return lit;
     };
-    EXPECT_EQ(litPixels(9, 0, 3), 100);            // 10 x 10 at the screen centre
-    EXPECT_EQ(litPixels(0, 0, 0x103), 1);          // only the low byte names the slot
-    EXPECT_EQ(litPixels(-1, 0, 3), 0);             // size 0
-    EXPECT_EQ(litPixels(50, -170, 3), 0);          // behind the eye
-    EXPECT_EQ(litPixels(9, 0, 20), 0);             // no such slot
-    EXPECT_EQ(litPixels(9, 0, 4), 0);              // an empty slot
+    EXPECT_EQ(litPixels(9, 0, 3), 100);    // 10 x 10 at the screen centre
+    EXPECT_EQ(litPixels(0, 0, 0x103), 1);  // only the low byte names the slot
+    EXPECT_EQ(litPixels(-1, 0, 3), 0);     // size 0
+    EXPECT_EQ(litPixels(50, -170, 3), 0);  // behind the eye
+    EXPECT_EQ(litPixels(9, 0, 20), 0);     // no such slot
+    EXPECT_EQ(litPixels(9, 0, 4), 0);      // an empty slot
 }
 
 TEST_F(SceneFramework, DrawListStopsAtItsCapacity)
@@ -220,11 +221,11 @@ TEST_F(SceneFramework, MusicEndNeedsPositionAndRowTogetherComparedUnsigned)
         uint32_t order, row;
         bool ended;
     };
-    // End at position 12, row 16.
+    // End at position 12, row 16. A position or row with the top bit set is past the end, not
+    // below it.
     const Case cases[] = {
-        {11, 63, false},        {12, 15, false}, {12, 16, true}, {13, 0, false}, {13, 16, true},
-        {0x80000000u, 16, true},  // a position with the top bit set is past 12, not below it
-        {12, 0xFFFFFFFFu, true}, {0, 0, false},
+        {11, 63, false}, {12, 15, false},         {12, 16, true},          {13, 0, false},
+        {13, 16, true},  {0x80000000u, 16, true}, {12, 0xFFFFFFFFu, true}, {0, 0, false},
     };
     for (const Case& c : cases) {
         musicPosition.order = c.order;
@@ -253,7 +254,8 @@ TEST_F(SceneFramework, AppendedLightsStopAtTheTableAndCountsComeBack)
 }
 
 // Each row starts from the fade the rows before it leave: the colour of the previous row's closing
-// fade (its entry value, changed by its own settings), fully faded, except where a row sets its own.
+// fade (its entry value, changed by its own settings), fully faded, except where a row sets its
+// own.
 TEST(SceneTable, EachRowStartsFromTheFadeThePreviousRowLeaves)
 {
     for (int i = 1; i < sceneCount; ++i) {

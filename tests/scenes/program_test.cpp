@@ -48,7 +48,8 @@ void packWithout(const TempDir& folder, const std::string& left)
     const std::filesystem::path staging = folder.path / "staging";
     std::filesystem::copy(V4N_BINARY_DIR "/content-staging", staging);
     std::filesystem::remove(staging / left);
-    ASSERT_EQ(runProgram({V4N_BINARY_DIR "/zempack", "pack", folder.file("v4npelva.zem"), staging.string()})
+    ASSERT_EQ(runProgram({V4N_BINARY_DIR "/zempack", "pack", folder.file("v4npelva.zem"),
+                          staging.string()})
                   .exitCode,
               0);
     std::filesystem::copy_file(V4N_BINARY_DIR "/v4npelva.xm", folder.file("v4npelva.xm"));
@@ -136,7 +137,8 @@ TEST(Program, MissingDataEndsWithTheShowsMessagesAndExitOne)
         packWithout(folder, "t_gfx.jpg");
         const ChildResult r = runFrom(folder, {"--scene", "2", "--headless"});
         EXPECT_EQ(r.exitCode, 1);
-        EXPECT_NE(r.output.find("Engine error: file 't_gfx.jpg' not found!"), std::string::npos) << r.output;
+        EXPECT_NE(r.output.find("Engine error: file 't_gfx.jpg' not found!"), std::string::npos)
+            << r.output;
     }
 }
 
@@ -144,7 +146,8 @@ TEST(Program, HeadlessRunsRepeatFrameForFrameAndWriteWhatTheyAreAskedFor)
 {
     TempDir folder("v4n-program");
     const std::string first = folder.file("first"), second = folder.file("second");
-    ASSERT_EQ(run({"--scene", "credits", "--headless", "--png-dir", first, "--every", "97"}).exitCode, 0);
+    ASSERT_EQ(
+        run({"--scene", "credits", "--headless", "--png-dir", first, "--every", "97"}).exitCode, 0);
     ASSERT_EQ(run({"--scene", "credits", "--headless", "--png-dir", second, "--every", "97",
                    "--contact-sheet", folder.file("sheet.png")})
                   .exitCode,

@@ -28,16 +28,18 @@ void addMeshQuad(MeshBuilder& mesh, int a, int b, int c, int d)
     addMeshTriangle(mesh, a, c, d);
 }
 
-void addLathe(MeshBuilder& mesh, const std::vector<ProfilePoint>& profile, int segments, float uRepeat,
-              float cx, float cz, float startAngle)
+void addLathe(MeshBuilder& mesh, const std::vector<ProfilePoint>& profile, int segments,
+              float uRepeat, float cx, float cz, float startAngle)
 {
     const int first = static_cast<int>(mesh.positions.size());
     const int columns = segments + 1;
     for (const ProfilePoint& p : profile) {
         for (int j = 0; j < columns; ++j) {
-            const float a = startAngle + 2.0f * pi * static_cast<float>(j) / static_cast<float>(segments);
+            const float a =
+                startAngle + 2.0f * pi * static_cast<float>(j) / static_cast<float>(segments);
             addMeshVertex(mesh, cx + p.radius * std::cos(a), p.height, cz + p.radius * std::sin(a),
-                          256.0f * uRepeat * static_cast<float>(j) / static_cast<float>(segments), p.v);
+                          256.0f * uRepeat * static_cast<float>(j) / static_cast<float>(segments),
+                          p.v);
         }
     }
     for (size_t i = 0; i + 1 < profile.size(); ++i) {
@@ -52,7 +54,8 @@ std::array<float, 4> fileAxes(float x, float y, float z)
     return {x, z, y, 0.0f};
 }
 
-Object3ds finishMeshObject(const MeshBuilder& mesh, const std::string& name, const std::string& material)
+Object3ds finishMeshObject(const MeshBuilder& mesh, const std::string& name,
+                           const std::string& material)
 {
     Object3ds object;
     object.name = name;
@@ -63,7 +66,8 @@ Object3ds finishMeshObject(const MeshBuilder& mesh, const std::string& name, con
         const auto& p = mesh.positions[i];
         object.vertices.push_back({p[0], p[2], p[1]});
         // The loader turns file coordinates back into texels: u = fu · 256, v = 256 - fv · 256.
-        object.texCoords.push_back({mesh.texels[i][0] / 256.0f, (256.0f - mesh.texels[i][1]) / 256.0f});
+        object.texCoords.push_back(
+            {mesh.texels[i][0] / 256.0f, (256.0f - mesh.texels[i][1]) / 256.0f});
     }
     FaceGroup3ds group;
     group.material = material;

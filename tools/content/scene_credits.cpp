@@ -15,8 +15,8 @@ namespace {
 
 constexpr float pi = 3.14159265f;
 // Letter height and stroke width in scene units before scaling; the logo is about 78 units wide
-// before and 62 after.
-constexpr float logoScale = 0.8f;
+// before and 70 after.
+constexpr float logoScale = 0.9f;
 constexpr float letterHeight = 20.0f;
 constexpr float stroke = 5.0f;
 constexpr float depth = 5.0f;
@@ -103,7 +103,8 @@ bool loadCardFont(Font& font, const char* fileName)
     const std::string path = dejaVuPath(fileName);
     if (loadFont(font, path))
         return true;
-    std::fprintf(stderr, "v4npelva-content: cannot read font %s (install fonts-dejavu-core)\n", path.c_str());
+    std::fprintf(stderr, "v4npelva-content: cannot read font %s (install fonts-dejavu-core)\n",
+                 path.c_str());
     return false;
 }
 
@@ -127,14 +128,15 @@ std::vector<uint8_t> buildLogoMesh()
     node.position.present = true;
     node.rotation.present = true;
     const float swing[] = {0.0f, 0.55f, -0.95f, 0.85f, -0.6f, 0.45f, -0.3f, 0.2f, -0.2f};
-    const float axes[][3] = {{0, 1, 0}, {0.3f, 1, 0}, {0, 1, 0.25f}, {-0.3f, 1, 0}, {0, 1, -0.2f},
-                             {0.25f, 1, 0}, {0, 1, 0}, {0.2f, 1, 0.1f}, {0, 1, 0}};
+    const float axes[][3] = {{0, 1, 0},     {0.3f, 1, 0},    {0, 1, 0.25f},
+                             {-0.3f, 1, 0}, {0, 1, -0.2f},   {0.25f, 1, 0},
+                             {0, 1, 0},     {0.2f, 1, 0.1f}, {0, 1, 0}};
     for (int k = 0; k <= 8; ++k) {
         const uint32_t frame = static_cast<uint32_t>(k * 16);
         Key3ds position;
         position.frame = frame;
-        position.value = fileAxes(-6.0f + 3.0f * std::sin(k * 0.9f), 2.0f * std::sin(k * 1.3f) - 13.0f,
-                                  3.0f * std::cos(k * 0.7f));
+        position.value = fileAxes(-10.0f + 3.0f * std::sin(k * 0.9f),
+                                  2.0f * std::sin(k * 1.3f) - 13.0f, 3.0f * std::cos(k * 0.7f));
         node.position.keys.push_back(position);
         Key3ds rotation;
         rotation.frame = frame;
@@ -160,13 +162,15 @@ bool paintCreditCard(Picture& picture, const std::string& title, const std::stri
     const TitleText big = makeTitleText(bold, title, titleSize, 2.0f, 2, 4, 3);
     const int titleCentre = names.empty() ? 64 : 54;
     const int titleY = titleCentre - (big.inkTop + big.inkBottom) / 2;
-    paintTitleText(canvas, big, 128 - big.letters.width / 2, titleY, false, scaleRgb(tint, 0.7f), tint, 0.9f);
+    paintTitleText(canvas, big, 128 - big.letters.width / 2, titleY, false, scaleRgb(tint, 0.7f),
+                   tint, 0.9f);
     if (!names.empty()) {
         const float nameSize = fitTextHeight(plain, names, 230.0f, 20.0f, 1.0f);
         const TitleText small = makeTitleText(plain, names, nameSize, 1.0f, 1, 2, 1);
         const int y = 88 - (small.inkTop + small.inkBottom) / 2;
         addMask(canvas, small.glow, 128 - small.letters.width / 2, y, tint, 0.6f);
-        addMask(canvas, small.letters, 128 - small.letters.width / 2, y, {0.95f, 0.95f, 1.0f}, 1.0f);
+        addMask(canvas, small.letters, 128 - small.letters.width / 2, y, {0.95f, 0.95f, 1.0f},
+                1.0f);
     }
     applyEdgeFade(canvas, 2, 6);
     picture = finishPicture(canvas, 300 + static_cast<uint32_t>(title.size()));

@@ -4,10 +4,10 @@
 //
 // What the scene relies on: its flames rise from height 80 to 160 within 35 units of the vertical
 // axis (the brazier's rim is at height 80), its circling lights move around height 130 within
-// about 120 units, its camera track is read at sceneTime / 35 (about 455 frames), vertex 250 anchors
-// the lens flare (the tip of the crystal in the fire), and its lights are split in file order into
-// red, green and blue thirds. The scene never clears the screen, so the hall encloses the camera
-// and fills every pixel.
+// about 120 units, its camera track is read at sceneTime / 35 (about 455 frames), vertex 250
+// anchors the lens flare (the tip of the crystal in the fire), and its lights are split in file
+// order into red, green and blue thirds. The scene never clears the screen, so the hall encloses
+// the camera and fills every pixel.
 #include "content.h"
 
 #include <algorithm>
@@ -32,7 +32,8 @@ constexpr int lastCameraFrame = 460;
 Rgb stoneColour(float x, float y, int seed)
 {
     const float n = fractalNoise(x, y, 0.3f, 5, 0.55f, seed);
-    return mixRgb({0.20f, 0.16f, 0.14f}, {0.38f, 0.32f, 0.27f}, std::clamp(0.5f + n * 0.7f, 0.0f, 1.0f));
+    return mixRgb({0.20f, 0.16f, 0.14f}, {0.38f, 0.32f, 0.27f},
+                  std::clamp(0.5f + n * 0.7f, 0.0f, 1.0f));
 }
 
 // Texture helper: the canvas pixel at (x, y), wrapping.
@@ -132,7 +133,8 @@ Picture paintFlamesDome()
         for (int x = 0; x < 256; ++x) {
             const bool line = y == 222 || y == 223 || y == 252 || y == 253;
             const float wave = std::sin(x * pi / 16.0f) * 8.0f + 237.0f;
-            Rgb c = line || std::fabs(y - wave) < 1.5f ? Rgb{0.8f, 0.6f, 0.25f} : Rgb{0.25f, 0.08f, 0.06f};
+            Rgb c = line || std::fabs(y - wave) < 1.5f ? Rgb{0.8f, 0.6f, 0.25f}
+                                                       : Rgb{0.25f, 0.08f, 0.06f};
             at(canvas, x, y) = c;
         }
     return finishPicture(canvas, 203);
@@ -161,12 +163,21 @@ std::vector<uint8_t> buildFlamesMesh()
     // The stepped altar: three round steps up to height 45, 10 profile points by 25 columns.
     MeshBuilder altar;
     addLathe(altar,
-             {{150, 0, 0}, {150, 15, 20}, {124, 15, 40}, {124, 30, 60}, {100, 30, 80}, {100, 45, 100},
-              {76, 45, 120}, {58, 48, 140}, {40, 48, 160}, {20, 46, 180}},
+             {{150, 0, 0},
+              {150, 15, 20},
+              {124, 15, 40},
+              {124, 30, 60},
+              {100, 30, 80},
+              {100, 45, 100},
+              {76, 45, 120},
+              {58, 48, 140},
+              {40, 48, 160},
+              {20, 46, 180}},
              24, 4.0f);
     scene.objects.push_back(finishMeshObject(altar, "Altar", "Altar"));
 
-    // The crystal in the fire, its tip first (vertex 250): eight faces around a point at height 100.
+    // The crystal in the fire, its tip first (vertex 250): eight faces around a point at height
+    // 100.
     MeshBuilder crystal;
     const int tip = addMeshVertex(crystal, 0, 112, 0, 128, 0);
     const int foot = addMeshVertex(crystal, 0, 78, 0, 128, 255);
@@ -186,8 +197,17 @@ std::vector<uint8_t> buildFlamesMesh()
     // The brazier: a stem on the altar and a wide bowl whose rim is at height 80.
     MeshBuilder brazier;
     addLathe(brazier,
-             {{22, 46, 0}, {14, 52, 30}, {12, 60, 50}, {20, 64, 70}, {38, 70, 100}, {48, 77, 130},
-              {50, 80, 150}, {45, 82, 170}, {40, 78, 190}, {26, 70, 220}, {6, 68, 250}},
+             {{22, 46, 0},
+              {14, 52, 30},
+              {12, 60, 50},
+              {20, 64, 70},
+              {38, 70, 100},
+              {48, 77, 130},
+              {50, 80, 150},
+              {45, 82, 170},
+              {40, 78, 190},
+              {26, 70, 220},
+              {6, 68, 250}},
              24, 3.0f);
     scene.objects.push_back(finishMeshObject(brazier, "Brazier", "Bronze"));
 
@@ -215,7 +235,8 @@ std::vector<uint8_t> buildFlamesMesh()
     for (int i = 0; i <= 10; ++i) {
         const float a = (pi / 2) * i / 10.0f;  // from the top down to the wall
         domeProfile.push_back({std::max(3.0f, hallRadius * std::sin(a)),
-                               wallHeight + (domeHeight - wallHeight) * std::cos(a), 25.6f * i - 0.5f});
+                               wallHeight + (domeHeight - wallHeight) * std::cos(a),
+                               25.6f * i - 0.5f});
     }
     addLathe(dome, domeProfile, 48, 4.0f);
     scene.objects.push_back(finishMeshObject(dome, "Dome", "Dome"));
@@ -225,8 +246,14 @@ std::vector<uint8_t> buildFlamesMesh()
         const float a = 2 * pi * (c + 0.5f) / columnCount;
         MeshBuilder column;
         addLathe(column,
-                 {{28, 0, 0}, {28, 12, 12}, {19, 20, 24}, {17, 120, 100}, {17, 270, 200}, {20, 292, 220},
-                  {32, 306, 240}, {32, 330, 255}},
+                 {{28, 0, 0},
+                  {28, 12, 12},
+                  {19, 20, 24},
+                  {17, 120, 100},
+                  {17, 270, 200},
+                  {20, 292, 220},
+                  {32, 306, 240},
+                  {32, 330, 255}},
                  10, 1.0f, columnRadius * std::cos(a), columnRadius * std::sin(a));
         scene.objects.push_back(finishMeshObject(column, "Column" + std::to_string(c), "Column"));
         Light3ds torch;
@@ -262,7 +289,8 @@ std::vector<uint8_t> buildFlamesMesh()
         look.frame = frame;
         // The view lifts over the last keys, when the title grows in over the dome.
         const float lift = u > 0.85f ? 140.0f * (u - 0.85f) / 0.15f : 0.0f;
-        look.value = fileAxes(12.0f * std::sin(u * 5.0f), 95.0f + 25.0f * u + lift, 12.0f * std::cos(u * 4.0f));
+        look.value = fileAxes(12.0f * std::sin(u * 5.0f), 95.0f + 25.0f * u + lift,
+                              12.0f * std::cos(u * 4.0f));
         target.position.keys.push_back(look);
         Key3ds roll;
         roll.frame = frame;

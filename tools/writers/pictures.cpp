@@ -57,8 +57,9 @@ std::vector<uint8_t> compressJpeg(int width, int height, int components, int qua
 
 }  // namespace
 
-std::vector<uint8_t> encodeBmp(const uint8_t* pixels, int width, int height) {
-    const uint32_t rowBytes = (uint32_t(width) * 3 + 3) & ~3u;
+std::vector<uint8_t> encodeBmp(const uint8_t* pixels, int width, int height, BmpLayout layout) {
+    const uint32_t bytesPerPixel = uint32_t(layout.bitsPerPixel) / 8;
+    const uint32_t rowBytes = (uint32_t(width) * bytesPerPixel + 3) & ~3u;
     const uint32_t imageBytes = rowBytes * uint32_t(height);
     std::vector<uint8_t> out;
     out.reserve(54 + imageBytes);
@@ -69,23 +70,21 @@ std::vector<uint8_t> encodeBmp(const uint8_t* pixels, int width, int height) {
     put32(out, 54);               // pixel data offset
     put32(out, 40);               // info header size
     put32(out, uint32_t(width));
-    put32(out, uint32_t(height));
-    put16(out, 1);   // planes
-    put16(out, 24);  // bits per pixel
-    put32(out, 0);   // no compression
+    put32(out, layout.topDown ? uint32_t(-int64_t(height)) : uint32_t(height));
+    put16(out, 1);  // planes
+    put16(out, uint32_t(layout.bitsPerPixel));
+    put32(out, 0);  // no compression
     put32(out, imageBytes);
     put32(out, 2835);  // 72 dpi
     put32(out, 2835);
     put32(out, 0);
     put32(out, 0);
-    for (int y = height - 1; y >= 0; --y) {
+    for (int i = 0; i < height; ++i) {
+        const int y = layout.topDown ? i : height - 1 - i;
         const uint8_t* p = pixels + size_t(y) * size_t(width) * 4;
-        for (int x = 0; x < width; ++x, p += 4) {
-            out.push_back(p[0]);
-            out.push_back(p[1]);
-            out.push_back(p[2]);
-        }
-        for (uint32_t pad = uint32_t(width) * 3; pad < rowBytes; ++pad) out.push_back(0);
+        for (int x = 0; x < width; ++x, p += 4)
+            for (uint32_t b = 0; b < bytesPerPixel; ++b) out.push_back(p[b]);
+        for (uint32_t pad = uint32_t(width) * bytesPerPixel; pad < rowBytes; ++pad) out.push_back(0);
     }
     return out;
 }

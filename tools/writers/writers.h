@@ -6,9 +6,15 @@
 #include <string>
 #include <vector>
 
-// A 24-bit uncompressed BMP, bottom row first, rows padded to a multiple of 4 bytes as the format
-// requires (the engine's reader expects width * 3 to be a multiple of 4, so use such widths).
-std::vector<uint8_t> encodeBmp(const uint8_t* pixels, int width, int height);
+// How a BMP file is laid out: 24 bits per pixel, or 32 (the pixel's fourth byte written as it is);
+// rows bottom first as most writers store them, or top first (stored as a negative height).
+struct BmpLayout {
+    int bitsPerPixel = 24;
+    bool topDown = false;
+};
+
+// An uncompressed BMP, rows padded to a multiple of 4 bytes as the format requires.
+std::vector<uint8_t> encodeBmp(const uint8_t* pixels, int width, int height, BmpLayout layout = {});
 
 // A 3-component baseline JPEG at quality 1..100 with optimised Huffman tables. By default colour is
 // stored at half resolution (2x2 blocks); fullChroma keeps it at full resolution, which sprites need:

@@ -19,7 +19,7 @@ struct SceneSettings {
     int endFadeToWhite = -1;
     int fadeLevel = -1;
     int fadeToWhite = -1;
-    int fadeState = -1;
+    int fadeState = -1;        // a FadeState value
     bool startFadeIn = false;  // startFadeIn() last
 };
 
@@ -42,8 +42,8 @@ struct SceneRow {
     int entryFadeLevel;
     int entryFadeToWhite;
     int entryEndFadeToWhite;
-    bool waitsForFirstPattern;   // the music starts after the init; the run begins at order 1, row 0
-    bool usesOpeningPicture;     // backgroundPicture must hold the opening picture
+    bool waitsForFirstPattern;  // the music starts after the init; the run begins at order 1, row 0
+    bool usesOpeningPicture;    // backgroundPicture must hold the opening picture
 };
 
 // Rows 1..14 at indices 0..13.

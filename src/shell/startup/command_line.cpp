@@ -29,7 +29,8 @@ const char* programUsage()
            "                [--png-dir DIR] [--every N] [--contact-sheet OUT.png]\n"
            "       v4npelva --help | --version\n"
            "  --scene NAME|NUMBER      play one scene: flames, credits, space-flight, tunnel,\n"
-           "                           wave-grid, cosmos, sun-code, disks, greetings, rubber, morph,\n"
+           "                           wave-grid, cosmos, sun-code, disks, greetings, rubber, "
+           "morph,\n"
            "                           computer, mother, final-flight, or its number 1 to 14\n"
            "  --window                 in a window (the default)\n"
            "  --fullscreen             full screen\n"
@@ -37,7 +38,8 @@ const char* programUsage()
            "                           offline music output, the same frames on every run\n"
            "  --png-dir DIR            write the scene's frames as DIR/frame_NNNNN.png\n"
            "  --every N                with --png-dir, only every Nth frame\n"
-           "  --contact-sheet OUT.png  write the frames at 10 % steps of the scene as one picture\n";
+           "  --contact-sheet OUT.png  write the frames at 10 % steps of the scene as one "
+           "picture\n";
 }
 
 bool parseProgramOptions(int argc, char** argv, ProgramOptions& options, std::string& error)
@@ -46,8 +48,8 @@ bool parseProgramOptions(int argc, char** argv, ProgramOptions& options, std::st
     int outputs = 0;
     for (int i = 1; i < argc; ++i) {
         const std::string flag = argv[i];
-        const bool takesValue =
-            flag == "--scene" || flag == "--png-dir" || flag == "--every" || flag == "--contact-sheet";
+        const bool takesValue = flag == "--scene" || flag == "--png-dir" || flag == "--every" ||
+                                flag == "--contact-sheet";
         if (takesValue && i + 1 >= argc) {
             error = flag + " needs a value";
             return false;
@@ -63,7 +65,8 @@ bool parseProgramOptions(int argc, char** argv, ProgramOptions& options, std::st
             options.pngDir = argv[++i];
         } else if (flag == "--every") {
             if (!parseCount(argv[++i], options.every)) {
-                error = std::string("--every needs a whole number of at least 1, not '") + argv[i] + "'";
+                error = std::string("--every needs a whole number of at least 1, not '") + argv[i] +
+                        "'";
                 return false;
             }
         } else if (flag == "--contact-sheet") {

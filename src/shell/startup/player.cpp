@@ -73,7 +73,8 @@ bool openShow(const ProgramOptions& options, const std::string& folder)
     demoMusic.playHandle = 0;
     if (demoMusic.module == nullptr) {
         // Without music no scene reaches its end position: stop rather than play for ever.
-        std::fprintf(stderr, "v4npelva: cannot play %s%s: %s\n", folder.c_str(), moduleName, musicLastError());
+        std::fprintf(stderr, "v4npelva: cannot play %s%s: %s\n", folder.c_str(), moduleName,
+                     musicLastError());
         shutdownDemo();
         return false;
     }
@@ -85,7 +86,9 @@ bool openShow(const ProgramOptions& options, const std::string& folder)
     }
     if (display.bitsPerPixel != 32 && !options.fullscreen) {
         if (display.bitsPerPixel == 8) {
-            showMessage("NOTE: 8bpp video modes not supported! Change desktop to other modes or try Fullscreen!");
+            showMessage(
+                "NOTE: 8bpp video modes not supported! Change desktop to other modes or try "
+                "Fullscreen!");
             shutdownDemo();
             return false;
         }
@@ -117,7 +120,8 @@ void prepareScene(const SceneRow& row)
     if (row.usesOpeningPicture)
         scene.backgroundPicture = loadScenePicture(openingPictureName);
     if (row.waitsForFirstPattern) {
-        // The opening: the init runs before the music starts, the run once its first pattern passed.
+        // The opening: the init runs before the music starts, the run once its first pattern
+        // passed.
         applySceneSettings(row.beforeInit);
         callScene(row.number, sceneInit, 0, 0, 0);
         applySceneSettings(row.beforeRun);
@@ -147,14 +151,16 @@ int playOneScene(const ProgramOptions& options, PlayReport* report)
         return 2;
     const SceneRow& row = sceneTable[options.scene - 1];
     if (!callScene(row.number, sceneProbe, 0, 0, 0)) {
-        std::fprintf(stderr, "v4npelva: the scene %s (%d) is not built yet\n", row.name, row.number);
+        std::fprintf(stderr, "v4npelva: the scene %s (%d) is not built yet\n", row.name,
+                     row.number);
         return 2;
     }
     if (!options.pngDir.empty()) {
         std::error_code error;
         std::filesystem::create_directories(options.pngDir, error);
         if (!std::filesystem::is_directory(options.pngDir, error)) {
-            std::fprintf(stderr, "v4npelva: cannot use '%s' as the PNG folder\n", options.pngDir.c_str());
+            std::fprintf(stderr, "v4npelva: cannot use '%s' as the PNG folder\n",
+                         options.pngDir.c_str());
             return 1;
         }
     }
@@ -179,7 +185,8 @@ int playOneScene(const ProgramOptions& options, PlayReport* report)
     config.headless = options.headless;
     config.fullscreen = options.fullscreen;
     if (!platformInit(config)) {
-        std::fprintf(stderr, "v4npelva: the display could not be started (no X server?); try --headless\n");
+        std::fprintf(stderr,
+                     "v4npelva: the display could not be started (no X server?); try --headless\n");
         return 1;
     }
     if (!openMainWindow(options.fullscreen ? 1 : 0)) {
@@ -198,12 +205,14 @@ int playOneScene(const ProgramOptions& options, PlayReport* report)
     seen.afterInit = meshCounts();
     armSceneCaptures();
     if (options.escapeAfterMs > 0)
-        platformPostEventAfter(PlatformEvent{platformEventKeyDown, platformKeyEscape}, options.escapeAfterMs);
+        platformPostEventAfter(PlatformEvent{platformEventKeyDown, platformKeyEscape},
+                               options.escapeAfterMs);
     const auto startTime = std::chrono::steady_clock::now();
     const uint32_t startTicks = platformTicks();
     const uint32_t startFrames = platformShownFrames();
     callScene(row.number, sceneRun, row.length, row.endOrder, row.endRow);
-    seen.runSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - startTime).count();
+    seen.runSeconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - startTime).count();
     completeSceneCaptures();
     seen.afterRun = meshCounts();
     seen.endOrder = musicPosition.order;
@@ -219,8 +228,10 @@ int playOneScene(const ProgramOptions& options, PlayReport* report)
         *report = seen;
 
     int code = 0;
-    if (!options.contactSheet.empty() && !writeSceneContactSheet(options.contactSheet.c_str(), row.name)) {
-        std::fprintf(stderr, "v4npelva: cannot write the contact sheet %s\n", options.contactSheet.c_str());
+    if (!options.contactSheet.empty() &&
+        !writeSceneContactSheet(options.contactSheet.c_str(), row.name)) {
+        std::fprintf(stderr, "v4npelva: cannot write the contact sheet %s\n",
+                     options.contactSheet.c_str());
         code = 1;
     }
     shutdownDemo();

@@ -1,4 +1,4 @@
-// Presentation through the headless display: fades, trail, conversions, black borders, dropped
+// Showing frames through the headless display: fades, trail, conversions, black borders, dropped
 // frames.
 #include "display_fixture.h"
 
@@ -20,64 +20,39 @@ void expectShown32(uint32_t value)
 
 }  // namespace
 
-TEST(Present, FullFadeGivesWhiteOrBlackWhateverTheFrame)
+TEST(Show, FullFadeGivesWhiteOrBlackWhateverTheFrame)
 {
     ASSERT_EQ(openHeadless(32), 1);
     initFrameBuffers();
     for (uint32_t i = 0; i < 64000; ++i) frameBuffer.pixels[i] = i * 2654435761u;
-    timing.fadeLevel = 255;
-    timing.fadeToWhite = 1;
-    presentFrame();
+    showFrame(255, 1);
     expectShown32(0xFFFFFFFF);
-    timing.fadeLevel = 255;
-    timing.fadeToWhite = 0;
-    presentFrame();
+    showFrame(255, 0);
     expectShown32(0);
+    showFrameDirect(255);
+    expectShown32(0xFFFFFFFF);
 }
 
-TEST(Present, FadeByteClampsLevelPlusSceneDim)
-{
-    resetAll();
-    timing.fadeLevel = 200;
-    timing.sceneDim = 100;
-    EXPECT_EQ(currentFadeByte(), 255);
-    timing.fadeLevel = 100;
-    timing.sceneDim = 55;
-    EXPECT_EQ(currentFadeByte(), 155);
-
-    ASSERT_EQ(openHeadless(32), 1);
-    initFrameBuffers();
-    fillFrame(0);
-    timing.fadeLevel = 200;
-    timing.sceneDim = 100;
-    timing.fadeToWhite = 1;
-    presentFrameDirect();
-    expectShown32(0xFFFFFFFF);  // 300 would wrap to 44 in a byte
-}
-
-TEST(Present, TrailConvergesAndKeepsTheUnfadedBlend)
+TEST(Show, TrailConvergesAndKeepsTheUnfadedBlend)
 {
     ASSERT_EQ(openHeadless(32), 1);
     initFrameBuffers();
-    timing.fadeLevel = 0;
     fillFrame(0x00FF0000);  // red 255 over a black trail
-    presentFrame();
+    showFrame(0, 1);
     EXPECT_EQ(shown32(0, 20), 0x007F0000u);
-    presentFrame();
+    showFrame(0, 1);
     EXPECT_EQ(shown32(319, 219), 0x00BE0000u);  // 127 then 190
     // A fade toward black does not feed back into the trail.
-    timing.fadeLevel = 100;
-    timing.fadeToWhite = 0;
-    presentFrame();
+    showFrame(100, 0);
     EXPECT_EQ(trailBuffer.pixels[0], 0x00DE0000u);  // 127 + 95 = 222
     EXPECT_EQ(shown32(0, 20), 0x007A0000u);         // 222 - 100
-    // The direct present ignores the trail and fades toward white whatever fadeToWhite says.
-    presentFrameDirect();
+    // The direct show ignores the trail and fades toward white.
+    showFrameDirect(100);
     EXPECT_EQ(shown32(0, 20), 0x64FF6464u);
     EXPECT_EQ(trailBuffer.pixels[0], 0x00DE0000u);
 }
 
-TEST(Present, InitClearsBuffersScreenAndSetsProjection)
+TEST(Show, InitClearsBuffersScreenAndSetsProjection)
 {
     ASSERT_EQ(openHeadless(32), 1);
     PlatformLock lock;
@@ -98,7 +73,7 @@ TEST(Present, InitClearsBuffersScreenAndSetsProjection)
         for (int x = 0; x < displayWidth; ++x) ASSERT_EQ(shown32(x, y), 0u);
 }
 
-TEST(Present, SixteenBitLayoutsOfOneColour)
+TEST(Show, SixteenBitLayoutsOfOneColour)
 {
     for (int depth : {16, 15}) {
         ASSERT_EQ(openHeadless(depth), 1);
@@ -106,7 +81,7 @@ TEST(Present, SixteenBitLayoutsOfOneColour)
         EXPECT_EQ(display.pixelLayout, depth == 16 ? 2 : 1);
         initFrameBuffers();
         fillFrame(0x00FF8040);
-        presentFrameDirect();
+        showFrameDirect(0);
         uint16_t expected = depth == 16 ? 0xFC08 : 0x7E08;
         for (int y = 0; y < displayHeight; ++y) {
             bool inside = y >= 20 && y < 220;
@@ -115,13 +90,13 @@ TEST(Present, SixteenBitLayoutsOfOneColour)
     }
 }
 
-TEST(Present, TwentyFourBitRowsAndBlackBorders)
+TEST(Show, TwentyFourBitRowsAndBlackBorders)
 {
     ASSERT_EQ(openHeadless(24), 1);
     EXPECT_EQ(display.bitsPerPixel, 24);
     initFrameBuffers();
     for (int i = 0; i < 64000; ++i) frameBuffer.pixels[i] = 0xEE000000u | uint32_t(i % 320 & 0xFF) << 8 | uint32_t(i / 320);
-    presentFrameDirect();
+    showFrameDirect(0);
     for (int y = 0; y < displayHeight; ++y) {
         const uint8_t* row = shownRow(y);
         bool inside = y >= 20 && y < 220;
@@ -133,15 +108,14 @@ TEST(Present, TwentyFourBitRowsAndBlackBorders)
         }
     }
     // The staging rows outside the picture stay black frame after frame.
-    timing.fadeLevel = 255;
-    presentFrame();
+    showFrame(255, 1);
     for (int y : {0, 19, 220, 239})
         for (int x = 0; x < 320; ++x) ASSERT_EQ(stagingBuffer.pixels[y * 320 + x], 0u);
     EXPECT_EQ(shownRow(19)[0], 0);
     EXPECT_EQ(shownRow(20)[0], 255);
 }
 
-TEST(Present, OddSixteenBitMasksWriteNothing)
+TEST(Show, OddSixteenBitMasksWriteNothing)
 {
     resetAll();
     PlatformConfig config;
@@ -150,45 +124,36 @@ TEST(Present, OddSixteenBitMasksWriteNothing)
     config.desktopGreenMask = 0x0F00;
     config.desktopBlueMask = 0x00F0;
     platformInit(config);
-    openMainWindow(0);
+    openWindow(0);
     ASSERT_EQ(chooseVideoMode(), 1);
     EXPECT_EQ(display.bitsPerPixel, 16);
     EXPECT_EQ(display.pixelLayout, 0);
     initFrameBuffers();
     fillFrame(0x00FFFFFF);
-    presentFrameDirect();
+    showFrameDirect(0);
     EXPECT_EQ(shown16(10, 100), 0);  // converted not at all
     EXPECT_EQ(platformShownFrames(), 2u);
 }
 
-TEST(Present, FailedLockDropsTheFrameButPumpsAndRunsTheClock)
+TEST(Show, FailedLockDropsTheFrame)
 {
     ASSERT_EQ(openHeadless(32), 1);
     initFrameBuffers();
     uint32_t shown = platformShownFrames();
     releaseDisplay();
-    timing.lastTick = platformTicks();
-    platformWait(19);
-    PlatformEvent escape;
-    escape.kind = platformEventKeyDown;
-    escape.key = platformKeyEscape;
-    platformPostEvent(escape);
-    presentFrame();
+    showFrame(0, 1);
+    showFrameDirect(0);
     EXPECT_EQ(platformShownFrames(), shown);
-    EXPECT_EQ(quitRequested(), 1);
-    EXPECT_NEAR(timing.demoClock, 10.0, 1e-5);
     // The same for a non-32-bit display, where the lock comes in the conversion.
     ASSERT_EQ(openHeadless(16), 1);
     initFrameBuffers();
     releaseDisplay();
-    timing.lastTick = platformTicks();
-    platformWait(38);
-    presentFrameDirect();
+    showFrame(0, 1);
+    showFrameDirect(0);
     EXPECT_EQ(platformShownFrames(), 1u);
-    EXPECT_NEAR(timing.demoClock, 20.0, 1e-5);
 }
 
-TEST(Present, EveryDepthEndToEndReadsBackTheColours)
+TEST(Show, EveryDepthEndToEndReadsBackTheColours)
 {
     // 0x00FF8040 expands back through each depth's precision.
     struct Case {
@@ -201,8 +166,7 @@ TEST(Present, EveryDepthEndToEndReadsBackTheColours)
         initFrameBuffers();
         fillFrame(0x00FF8040);
         frameBuffer.pixels[0] = 0x000000FF;
-        timing.fadeLevel = 0;
-        presentFrameDirect();
+        showFrameDirect(0);
         ASSERT_TRUE(platformReadShown(pixels));
         EXPECT_EQ(pixels[0], 0u) << c.depth;
         EXPECT_EQ(pixels[20 * 320], 0x000000FFu) << c.depth;

@@ -1,10 +1,7 @@
-// Frame presentation: trail blend, fade, conversion and show, then the message pump and the demo
-// clock, once per frame.
+// Showing a frame: trail blend, fade, conversion and show.
 #include "display/display.h"
 
-#include "demo/demo.h"
 #include "render/render.h"
-#include "shell/shell.h"
 
 #include <cstring>
 
@@ -30,20 +27,7 @@ uint32_t* stagingFrameRows()
     return stagingBuffer.pixels + frameOffset * displayWidth;
 }
 
-// Pump and clock: the end of every present, whether or not the frame was shown.
-void endFrame()
-{
-    pumpMessages();
-    updateDemoClock();
-}
-
 }  // namespace
-
-uint8_t currentFadeByte()
-{
-    int sum = timing.fadeLevel + timing.sceneDim;
-    return static_cast<uint8_t>(sum > 255 ? 255 : sum < 0 ? 0 : sum);
-}
 
 void initFrameBuffers()
 {
@@ -62,10 +46,8 @@ void initFrameBuffers()
     }
 }
 
-void presentFrame()
+void showFrame(uint8_t fade, int toWhite)
 {
-    uint8_t fade = currentFadeByte();
-    int toWhite = timing.fadeToWhite;
     if (display.bitsPerPixel == 32) {
         TargetLock lock;
         if (lockTarget(lock)) {
@@ -80,12 +62,10 @@ void presentFrame()
                         frameWidth * frameHeight, fade, toWhite);
         convertStaging();
     }
-    endFrame();
 }
 
-void presentFrameDirect()
+void showFrameDirect(uint8_t fade)
 {
-    uint8_t fade = currentFadeByte();
     if (display.bitsPerPixel == 32) {
         TargetLock lock;
         if (lockTarget(lock)) {
@@ -98,7 +78,6 @@ void presentFrameDirect()
         fadeWhitePacked(frameBuffer.pixels, stagingFrameRows(), frameWidth * frameHeight, fade);
         convertStaging();
     }
-    endFrame();
 }
 
 void convertStaging()
