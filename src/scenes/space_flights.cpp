@@ -26,31 +26,31 @@ constexpr int monitorHeight = 50;
 // copies, the station and rocks (2 to 4) light-mapped; Final flight its sky, planet and ship
 // (0 to 2) as plain copies, exhaust, veils and rings (3 to 5) additively.
 constexpr int flightObjects = 6;
-using FaceMode = decltype(MeshFace::mode);
-constexpr FaceMode copyMode = FaceMode(1), lightMappedMode = FaceMode(0), additiveMode = FaceMode(9);
-constexpr FaceMode spaceFlightModes[flightObjects] = {copyMode, copyMode, lightMappedMode,
-                                                      lightMappedMode, lightMappedMode, copyMode};
-constexpr FaceMode finalFlightModes[flightObjects] = {copyMode, copyMode, copyMode,
-                                                      additiveMode, additiveMode, additiveMode};
+constexpr DrawMode spaceFlightModes[flightObjects] = {
+    modeCopy, modeCopy, modeLightMapped, modeLightMapped, modeLightMapped, modeCopy};
+constexpr DrawMode finalFlightModes[flightObjects] = {modeCopy,     modeCopy,     modeCopy,
+                                                      modeAdditive, modeAdditive, modeAdditive};
 // The credits strip scrolls up one row every 21 time units.
 constexpr float stripRowsPerTime = 1.0f / 21.0f;
 // The widest strip an 8-bit block width can copy (0 standing for 256).
 constexpr int widestStrip = 256;
 
 struct FlightState {
-    bool drawFlare = false;               // the mesh has light 0
-    uint32_t* stripPixels = nullptr;      // the strip as loaded
-    int32_t stripHeight = 0;              // its real height (the slot's height is set to 200)
-    bool drawStrip = false;               // the strip's width fits a block blit
+    bool drawFlare = false;           // the mesh has light 0
+    uint32_t* stripPixels = nullptr;  // the strip as loaded
+    int32_t stripHeight = 0;          // its real height (the slot's height is set to 200)
+    bool drawStrip = false;           // the strip's width fits a block blit
 };
 FlightState flight;
 
 // Sets the drawing mode of every face of objects 0 to 5 that the mesh has.
-void setObjectModes(const FaceMode (&modes)[flightObjects], const char* sceneName, const char* fewObjects)
+void setObjectModes(const DrawMode (&modes)[flightObjects], const char* sceneName,
+                    const char* fewObjects)
 {
     checkSceneData(mesh.objectCount >= flightObjects, sceneName, fewObjects);
     for (int k = 0; k < flightObjects && k < mesh.objectCount; ++k)
-        for (int f = mesh.objects[k].firstFace; f <= mesh.objects[k].lastFace && f < mesh.faceCount; ++f)
+        for (int f = mesh.objects[k].firstFace; f <= mesh.objects[k].lastFace && f < mesh.faceCount;
+             ++f)
             if (f >= 0)
                 mesh.faces[f].mode = modes[k];
 }
@@ -58,7 +58,8 @@ void setObjectModes(const FaceMode (&modes)[flightObjects], const char* sceneNam
 // What both inits share, in this order: the monitor buffer, the sprites, the overlay picture, the
 // mesh with every light drawn from the sprite slot, and the drawing modes of the objects.
 void initFlight(const char* sprite, const char* overlay, const char* meshName,
-                const FaceMode (&modes)[flightObjects], const char* sceneName, const char* fewObjects)
+                const DrawMode (&modes)[flightObjects], const char* sceneName,
+                const char* fewObjects)
 {
     allocateTextureSlot(slotMonitor, monitorWidth, monitorHeight);
     loadTextureSlot(slotSprite, sprite);
@@ -110,8 +111,8 @@ void drawCreditsStrip(int32_t t)
     if (row < 0 || rows <= 0)
         return;
     strip.pixels = flight.stripPixels + static_cast<size_t>(row) * static_cast<size_t>(strip.width);
-    addBlock(frameBuffer.pixels, static_cast<uint8_t>(strip.width), static_cast<uint8_t>(rows), strip.pixels,
-             viewWidth - strip.width, 0);
+    addBlock(frameBuffer.pixels, static_cast<uint8_t>(strip.width), static_cast<uint8_t>(rows),
+             strip.pixels, viewWidth - strip.width, 0);
 }
 
 }  // namespace
@@ -121,7 +122,8 @@ void spaceFlightInit()
     flight = FlightState{};
     initFlight("light_f.jpg", "blik.jpg", "space1.3ds", spaceFlightModes, "space-flight",
                "space1.3ds has fewer than 6 objects");
-    flight.drawFlare = checkSceneData(mesh.lightCount >= 1, "space-flight", "space1.3ds has no light 0: no lens flare");
+    flight.drawFlare = checkSceneData(mesh.lightCount >= 1, "space-flight",
+                                      "space1.3ds has no light 0: no lens flare");
 }
 
 void spaceFlightRun(int32_t length, uint32_t endPosition, uint32_t endRow)
@@ -156,8 +158,9 @@ void finalFlightInit()
     Texture& strip = scene.textureSlots[slotOverlay];
     flight.stripPixels = strip.pixels;
     flight.stripHeight = strip.height;
-    flight.drawStrip = checkSceneData(strip.pixels != nullptr && strip.width >= 1 && strip.width <= widestStrip,
-                                      "final-flight", "titry2.jpg is not 1 to 256 pixels wide: no credits");
+    flight.drawStrip =
+        checkSceneData(strip.pixels != nullptr && strip.width >= 1 && strip.width <= widestStrip,
+                       "final-flight", "titry2.jpg is not 1 to 256 pixels wide: no credits");
     strip.height = viewHeight;
 }
 

@@ -25,7 +25,6 @@ constexpr int tunnelLights = 8;
 // Objects 1 to 3 are the tunnel's shiny parts.
 constexpr int firstShinyObject = 1;
 constexpr int lastShinyObject = 3;
-constexpr auto highlightMode = decltype(MeshFace::mode)(4);
 
 double angle(int32_t t, double n)
 {
@@ -52,8 +51,10 @@ void tunnelView(int32_t t, Matrix4& view)
 {
     const float a = static_cast<float>(0.3 * std::cos(angle(t, 1680)));
     const float tau = static_cast<float>(angle(t, 1500));
-    const Vec3 eye{static_cast<float>(105 * std::cos(tau + a)), 0, static_cast<float>(105 * std::sin(tau + a))};
-    const Vec3 target{static_cast<float>(130 * std::cos(tau - a)), 0, static_cast<float>(130 * std::sin(tau - a))};
+    const Vec3 eye{static_cast<float>(105 * std::cos(tau + a)), 0,
+                   static_cast<float>(105 * std::sin(tau + a))};
+    const Vec3 target{static_cast<float>(130 * std::cos(tau - a)), 0,
+                      static_cast<float>(130 * std::sin(tau - a))};
     Matrix4 orbit, roll;
     orbitView(eye, target, orbit);
     matRotate(static_cast<float>(rendererPi * std::cos(angle(t, 1680))), 2, roll);
@@ -87,10 +88,12 @@ void tunnelInit()
     checkSceneData(mesh.lightCount >= tunnelLights, "tunnel",
                    "zemtun3.3ds has fewer than 8 lights: the scene places all eight itself");
     if (mesh.objectCount > firstShinyObject) {
-        const int last = mesh.objectCount > lastShinyObject ? lastShinyObject : mesh.objectCount - 1;
-        for (int f = mesh.objects[firstShinyObject].firstFace; f <= mesh.objects[last].lastFace; ++f)
+        const int last =
+            mesh.objectCount > lastShinyObject ? lastShinyObject : mesh.objectCount - 1;
+        for (int f = mesh.objects[firstShinyObject].firstFace; f <= mesh.objects[last].lastFace;
+             ++f)
             if (f >= 0 && f < mesh.faceCount)
-                mesh.faces[f].mode = highlightMode;
+                mesh.faces[f].mode = modeHighlight;
     }
     for (int i = 0; i < tunnelLights; ++i)
         mesh.lights[i].spriteSlot = slotSprite;

@@ -33,10 +33,10 @@ constexpr uint32_t rowsPerBeat = 32;
 constexpr int widestBlock = 256;
 
 struct WaveGridState {
-    int waveMode = 1;           // formula 0 to 3
-    uint32_t lastBeat = 1;      // the last beat that flashed
-    int32_t previousTime = 0;   // sceneTime of the previous frame
-    bool drawPanel = false;     // the panel fits a block blit
+    int waveMode = 1;          // formula 0 to 3
+    uint32_t lastBeat = 1;     // the last beat that flashed
+    int32_t previousTime = 0;  // sceneTime of the previous frame
+    bool drawPanel = false;    // the panel fits a block blit
 };
 WaveGridState waveGrid;
 
@@ -60,14 +60,13 @@ float waveHeight(int mode, int c, int r, float w)
 {
     const double pi = rendererPi;
     switch (mode) {
-    case 0:
-        return static_cast<float>(30 * std::cos(c * pi / 6 + w) * std::sin(r * pi / 6 + w));
-    case 1:
-        return static_cast<float>(30 * std::cos(c * pi / 3 + 2 * w) * std::sin(r * pi / 6 + w));
+    case 0: return static_cast<float>(30 * std::cos(c * pi / 6 + w) * std::sin(r * pi / 6 + w));
+    case 1: return static_cast<float>(30 * std::cos(c * pi / 3 + 2 * w) * std::sin(r * pi / 6 + w));
     case 2:
         return static_cast<float>(30 * std::cos(c * pi / 6 + w) + 20 * std::sin(r * pi / 6 + w));
     default:
-        return static_cast<float>(20 * std::cos((c + r - w) * pi / 6) + 20 * std::cos((r + w) * pi / 6 + w));
+        return static_cast<float>(20 * std::cos((c + r - w) * pi / 6) +
+                                  20 * std::cos((r + w) * pi / 6 + w));
     }
 }
 
@@ -91,7 +90,8 @@ void drawGrid()
     if (drawList.count > 1)
         sortDrawList(0, drawList.count - 1);
     for (int i = drawList.count - 1; i >= 0; --i)
-        drawLitTriangle(mesh.faces[drawListIndex(drawList.payload[i])], fillSpanLightMapped, frameBuffer.pixels);
+        drawLitTriangle(mesh.faces[drawListIndex(drawList.payload[i])], fillSpanLightMapped,
+                        frameBuffer.pixels);
 }
 
 // Ten vertical and ten horizontal glow lines swaying together, each jittered by up to 31 pixels.
@@ -102,9 +102,11 @@ void drawLines(int32_t t)
         const int ry = nextRandom() >> 10;
         const int rx = nextRandom() >> 10;
         const int x = saturatingTrunc(220 + 8 * i + a);
-        drawGlowLine(frameBuffer.pixels, x, saturatingTrunc(120.0f + ry + 40), x, saturatingTrunc(120.0f + ry - 40));
+        drawGlowLine(frameBuffer.pixels, x, saturatingTrunc(120.0f + ry + 40), x,
+                     saturatingTrunc(120.0f + ry - 40));
         const int y = saturatingTrunc(100 + 8 * i + a);
-        drawGlowLine(frameBuffer.pixels, saturatingTrunc(240.0f + rx + 40), y, saturatingTrunc(240.0f + rx - 40), y);
+        drawGlowLine(frameBuffer.pixels, saturatingTrunc(240.0f + rx + 40), y,
+                     saturatingTrunc(240.0f + rx - 40), y);
     }
 }
 
@@ -134,9 +136,10 @@ void waveGridInit()
     waveGrid = WaveGridState{};
     loadTextureSlot(slotPanel, "cosmback.bmp");
     const Texture& panel = scene.textureSlots[slotPanel];
-    waveGrid.drawPanel = checkSceneData(panel.pixels != nullptr && panel.width >= 1 && panel.width <= widestBlock &&
-                                            panel.height >= 1 && panel.height <= widestBlock,
-                                        "wave-grid", "cosmback.bmp is larger than 256 x 256: no panel");
+    waveGrid.drawPanel =
+        checkSceneData(panel.pixels != nullptr && panel.width >= 1 && panel.width <= widestBlock &&
+                           panel.height >= 1 && panel.height <= widestBlock,
+                       "wave-grid", "cosmback.bmp is larger than 256 x 256: no panel");
     loadPictureSlot(0, "freetun8.jpg");
     loadPictureSlot(1, "rubbb1.jpg");
     loadPictureSlot(2, "freetun7.jpg");
@@ -176,7 +179,8 @@ void waveGridRun(int32_t length, uint32_t endPosition, uint32_t endRow)
         rippleGrid(t);
 
         const double swing = t * rendererPi / 720;
-        const Vec3 eye{static_cast<float>(30 * std::cos(swing) + 3), static_cast<float>(30 * std::sin(swing)), 80};
+        const Vec3 eye{static_cast<float>(30 * std::cos(swing) + 3),
+                       static_cast<float>(30 * std::sin(swing)), 80};
         const Vec3 target{static_cast<float>(30 * std::sin(swing)), 0, 0};
         Matrix4 orbit, unit, view;
         orbitView(eye, target, orbit);
@@ -187,11 +191,12 @@ void waveGridRun(int32_t length, uint32_t endPosition, uint32_t endRow)
 
         const int k = saturatingTrunc(static_cast<float>(t) * 0.25f) % 64;
         for (int i = 0; i < 5; ++i)
-            addBlock(frameBuffer.pixels, squareSide, squareSide, scene.textureSlots[slotSquare].pixels, 64 * i + k, 8);
+            addBlock(frameBuffer.pixels, squareSide, squareSide,
+                     scene.textureSlots[slotSquare].pixels, 64 * i + k, 8);
         const Texture& panel = scene.textureSlots[slotPanel];
         if (waveGrid.drawPanel)
-            keyedCopyBlock(frameBuffer.pixels, static_cast<uint8_t>(panel.width), static_cast<uint8_t>(panel.height),
-                           panel.pixels, 0, 0);
+            keyedCopyBlock(frameBuffer.pixels, static_cast<uint8_t>(panel.width),
+                           static_cast<uint8_t>(panel.height), panel.pixels, 0, 0);
         drawLines(t);
         beatFlash(t);
         finishSceneFrame(length, 0.96f);

@@ -26,7 +26,8 @@ protected:
         resetMesh();
         pictureState.missingFileExits = false;
         const fs::path built = fs::path(V4N_BINARY_DIR) / "v4npelva.zem";
-        if (!fs::exists(built)) GTEST_SKIP() << "no packed archive in this build";
+        if (!fs::exists(built))
+            GTEST_SKIP() << "no packed archive in this build";
         ASSERT_EQ(openArchive(built.string().c_str()), 1);
     }
     void TearDown() override
@@ -57,7 +58,8 @@ void expectTexturedObjects(int objects)
         SCOPED_TRACE(mesh.objectNames[k]);
         const MeshObject& object = mesh.objects[k];
         ASSERT_LE(object.firstFace, object.lastFace);
-        for (int f = object.firstFace; f <= object.lastFace; ++f) ASSERT_NE(mesh.faces[f].texture, nullptr) << f;
+        for (int f = object.firstFace; f <= object.lastFace; ++f)
+            ASSERT_NE(mesh.faces[f].texture, nullptr) << f;
         EXPECT_GE(object.rotationKeyCount, 1);
         EXPECT_GE(object.positionKeyCount, 1);
     }
@@ -76,11 +78,13 @@ TEST_F(SceneData, SpaceFlightMeshHasItsSixObjectsLightsAndWholeTracks)
     ASSERT_NO_FATAL_FAILURE(load("space1.3ds"));
     expectTexturedObjects(7);
     std::set<const uint32_t*> textures;
-    for (int k = 0; k < 6; ++k) textures.insert(mesh.faces[mesh.objects[k].firstFace].texture);
+    for (int k = 0; k < 6; ++k)
+        textures.insert(mesh.faces[mesh.objects[k].firstFace].texture);
     EXPECT_EQ(textures.size(), 6u) << "each of the objects the scene names has its own picture";
     expectCameraUntil(256);
     ASSERT_GE(mesh.lightCount, 1) << "light 0 carries the lens flare";
-    for (int i = 0; i < mesh.lightCount; ++i) EXPECT_GE(mesh.lights[i].keyCount, 2) << i;
+    for (int i = 0; i < mesh.lightCount; ++i)
+        EXPECT_GE(mesh.lights[i].keyCount, 2) << i;
 
     // Object 0 is the sky: a sphere round every camera key, so that it fills the screen.
     const MeshObject& sky = mesh.objects[0];
@@ -89,8 +93,9 @@ TEST_F(SceneData, SpaceFlightMeshHasItsSixObjectsLightsAndWholeTracks)
         for (int k = 0; k < mesh.cameraKeyCount; ++k) {
             const TrackKey& eye = mesh.cameraKeys[k];
             // Key values are in the file's axes: engine (x, y, z) is file (x, z, y).
-            nearest = std::min(nearest, std::hypot(mesh.vertices[v].x - eye.x, mesh.vertices[v].y - eye.z,
-                                                   mesh.vertices[v].z - eye.y));
+            nearest =
+                std::min(nearest, std::hypot(mesh.vertices[v].x - eye.x, mesh.vertices[v].y - eye.z,
+                                             mesh.vertices[v].z - eye.y));
         }
     EXPECT_GT(nearest, 1000.0f);
 }
@@ -117,8 +122,8 @@ TEST_F(SceneData, FinalFlightMeshAndCreditsStrip)
             if ((y < 190 || x < 2 || x >= strip.width - 2) && level > brightest) {
                 brightest = level;
                 where = y * strip.width + x;
-            }
-            else brightestText = std::max(brightestText, level);
+            } else
+                brightestText = std::max(brightestText, level);
         }
     EXPECT_LE(brightest, 4u) << "at x " << where % strip.width << ", y " << where / strip.width;
     EXPECT_GE(brightestText, 200u);
@@ -160,7 +165,8 @@ double seamRatio(const Texture& t)
     auto diff = [&](int x0, int y0, int x1, int y1) {
         const uint32_t a = t.pixels[y0 * t.width + x0], b = t.pixels[y1 * t.width + x1];
         double d = 0;
-        for (int s = 0; s < 24; s += 8) d += std::abs(int((a >> s) & 255) - int((b >> s) & 255));
+        for (int s = 0; s < 24; s += 8)
+            d += std::abs(int((a >> s) & 255) - int((b >> s) & 255));
         return d;
     };
     double seam = 0, inside = 0;
@@ -206,7 +212,8 @@ TEST_F(SceneData, CosmosPicturesAreTwoLightsOfOneScreen)
     EXPECT_EQ(b.width, 320);
     EXPECT_EQ(b.height, 200);
     int differing = 0;
-    for (int i = 0; i < 64000; ++i) differing += (a.pixels[i] & 0xffffff) != (b.pixels[i] & 0xffffff);
+    for (int i = 0; i < 64000; ++i)
+        differing += (a.pixels[i] & 0xffffff) != (b.pixels[i] & 0xffffff);
     EXPECT_GT(differing, 32000);
     std::free(a.pixels);
     std::free(b.pixels);

@@ -30,7 +30,8 @@ inline std::vector<uint8_t> readWholeFile(const std::filesystem::path& path)
 
 // Packs the build's staged content with `replaced` in place of (or beside) the files of the same
 // name into a folder of its own, with the module, and plays the scene from there.
-inline ReplacedRun runSceneWithReplacedData(const char* sceneName, const std::vector<PackInput>& replaced)
+inline ReplacedRun runSceneWithReplacedData(const char* sceneName,
+                                            const std::vector<PackInput>& replaced)
 {
     namespace fs = std::filesystem;
     ReplacedRun run;

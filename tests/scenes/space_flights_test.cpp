@@ -1,8 +1,8 @@
 // Space flight and Final flight: whole headless runs with their end rules and golden frames, the
 // sky of each file covering every pixel along the camera's path, and the credits strip drawn only
 // where it has rows.
-#include "scene_harness.h"
 #include "replaced_data.h"
+#include "scene_harness.h"
 
 #include "archive/archive.h"
 #include "display/display.h"

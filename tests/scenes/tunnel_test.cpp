@@ -1,7 +1,7 @@
 // Tunnel: a whole headless run with its end position, light count and golden frames, and a run
 // on a tunnel file that holds fewer objects and lights than the scene uses.
-#include "scene_harness.h"
 #include "replaced_data.h"
+#include "scene_harness.h"
 
 #include "writers/write3ds.h"
 
@@ -52,8 +52,10 @@ TEST(Tunnel, AFileWithTwoObjectsAndThreeLightsPlaysWhatItHas)
     EXPECT_EQ(run.exitCode, 0);
     EXPECT_EQ(run.report.endOrder, 17u);
     EXPECT_EQ(run.report.afterRun.lightCount, 3);
-    EXPECT_NE(run.standardError.find("tunnel: zemtun3.3ds has fewer than 4 objects"), std::string::npos);
-    EXPECT_NE(run.standardError.find("tunnel: zemtun3.3ds has fewer than 8 lights"), std::string::npos);
+    EXPECT_NE(run.standardError.find("tunnel: zemtun3.3ds has fewer than 4 objects"),
+              std::string::npos);
+    EXPECT_NE(run.standardError.find("tunnel: zemtun3.3ds has fewer than 8 lights"),
+              std::string::npos);
 }
 
 }  // namespace

@@ -1,7 +1,7 @@
 // Wave grid: a whole headless run with its end position, the grid it builds and golden frames,
 // and a run whose panel is larger than a block blit can copy.
-#include "scene_harness.h"
 #include "replaced_data.h"
+#include "scene_harness.h"
 
 namespace {
 
@@ -23,10 +23,12 @@ TEST(WaveGrid, APanelWiderThanABlockIsLeftOut)
 {
     // 320 wide would wrap to 64 as a byte-sized block width and copy rows of the wrong length.
     std::vector<uint8_t> panel(320 * 200 * 4, 0x60);
-    const ReplacedRun run = runSceneWithReplacedData("wave-grid", {{"cosmback.bmp", encodeBmp(panel.data(), 320, 200)}});
+    const ReplacedRun run = runSceneWithReplacedData(
+        "wave-grid", {{"cosmback.bmp", encodeBmp(panel.data(), 320, 200)}});
     EXPECT_EQ(run.exitCode, 0);
     EXPECT_EQ(run.report.endOrder, 23u);
-    EXPECT_NE(run.standardError.find("wave-grid: cosmback.bmp is larger than 256 x 256"), std::string::npos);
+    EXPECT_NE(run.standardError.find("wave-grid: cosmback.bmp is larger than 256 x 256"),
+              std::string::npos);
 }
 
 }  // namespace

@@ -10,7 +10,6 @@ namespace {
 
 constexpr float pi = 3.14159265f;
 
-
 }  // namespace
 
 uint16_t addPartVertex(Object3ds& object, Point3 position, float u, float v)
@@ -99,17 +98,20 @@ void rotateVertices(Object3ds& object, size_t first, int axis, float angle)
 void moveVertices(Object3ds& object, size_t first, Point3 offset)
 {
     for (size_t k = first; k < object.vertices.size(); ++k)
-        for (int i = 0; i < 3; ++i) object.vertices[k][i] += offset[i];
+        for (int i = 0; i < 3; ++i)
+            object.vertices[k][i] += offset[i];
 }
 
-void addRock(Object3ds& object, Point3 centre, float radius, float roughness, int seed, int columns, int rows)
+void addRock(Object3ds& object, Point3 centre, float radius, float roughness, int seed, int columns,
+             int rows)
 {
     const SurfaceFunction rock = [=](float s, float t) {
         const float a = s * 2 * pi, b = (t - 0.5f) * pi;
         const Point3 d{std::cos(b) * std::cos(a), std::cos(b) * std::sin(a), std::sin(b)};
         // Noise read on the unit sphere, so the seam and the poles stay closed.
         const float n = fractalNoise(d[0] * 1.7f + 5.0f, d[1] * 1.7f, d[2] * 1.7f, 3, 0.5f, seed);
-        const float r = radius * (1.0f + roughness * n) * (seed % 2 ? 1.0f : 0.85f + 0.15f * std::fabs(d[2]));
+        const float r =
+            radius * (1.0f + roughness * n) * (seed % 2 ? 1.0f : 0.85f + 0.15f * std::fabs(d[2]));
         return Point3{centre[0] + r * d[0], centre[1] + r * d[1], centre[2] + r * d[2] * 0.8f};
     };
     addSurface(object, rock, columns, rows, 2.0f, 1.0f, false);
@@ -119,7 +121,8 @@ void finishPartObject(Object3ds& object, const std::string& material, Point3 ori
 {
     FaceGroup3ds group;
     group.material = material;
-    for (size_t i = 0; i < object.faces.size(); ++i) group.faces.push_back(uint16_t(i));
+    for (size_t i = 0; i < object.faces.size(); ++i)
+        group.faces.push_back(uint16_t(i));
     object.groups = {group};
     object.hasMatrix = true;
     object.matrix = {1, 0, 0, 0, 1, 0, 0, 0, 1, origin[0], origin[1], origin[2]};
@@ -182,7 +185,8 @@ Node3ds objectNode(const std::string& name, int id, std::vector<Key3ds> position
     node.position = track(std::move(position));
     // Without a rotation track the loader leaves the object's accumulated rotation unset: every
     // object gets one, a single key of no turn when it does not spin.
-    if (rotation.empty()) rotation.push_back(rotationKey(0, 0.0f, {0, 0, 1}));
+    if (rotation.empty())
+        rotation.push_back(rotationKey(0, 0.0f, {0, 0, 1}));
     node.rotation = track(std::move(rotation));
     return node;
 }
@@ -225,7 +229,8 @@ std::vector<Key3ds> spinKeys(uint32_t lastFrame, uint32_t step, float turns, Poi
     const uint32_t steps = (lastFrame + step - 1) / step;
     const float angle = turns * 2 * pi / float(steps);
     keys.push_back(rotationKey(0, 0.0f, axis));
-    for (uint32_t i = 1; i <= steps; ++i) keys.push_back(rotationKey(i * step, angle, axis));
+    for (uint32_t i = 1; i <= steps; ++i)
+        keys.push_back(rotationKey(i * step, angle, axis));
     return keys;
 }
 
@@ -237,7 +242,8 @@ float tiledNoise(float x, float y, float period, float scale, int octaves, float
     auto n = [&](float px, float py) {
         return fractalNoise(px / scale, py / scale, 0.5f, octaves, gain, seed);
     };
-    const float a = n(x, y), b = n(x - period, y), c = n(x, y - period), d = n(x - period, y - period);
+    const float a = n(x, y), b = n(x - period, y), c = n(x, y - period),
+                d = n(x - period, y - period);
     const float top = a * (1 - fx) + b * fx, bottom = c * (1 - fx) + d * fx;
     return (top * (1 - fy) + bottom * fy) * 1.35f;
 }

@@ -40,8 +40,8 @@ void moveVertices(Object3ds& object, size_t first, Point3 offset);
 
 // A rough rock: a sphere of the given radius whose surface is pushed in and out by noise, in a
 // grid of columns x rows cells.
-void addRock(Object3ds& object, Point3 centre, float radius, float roughness, int seed, int columns = 8,
-             int rows = 5);
+void addRock(Object3ds& object, Point3 centre, float radius, float roughness, int seed,
+             int columns = 8, int rows = 5);
 
 // Ends an object: one face group with every face in the material, the mesh matrix the identity
 // with its origin at origin (the point that the object's position track then places).

@@ -17,8 +17,14 @@ namespace {
 constexpr float pi = 3.14159265f;
 constexpr int size = spriteWidth;  // face textures are 256 x 256
 
-Point3 add(Point3 a, Point3 b) { return {a[0] + b[0], a[1] + b[1], a[2] + b[2]}; }
-Point3 scale(Point3 a, float s) { return {a[0] * s, a[1] * s, a[2] * s}; }
+Point3 add(Point3 a, Point3 b)
+{
+    return {a[0] + b[0], a[1] + b[1], a[2] + b[2]};
+}
+Point3 scale(Point3 a, float s)
+{
+    return {a[0] * s, a[1] * s, a[2] * s};
+}
 Point3 unit(Point3 a)
 {
     const float l = std::sqrt(a[0] * a[0] + a[1] * a[1] + a[2] * a[2]);
@@ -39,7 +45,8 @@ void setPixel(Canvas& canvas, int x, int y, Rgb colour)
 // same way and leaves it toward that side.
 const Point3 spacePlanet{2900, 1900, -700};
 const Point3 spaceSun{990, 1415, 215};
-const Point3 planetSunSide = unit({spaceSun[0] - spacePlanet[0], spaceSun[1] - spacePlanet[1], spaceSun[2] - spacePlanet[2]});
+const Point3 planetSunSide = unit(
+    {spaceSun[0] - spacePlanet[0], spaceSun[1] - spacePlanet[1], spaceSun[2] - spacePlanet[2]});
 
 // Deep space: tiled nebula clouds of two colours over a dark ground, with stars.
 Picture paintSky(Rgb deep, Rgb cloudA, Rgb cloudB, int seed)
@@ -73,14 +80,19 @@ Picture paintHull(Rgb tint, int seed)
             const float grain = tiledNoise(x, y * 4.0f, size, 12.0f, 2, 0.5f, seed) * 0.04f;
             float v = 0.42f + plate + grain;
             const int sx = x % 64, sy = y % 32;
-            if (sx == 0 || sy == 0) v *= 0.35f;                       // seams
-            else if (sx == 1 || sy == 1) v *= 1.25f;                  // lit seam edge
-            if ((sx == 4 || sx == 60) && (sy % 8) == 4) v += 0.35f;   // rivets
+            if (sx == 0 || sy == 0)
+                v *= 0.35f;  // seams
+            else if (sx == 1 || sy == 1)
+                v *= 1.25f;  // lit seam edge
+            if ((sx == 4 || sx == 60) && (sy % 8) == 4)
+                v += 0.35f;  // rivets
             Rgb c = scaleRgb(tint, v);
             // One plate in five carries a warning stripe or a dark hatch.
             const int kind = int(valueNoise(px * 1.3f, py * 2.1f, uint32_t(seed + 9)) * 5.0f);
-            if (kind == 0 && sy > 20 && sy < 28 && ((sx + sy) / 6) % 2 == 0) c = {0.75f, 0.55f, 0.1f};
-            if (kind == 1 && sx > 16 && sx < 48 && sy > 6 && sy < 26) c = scaleRgb(c, 0.45f);
+            if (kind == 0 && sy > 20 && sy < 28 && ((sx + sy) / 6) % 2 == 0)
+                c = {0.75f, 0.55f, 0.1f};
+            if (kind == 1 && sx > 16 && sx < 48 && sy > 6 && sy < 26)
+                c = scaleRgb(c, 0.45f);
             setPixel(canvas, x, y, c);
         }
     return finishPicture(canvas, uint32_t(seed));
@@ -95,15 +107,19 @@ Picture paintWindows()
         for (int x = 0; x < size; ++x) {
             const float grain = tiledNoise(x, y, size, 20.0f, 2, 0.5f, 62) * 0.05f;
             float v = 0.36f + grain;
-            if (x % 32 == 0 || y % 64 == 0) v *= 0.4f;
+            if (x % 32 == 0 || y % 64 == 0)
+                v *= 0.4f;
             setPixel(canvas, x, y, {v * 0.9f, v * 0.95f, v * 1.05f});
         }
     for (int row = 0; row < 4; ++row)
         for (int column = 0; column < 32; ++column) {
-            if (randomUnit(random) < 0.25f) continue;
-            const Rgb light = randomUnit(random) < 0.7f ? Rgb{1.0f, 0.85f, 0.5f} : Rgb{0.6f, 0.85f, 1.0f};
+            if (randomUnit(random) < 0.25f)
+                continue;
+            const Rgb light =
+                randomUnit(random) < 0.7f ? Rgb{1.0f, 0.85f, 0.5f} : Rgb{0.6f, 0.85f, 1.0f};
             for (int y = row * 64 + 26; y < row * 64 + 38; ++y)
-                for (int x = column * 8 + 2; x < column * 8 + 6; ++x) setPixel(canvas, x, y, light);
+                for (int x = column * 8 + 2; x < column * 8 + 6; ++x)
+                    setPixel(canvas, x, y, light);
         }
     return finishPicture(canvas, 63);
 }
@@ -117,7 +133,8 @@ Picture paintGate()
         for (int x = 0; x < size; ++x) {
             const float grain = tiledNoise(x, y, size, 16.0f, 2, 0.5f, 71) * 0.04f;
             Rgb c{0.12f + grain, 0.13f + grain, 0.17f + grain};
-            if (x % 64 < 2) c = scaleRgb(c, 0.4f);
+            if (x % 64 < 2)
+                c = scaleRgb(c, 0.4f);
             // Along the ring (v around the tube): two light bands on the inner side.
             const float band = std::exp(-std::pow((y % 128 - 64) / 7.0f, 2.0f));
             const float core = std::exp(-std::pow((y % 128 - 64) / 2.0f, 2.0f));
@@ -152,8 +169,10 @@ Picture paintRock()
                 const int x = (int(cx) + dx + size) % size, y = (int(cy) + dy + size) % size;
                 Rgb& p = canvas.pixels[size_t(y) * size + x];
                 // A dark bowl with a lit rim toward the upper left.
-                if (d < 1.0f) p = scaleRgb(p, 0.65f + 0.25f * d);
-                else if (d < 1.3f && dx + dy < 0) p = scaleRgb(p, 1.25f);
+                if (d < 1.0f)
+                    p = scaleRgb(p, 0.65f + 0.25f * d);
+                else if (d < 1.3f && dx + dy < 0)
+                    p = scaleRgb(p, 1.25f);
             }
     }
     return finishPicture(canvas, 84);
@@ -170,22 +189,28 @@ Picture paintPlanet()
             const float a = (x + 0.5f) / size * 2 * pi, b = ((y + 0.5f) / size - 0.5f) * pi;
             const Point3 d{std::cos(b) * std::cos(a), std::cos(b) * std::sin(a), std::sin(b)};
             const float land = fractalNoise(d[0] * 2.2f, d[1] * 2.2f, d[2] * 2.2f, 5, 0.55f, 91);
-            const float cloud = fractalNoise(d[0] * 4.0f + 3, d[1] * 4.0f, d[2] * 7.0f, 4, 0.5f, 92);
-            Rgb c = land > 0.08f ? mixRgb({0.25f, 0.42f, 0.16f}, {0.62f, 0.5f, 0.3f}, std::clamp(land * 2.0f, 0.0f, 1.0f))
-                                 : mixRgb({0.02f, 0.1f, 0.3f}, {0.05f, 0.25f, 0.5f}, std::clamp(land + 0.7f, 0.0f, 1.0f));
+            const float cloud =
+                fractalNoise(d[0] * 4.0f + 3, d[1] * 4.0f, d[2] * 7.0f, 4, 0.5f, 92);
+            Rgb c = land > 0.08f ? mixRgb({0.25f, 0.42f, 0.16f}, {0.62f, 0.5f, 0.3f},
+                                          std::clamp(land * 2.0f, 0.0f, 1.0f))
+                                 : mixRgb({0.02f, 0.1f, 0.3f}, {0.05f, 0.25f, 0.5f},
+                                          std::clamp(land + 0.7f, 0.0f, 1.0f));
             // Ice caps with a ragged, soft edge.
-            const float ice = std::clamp((std::fabs(d[2]) - 0.8f - 0.08f * land) / 0.06f, 0.0f, 1.0f);
+            const float ice =
+                std::clamp((std::fabs(d[2]) - 0.8f - 0.08f * land) / 0.06f, 0.0f, 1.0f);
             c = mixRgb(c, {0.88f, 0.92f, 0.97f}, ice);
             const float clouds = std::clamp(cloud * 1.6f + 0.1f, 0.0f, 1.0f);
             c = mixRgb(c, {0.95f, 0.96f, 1.0f}, clouds * 0.8f);
-            const float lit = d[0] * planetSunSide[0] + d[1] * planetSunSide[1] + d[2] * planetSunSide[2];
+            const float lit =
+                d[0] * planetSunSide[0] + d[1] * planetSunSide[1] + d[2] * planetSunSide[2];
             const float day = std::clamp(lit * 1.3f + 0.12f, 0.0f, 1.0f);
             Rgb shaded = scaleRgb(c, 0.03f + 0.97f * day);
             // City lights on the night side's land, under the clouds.
             if (land > 0.15f && day < 0.02f && valueNoise(x * 0.9f, y * 0.9f, 93) > 0.86f)
                 shaded = addRgb(shaded, scaleRgb({1.0f, 0.7f, 0.3f}, 0.6f * (1.0f - clouds)));
             // The terminator gets a touch of warm twilight.
-            shaded = addRgb(shaded, scaleRgb({0.35f, 0.12f, 0.05f}, std::exp(-std::pow(lit / 0.12f, 2.0f)) * 0.5f));
+            shaded = addRgb(shaded, scaleRgb({0.35f, 0.12f, 0.05f},
+                                             std::exp(-std::pow(lit / 0.12f, 2.0f)) * 0.5f));
             setPixel(canvas, x, y, shaded);
         }
     return finishPicture(canvas, 94);
@@ -203,10 +228,14 @@ Picture paintShip()
             const float light = 0.25f + 0.75f * std::clamp(-around * 0.5f + 0.5f, 0.0f, 1.0f);
             const float grain = tiledNoise(x, y, size, 10.0f, 2, 0.5f, 101) * 0.03f;
             Rgb c = scaleRgb({0.82f, 0.84f, 0.88f}, light + grain);
-            if (y % 32 == 0 || x % 64 == 0) c = scaleRgb(c, 0.55f);
-            if (y > 180 && y < 220 && x > 96 && x < 160) c = {0.1f, 0.25f, 0.6f};
-            if (y > 196 && y < 200 && x > 100 && x < 156) c = {0.7f, 0.85f, 1.0f};
-            if ((y % 64) > 40 && (y % 64) < 46 && std::fabs(x - 128.0f) > 50.0f && std::fabs(x - 128.0f) < 60.0f)
+            if (y % 32 == 0 || x % 64 == 0)
+                c = scaleRgb(c, 0.55f);
+            if (y > 180 && y < 220 && x > 96 && x < 160)
+                c = {0.1f, 0.25f, 0.6f};
+            if (y > 196 && y < 200 && x > 100 && x < 156)
+                c = {0.7f, 0.85f, 1.0f};
+            if ((y % 64) > 40 && (y % 64) < 46 && std::fabs(x - 128.0f) > 50.0f &&
+                std::fabs(x - 128.0f) < 60.0f)
                 c = {1.0f, 0.3f, 0.1f};
             setPixel(canvas, x, y, c);
         }
@@ -239,7 +268,8 @@ Picture paintVeil()
             const float n = fractalNoise(x / 60.0f, y / 60.0f, 1.5f, 5, 0.55f, 121);
             const float m = fractalNoise(x / 35.0f, y / 35.0f, 4.5f, 4, 0.5f, 122);
             const float density = std::pow(std::clamp(n * 0.9f + 0.5f, 0.0f, 1.0f), 2.0f);
-            Rgb c = mixRgb({0.45f, 0.12f, 0.4f}, {0.1f, 0.45f, 0.5f}, std::clamp(m + 0.5f, 0.0f, 1.0f));
+            Rgb c =
+                mixRgb({0.45f, 0.12f, 0.4f}, {0.1f, 0.45f, 0.5f}, std::clamp(m + 0.5f, 0.0f, 1.0f));
             setPixel(canvas, x, y, scaleRgb(c, density * 0.8f));
         }
     applyRoundWindow(canvas, 0.35f, 0.97f);
@@ -282,17 +312,50 @@ std::vector<Key3ds> spinAboutZ(uint32_t frames, float turns)
 
 }  // namespace
 
-Picture paintSpaceSky() { return paintSky({0.01f, 0.01f, 0.035f}, {0.35f, 0.12f, 0.45f}, {0.2f, 0.45f, 0.8f}, 51); }
-Picture paintStationHull() { return paintHull({0.95f, 0.95f, 1.0f}, 52); }
-Picture paintStationWindows() { return paintWindows(); }
-Picture paintGateRing() { return paintGate(); }
-Picture paintAsteroidRock() { return paintRock(); }
-Picture paintHomePlanet() { return paintPlanet(); }
-Picture paintFarSky() { return paintSky({0.005f, 0.008f, 0.03f}, {0.1f, 0.3f, 0.5f}, {0.6f, 0.2f, 0.35f}, 141); }
-Picture paintShipHull() { return paintShip(); }
-Picture paintEngineExhaust() { return paintExhaust(); }
-Picture paintNebulaVeil() { return paintVeil(); }
-Picture paintPlanetRings() { return paintRings(); }
+Picture paintSpaceSky()
+{
+    return paintSky({0.01f, 0.01f, 0.035f}, {0.35f, 0.12f, 0.45f}, {0.2f, 0.45f, 0.8f}, 51);
+}
+Picture paintStationHull()
+{
+    return paintHull({0.95f, 0.95f, 1.0f}, 52);
+}
+Picture paintStationWindows()
+{
+    return paintWindows();
+}
+Picture paintGateRing()
+{
+    return paintGate();
+}
+Picture paintAsteroidRock()
+{
+    return paintRock();
+}
+Picture paintHomePlanet()
+{
+    return paintPlanet();
+}
+Picture paintFarSky()
+{
+    return paintSky({0.005f, 0.008f, 0.03f}, {0.1f, 0.3f, 0.5f}, {0.6f, 0.2f, 0.35f}, 141);
+}
+Picture paintShipHull()
+{
+    return paintShip();
+}
+Picture paintEngineExhaust()
+{
+    return paintExhaust();
+}
+Picture paintNebulaVeil()
+{
+    return paintVeil();
+}
+Picture paintPlanetRings()
+{
+    return paintRings();
+}
 
 std::vector<uint8_t> encodeSpaceFlightMesh()
 {
@@ -325,8 +388,17 @@ std::vector<uint8_t> encodeSpaceFlightMesh()
 
     Object3ds hub;
     hub.name = "Hub";
-    addSurface(hub, latheSurface({0, 0, 0}, {{0, -170}, {22, -160}, {44, -125}, {48, -45}, {72, -34},
-                                             {72, 34}, {48, 45}, {44, 125}, {22, 160}, {0, 170}}),
+    addSurface(hub,
+               latheSurface({0, 0, 0}, {{0, -170},
+                                        {22, -160},
+                                        {44, -125},
+                                        {48, -45},
+                                        {72, -34},
+                                        {72, 34},
+                                        {48, 45},
+                                        {44, 125},
+                                        {22, 160},
+                                        {0, 170}}),
                24, 18, 3, 6, false);
     finishPartObject(hub, "HULL", {0, 0, 0});
 
@@ -352,14 +424,18 @@ std::vector<uint8_t> encodeSpaceFlightMesh()
         const size_t leg = size_t(along);
         const float f = along - float(leg);
         const Point3 onWay = add(way[leg], scale(add(way[leg + 1], scale(way[leg], -1)), f));
-        const Point3 p = add(onWay, {(randomUnit(random) - 0.5f) * 520, (randomUnit(random) - 0.5f) * 520,
-                                     (randomUnit(random) - 0.5f) * 300});
+        const Point3 p =
+            add(onWay, {(randomUnit(random) - 0.5f) * 520, (randomUnit(random) - 0.5f) * 520,
+                        (randomUnit(random) - 0.5f) * 300});
         const float radius = 10 + 34 * randomUnit(random) * randomUnit(random);
         bool clear = distance(p, gateCentre) > 190;
         for (size_t i = 0; i + 1 < way.size(); ++i)
             for (float g = 0; g <= 1.0f; g += 0.05f)
-                clear = clear && distance(p, add(way[i], scale(add(way[i + 1], scale(way[i], -1)), g))) > radius * 1.4f + 55;
-        if (!clear) continue;
+                clear = clear &&
+                        distance(p, add(way[i], scale(add(way[i + 1], scale(way[i], -1)), g))) >
+                            radius * 1.4f + 55;
+        if (!clear)
+            continue;
         addRock(rocks, p, radius, 0.45f, 300 + placed);
         ++placed;
     }
@@ -386,28 +462,34 @@ std::vector<uint8_t> encodeSpaceFlightMesh()
     scene.lights = {{"Sun", spaceSun, {1, 0.9f, 0.7f}}, {"Star", star, {0.6f, 0.7f, 1}}};
 
     const uint32_t frames = 256;
-    scene.nodes.push_back(cameraNode(0,
-                                     {positionKey(0, {-1100, -850, 320}), positionKey(60, {-420, -380, 130}),
-                                      positionKey(110, {150, -330, 40}), positionKey(150, {500, 0, 30}),
-                                      positionKey(190, {950, 180, 10}), positionKey(215, {1400, 300, 0}),
-                                      positionKey(256, {1900, 430, -40})},
-                                     {rollKey(0, 0), rollKey(70, -12), rollKey(120, 18), rollKey(170, -8),
-                                      rollKey(215, 25), rollKey(256, 0)}));
-    scene.nodes.push_back(targetNode(1, {positionKey(0, {0, 0, 0}), positionKey(60, {0, 0, 0}),
-                                         positionKey(110, {260, 120, 0}), positionKey(150, {1000, 250, 0}),
-                                         positionKey(190, {1400, 300, 0}), positionKey(215, {1900, 430, -40}),
-                                         positionKey(256, planetCentre)}));
+    scene.nodes.push_back(
+        cameraNode(0,
+                   {positionKey(0, {-1100, -850, 320}), positionKey(60, {-420, -380, 130}),
+                    positionKey(110, {150, -330, 40}), positionKey(150, {500, 0, 30}),
+                    positionKey(190, {950, 180, 10}), positionKey(215, {1400, 300, 0}),
+                    positionKey(256, {1900, 430, -40})},
+                   {rollKey(0, 0), rollKey(70, -12), rollKey(120, 18), rollKey(170, -8),
+                    rollKey(215, 25), rollKey(256, 0)}));
+    scene.nodes.push_back(targetNode(
+        1, {positionKey(0, {0, 0, 0}), positionKey(60, {0, 0, 0}), positionKey(110, {260, 120, 0}),
+            positionKey(150, {1000, 250, 0}), positionKey(190, {1400, 300, 0}),
+            positionKey(215, {1900, 430, -40}), positionKey(256, planetCentre)}));
     scene.nodes.push_back(objectNode("Sky", 2, {positionKey(0, skyCentre)}));
-    scene.nodes.push_back(objectNode("Gate", 3, {positionKey(0, gateCentre)},
-                                     spinKeys(frames, 16, 0.35f, gateAxis)));
-    scene.nodes.push_back(objectNode("Hub", 4, {positionKey(0, {0, 0, 0})}, spinAboutZ(frames, 0.25f)));
-    scene.nodes.push_back(objectNode("Wheel", 5, {positionKey(0, {0, 0, 0})}, spinAboutZ(frames, 0.25f)));
-    scene.nodes.push_back(objectNode("Rocks", 6, {positionKey(0, {750, 100, 0}), positionKey(256, {790, 60, 12})},
-                                     spinKeys(frames, 32, 0.02f, {0.3f, 0.2f, 1})));
+    scene.nodes.push_back(
+        objectNode("Gate", 3, {positionKey(0, gateCentre)}, spinKeys(frames, 16, 0.35f, gateAxis)));
+    scene.nodes.push_back(
+        objectNode("Hub", 4, {positionKey(0, {0, 0, 0})}, spinAboutZ(frames, 0.25f)));
+    scene.nodes.push_back(
+        objectNode("Wheel", 5, {positionKey(0, {0, 0, 0})}, spinAboutZ(frames, 0.25f)));
+    scene.nodes.push_back(
+        objectNode("Rocks", 6, {positionKey(0, {750, 100, 0}), positionKey(256, {790, 60, 12})},
+                   spinKeys(frames, 32, 0.02f, {0.3f, 0.2f, 1})));
     scene.nodes.push_back(objectNode("Planet", 7, {positionKey(0, planetCentre)}));
-    scene.nodes.push_back(objectNode("Moon", 8, {positionKey(0, moonStart), positionKey(256, moonEnd)},
+    scene.nodes.push_back(objectNode("Moon", 8,
+                                     {positionKey(0, moonStart), positionKey(256, moonEnd)},
                                      spinAboutZ(frames, 0.2f)));
-    scene.nodes.push_back(lightNode("Sun", 9, {positionKey(0, spaceSun), positionKey(256, spaceSun)}));
+    scene.nodes.push_back(
+        lightNode("Sun", 9, {positionKey(0, spaceSun), positionKey(256, spaceSun)}));
     scene.nodes.push_back(lightNode("Star", 10, {positionKey(0, star), positionKey(256, star)}));
     return encode3ds(scene);
 }
@@ -416,9 +498,9 @@ std::vector<uint8_t> encodeFinalFlightMesh()
 {
     // Objects: 0 sky, 1 planet, 2 ship as plain copies; 3 exhaust, 4 veils, 5 rings additive.
     Scene3ds scene;
-    scene.materials = {material("SKY", "fnsky.jpg"),     material("PLANET", "spplan.jpg"),
-                       material("SHIP", "fnship.jpg"),   material("EXHAUST", "fnexh.jpg"),
-                       material("VEIL", "fnveil.jpg"),   material("RINGS", "fnring.jpg")};
+    scene.materials = {material("SKY", "fnsky.jpg"),   material("PLANET", "spplan.jpg"),
+                       material("SHIP", "fnship.jpg"), material("EXHAUST", "fnexh.jpg"),
+                       material("VEIL", "fnveil.jpg"), material("RINGS", "fnring.jpg")};
     const Point3 out = planetSunSide;  // the way out, toward the sun
     const Point3 side = unit({-out[1], out[0], 0});
     const Point3 up{0, 0, 1};
@@ -443,10 +525,13 @@ std::vector<uint8_t> encodeFinalFlightMesh()
     const float climb = std::asin(out[2]);
     Object3ds ship;
     ship.name = "Ship";
-    addSurface(ship, latheSurface({0, 0, 0}, {{0, -22}, {5, -20}, {7, -8}, {6, 10}, {3, 20}, {0, 26}}), 12, 10, 1, 1, false);
+    addSurface(ship,
+               latheSurface({0, 0, 0}, {{0, -22}, {5, -20}, {7, -8}, {6, 10}, {3, 20}, {0, 26}}),
+               12, 10, 1, 1, false);
     for (float y : {-11.0f, 11.0f}) {
         const size_t first = ship.vertices.size();
-        addSurface(ship, latheSurface({0, 0, 0}, {{0, -18}, {3.5f, -16}, {3.5f, 4}, {0, 8}}), 8, 4, 1, 0.5f, false);
+        addSurface(ship, latheSurface({0, 0, 0}, {{0, -18}, {3.5f, -16}, {3.5f, 4}, {0, 8}}), 8, 4,
+                   1, 0.5f, false);
         moveVertices(ship, first, {2, y, 0});  // model x is down once the nose is turned
     }
     Object3ds exhaust;
@@ -455,12 +540,14 @@ std::vector<uint8_t> encodeFinalFlightMesh()
         const size_t first = exhaust.vertices.size();
         // Both sides of the plume; v stops short of 1 so the tip does not wrap to the nozzle row.
         addSurface(exhaust, latheSurface({0, 0, 0}, {{3.2f, -17}, {6, -60}}), 8, 1, 1, 0.98f, true);
-        addSurface(exhaust, latheSurface({0, 0, 0}, {{3.2f, -17}, {6, -60}}), 8, 1, 1, 0.98f, false);
+        addSurface(exhaust, latheSurface({0, 0, 0}, {{3.2f, -17}, {6, -60}}), 8, 1, 1, 0.98f,
+                   false);
         moveVertices(exhaust, first, {2, y, 0});
     }
     // Modelled with the nose along z: turn it to x, then to the heading.
     for (Object3ds* o : {&ship, &exhaust}) {
-        for (Point3& p : o->vertices) p = scale(p, shipScale);
+        for (Point3& p : o->vertices)
+            p = scale(p, shipScale);
         rotateVertices(*o, 0, 1, pi / 2);
         rotateVertices(*o, 0, 1, -climb);
         rotateVertices(*o, 0, 2, heading);
@@ -509,14 +596,16 @@ std::vector<uint8_t> encodeFinalFlightMesh()
     // The ship leaves slowly, then speeds away. The camera waits ahead of it with the planet and
     // its rings behind the ship, lets it pass close by, turns and chases it out through the veils,
     // then falls behind and watches it go.
-    const std::vector<std::pair<uint32_t, float>> shipWay = {{0, 1500}, {120, 2000}, {200, 2450}, {280, 3100},
-                                                             {360, 4100}, {440, 5600}, {512, 7800}};
+    const std::vector<std::pair<uint32_t, float>> shipWay = {
+        {0, 1500}, {120, 2000}, {200, 2450}, {280, 3100}, {360, 4100}, {440, 5600}, {512, 7800}};
     std::vector<Key3ds> shipKeys;
-    for (const auto& [frame, along] : shipWay) shipKeys.push_back(positionKey(frame, scale(out, along)));
+    for (const auto& [frame, along] : shipWay)
+        shipKeys.push_back(positionKey(frame, scale(out, along)));
     const auto following = [&](Point3 offset) {
         std::vector<Key3ds> keys = shipKeys;
         for (Key3ds& key : keys)
-            for (int i = 0; i < 3; ++i) key.value[i] += offset[i];
+            for (int i = 0; i < 3; ++i)
+                key.value[i] += offset[i];
         return keys;
     };
     // The engine lights sit at the pods' nozzles, in the ship's heading.
@@ -529,26 +618,31 @@ std::vector<uint8_t> encodeFinalFlightMesh()
     const auto at = [&](float along, float sideways, float height) {
         return add(add(scale(out, along), scale(side, sideways)), scale(up, height));
     };
-    scene.nodes.push_back(cameraNode(0,
-                                     {positionKey(0, at(2750, 60, 25)), positionKey(120, at(2600, 70, 20)),
-                                      positionKey(200, at(2470, 80, 18)), positionKey(260, at(2600, 45, 30)),
-                                      positionKey(360, at(3800, 30, 35)), positionKey(440, at(5000, 25, 40)),
-                                      positionKey(512, at(5600, 20, 45))},
-                                     {rollKey(0, 0), rollKey(180, 10), rollKey(240, -25), rollKey(330, 8),
-                                      rollKey(430, -6), rollKey(512, 0)}));
+    scene.nodes.push_back(
+        cameraNode(0,
+                   {positionKey(0, at(2750, 60, 25)), positionKey(120, at(2600, 70, 20)),
+                    positionKey(200, at(2470, 80, 18)), positionKey(260, at(2600, 45, 30)),
+                    positionKey(360, at(3800, 30, 35)), positionKey(440, at(5000, 25, 40)),
+                    positionKey(512, at(5600, 20, 45))},
+                   {rollKey(0, 0), rollKey(180, 10), rollKey(240, -25), rollKey(330, 8),
+                    rollKey(430, -6), rollKey(512, 0)}));
     // The camera looks a little to the side of the ship, which keeps it and the planet on the
     // left while the credits scroll up the right (the other side once the camera has turned).
     std::vector<Key3ds> target = shipKeys;
     const float aside[] = {520, 420, 0, -200, -220, -420, -1300};
     for (size_t i = 0; i < target.size(); ++i)
-        for (int j = 0; j < 3; ++j) target[i].value[j] += side[j] * aside[i];
+        for (int j = 0; j < 3; ++j)
+            target[i].value[j] += side[j] * aside[i];
     scene.nodes.push_back(targetNode(1, target));
     scene.nodes.push_back(objectNode("Sky", 2, {positionKey(0, skyCentre)}));
     scene.nodes.push_back(objectNode("Planet", 3, {positionKey(0, {0, 0, 0})}));
     scene.nodes.push_back(objectNode("Ship", 4, shipKeys));
     scene.nodes.push_back(objectNode("Exhaust", 5, shipKeys));
-    scene.nodes.push_back(objectNode("Veils", 6, {positionKey(0, scale(out, 4500)), positionKey(512, add(scale(out, 4500), scale(side, 200)))}));
-    scene.nodes.push_back(objectNode("Rings", 7, {positionKey(0, {0, 0, 0})}, spinAboutZ(512, 0.05f)));
+    scene.nodes.push_back(objectNode("Veils", 6,
+                                     {positionKey(0, scale(out, 4500)),
+                                      positionKey(512, add(scale(out, 4500), scale(side, 200)))}));
+    scene.nodes.push_back(
+        objectNode("Rings", 7, {positionKey(0, {0, 0, 0})}, spinAboutZ(512, 0.05f)));
     scene.nodes.push_back(lightNode("EngineL", 8, following(leftPod)));
     scene.nodes.push_back(lightNode("EngineR", 9, following(rightPod)));
     return encode3ds(scene);
@@ -557,8 +651,10 @@ std::vector<uint8_t> encodeFinalFlightMesh()
 bool paintEndCredits(Picture& picture)
 {
     Font bold, book;
-    if (!loadFont(bold, dejaVuPath("DejaVuSans-Bold.ttf")) || !loadFont(book, dejaVuPath("DejaVuSans.ttf"))) {
-        std::fprintf(stderr, "v4npelva-content: cannot read the DejaVu fonts (install fonts-dejavu-core)\n");
+    if (!loadFont(bold, dejaVuPath("DejaVuSans-Bold.ttf")) ||
+        !loadFont(book, dejaVuPath("DejaVuSans.ttf"))) {
+        std::fprintf(
+            stderr, "v4npelva-content: cannot read the DejaVu fonts (install fonts-dejavu-core)\n");
         return false;
     }
     Canvas canvas = makeCanvas(endCreditsWidth, endCreditsHeight);
@@ -576,23 +672,33 @@ bool paintEndCredits(Picture& picture)
         {"-ZEM-", 40, true, {1.0f, 0.75f, 0.3f}, 6},
         {"The v4n Pelvadron", 17, true, name, 4},
         {"a real-time demo", 12, false, small, 28},
-        {"CODE", 13, true, heading, 2},      {"Vendrix", 17, true, name, 0},
-        {"Oblique", 17, true, name, 16},     {"GRAPHICS", 13, true, heading, 2},
-        {"Marrow", 17, true, name, 16},      {"3D MODELS", 13, true, heading, 2},
-        {"Kafrim", 17, true, name, 16},      {"MUSIC", 13, true, heading, 2},
+        {"CODE", 13, true, heading, 2},
+        {"Vendrix", 17, true, name, 0},
+        {"Oblique", 17, true, name, 16},
+        {"GRAPHICS", 13, true, heading, 2},
+        {"Marrow", 17, true, name, 16},
+        {"3D MODELS", 13, true, heading, 2},
+        {"Kafrim", 17, true, name, 16},
+        {"MUSIC", 13, true, heading, 2},
         {"Quillion", 17, true, name, 28},
         {"BUILT ON", 13, true, heading, 6},
-        {"SDL2", 13, false, small, 1},        {"libopenmpt", 13, false, small, 1},
-        {"libjpeg-turbo", 13, false, small, 1}, {"stb_image", 13, false, small, 1},
-        {"DejaVu fonts", 13, false, small, 1}, {"GoogleTest", 13, false, small, 1},
-        {"Google Benchmark", 13, false, small, 1}, {"CMake and GCC", 13, false, small, 24},
+        {"SDL2", 13, false, small, 1},
+        {"libopenmpt", 13, false, small, 1},
+        {"libjpeg-turbo", 13, false, small, 1},
+        {"stb_image", 13, false, small, 1},
+        {"DejaVu fonts", 13, false, small, 1},
+        {"GoogleTest", 13, false, small, 1},
+        {"Google Benchmark", 13, false, small, 1},
+        {"CMake and GCC", 13, false, small, 24},
     };
     int y = screenHeight;
     for (const Line& line : lines) {
         const Font& font = line.strong ? bold : book;
         const float tracking = line.height > 30 ? 2.0f : 0.5f;
         // Lines keep a margin of black at the strip's sides, where the addition would show an edge.
-        const float height = std::min(line.height, fitTextHeight(font, line.text, endCreditsWidth - 28.0f, line.height, tracking));
+        const float height = std::min(
+            line.height,
+            fitTextHeight(font, line.text, endCreditsWidth - 28.0f, line.height, tracking));
         const Mask text = renderText(font, line.text, height, tracking, 4);
         const int x = (endCreditsWidth - text.width) / 2;
         Mask glow = text;
@@ -611,8 +717,10 @@ bool paintEndCredits(Picture& picture)
     Mask glow = thanks;
     blurMask(glow, 4);
     addMask(canvas, glow, (endCreditsWidth - thanks.width) / 2, thanksY, {1.0f, 0.5f, 0.2f}, 0.9f);
-    addMask(canvas, thanks, (endCreditsWidth - thanks.width) / 2, thanksY, {1.0f, 0.9f, 0.7f}, 1.0f);
-    addMask(canvas, watching, (endCreditsWidth - watching.width) / 2, thanksY + thanks.height, small, 1.0f);
+    addMask(canvas, thanks, (endCreditsWidth - thanks.width) / 2, thanksY, {1.0f, 0.9f, 0.7f},
+            1.0f);
+    addMask(canvas, watching, (endCreditsWidth - watching.width) / 2, thanksY + thanks.height,
+            small, 1.0f);
     if (thanksY + thanks.height + watching.height > endCreditsHeight) {
         std::fprintf(stderr, "v4npelva-content: the end credits do not fit the strip\n");
         return false;

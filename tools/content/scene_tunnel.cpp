@@ -50,8 +50,10 @@ Picture paintTunnelWall()
             const int sx = x % 64, sy = y % 64;
             float v = 0.3f + n;
             // Grating: fine slots in the middle of each panel.
-            if (sx > 10 && sx < 54 && sy > 10 && sy < 54 && (sy / 3) % 2 == 0) v *= 0.55f;
-            if (sx <= 2 || sy <= 2) v *= 0.3f;
+            if (sx > 10 && sx < 54 && sy > 10 && sy < 54 && (sy / 3) % 2 == 0)
+                v *= 0.55f;
+            if (sx <= 2 || sy <= 2)
+                v *= 0.3f;
             Rgb c{v * 0.75f, v * 0.85f, v * 1.1f};
             const float seam = std::exp(-std::pow(std::min(sx, 64 - sx) / 1.2f, 2.0f)) +
                                std::exp(-std::pow(std::min(sy, 64 - sy) / 1.2f, 2.0f));
@@ -87,7 +89,8 @@ Picture paintTunnelLamps()
             if (inside < 0.8f) {
                 const float glow = 1.0f - inside / 0.8f;
                 c = mixRgb({0.9f, 0.45f, 0.15f}, {1.0f, 0.95f, 0.8f}, glow);
-                if ((y / 16) % 2 == 0) c = scaleRgb(c, 0.85f);
+                if ((y / 16) % 2 == 0)
+                    c = scaleRgb(c, 0.85f);
             }
             setPixel(canvas, x, y, c);
         }
@@ -131,9 +134,12 @@ std::vector<uint8_t> encodeTunnelMesh()
     for (int k = 0; k < 24; ++k) {
         const float phi = k * 2 * pi / 24;
         const float width = 5.0f / ringRadius;
-        addSurface(ribs,
-                   [=](float s, float t) { return tubePoint(phi + (s - 0.5f) * width, t * 2 * pi, tubeRadius - 4); },
-                   1, 16, 0.1f, 2, true);
+        addSurface(
+            ribs,
+            [=](float s, float t) {
+                return tubePoint(phi + (s - 0.5f) * width, t * 2 * pi, tubeRadius - 4);
+            },
+            1, 16, 0.1f, 2, true);
     }
     finishPartObject(ribs, "RIBS", {0, 0, 0});
 
@@ -169,11 +175,13 @@ std::vector<uint8_t> encodeTunnelMesh()
     for (int k = 0; k < 24; ++k)
         for (float psi : {pi / 2, -pi / 2}) {
             const float phi = (k + 0.5f) * 2 * pi / 24;
-            addSurface(lamps,
-                       [=](float s, float t) {
-                           return tubePoint(phi + (s - 0.5f) * 10.0f / ringRadius, psi + (t - 0.5f) * 0.22f, tubeRadius - 1.5f);
-                       },
-                       1, 1, 1, 1, true);
+            addSurface(
+                lamps,
+                [=](float s, float t) {
+                    return tubePoint(phi + (s - 0.5f) * 10.0f / ringRadius,
+                                     psi + (t - 0.5f) * 0.22f, tubeRadius - 1.5f);
+                },
+                1, 1, 1, 1, true);
         }
     finishPartObject(lamps, "LAMPS", {0, 0, 0});
 
@@ -193,7 +201,8 @@ std::vector<uint8_t> encodeTunnelMesh()
     scene.nodes.push_back(objectNode("Wall", 0, {positionKey(0, {0, 0, 0})}));
     scene.nodes.push_back(objectNode("Ribs", 1, {positionKey(0, {0, 0, 0})}));
     scene.nodes.push_back(objectNode("Rails", 2, {positionKey(0, {0, 0, 0})}));
-    scene.nodes.push_back(objectNode("Hoops", 3, {positionKey(0, {0, 0, 0})}, spinKeys(222, 6, -0.3f, {0, 0, 1})));
+    scene.nodes.push_back(
+        objectNode("Hoops", 3, {positionKey(0, {0, 0, 0})}, spinKeys(222, 6, -0.3f, {0, 0, 1})));
     scene.nodes.push_back(objectNode("Lamps", 4, {positionKey(0, {0, 0, 0})}));
     return encode3ds(scene);
 }
