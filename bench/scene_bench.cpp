@@ -73,11 +73,15 @@ void BM_Scene(benchmark::State& state, const char* name)
 
 BENCHMARK_CAPTURE(BM_Scene, flames, "flames")->Iterations(2)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_Scene, credits, "credits")->Iterations(3)->Unit(benchmark::kMillisecond);
-// The scene names with a hyphen stay as they are: formatted, they would read as a subtraction.
-// clang-format off
-BENCHMARK_CAPTURE(BM_Scene, space-flight, "space-flight")->Iterations(2)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Scene, space_flight, "space-flight")->Iterations(2)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_Scene, tunnel, "tunnel")->Iterations(2)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(BM_Scene, wave-grid, "wave-grid")->Iterations(2)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Scene, wave_grid, "wave-grid")->Iterations(2)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_Scene, cosmos, "cosmos")->Iterations(3)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(BM_Scene, final-flight, "final-flight")->Iterations(2)->Unit(benchmark::kMillisecond);
-// clang-format on
+BENCHMARK_CAPTURE(BM_Scene, sun_code, "sun-code")->Iterations(2)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Scene, disks, "disks")->Iterations(2)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Scene, greetings, "greetings")->Iterations(3)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Scene, rubber, "rubber")->Iterations(2)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Scene, morph, "morph")->Iterations(2)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Scene, computer, "computer")->Iterations(2)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Scene, mother, "mother")->Iterations(2)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Scene, final_flight, "final-flight")->Iterations(2)->Unit(benchmark::kMillisecond);

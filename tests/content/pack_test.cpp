@@ -35,6 +35,16 @@ constexpr RequiredPicture requiredPictures[] = {
     {"light_bs.jpg", 256, 256, true}, {"blik.jpg", 256, 256, true},
     {"pelvad2.jpg", 256, 80, true},   {"enver1.jpg", 256, 256, false},
     {"kfr_mi.jpg", 320, 200, false},
+    // Sun and code, Disks, Greetings, Rubber.
+    {"x2sun.jpg", 256, 256, false},   {"x2plan.jpg", 256, 256, false},
+    {"nsun.jpg", 128, 112, true},     {"mmxcode.jpg", 160, 723, false},
+    {"q1.jpg", 320, 200, false},      {"q2.jpg", 320, 200, false},
+    {"!motion.jpg", 256, 96, true},   {"!is.jpg", 256, 96, true},
+    {"!life.jpg", 256, 96, true},     {"06pet06.jpg", 320, 200, false},
+    {"gretf1.jpg", 152, 108, false},  {"gretf2.jpg", 152, 108, false},
+    {"gretf3.jpg", 152, 108, false},  {"greetz2.jpg", 128, 476, false},
+    {"greplas.jpg", 256, 256, false}, {"rubroom.jpg", 256, 256, false},
+    {"cc000.jpg", 3120, 150, false},  {"x2space.jpg", 256, 256, false},
 };
 
 using FileMap = std::map<std::string, std::vector<uint8_t>>;

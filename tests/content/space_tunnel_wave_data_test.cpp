@@ -17,7 +17,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class SceneData : public ::testing::Test {
+class SpaceTunnelWaveData : public ::testing::Test {
 protected:
     void SetUp() override
     {
@@ -73,7 +73,7 @@ void expectCameraUntil(int frame)
     EXPECT_GE(mesh.rollKeyCount, 1);
 }
 
-TEST_F(SceneData, SpaceFlightMeshHasItsSixObjectsLightsAndWholeTracks)
+TEST_F(SpaceTunnelWaveData, SpaceFlightMeshHasItsSixObjectsLightsAndWholeTracks)
 {
     ASSERT_NO_FATAL_FAILURE(load("space1.3ds"));
     expectTexturedObjects(7);
@@ -100,7 +100,7 @@ TEST_F(SceneData, SpaceFlightMeshHasItsSixObjectsLightsAndWholeTracks)
     EXPECT_GT(nearest, 1000.0f);
 }
 
-TEST_F(SceneData, FinalFlightMeshAndCreditsStrip)
+TEST_F(SpaceTunnelWaveData, FinalFlightMeshAndCreditsStrip)
 {
     ASSERT_NO_FATAL_FAILURE(load("space2.3ds"));
     expectTexturedObjects(6);
@@ -130,7 +130,7 @@ TEST_F(SceneData, FinalFlightMeshAndCreditsStrip)
     std::free(strip.pixels);
 }
 
-TEST_F(SceneData, TunnelIsARingTubeTheCameraAndLightsStayInside)
+TEST_F(SpaceTunnelWaveData, TunnelIsARingTubeTheCameraAndLightsStayInside)
 {
     ASSERT_NO_FATAL_FAILURE(load("zemtun3.3ds"));
     ASSERT_GE(mesh.objectCount, 4) << "objects 1 to 3 are the shiny parts";
@@ -177,7 +177,7 @@ double seamRatio(const Texture& t)
     return seam / std::max(1.0, inside);
 }
 
-TEST_F(SceneData, WaveGridTexturesTileAndThePanelKeepsExactBlack)
+TEST_F(SpaceTunnelWaveData, WaveGridTexturesTileAndThePanelKeepsExactBlack)
 {
     for (const char* name : {"freetun8.jpg", "rubbb1.jpg", "freetun7.jpg", "freetun3.jpg"}) {
         SCOPED_TRACE(name);
@@ -201,7 +201,7 @@ TEST_F(SceneData, WaveGridTexturesTileAndThePanelKeepsExactBlack)
     std::free(panel.pixels);
 }
 
-TEST_F(SceneData, CosmosPicturesAreTwoLightsOfOneScreen)
+TEST_F(SpaceTunnelWaveData, CosmosPicturesAreTwoLightsOfOneScreen)
 {
     Texture a = loadTexture("cosmo2.jpg", 32);
     Texture b = loadTexture("cosmo24.jpg", 32);

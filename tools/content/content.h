@@ -196,7 +196,7 @@ bool paintOpeningPicture(Picture& picture);
 // the end credits strip, which scrolls 804 rows plus a screen over the right side.
 constexpr int endCreditsWidth = 160;
 constexpr int endCreditsHeight = 1024;
-Picture paintSpaceSky();
+Picture paintFlightSky();
 Picture paintStationHull();
 Picture paintStationWindows();
 Picture paintGateRing();
@@ -227,6 +227,47 @@ bool paintWavePanel(Picture& picture);
 // Cosmos cross-fade: one nebula and planet in two lights.
 Picture paintCosmosWarm();
 Picture paintCosmosCool();
+
+// Sun and code, Disks, Greetings and Rubber (tools/content/scene_*.cpp); the meshes come back as
+// encoded 3DS files. Painters that need the fonts return false (with a message) without them.
+std::vector<uint8_t> buildSunCodeMesh();
+Picture paintSunSurface();
+Picture paintPlanetBands();
+Picture paintSpaceSky();
+Picture paintCornerSun();
+bool paintCodeStrip(Picture& picture);
+std::vector<uint8_t> buildDisksMesh();
+Picture paintDisksBackdropCool();
+Picture paintDisksBackdropWarm();
+bool paintDisksWord(Picture& picture, const std::string& word, bool gold, Rgb glow);
+bool paintGreetingsPanel(Picture& picture);
+Picture paintGreetingsFace(int frame);
+bool paintGreetingCards(Picture& picture);
+Picture paintWarpVeins();
+std::vector<uint8_t> buildGreetingsMesh();
+std::vector<uint8_t> buildRubberMesh();
+Picture paintRubberPanels();
+Picture paintRubberPanorama();
+// Morph and the neon rooms: their meshes (written with encode3ds) and pictures.
+
+// Morph: the floor, the morphing object, its mirror and fifteen key shapes.
+Scene3ds modelMorph();
+Picture paintMorphFloor();
+Picture paintMorphSkin();
+
+// Neon rooms: the computer room, the machine room, the textures both share, the sign's two states
+// (256 x 256 face textures), the Computer's overlay (320 x 520) and the Mother's panel (144 x 64).
+Scene3ds modelComputerRoom();
+Scene3ds modelMotherRoom();
+Picture paintRoomFloor();
+Picture paintRoomWall();
+Picture paintRoomCeiling();
+Picture paintRoomObjects();
+Picture paintMotherOrb();
+bool paintNeonSignLit(Picture& picture);
+bool paintNeonSignDark(Picture& picture);
+bool paintComputerOverlay(Picture& picture);
+bool paintMotherPanel(Picture& picture);
 
 // ---- Generator -----------------------------------------------------------------------------------
 

@@ -3,6 +3,7 @@
 // one line too: writeAsset(folder, "name.3ds", encode3ds(...)) with the writers' 3DS encoder.
 #include "content.h"
 
+#include "writers/write3ds.h"
 #include "writers/writers.h"
 
 #include <cstdio>
@@ -13,6 +14,10 @@ constexpr int spriteQuality = 95;
 constexpr int pictureQuality = 92;
 // Face textures are seen light-mapped and stretched over faces: a lower quality keeps them small.
 constexpr int faceQuality = 80;
+// Text on black (code, greeting cards): sharp enough to read, small on disk.
+constexpr int codeQuality = 88;
+// The 3000-pixel panorama is mostly black with thin lines.
+constexpr int panoramaQuality = 75;
 
 static bool endsWith(const std::string& s, const std::string& tail)
 {
@@ -73,8 +78,53 @@ bool generateContent(const std::string& folder)
          writePicture(folder, "t_music.jpg", picture, spriteQuality);
     ok = ok && paintCreditCard(picture, "Kafrim", "3d models", {1.0f, 0.85f, 0.3f}) &&
          writePicture(folder, "t_kfr.jpg", picture, spriteQuality);
+    // Sun and code.
+    ok = ok && writeAsset(folder, "x2.3ds", buildSunCodeMesh());
+    ok = ok && writePicture(folder, "x2sun.jpg", paintSunSurface(), faceQuality);
+    ok = ok && writePicture(folder, "x2plan.jpg", paintPlanetBands(), faceQuality);
+    ok = ok && writePicture(folder, "x2space.jpg", paintSpaceSky(), faceQuality);
+    ok = ok && writePicture(folder, "nsun.jpg", paintCornerSun(), spriteQuality);
+    ok = ok && paintCodeStrip(picture) && writePicture(folder, "mmxcode.jpg", picture, codeQuality);
+    // Disks.
+    ok = ok && writeAsset(folder, "disks.3ds", buildDisksMesh());
+    ok = ok && writePicture(folder, "q1.jpg", paintDisksBackdropCool(), pictureQuality);
+    ok = ok && writePicture(folder, "q2.jpg", paintDisksBackdropWarm(), pictureQuality);
+    ok = ok && paintDisksWord(picture, "MOTION", false, {0.3f, 0.6f, 1.0f}) &&
+         writePicture(folder, "!motion.jpg", picture, spriteQuality);
+    ok = ok && paintDisksWord(picture, "IS", true, {1.0f, 0.5f, 0.15f}) &&
+         writePicture(folder, "!is.jpg", picture, spriteQuality);
+    ok = ok && paintDisksWord(picture, "LIFE", false, {0.9f, 0.3f, 0.8f}) &&
+         writePicture(folder, "!life.jpg", picture, spriteQuality);
+    // Greetings.
+    ok = ok && paintGreetingsPanel(picture) && writePicture(folder, "06pet06.jpg", picture, pictureQuality);
+    ok = ok && writePicture(folder, "gretf1.jpg", paintGreetingsFace(0), pictureQuality);
+    ok = ok && writePicture(folder, "gretf2.jpg", paintGreetingsFace(1), pictureQuality);
+    ok = ok && writePicture(folder, "gretf3.jpg", paintGreetingsFace(2), pictureQuality);
+    ok = ok && paintGreetingCards(picture) && writePicture(folder, "greetz2.jpg", picture, codeQuality);
+    ok = ok && writePicture(folder, "greplas.jpg", paintWarpVeins(), faceQuality);
+    ok = ok && writeAsset(folder, "backobj.3ds", buildGreetingsMesh());
+    // Rubber.
+    ok = ok && writeAsset(folder, "rubber.3ds", buildRubberMesh());
+    ok = ok && writePicture(folder, "rubroom.jpg", paintRubberPanels(), faceQuality);
+    ok = ok && writePicture(folder, "cc000.jpg", paintRubberPanorama(), panoramaQuality);
+    // Morph.
+    ok = ok && writeAsset(folder, "morph.3ds", encode3ds(modelMorph()));
+    ok = ok && writePicture(folder, "mofloor.jpg", paintMorphFloor(), pictureQuality);
+    ok = ok && writePicture(folder, "moskin.jpg", paintMorphSkin(), pictureQuality);
+    // Neon rooms: Computer and Mother.
+    ok = ok && writeAsset(folder, "comp2.3ds", encode3ds(modelComputerRoom()));
+    ok = ok && writeAsset(folder, "mother.3ds", encode3ds(modelMotherRoom()));
+    ok = ok && writePicture(folder, "nrfloor.jpg", paintRoomFloor(), pictureQuality);
+    ok = ok && writePicture(folder, "nrwall.jpg", paintRoomWall(), pictureQuality);
+    ok = ok && writePicture(folder, "nrceil.jpg", paintRoomCeiling(), pictureQuality);
+    ok = ok && writePicture(folder, "nrbox.jpg", paintRoomObjects(), pictureQuality);
+    ok = ok && writePicture(folder, "nrorb.jpg", paintMotherOrb(), pictureQuality);
+    ok = ok && paintNeonSignLit(picture) && writePicture(folder, "neonlamp.jpg", picture, spriteQuality);
+    ok = ok && paintNeonSignDark(picture) && writePicture(folder, "neonlam2.jpg", picture, spriteQuality);
+    ok = ok && paintComputerOverlay(picture) && writePicture(folder, "zorvex1.jpg", picture, pictureQuality);
+    ok = ok && paintMotherPanel(picture) && writePicture(folder, "bksheme.jpg", picture, pictureQuality);
     // Space flight.
-    ok = ok && writePicture(folder, "spsky.jpg", paintSpaceSky(), faceQuality);
+    ok = ok && writePicture(folder, "spsky.jpg", paintFlightSky(), faceQuality);
     ok = ok && writePicture(folder, "spgate.jpg", paintGateRing(), faceQuality);
     ok = ok && writePicture(folder, "sphull.jpg", paintStationHull(), faceQuality);
     ok = ok && writePicture(folder, "spwheel.jpg", paintStationWindows(), faceQuality);

@@ -128,7 +128,7 @@ void finishPartObject(Object3ds& object, const std::string& material, Point3 ori
     object.matrix = {1, 0, 0, 0, 1, 0, 0, 0, 1, origin[0], origin[1], origin[2]};
 }
 
-Key3ds positionKey(uint32_t frame, Point3 value)
+Key3ds filePositionKey(uint32_t frame, Point3 value)
 {
     Key3ds key;
     key.frame = frame;
@@ -136,7 +136,7 @@ Key3ds positionKey(uint32_t frame, Point3 value)
     return key;
 }
 
-Key3ds rotationKey(uint32_t frame, float angle, Point3 axis)
+Key3ds fileRotationKey(uint32_t frame, float angle, Point3 axis)
 {
     Key3ds key;
     key.frame = frame;
@@ -144,20 +144,11 @@ Key3ds rotationKey(uint32_t frame, float angle, Point3 axis)
     return key;
 }
 
-Key3ds rollKey(uint32_t frame, float degrees)
+Key3ds fileRollKey(uint32_t frame, float degrees)
 {
     Key3ds key;
     key.frame = frame;
     key.value = {degrees, 0, 0, 0};
-    return key;
-}
-
-Key3ds withTcb(Key3ds key, float tension, float continuity, float bias)
-{
-    key.flags |= keyHasTension | keyHasContinuity | keyHasBias;
-    key.tension = tension;
-    key.continuity = continuity;
-    key.bias = bias;
     return key;
 }
 
@@ -173,8 +164,8 @@ Track3ds track(std::vector<Key3ds> keys)
 
 }  // namespace
 
-Node3ds objectNode(const std::string& name, int id, std::vector<Key3ds> position,
-                   std::vector<Key3ds> rotation, Point3 pivot)
+Node3ds fileObjectNode(const std::string& name, int id, std::vector<Key3ds> position,
+                       std::vector<Key3ds> rotation, Point3 pivot)
 {
     Node3ds node;
     node.kind = chunkObjectNode;
@@ -186,12 +177,12 @@ Node3ds objectNode(const std::string& name, int id, std::vector<Key3ds> position
     // Without a rotation track the loader leaves the object's accumulated rotation unset: every
     // object gets one, a single key of no turn when it does not spin.
     if (rotation.empty())
-        rotation.push_back(rotationKey(0, 0.0f, {0, 0, 1}));
+        rotation.push_back(fileRotationKey(0, 0.0f, {0, 0, 1}));
     node.rotation = track(std::move(rotation));
     return node;
 }
 
-Node3ds lightNode(const std::string& name, int id, std::vector<Key3ds> position)
+Node3ds fileLightNode(const std::string& name, int id, std::vector<Key3ds> position)
 {
     Node3ds node;
     node.kind = chunkLightNode;
@@ -202,7 +193,7 @@ Node3ds lightNode(const std::string& name, int id, std::vector<Key3ds> position)
     return node;
 }
 
-Node3ds cameraNode(int id, std::vector<Key3ds> position, std::vector<Key3ds> roll)
+Node3ds fileCameraNode(int id, std::vector<Key3ds> position, std::vector<Key3ds> roll)
 {
     Node3ds node;
     node.kind = chunkCameraNode;
@@ -213,7 +204,7 @@ Node3ds cameraNode(int id, std::vector<Key3ds> position, std::vector<Key3ds> rol
     return node;
 }
 
-Node3ds targetNode(int id, std::vector<Key3ds> position)
+Node3ds fileTargetNode(int id, std::vector<Key3ds> position)
 {
     Node3ds node;
     node.kind = chunkTargetNode;
@@ -223,14 +214,14 @@ Node3ds targetNode(int id, std::vector<Key3ds> position)
     return node;
 }
 
-std::vector<Key3ds> spinKeys(uint32_t lastFrame, uint32_t step, float turns, Point3 axis)
+std::vector<Key3ds> fileSpinKeys(uint32_t lastFrame, uint32_t step, float turns, Point3 axis)
 {
     std::vector<Key3ds> keys;
     const uint32_t steps = (lastFrame + step - 1) / step;
     const float angle = turns * 2 * pi / float(steps);
-    keys.push_back(rotationKey(0, 0.0f, axis));
+    keys.push_back(fileRotationKey(0, 0.0f, axis));
     for (uint32_t i = 1; i <= steps; ++i)
-        keys.push_back(rotationKey(i * step, angle, axis));
+        keys.push_back(fileRotationKey(i * step, angle, axis));
     return keys;
 }
 

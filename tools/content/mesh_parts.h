@@ -47,21 +47,20 @@ void addRock(Object3ds& object, Point3 centre, float radius, float roughness, in
 // with its origin at origin (the point that the object's position track then places).
 void finishPartObject(Object3ds& object, const std::string& material, Point3 origin);
 
-// A position key (x, y, z) or a rotation key (angle about the axis) at frame.
-Key3ds positionKey(uint32_t frame, Point3 value);
-Key3ds rotationKey(uint32_t frame, float angle, Point3 axis);
-Key3ds rollKey(uint32_t frame, float degrees);
-// Sets tension, continuity and bias of a key (and writes them).
-Key3ds withTcb(Key3ds key, float tension, float continuity, float bias);
+// Keys in the file's axes (the loader swaps y and z): a position (x, y, z), a rotation by angle
+// about the axis, a camera roll in degrees.
+Key3ds filePositionKey(uint32_t frame, Point3 value);
+Key3ds fileRotationKey(uint32_t frame, float angle, Point3 axis);
+Key3ds fileRollKey(uint32_t frame, float degrees);
 // The keyframer node of an object, light, camera or camera target with the given tracks.
-Node3ds objectNode(const std::string& name, int id, std::vector<Key3ds> position,
-                   std::vector<Key3ds> rotation = {}, Point3 pivot = {0, 0, 0});
-Node3ds lightNode(const std::string& name, int id, std::vector<Key3ds> position);
-Node3ds cameraNode(int id, std::vector<Key3ds> position, std::vector<Key3ds> roll);
-Node3ds targetNode(int id, std::vector<Key3ds> position);
+Node3ds fileObjectNode(const std::string& name, int id, std::vector<Key3ds> position,
+                       std::vector<Key3ds> rotation = {}, Point3 pivot = {0, 0, 0});
+Node3ds fileLightNode(const std::string& name, int id, std::vector<Key3ds> position);
+Node3ds fileCameraNode(int id, std::vector<Key3ds> position, std::vector<Key3ds> roll);
+Node3ds fileTargetNode(int id, std::vector<Key3ds> position);
 // `turns` whole turns about an axis over the frames, as relative rotation keys of equal angle every
 // `step` frames after a first key of no turn.
-std::vector<Key3ds> spinKeys(uint32_t lastFrame, uint32_t step, float turns, Point3 axis);
+std::vector<Key3ds> fileSpinKeys(uint32_t lastFrame, uint32_t step, float turns, Point3 axis);
 
 // Fractal noise (about -1..1) over a square picture of period pixels that repeats seamlessly:
 // face textures are tiled across their faces. scale is the size of the largest features.

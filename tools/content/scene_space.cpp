@@ -307,12 +307,12 @@ Material3ds material(const std::string& name, const std::string& map)
 // `turns` turns about the z axis over the frames, one rotation key every 16 frames.
 std::vector<Key3ds> spinAboutZ(uint32_t frames, float turns)
 {
-    return spinKeys(frames, 16, turns, {0, 0, 1});
+    return fileSpinKeys(frames, 16, turns, {0, 0, 1});
 }
 
 }  // namespace
 
-Picture paintSpaceSky()
+Picture paintFlightSky()
 {
     return paintSky({0.01f, 0.01f, 0.035f}, {0.35f, 0.12f, 0.45f}, {0.2f, 0.45f, 0.8f}, 51);
 }
@@ -462,35 +462,37 @@ std::vector<uint8_t> encodeSpaceFlightMesh()
     scene.lights = {{"Sun", spaceSun, {1, 0.9f, 0.7f}}, {"Star", star, {0.6f, 0.7f, 1}}};
 
     const uint32_t frames = 256;
+    scene.nodes.push_back(fileCameraNode(
+        0,
+        {filePositionKey(0, {-1100, -850, 320}), filePositionKey(60, {-420, -380, 130}),
+         filePositionKey(110, {150, -330, 40}), filePositionKey(150, {500, 0, 30}),
+         filePositionKey(190, {950, 180, 10}), filePositionKey(215, {1400, 300, 0}),
+         filePositionKey(256, {1900, 430, -40})},
+        {fileRollKey(0, 0), fileRollKey(70, -12), fileRollKey(120, 18), fileRollKey(170, -8),
+         fileRollKey(215, 25), fileRollKey(256, 0)}));
+    scene.nodes.push_back(fileTargetNode(
+        1, {filePositionKey(0, {0, 0, 0}), filePositionKey(60, {0, 0, 0}),
+            filePositionKey(110, {260, 120, 0}), filePositionKey(150, {1000, 250, 0}),
+            filePositionKey(190, {1400, 300, 0}), filePositionKey(215, {1900, 430, -40}),
+            filePositionKey(256, planetCentre)}));
+    scene.nodes.push_back(fileObjectNode("Sky", 2, {filePositionKey(0, skyCentre)}));
+    scene.nodes.push_back(fileObjectNode("Gate", 3, {filePositionKey(0, gateCentre)},
+                                         fileSpinKeys(frames, 16, 0.35f, gateAxis)));
     scene.nodes.push_back(
-        cameraNode(0,
-                   {positionKey(0, {-1100, -850, 320}), positionKey(60, {-420, -380, 130}),
-                    positionKey(110, {150, -330, 40}), positionKey(150, {500, 0, 30}),
-                    positionKey(190, {950, 180, 10}), positionKey(215, {1400, 300, 0}),
-                    positionKey(256, {1900, 430, -40})},
-                   {rollKey(0, 0), rollKey(70, -12), rollKey(120, 18), rollKey(170, -8),
-                    rollKey(215, 25), rollKey(256, 0)}));
-    scene.nodes.push_back(targetNode(
-        1, {positionKey(0, {0, 0, 0}), positionKey(60, {0, 0, 0}), positionKey(110, {260, 120, 0}),
-            positionKey(150, {1000, 250, 0}), positionKey(190, {1400, 300, 0}),
-            positionKey(215, {1900, 430, -40}), positionKey(256, planetCentre)}));
-    scene.nodes.push_back(objectNode("Sky", 2, {positionKey(0, skyCentre)}));
+        fileObjectNode("Hub", 4, {filePositionKey(0, {0, 0, 0})}, spinAboutZ(frames, 0.25f)));
     scene.nodes.push_back(
-        objectNode("Gate", 3, {positionKey(0, gateCentre)}, spinKeys(frames, 16, 0.35f, gateAxis)));
+        fileObjectNode("Wheel", 5, {filePositionKey(0, {0, 0, 0})}, spinAboutZ(frames, 0.25f)));
+    scene.nodes.push_back(fileObjectNode(
+        "Rocks", 6, {filePositionKey(0, {750, 100, 0}), filePositionKey(256, {790, 60, 12})},
+        fileSpinKeys(frames, 32, 0.02f, {0.3f, 0.2f, 1})));
+    scene.nodes.push_back(fileObjectNode("Planet", 7, {filePositionKey(0, planetCentre)}));
     scene.nodes.push_back(
-        objectNode("Hub", 4, {positionKey(0, {0, 0, 0})}, spinAboutZ(frames, 0.25f)));
+        fileObjectNode("Moon", 8, {filePositionKey(0, moonStart), filePositionKey(256, moonEnd)},
+                       spinAboutZ(frames, 0.2f)));
     scene.nodes.push_back(
-        objectNode("Wheel", 5, {positionKey(0, {0, 0, 0})}, spinAboutZ(frames, 0.25f)));
+        fileLightNode("Sun", 9, {filePositionKey(0, spaceSun), filePositionKey(256, spaceSun)}));
     scene.nodes.push_back(
-        objectNode("Rocks", 6, {positionKey(0, {750, 100, 0}), positionKey(256, {790, 60, 12})},
-                   spinKeys(frames, 32, 0.02f, {0.3f, 0.2f, 1})));
-    scene.nodes.push_back(objectNode("Planet", 7, {positionKey(0, planetCentre)}));
-    scene.nodes.push_back(objectNode("Moon", 8,
-                                     {positionKey(0, moonStart), positionKey(256, moonEnd)},
-                                     spinAboutZ(frames, 0.2f)));
-    scene.nodes.push_back(
-        lightNode("Sun", 9, {positionKey(0, spaceSun), positionKey(256, spaceSun)}));
-    scene.nodes.push_back(lightNode("Star", 10, {positionKey(0, star), positionKey(256, star)}));
+        fileLightNode("Star", 10, {filePositionKey(0, star), filePositionKey(256, star)}));
     return encode3ds(scene);
 }
 
@@ -600,7 +602,7 @@ std::vector<uint8_t> encodeFinalFlightMesh()
         {0, 1500}, {120, 2000}, {200, 2450}, {280, 3100}, {360, 4100}, {440, 5600}, {512, 7800}};
     std::vector<Key3ds> shipKeys;
     for (const auto& [frame, along] : shipWay)
-        shipKeys.push_back(positionKey(frame, scale(out, along)));
+        shipKeys.push_back(filePositionKey(frame, scale(out, along)));
     const auto following = [&](Point3 offset) {
         std::vector<Key3ds> keys = shipKeys;
         for (Key3ds& key : keys)
@@ -618,14 +620,14 @@ std::vector<uint8_t> encodeFinalFlightMesh()
     const auto at = [&](float along, float sideways, float height) {
         return add(add(scale(out, along), scale(side, sideways)), scale(up, height));
     };
-    scene.nodes.push_back(
-        cameraNode(0,
-                   {positionKey(0, at(2750, 60, 25)), positionKey(120, at(2600, 70, 20)),
-                    positionKey(200, at(2470, 80, 18)), positionKey(260, at(2600, 45, 30)),
-                    positionKey(360, at(3800, 30, 35)), positionKey(440, at(5000, 25, 40)),
-                    positionKey(512, at(5600, 20, 45))},
-                   {rollKey(0, 0), rollKey(180, 10), rollKey(240, -25), rollKey(330, 8),
-                    rollKey(430, -6), rollKey(512, 0)}));
+    scene.nodes.push_back(fileCameraNode(
+        0,
+        {filePositionKey(0, at(2750, 60, 25)), filePositionKey(120, at(2600, 70, 20)),
+         filePositionKey(200, at(2470, 80, 18)), filePositionKey(260, at(2600, 45, 30)),
+         filePositionKey(360, at(3800, 30, 35)), filePositionKey(440, at(5000, 25, 40)),
+         filePositionKey(512, at(5600, 20, 45))},
+        {fileRollKey(0, 0), fileRollKey(180, 10), fileRollKey(240, -25), fileRollKey(330, 8),
+         fileRollKey(430, -6), fileRollKey(512, 0)}));
     // The camera looks a little to the side of the ship, which keeps it and the planet on the
     // left while the credits scroll up the right (the other side once the camera has turned).
     std::vector<Key3ds> target = shipKeys;
@@ -633,18 +635,19 @@ std::vector<uint8_t> encodeFinalFlightMesh()
     for (size_t i = 0; i < target.size(); ++i)
         for (int j = 0; j < 3; ++j)
             target[i].value[j] += side[j] * aside[i];
-    scene.nodes.push_back(targetNode(1, target));
-    scene.nodes.push_back(objectNode("Sky", 2, {positionKey(0, skyCentre)}));
-    scene.nodes.push_back(objectNode("Planet", 3, {positionKey(0, {0, 0, 0})}));
-    scene.nodes.push_back(objectNode("Ship", 4, shipKeys));
-    scene.nodes.push_back(objectNode("Exhaust", 5, shipKeys));
-    scene.nodes.push_back(objectNode("Veils", 6,
-                                     {positionKey(0, scale(out, 4500)),
-                                      positionKey(512, add(scale(out, 4500), scale(side, 200)))}));
+    scene.nodes.push_back(fileTargetNode(1, target));
+    scene.nodes.push_back(fileObjectNode("Sky", 2, {filePositionKey(0, skyCentre)}));
+    scene.nodes.push_back(fileObjectNode("Planet", 3, {filePositionKey(0, {0, 0, 0})}));
+    scene.nodes.push_back(fileObjectNode("Ship", 4, shipKeys));
+    scene.nodes.push_back(fileObjectNode("Exhaust", 5, shipKeys));
     scene.nodes.push_back(
-        objectNode("Rings", 7, {positionKey(0, {0, 0, 0})}, spinAboutZ(512, 0.05f)));
-    scene.nodes.push_back(lightNode("EngineL", 8, following(leftPod)));
-    scene.nodes.push_back(lightNode("EngineR", 9, following(rightPod)));
+        fileObjectNode("Veils", 6,
+                       {filePositionKey(0, scale(out, 4500)),
+                        filePositionKey(512, add(scale(out, 4500), scale(side, 200)))}));
+    scene.nodes.push_back(
+        fileObjectNode("Rings", 7, {filePositionKey(0, {0, 0, 0})}, spinAboutZ(512, 0.05f)));
+    scene.nodes.push_back(fileLightNode("EngineL", 8, following(leftPod)));
+    scene.nodes.push_back(fileLightNode("EngineR", 9, following(rightPod)));
     return encode3ds(scene);
 }
 

@@ -198,11 +198,11 @@ std::vector<uint8_t> encodeTunnelMesh()
         scene.lights.push_back(light);
     }
 
-    scene.nodes.push_back(objectNode("Wall", 0, {positionKey(0, {0, 0, 0})}));
-    scene.nodes.push_back(objectNode("Ribs", 1, {positionKey(0, {0, 0, 0})}));
-    scene.nodes.push_back(objectNode("Rails", 2, {positionKey(0, {0, 0, 0})}));
-    scene.nodes.push_back(
-        objectNode("Hoops", 3, {positionKey(0, {0, 0, 0})}, spinKeys(222, 6, -0.3f, {0, 0, 1})));
-    scene.nodes.push_back(objectNode("Lamps", 4, {positionKey(0, {0, 0, 0})}));
+    scene.nodes.push_back(fileObjectNode("Wall", 0, {filePositionKey(0, {0, 0, 0})}));
+    scene.nodes.push_back(fileObjectNode("Ribs", 1, {filePositionKey(0, {0, 0, 0})}));
+    scene.nodes.push_back(fileObjectNode("Rails", 2, {filePositionKey(0, {0, 0, 0})}));
+    scene.nodes.push_back(fileObjectNode("Hoops", 3, {filePositionKey(0, {0, 0, 0})},
+                                         fileSpinKeys(222, 6, -0.3f, {0, 0, 1})));
+    scene.nodes.push_back(fileObjectNode("Lamps", 4, {filePositionKey(0, {0, 0, 0})}));
     return encode3ds(scene);
 }

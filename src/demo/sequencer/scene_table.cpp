@@ -287,6 +287,48 @@ bool callScene(int number, SceneStep step, int32_t length, uint32_t endPosition,
         : free ? cosmosFree()
                : void();
         return true;
+    case 7:
+        init   ? sunCodeInit()
+        : run  ? sunCodeRun(length, endPosition, endRow)
+        : free ? sunCodeFree()
+               : void();
+        return true;
+    case 8:
+        init   ? disksInit()
+        : run  ? disksRun(length, endPosition, endRow)
+        : free ? disksFree()
+               : void();
+        return true;
+    case 9:
+        init   ? greetingsInit()
+        : run  ? greetingsRun(length, endPosition, endRow)
+        : free ? greetingsFree()
+               : void();
+        return true;
+    case 10:
+        init   ? rubberInit()
+        : run  ? rubberRun(length, endPosition, endRow)
+        : free ? rubberFree()
+               : void();
+        return true;
+    case 11:
+        init   ? morphInit()
+        : run  ? morphRun(length, endPosition, endRow)
+        : free ? morphFree()
+               : void();
+        return true;
+    case 12:
+        init   ? computerInit()
+        : run  ? computerRun(length, endPosition, endRow)
+        : free ? computerFree()
+               : void();
+        return true;
+    case 13:
+        init   ? motherInit()
+        : run  ? motherRun(length, endPosition, endRow)
+        : free ? motherFree()
+               : void();
+        return true;
     case 14:
         init   ? finalFlightInit()
         : run  ? finalFlightRun(length, endPosition, endRow)

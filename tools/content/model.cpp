@@ -1,0 +1,342 @@
+// Shapes and 3DS records for the meshes modelled in code.
+#include "model.h"
+
+#include <cmath>
+
+namespace {
+
+// Appends the two triangles of the quad p00, p10, p11, p01 (corners in order around it), facing
+// where (p01 - p00) x (p10 - p00) points.
+void addQuad(Model& model, uint16_t p00, uint16_t p10, uint16_t p11, uint16_t p01)
+{
+    model.faces.push_back({p00, p10, p01});
+    model.faces.push_back({p10, p11, p01});
+}
+
+uint16_t addVertex(Model& model, float x, float y, float z, float u, float v)
+{
+    model.vertices.push_back({x, y, z, u, v});
+    return uint16_t(model.vertices.size() - 1);
+}
+
+// A grid of (rows + 1) x (columns + 1) vertices from place(i, j) and its quads; the front side is
+// the one toward which (step in i) x (step in j) points.
+template <typename Place>
+void addGrid(Model& model, int rows, int columns, Place place)
+{
+    const uint16_t base = uint16_t(model.vertices.size());
+    for (int i = 0; i <= rows; ++i)
+        for (int j = 0; j <= columns; ++j)
+            model.vertices.push_back(place(i, j));
+    const int stride = columns + 1;
+    for (int i = 0; i < rows; ++i)
+        for (int j = 0; j < columns; ++j) {
+            const uint16_t p = uint16_t(base + i * stride + j);
+            addQuad(model, p, uint16_t(p + 1), uint16_t(p + 1 + stride), uint16_t(p + stride));
+        }
+}
+
+}  // namespace
+
+Model makeSphere(float radius, int rings, int segments)
+{
+    Model model;
+    // Row i runs from the top pole (i = 0) down; column j runs around toward -z from +x, which
+    // makes the quads face outward.
+    addGrid(model, rings, segments, [&](int i, int j) {
+        const float polar = modelPi * float(i) / float(rings);
+        const float around = 2.0f * modelPi * float(j) / float(segments);
+        const float r = std::sin(polar) * radius;
+        return ModelVertex{std::cos(around) * r, std::cos(polar) * radius, -std::sin(around) * r,
+                           256.0f * float(j) / float(segments), 256.0f * float(i) / float(rings)};
+    });
+    // The pole rows are points: drop the faces whose corners meet there.
+    std::vector<std::array<uint16_t, 3>> kept;
+    for (const auto& f : model.faces) {
+        const ModelVertex& a = model.vertices[f[0]];
+        const ModelVertex& b = model.vertices[f[1]];
+        const ModelVertex& c = model.vertices[f[2]];
+        const auto same = [](const ModelVertex& p, const ModelVertex& q) {
+            return std::fabs(p.x - q.x) < 1e-4f && std::fabs(p.y - q.y) < 1e-4f &&
+                   std::fabs(p.z - q.z) < 1e-4f;
+        };
+        if (!same(a, b) && !same(b, c) && !same(a, c))
+            kept.push_back(f);
+    }
+    model.faces = kept;
+    return model;
+}
+
+Model makeLathe(const std::vector<std::array<float, 2>>& profile, int segments, float vRepeat)
+{
+    Model model;
+    const int rows = int(profile.size()) - 1;
+    addGrid(model, rows, segments, [&](int i, int j) {
+        const float around = 2.0f * modelPi * float(j) / float(segments);
+        const auto& p = profile[size_t(rows - i)];
+        return ModelVertex{std::cos(around) * p[0], p[1], -std::sin(around) * p[0],
+                           256.0f * float(j) / float(segments),
+                           256.0f * vRepeat * float(i) / float(rows)};
+    });
+    return model;
+}
+
+Model makeTorus(float majorRadius, float minorRadius, int rings, int segments)
+{
+    Model model;
+    // Row i walks around the tube from the outer equator over the top; column j around the axis.
+    addGrid(model, rings, segments, [&](int i, int j) {
+        const float tube = 2.0f * modelPi * float(i) / float(rings);
+        const float around = 2.0f * modelPi * float(j) / float(segments);
+        const float r = majorRadius + std::cos(tube) * minorRadius;
+        return ModelVertex{std::cos(around) * r, -std::sin(tube) * minorRadius,
+                           -std::sin(around) * r, 256.0f * float(j) / float(segments),
+                           256.0f * float(i) / float(rings)};
+    });
+    return model;
+}
+
+Model makeCoin(float radius, float thickness, int segments)
+{
+    Model model;
+    const float half = thickness * 0.5f;
+    // Front (z = -half, facing -z) and back (z = +half) as fans around a centre vertex, each
+    // mapping the texture's inscribed circle; the rim as one band.
+    for (int side = 0; side < 2; ++side) {
+        const float z = side == 0 ? -half : half;
+        const uint16_t centre = addVertex(model, 0, 0, z, 128, 128);
+        const uint16_t first = uint16_t(model.vertices.size());
+        for (int j = 0; j < segments; ++j) {
+            const float a = 2.0f * modelPi * float(j) / float(segments);
+            addVertex(model, std::cos(a) * radius, std::sin(a) * radius, z,
+                      128.0f + 127.0f * std::cos(a), 128.0f - 127.0f * std::sin(a));
+        }
+        for (int j = 0; j < segments; ++j) {
+            const uint16_t p = uint16_t(first + j);
+            const uint16_t q = uint16_t(first + (j + 1) % segments);
+            if (side == 0)
+                model.faces.push_back({centre, p, q});
+            else
+                model.faces.push_back({centre, q, p});
+        }
+    }
+    addGrid(model, 1, segments, [&](int i, int j) {
+        const float a = 2.0f * modelPi * float(j) / float(segments);
+        return ModelVertex{std::cos(a) * radius, std::sin(a) * radius, i == 0 ? half : -half,
+                           256.0f * float(j) / float(segments), i == 0 ? 250.0f : 6.0f};
+    });
+    return model;
+}
+
+Model makeBox(float sizeX, float sizeY, float sizeZ)
+{
+    Model model;
+    const float hx = sizeX * 0.5f, hy = sizeY * 0.5f, hz = sizeZ * 0.5f;
+    // Each side: a corner and two edge directions that run counter-clockwise seen from outside.
+    struct Side {
+        float o[3], e1[3], e2[3];
+    };
+    const Side sides[6] = {
+        {{-hx, -hy, -hz}, {sizeX, 0, 0}, {0, sizeY, 0}},  // front, facing -z
+        {{hx, -hy, hz}, {-sizeX, 0, 0}, {0, sizeY, 0}},   // back, facing +z
+        {{-hx, -hy, hz}, {0, 0, -sizeZ}, {0, sizeY, 0}},  // left, facing -x
+        {{hx, -hy, -hz}, {0, 0, sizeZ}, {0, sizeY, 0}},   // right, facing +x
+        {{-hx, hy, -hz}, {sizeX, 0, 0}, {0, 0, sizeZ}},   // top, facing +y
+        {{-hx, -hy, hz}, {sizeX, 0, 0}, {0, 0, -sizeZ}},  // bottom, facing -y
+    };
+    for (const Side& s : sides) {
+        const uint16_t base = uint16_t(model.vertices.size());
+        for (int k = 0; k < 4; ++k) {
+            const float a = (k == 1 || k == 2) ? 1.0f : 0.0f;
+            const float b = (k >= 2) ? 1.0f : 0.0f;
+            addVertex(model, s.o[0] + a * s.e1[0] + b * s.e2[0], s.o[1] + a * s.e1[1] + b * s.e2[1],
+                      s.o[2] + a * s.e1[2] + b * s.e2[2], a * 255.0f, (1.0f - b) * 255.0f);
+        }
+        // e1 x e2 points into the box, so (c - a) x (b - a) points out with b along e1.
+        model.faces.push_back({base, uint16_t(base + 1), uint16_t(base + 3)});
+        model.faces.push_back({uint16_t(base + 1), uint16_t(base + 2), uint16_t(base + 3)});
+    }
+    return model;
+}
+
+void translateModel(Model& model, float x, float y, float z)
+{
+    for (ModelVertex& v : model.vertices) {
+        v.x += x;
+        v.y += y;
+        v.z += z;
+    }
+}
+
+void scaleModel(Model& model, float x, float y, float z)
+{
+    for (ModelVertex& v : model.vertices) {
+        v.x *= x;
+        v.y *= y;
+        v.z *= z;
+    }
+    // A mirroring scale turns the faces inside out; keep them facing out.
+    if (x * y * z < 0)
+        flipModel(model);
+}
+
+void rotateModelY(Model& model, float angle)
+{
+    const float c = std::cos(angle), s = std::sin(angle);
+    for (ModelVertex& v : model.vertices) {
+        const float x = v.x * c - v.z * s;
+        v.z = v.x * s + v.z * c;
+        v.x = x;
+    }
+}
+
+void rotateModelX(Model& model, float angle)
+{
+    const float c = std::cos(angle), s = std::sin(angle);
+    for (ModelVertex& v : model.vertices) {
+        const float y = v.y * c - v.z * s;
+        v.z = v.y * s + v.z * c;
+        v.y = y;
+    }
+}
+
+void rotateModelZ(Model& model, float angle)
+{
+    const float c = std::cos(angle), s = std::sin(angle);
+    for (ModelVertex& v : model.vertices) {
+        const float x = v.x * c - v.y * s;
+        v.y = v.x * s + v.y * c;
+        v.x = x;
+    }
+}
+
+void mapModel(Model& model, float su, float sv, float du, float dv)
+{
+    for (ModelVertex& v : model.vertices) {
+        v.u = v.u * su + du;
+        v.v = v.v * sv + dv;
+    }
+}
+
+void flipModel(Model& model)
+{
+    for (auto& f : model.faces)
+        std::swap(f[1], f[2]);
+}
+
+void appendModel(Model& model, const Model& part)
+{
+    const uint16_t base = uint16_t(model.vertices.size());
+    model.vertices.insert(model.vertices.end(), part.vertices.begin(), part.vertices.end());
+    for (const auto& f : part.faces)
+        model.faces.push_back(
+            {uint16_t(f[0] + base), uint16_t(f[1] + base), uint16_t(f[2] + base)});
+}
+
+Object3ds modelObject(const std::string& name, const Model& model, const std::string& material,
+                      std::array<float, 3> origin)
+{
+    Object3ds object;
+    object.name = name;
+    for (const ModelVertex& v : model.vertices) {
+        object.vertices.push_back({v.x, v.z, v.y});
+        // The loader takes u * 256 and 256 - v * 256 as texels.
+        object.texCoords.push_back({v.u / 256.0f, 1.0f - v.v / 256.0f});
+    }
+    FaceGroup3ds group;
+    group.material = material;
+    for (size_t i = 0; i < model.faces.size(); ++i) {
+        const auto& f = model.faces[i];
+        object.faces.push_back({f[0], f[1], f[2], 0});
+        group.faces.push_back(uint16_t(i));
+    }
+    object.groups.push_back(group);
+    object.hasMatrix = true;
+    object.matrix = {1, 0, 0, 0, 1, 0, 0, 0, 1, origin[0], origin[2], origin[1]};
+    return object;
+}
+
+Key3ds positionKey(uint32_t frame, float x, float y, float z)
+{
+    Key3ds key;
+    key.frame = frame;
+    key.value = {x, z, y, 0};
+    return key;
+}
+
+Key3ds rotationKey(uint32_t frame, float angle, float ax, float ay, float az)
+{
+    const float length = std::sqrt(ax * ax + ay * ay + az * az);
+    Key3ds key;
+    key.frame = frame;
+    key.value = {angle, ax / length, az / length, ay / length};
+    return key;
+}
+
+Key3ds rollKey(uint32_t frame, float degrees)
+{
+    Key3ds key;
+    key.frame = frame;
+    key.value = {degrees, 0, 0, 0};
+    return key;
+}
+
+Key3ds withTcb(Key3ds key, float tension, float continuity, float bias)
+{
+    key.tension = tension;
+    key.continuity = continuity;
+    key.bias = bias;
+    key.flags = uint16_t((tension != 0 ? keyHasTension : 0) |
+                         (continuity != 0 ? keyHasContinuity : 0) | (bias != 0 ? keyHasBias : 0));
+    return key;
+}
+
+Node3ds objectNode(const std::string& name, std::array<float, 3> pivot,
+                   std::vector<Key3ds> positions, std::vector<Key3ds> rotations)
+{
+    Node3ds node;
+    node.kind = chunkObjectNode;
+    node.name = name;
+    node.hasPivot = true;
+    node.pivot = {pivot[0], pivot[2], pivot[1]};
+    node.position.keys = std::move(positions);
+    node.rotation.keys = std::move(rotations);
+    return node;
+}
+
+Node3ds lightNode(const std::string& name, std::vector<Key3ds> positions)
+{
+    Node3ds node;
+    node.kind = chunkLightNode;
+    node.name = name;
+    node.position.keys = std::move(positions);
+    return node;
+}
+
+Node3ds cameraNode(std::vector<Key3ds> positions, std::vector<Key3ds> rolls)
+{
+    Node3ds node;
+    node.kind = chunkCameraNode;
+    node.name = "Camera01";
+    node.position.keys = std::move(positions);
+    node.roll.keys = std::move(rolls);
+    return node;
+}
+
+Node3ds targetNode(std::vector<Key3ds> positions)
+{
+    Node3ds node;
+    node.kind = chunkTargetNode;
+    node.name = "Camera01";
+    node.position.keys = std::move(positions);
+    return node;
+}
+
+Light3ds modelLight(const std::string& name, float x, float y, float z, std::array<float, 3> colour)
+{
+    Light3ds light;
+    light.name = name;
+    light.position = {x, z, y};
+    light.colour = colour;
+    return light;
+}

@@ -1,0 +1,87 @@
+// Meshes modelled in code for the show's 3D Studio files. Shapes are built in the engine's axes
+// (x right, y up, z away from the viewer) and turned into the file's axes (z up) when they become
+// 3DS records, so a scene's numbers (heights, radii) read the same here as in its drawing code.
+#pragma once
+
+#include "writers/write3ds.h"
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// A point of a shape in engine axes with texture coordinates in texels of a 256x256 texture.
+struct ModelVertex {
+    float x = 0, y = 0, z = 0;
+    float u = 0, v = 0;
+};
+
+// A shape: triangles (a, b, c) whose front side is the one the renderer keeps, i.e. the side
+// toward which (c - a) x (b - a) points.
+struct Model {
+    std::vector<ModelVertex> vertices;
+    std::vector<std::array<uint16_t, 3>> faces;
+};
+
+constexpr float modelPi = 3.14159265f;
+
+// A UV sphere; u runs once around, v from pole to pole, with seam vertices so no face wraps.
+Model makeSphere(float radius, int rings, int segments);
+// A surface of revolution about the y axis through the profile points (radius, height), from
+// first to last; u runs around, v along the profile. Outward faces when the profile runs upward
+// on the outside.
+Model makeLathe(const std::vector<std::array<float, 2>>& profile, int segments, float vRepeat);
+// A ring torus about the y axis.
+Model makeTorus(float majorRadius, float minorRadius, int rings, int segments);
+// A flat coin in the x-y plane facing -z and +z, with a rim; its faces map the whole texture
+// (the centre at texel 128, 128, the rim at the edge).
+Model makeCoin(float radius, float thickness, int segments);
+// A box centred on the origin; every side maps the whole texture.
+Model makeBox(float sizeX, float sizeY, float sizeZ);
+
+// Moves, scales or turns every vertex.
+void translateModel(Model& model, float x, float y, float z);
+void scaleModel(Model& model, float x, float y, float z);
+// Turns about the engine's y axis (x toward z) or x axis (y toward z) by angle radians.
+void rotateModelY(Model& model, float angle);
+void rotateModelX(Model& model, float angle);
+void rotateModelZ(Model& model, float angle);
+// Shifts every texture coordinate by (du, dv) texels and scales them about 0 by (su, sv).
+void mapModel(Model& model, float su, float sv, float du, float dv);
+// Turns the faces inside out (for rooms seen from within).
+void flipModel(Model& model);
+// Adds the vertices and faces of part to model.
+void appendModel(Model& model, const Model& part);
+
+// One 3DS object of the model (objects that share a material share its face group, which holds
+// at most 2048 faces in the loader): vertices in the file's axes relative to nothing (the model is
+// where it stands), with texture coordinates, all faces in one material group, and a mesh
+// matrix with unit axes whose origin is `origin` (engine axes) so a keyframed scene places it by
+// its node's tracks about that point.
+Object3ds modelObject(const std::string& name, const Model& model, const std::string& material,
+                      std::array<float, 3> origin = {0, 0, 0});
+
+// Key helpers in engine axes (they swap into the file's axes).
+Key3ds positionKey(uint32_t frame, float x, float y, float z);
+// A rotation key about an engine-axes direction (it need not be unit length), angle in radians,
+// relative to the key before it.
+Key3ds rotationKey(uint32_t frame, float angle, float ax, float ay, float az);
+Key3ds rollKey(uint32_t frame, float degrees);
+// Sets the key's tension, continuity and bias (written only when non-zero).
+Key3ds withTcb(Key3ds key, float tension, float continuity, float bias);
+
+// An object node with a pivot (engine axes, relative to the object's origin: zero turns it about
+// that origin), position and rotation tracks. Every keyframed object needs both tracks: the
+// scene composes its matrix from them.
+Node3ds objectNode(const std::string& name, std::array<float, 3> pivot,
+                   std::vector<Key3ds> positions, std::vector<Key3ds> rotations);
+// A light node with a position track; nodes fill the lights' tracks in the order of the nodes,
+// so every light before the last moving one needs a node (one key keeps it still).
+Node3ds lightNode(const std::string& name, std::vector<Key3ds> positions);
+// The camera node (position and roll tracks) and its target node.
+Node3ds cameraNode(std::vector<Key3ds> positions, std::vector<Key3ds> rolls);
+Node3ds targetNode(std::vector<Key3ds> positions);
+
+// A light at an engine-axes position.
+Light3ds modelLight(const std::string& name, float x, float y, float z,
+                    std::array<float, 3> colour = {1, 1, 1});
