@@ -70,7 +70,8 @@ extern ArchiveState archiveState;
 void resetArchive();
 
 // Loads the archive file whole and unpacks it. 1 on success; 0 after the failure has been shown
-// with showMessage. A corrupt compressed stream ends the process with exit code 5 (see unpackArchive).
+// with showMessage. A corrupt compressed stream prints the decoder's line (packDecodeMessage) on
+// standard output and ends the process with exit code 5.
 int openArchive(const char* fileName);
 
 // Writes the 12-byte packed form of name plus a terminating zero into out (13 bytes): base in
@@ -121,10 +122,6 @@ PackDecodeResult decodePack(uint8_t* dest, size_t destCapacity, const uint8_t* s
 // The same decoder written bit by bit with the canonical code search (the reference for tests).
 PackDecodeResult decodePackReference(uint8_t* dest, size_t destCapacity, const uint8_t* source,
                                      size_t sourceSize, uint32_t unpackedSize);
-
-// Decodes the stream into dest, which has unpackedSize + packImageSpare bytes. On a corrupt
-// stream prints its line on standard output and ends the process with exit code 5.
-void unpackArchive(uint8_t* dest, const uint8_t* source, size_t sourceSize, uint32_t unpackedSize);
 
 // Outcome of loading an archive file held in memory.
 enum class PackLoadStatus {

@@ -3,8 +3,6 @@
 // equals decodePackReference's for every input.
 #include "archive/archive.h"
 
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
 
 namespace {
@@ -232,14 +230,4 @@ const char* packDecodeMessage(PackDecodeResult result)
     case PackDecodeResult::streamTooShort: return "Packed data ends too early.";
     }
     return "Packed data is damaged.";
-}
-
-void unpackArchive(uint8_t* dest, const uint8_t* source, size_t sourceSize, uint32_t unpackedSize)
-{
-    PackDecodeResult result = decodePack(dest, size_t(unpackedSize) + packImageSpare, source, sourceSize, unpackedSize);
-    if (result != PackDecodeResult::ok) {
-        std::printf("%s\n", packDecodeMessage(result));
-        std::fflush(stdout);
-        std::exit(5);
-    }
 }

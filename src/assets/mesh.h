@@ -189,8 +189,8 @@ std::string utf8ToCp866(const char* text);
 // Releases the textures and key arrays of the last load; counters stay until the next load.
 void free3ds();
 // Makes sure the light maps (lightMap, specularMap) and the environment picture "enver1.jpg"
-// (envMapTexture) exist; they are built once by the renderer's buildLightMaps and kept to the end
-// of the run. load3ds calls it at every load.
+// (envMapTexture) exist: the renderer's buildLightMaps makes them unless they are built, and they
+// stay until resetLightMaps. load3ds calls it at every load.
 void makeHighlightMaps();
 // Frees whatever the Mesh owns and zeroes it (tests, between independent loads).
 void resetMesh();

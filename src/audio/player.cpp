@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cstdarg>
 #include <cstring>
+#include <memory>
 
 MusicPlayer musicPlayer;
 
@@ -91,15 +92,11 @@ bool positionAtLocked(uint64_t frame, MusicPlayStatus* status)
 bool musicStartup()
 {
     musicClose();
-    MusicPlayer& p = musicPlayer;
-    p.mixRate = 44100;
-    p.outputMode = musicMode16Bit | musicModeStereo;
-    p.bufferMs = 60;
-    p.device = musicDeviceAuto;
-    p.latencyOffsetMs = 0;
-    p.mixQuality = 0;
-    p.lastHandle = 0;
-    p.lastError[0] = 0;
+    // The record holds its locks, thread and atomics, which cannot be assigned. Once musicClose has
+    // stopped the thread and closed the output nothing else uses it, so it is made anew in place:
+    // every field, options included, is back at its start value.
+    std::destroy_at(&musicPlayer);
+    std::construct_at(&musicPlayer);
     return true;
 }
 

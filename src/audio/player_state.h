@@ -51,6 +51,7 @@ constexpr int kRingEntries = 256;
 // at 44.1 kHz), far finer than a video frame, at a small cost per call (bench/audio_bench.cpp).
 constexpr int kChunkFrames = 32;
 
+// The player's whole state; musicStartup puts it back to these start values.
 struct MusicPlayer {
     // Options, taken by musicInit.
     int mixRate = 44100;

@@ -6,6 +6,7 @@
 #include <cstdint>
 
 struct MusicModule;
+struct MusicPlayStatus;
 
 // Where the screen fade is going. Four bytes, as the timing record has always stored it.
 enum FadeState : int32_t {
@@ -74,6 +75,9 @@ void startFadeOut();
 void fadeOutNear(int time, int length, float fraction);
 // Copies the player's audible order, pattern, row and sync value into musicPosition.
 void readMusicPosition();
+// readMusicPosition that also hands back the player's full status; false, with musicPosition
+// unchanged, when no music plays.
+bool readMusicStatus(MusicPlayStatus& status);
 // Presents frames until the music reaches order and row (both bounds), or quit is requested, then
 // starts the closing fade. Also returns, without the fade, when no music plays or the song wraps
 // around without reaching the position, so a missing module cannot hang the show. Returns true when

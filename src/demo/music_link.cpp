@@ -3,15 +3,21 @@
 
 #include "audio/audio.h"
 
-void readMusicPosition()
+bool readMusicStatus(MusicPlayStatus& status)
 {
-    MusicPlayStatus status{};
     if (!musicGetPlayStatus(demoMusic.playHandle, &status))
-        return;
+        return false;
     musicPosition.order = status.position;
     musicPosition.pattern = status.pattern;
     musicPosition.row = status.row;
     musicPosition.sync = status.syncInfo;
+    return true;
+}
+
+void readMusicPosition()
+{
+    MusicPlayStatus status{};
+    readMusicStatus(status);
 }
 
 void musicSyncCallback(unsigned syncValue, unsigned /*position*/, unsigned /*row*/)

@@ -40,16 +40,10 @@ bool givesUp(WaitBound& bound, const MusicPlayStatus& status)
     return false;
 }
 
-// readMusicPosition that also hands back the full status; false when no music plays.
+// The waits' read of the music: musicPosition, and the full status that givesUp looks at.
 bool readStatus(MusicPlayStatus& status)
 {
-    if (!musicGetPlayStatus(demoMusic.playHandle, &status))
-        return false;
-    musicPosition.order = status.position;
-    musicPosition.pattern = status.pattern;
-    musicPosition.row = status.row;
-    musicPosition.sync = status.syncInfo;
-    return true;
+    return readMusicStatus(status);
 }
 
 }  // namespace

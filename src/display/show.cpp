@@ -34,9 +34,7 @@ void initFrameBuffers()
     if (display.bitsPerPixel != 32) std::memset(stagingBuffer.pixels, 0, sizeof stagingBuffer);
     std::memset(frameBuffer.pixels, 0, sizeof frameBuffer);
     std::memset(trailBuffer.pixels, 0, sizeof trailBuffer);
-    projection.screenCentreX = frameWidth / 2;
-    projection.screenCentreY = frameHeight / 2;
-    setFieldOfView(45);
+    resetProjection();
     TargetLock lock;
     if (lockTarget(lock)) {
         int rowBytes = displayWidth * bytesPerPixel(display.bitsPerPixel);

@@ -18,13 +18,11 @@ PlatformState platform;
 
 namespace {
 
-bool sdlActive = false;  // the SDL backend was started by platformInit
-
 // The format a desktop of the given depth reports; bits 0 for an unknown depth.
 PlatformPixelFormat formatForDepth(int depth)
 {
     switch (depth) {
-    case 32: return {32, 0xFF0000, 0x00FF00, 0x0000FF};
+    case 32: return platformDesktop32;
     case 24: return {24, 0xFF0000, 0x00FF00, 0x0000FF};
     case 16: return {16, 0xF800, 0x07E0, 0x001F};
     case 15: return {16, 0x7C00, 0x03E0, 0x001F};
@@ -37,25 +35,6 @@ uint64_t framePeriodMicros()
 {
     int rate = platform.config.frameRate > 0 ? platform.config.frameRate : 60;
     return 1000000u / static_cast<uint64_t>(rate);
-}
-
-void clearState()
-{
-    platform.config = PlatformConfig{};
-    platform.desktopFormat = formatForDepth(32);
-    platform.modeFormat = {};
-    platform.modeSet = false;
-    platform.windowOpen = false;
-    platform.targetReady = false;
-    platform.targetLocked = false;
-    platform.targetFormat = {};
-    platform.targetPitch = 0;
-    std::memset(platform.target, 0, sizeof platform.target);
-    platform.shownFrames = 0;
-    platform.shownValid = false;
-    platform.virtualMicros = 0;
-    platform.queueCount = 0;
-    platform.queueSequence = 0;
 }
 
 // Removes and returns the queued event due first, if it is due by the given time.
@@ -113,7 +92,7 @@ bool platformInit(const PlatformConfig& config)
     PlatformPixelFormat desktop = formatForDepth(32);
     if (!config.headless) {
         if (!sdlInit(config, desktop)) return false;
-        sdlActive = true;
+        platform.sdlActive = true;
     }
     platform.config = config;
     platform.virtualMicros = 0;
@@ -129,12 +108,11 @@ bool platformInit(const PlatformConfig& config)
 
 void platformShutdown()
 {
-    if (sdlActive) {
+    if (platform.sdlActive) {
         sdlCloseWindow();
         sdlShutdown();
-        sdlActive = false;
     }
-    clearState();
+    platform = PlatformState{};
 }
 
 void resetPlatform()
@@ -149,13 +127,13 @@ const PlatformConfig& platformConfig()
 
 uint32_t platformTicks()
 {
-    if (sdlActive) return sdlTicks();
+    if (platform.sdlActive) return sdlTicks();
     return platform.config.startTicks + static_cast<uint32_t>(platform.virtualMicros / 1000);
 }
 
 void platformWait(uint32_t ms)
 {
-    if (sdlActive)
+    if (platform.sdlActive)
         sdlWait(ms);
     else
         platform.virtualMicros += static_cast<uint64_t>(ms) * 1000;
@@ -163,19 +141,19 @@ void platformWait(uint32_t ms)
 
 bool platformIsHeadless()
 {
-    return !sdlActive;
+    return !platform.sdlActive;
 }
 
 bool platformOpenWindow()
 {
-    if (sdlActive && !sdlOpenWindow(platform.config)) return false;
+    if (platform.sdlActive && !sdlOpenWindow(platform.config)) return false;
     platform.windowOpen = true;
     return true;
 }
 
 void platformCloseWindow()
 {
-    if (sdlActive) sdlCloseWindow();
+    if (platform.sdlActive) sdlCloseWindow();
     platform.windowOpen = false;
 }
 
@@ -186,12 +164,12 @@ bool platformWindowOpen()
 
 void platformShowCursor(bool shown)
 {
-    if (sdlActive) sdlShowCursor(shown);
+    if (platform.sdlActive) sdlShowCursor(shown);
 }
 
 void platformClientSize(int& width, int& height)
 {
-    if (sdlActive) {
+    if (platform.sdlActive) {
         sdlClientSize(width, height);
         return;
     }
@@ -202,7 +180,7 @@ void platformClientSize(int& width, int& height)
 void platformWindowBounds(int& x, int& y, int& width, int& height)
 {
     x = y = 0;
-    if (sdlActive) {
+    if (platform.sdlActive) {
         sdlWindowBounds(x, y, width, height);
         return;
     }
@@ -211,14 +189,14 @@ void platformWindowBounds(int& x, int& y, int& width, int& height)
 
 bool platformPollEvent(PlatformEvent& event)
 {
-    if (sdlActive) return sdlPollEvent(event);
+    if (platform.sdlActive) return sdlPollEvent(event);
     uint64_t due;
     return takeDue(platform.virtualMicros, event, due);
 }
 
 bool platformWaitEvent(PlatformEvent& event, uint32_t timeoutMs)
 {
-    if (sdlActive) return sdlWaitEvent(event, timeoutMs);
+    if (platform.sdlActive) return sdlWaitEvent(event, timeoutMs);
     uint64_t until = platform.virtualMicros + static_cast<uint64_t>(timeoutMs) * 1000;
     uint64_t due;
     if (takeDue(until, event, due)) {
@@ -231,7 +209,7 @@ bool platformWaitEvent(PlatformEvent& event, uint32_t timeoutMs)
 
 void platformPostEvent(const PlatformEvent& event)
 {
-    if (sdlActive)
+    if (platform.sdlActive)
         sdlPostEvent(event);
     else
         enqueue(event, platform.virtualMicros);
@@ -239,7 +217,7 @@ void platformPostEvent(const PlatformEvent& event)
 
 void platformPostEventAfter(const PlatformEvent& event, uint32_t afterMs)
 {
-    if (sdlActive)
+    if (platform.sdlActive)
         sdlPostEventAfter(event, afterMs);
     else
         enqueue(event, platform.virtualMicros + static_cast<uint64_t>(afterMs) * 1000);
@@ -247,7 +225,7 @@ void platformPostEventAfter(const PlatformEvent& event, uint32_t afterMs)
 
 bool platformMessageBox(const char* title, const char* text)
 {
-    if (!sdlActive || !platform.config.messageBoxes) return false;
+    if (!platform.sdlActive || !platform.config.messageBoxes) return false;
     return sdlMessageBox(title, text);
 }
 
@@ -319,7 +297,7 @@ void platformUnlockTarget()
 bool platformShowTarget(int clientWidth, int clientHeight)
 {
     if (!platform.targetReady || platform.targetLocked || !platform.windowOpen) return false;
-    if (sdlActive) {
+    if (platform.sdlActive) {
         static uint32_t pixels[platformTargetWidth * platformTargetHeight];
         platformReadShownFrom(platform.target, pixels);
         if (!sdlShow(pixels, clientWidth, clientHeight)) return false;
@@ -406,7 +384,7 @@ bool platformReadShown(uint32_t* pixels)
 
 bool platformReadWindow(uint32_t* pixels, int capacity, int& width, int& height)
 {
-    if (!sdlActive) return false;
+    if (!platform.sdlActive) return false;
     return sdlReadWindow(pixels, capacity, width, height);
 }
 

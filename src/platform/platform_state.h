@@ -16,9 +16,14 @@ struct QueuedEvent {
     uint64_t sequence;   // posting order among events due at the same time
 };
 
+// The format a 32-bit desktop reports, the headless desktop's until platformInit asks for another.
+constexpr PlatformPixelFormat platformDesktop32{32, 0xFF0000, 0x00FF00, 0x0000FF};
+
+// Everything the platform layer keeps; platformShutdown puts it back to this start value.
 struct PlatformState {
+    bool sdlActive = false;  // the SDL backend was started by platformInit
     PlatformConfig config;
-    PlatformPixelFormat desktopFormat;
+    PlatformPixelFormat desktopFormat = platformDesktop32;
     PlatformPixelFormat modeFormat;
     bool modeSet = false;
     bool windowOpen = false;

@@ -115,17 +115,24 @@ void fillSpanAdditiveScalar(uint32_t* dst, const SpanState& span);
 
 // Faces
 
-// Projects the face's three vertices (writing their screen x, y) and draws it into target (a
-// 320x200 buffer) with the filler of its drawing mode: 0 light-mapped, 1 copy, 2 light-mapped
-// over half background, 3 half blend, 4 light-mapped with highlight, 5 wireframe of glow lines,
-// 6 environment-modulated, 7 lit by light 0, 9 additive; other modes draw nothing. A face that is
-// off screen or covers no row draws nothing, as does a textured mode without a texture, or mode 6
-// before the environment picture is loaded.
+// Projects the face's three vertices (writing their screen x, y, whatever the mode) and draws it
+// into target (a 320x200 buffer) with the filler of its drawing mode: 0 light-mapped, 1 copy,
+// 2 light-mapped over half background, 3 half blend, 4 light-mapped with highlight, 5 wireframe
+// of glow lines, 6 environment-modulated, 7 lit by light 0, 9 additive; other modes draw nothing.
+// A face that is off screen or covers no row draws nothing, as does a textured mode without a
+// texture, or mode 6 before the environment picture is loaded.
 void drawFace(MeshFace& face, uint32_t* target);
-// The setups, usable with any filler: u, v plus light-map coordinates s, t (modes 0, 2, 4, 6),
-// u, v only (modes 1, 3, 9), u, v plus light 0's intensity in s (mode 7). The span's texture is
-// the face's; the maps are the renderer's light maps and environment picture.
-void drawLitTriangle(MeshFace& face, SpanFiller filler, uint32_t* target);
+// The maps a lit setup's filler samples at the light-map coordinates s, t.
+enum LitMaps : uint8_t {
+    litLightMaps = 0,    // the diffuse and highlight maps (modes 0, 2, 4)
+    litEnvironment = 1,  // the environment picture (mode 6): nothing is drawn before it is loaded
+};
+// The setups, usable with any filler; each projects the three vertices first. u, v plus
+// light-map coordinates s, t (modes 0, 2, 4, 6), u, v only (modes 1, 3, 9), u, v plus light 0's
+// intensity in s (mode 7). The span's texture is the face's; its maps are the renderer's light
+// maps and environment picture.
+void drawLitTriangle(MeshFace& face, SpanFiller filler, uint32_t* target,
+                     LitMaps maps = litLightMaps);
 void drawTexturedTriangle(MeshFace& face, SpanFiller filler, uint32_t* target);
 void drawIntensityTriangle(MeshFace& face, SpanFiller filler, uint32_t* target);
 

@@ -1,12 +1,12 @@
 // Per-vertex lighting values and the two light maps.
 #include <cmath>
+#include <cstdlib>
 
 #include "assets/assets.h"
 #include "assets/mesh.h"
 #include "render/render.h"
 
-uint8_t lightMaps[2][lightMapSize][lightMapSize];
-uint32_t* envMapTexture = nullptr;
+LightMapState lightMapState;
 
 void lightMapCoords(const MeshVertex& v, float& s, float& t) {
     s = (1 + v.cnx) * 128;
@@ -44,16 +44,25 @@ void fillLightMaps() {
             const double p = static_cast<double>(sine[i]) * sine[j];
             const double p2 = p * p;
             const double p4 = p2 * p2;
-            lightMaps[0][i][j] = static_cast<uint8_t>(static_cast<int>(p2 * p * 191 + 64));
-            lightMaps[1][i][j] = static_cast<uint8_t>(static_cast<int>(p4 * p4 * 192));
+            lightMapState.maps[0][i][j] = static_cast<uint8_t>(static_cast<int>(p2 * p * 191 + 64));
+            lightMapState.maps[1][i][j] = static_cast<uint8_t>(static_cast<int>(p4 * p4 * 192));
         }
     }
 }
 
+void resetLightMaps() {
+    std::free(lightMapState.envMapTexture);
+    lightMapState = LightMapState{};
+}
+
 void buildLightMaps() {
-    static bool built = false;
-    if (built) return;
-    built = true;
+    if (lightMapState.built) return;
+    buildLightMapsWith(loadPicture("enver1.jpg", 32));
+}
+
+void buildLightMapsWith(uint32_t* environment) {
+    resetLightMaps();
     fillLightMaps();
-    envMapTexture = loadPicture("enver1.jpg", 32);
+    lightMapState.envMapTexture = environment;
+    lightMapState.built = true;
 }

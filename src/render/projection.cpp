@@ -2,22 +2,30 @@
 #include <cmath>
 
 #include "assets/mesh.h"
+#include "render/draw.h"
 #include "render/render.h"
 
-// Start-up values: 45 degrees, centre (160, 100); resetProjection restores them.
-ProjectionState projection{386, 10 - 386, 160, 100};
+namespace {
 
-void resetProjection() {
-    projection.screenCentreX = 160;
-    projection.screenCentreY = 100;
-    setFieldOfView(45);
+// The projection of a field of view around a centre. D = trunc(320 / (2 · tan(degrees · 3.14 /
+// 360))), with 3.14 for pi as the original formula has it: 45 degrees gives 386, 90 gives 160.
+ProjectionState projectionFor(float degrees, int centreX, int centreY) {
+    const double d = 320.0 / (2.0 * std::tan(static_cast<double>(degrees) * 3.14 / 360.0));
+    const int distance = static_cast<int>(d);
+    return ProjectionState{distance, 10 - distance, centreX, centreY};
 }
 
+// The start-up values, the only place they are written: 45 degrees around the view's middle.
+ProjectionState startProjection() { return projectionFor(45, viewWidth / 2, viewHeight / 2); }
+
+}  // namespace
+
+ProjectionState projection = startProjection();
+
+void resetProjection() { projection = startProjection(); }
+
 void setFieldOfView(float degrees) {
-    // 3.14 for pi, as the original formula has it: 45 degrees gives 386, 90 gives 160.
-    const double distance = 320.0 / (2.0 * std::tan(static_cast<double>(degrees) * 3.14 / 360.0));
-    projection.projectionDistance = static_cast<int>(distance);
-    projection.nearLimit = 10 - projection.projectionDistance;
+    projection = projectionFor(degrees, projection.screenCentreX, projection.screenCentreY);
 }
 
 void projectPoint(const Vec3& camera, float& sx, float& sy) {

@@ -8,7 +8,9 @@
 
 namespace {
 
-enum class Setup { textured, lit, intensity };
+// What a setup interpolates and hands its filler: u, v only; u, v and the light-map coordinates
+// s, t with the light maps or with the environment picture; u, v and light 0's intensity in s.
+enum class Setup { textured, lightMapped, environment, intensity };
 
 constexpr int maxValues = 4;  // u, v, s, t
 
@@ -125,13 +127,21 @@ bool drawRows(Triangle& tri, Edge& longEdge, Edge& shortEdge, long long y, long 
     return true;
 }
 
+// Whether the face's three vertices exist; a face without them is neither projected nor drawn.
+bool hasVertices(const MeshFace& face) { return face.a && face.b && face.c; }
+
+void projectVertices(MeshFace& face) {
+    projectPoint(*face.a);
+    projectPoint(*face.b);
+    projectPoint(*face.c);
+}
+
+// Draws a face whose vertices are projected. One whose setup needs the environment picture
+// before it is loaded draws nothing.
 void drawTriangle(MeshFace& face, SpanFiller filler, uint32_t* target, Setup setup) {
     MeshVertex* vertex[3] = {face.a, face.b, face.c};
-    if (!vertex[0] || !vertex[1] || !vertex[2] || !face.texture || !filler || !target) return;
-    // The environment picture exists once the first mesh has been loaded.
-    const bool needsEnvironment = filler == fillSpanEnvironment || filler == fillSpanEnvironmentScalar;
-    if (needsEnvironment && !envMapTexture) return;
-    for (MeshVertex* v : vertex) projectPoint(*v);
+    if (!face.texture || !filler || !target) return;
+    if (setup == Setup::environment && !envMapTexture) return;
 
     // Rejection: wholly left, above, right of or below the view.
     auto all = [&](auto test) { return test(*vertex[0]) && test(*vertex[1]) && test(*vertex[2]); };
@@ -141,7 +151,8 @@ void drawTriangle(MeshFace& face, SpanFiller filler, uint32_t* target, Setup set
     if (all([](const MeshVertex& v) { return v.sy > viewHeight; })) return;
 
     Triangle tri;
-    tri.values = setup == Setup::textured ? 2 : setup == Setup::lit ? 4 : 3;
+    const bool lit = setup == Setup::lightMapped || setup == Setup::environment;
+    tri.values = setup == Setup::textured ? 2 : lit ? 4 : 3;
     for (int k = 0; k < 3; k++) {
         const MeshVertex& v = *vertex[k];
         Corner& c = tri.c[k];
@@ -150,7 +161,7 @@ void drawTriangle(MeshFace& face, SpanFiller filler, uint32_t* target, Setup set
         c.w[0] = v.u;
         c.w[1] = v.v;
         c.w[2] = c.w[3] = 0;
-        if (setup == Setup::lit) {
+        if (lit) {
             float s, t;
             lightMapCoords(v, s, t);
             c.w[2] = s;
@@ -208,14 +219,13 @@ void drawTriangle(MeshFace& face, SpanFiller filler, uint32_t* target, Setup set
     drawRows(tri, longEdge, shortEdge, y1, y2);
 }
 
-// Mode 5: the three edges as glow lines between the truncated screen positions, in the order
-// of the face's own vertex references; no sort and no rejection.
-void drawWireframe(MeshFace& face, uint32_t* target) {
-    MeshVertex* vertex[3] = {face.a, face.b, face.c};
-    if (!vertex[0] || !vertex[1] || !vertex[2] || !target) return;
+// Mode 5: the three edges as glow lines between the truncated screen positions (the vertices are
+// projected), in the order of the face's own vertex references; no sort and no rejection.
+void drawWireframe(const MeshFace& face, uint32_t* target) {
+    const MeshVertex* vertex[3] = {face.a, face.b, face.c};
+    if (!target) return;
     int x[3], y[3];
     for (int k = 0; k < 3; k++) {
-        projectPoint(*vertex[k]);
         x[k] = saturatingTrunc(vertex[k]->sx);
         y[k] = saturatingTrunc(vertex[k]->sy);
     }
@@ -224,31 +234,43 @@ void drawWireframe(MeshFace& face, uint32_t* target) {
     drawGlowLine(target, x[0], y[0], x[2], y[2]);
 }
 
+// The public setups: project the vertices, then draw.
+void projectAndDraw(MeshFace& face, SpanFiller filler, uint32_t* target, Setup setup) {
+    if (!hasVertices(face)) return;
+    projectVertices(face);
+    drawTriangle(face, filler, target, setup);
+}
+
 }  // namespace
 
-void drawLitTriangle(MeshFace& face, SpanFiller filler, uint32_t* target) {
-    drawTriangle(face, filler, target, Setup::lit);
+void drawLitTriangle(MeshFace& face, SpanFiller filler, uint32_t* target, LitMaps maps) {
+    projectAndDraw(face, filler, target, maps == litEnvironment ? Setup::environment : Setup::lightMapped);
 }
 
 void drawTexturedTriangle(MeshFace& face, SpanFiller filler, uint32_t* target) {
-    drawTriangle(face, filler, target, Setup::textured);
+    projectAndDraw(face, filler, target, Setup::textured);
 }
 
 void drawIntensityTriangle(MeshFace& face, SpanFiller filler, uint32_t* target) {
-    drawTriangle(face, filler, target, Setup::intensity);
+    projectAndDraw(face, filler, target, Setup::intensity);
 }
 
 void drawFace(MeshFace& face, uint32_t* target) {
+    // Every mode writes the screen positions, even one that then draws nothing: scenes follow
+    // projected vertices of faces they do not see.
+    if (!hasVertices(face)) return;
+    projectVertices(face);
+    const Setup lit = Setup::lightMapped, textured = Setup::textured;
     switch (face.mode) {
-    case modeLightMapped: drawLitTriangle(face, fillSpanLightMapped, target); break;
-    case modeCopy: drawTexturedTriangle(face, fillSpanCopy, target); break;
-    case modeLitHalf: drawLitTriangle(face, fillSpanLitHalf, target); break;
-    case modeHalfBlend: drawTexturedTriangle(face, fillSpanHalfBlend, target); break;
-    case modeHighlight: drawLitTriangle(face, fillSpanHighlight, target); break;
+    case modeLightMapped: drawTriangle(face, fillSpanLightMapped, target, lit); break;
+    case modeCopy: drawTriangle(face, fillSpanCopy, target, textured); break;
+    case modeLitHalf: drawTriangle(face, fillSpanLitHalf, target, lit); break;
+    case modeHalfBlend: drawTriangle(face, fillSpanHalfBlend, target, textured); break;
+    case modeHighlight: drawTriangle(face, fillSpanHighlight, target, lit); break;
     case modeWireframe: drawWireframe(face, target); break;
-    case modeEnvironment: drawLitTriangle(face, fillSpanEnvironment, target); break;
-    case modePointLit: drawIntensityTriangle(face, fillSpanIntensity, target); break;
-    case modeAdditive: drawTexturedTriangle(face, fillSpanAdditive, target); break;
+    case modeEnvironment: drawTriangle(face, fillSpanEnvironment, target, Setup::environment); break;
+    case modePointLit: drawTriangle(face, fillSpanIntensity, target, Setup::intensity); break;
+    case modeAdditive: drawTriangle(face, fillSpanAdditive, target, textured); break;
     default: break;  // 8, and 10 on, draw nothing
     }
 }

@@ -74,7 +74,8 @@ struct ProjectionState {
 };
 extern ProjectionState projection;
 
-// Back to the start-up values: field of view 45 degrees (D = 386), centre (160, 100).
+// Back to the start-up values (the ones the program starts with): field of view 45 degrees,
+// centre (160, 100).
 void resetProjection();
 // D = trunc(320 / (2 · tan(degrees · 3.14 / 360))) and nearLimit = 10 - D (3.14 as written).
 void setFieldOfView(float degrees);
@@ -97,19 +98,30 @@ void lightMapCoords(const MeshVertex& v, float& s, float& t);
 float pointLightIntensity(const MeshVertex& v, const Vec3& light);
 float pointLightIntensity(const MeshVertex& v);
 
-// The two 256x256 light maps in one block of 131072 bytes, [row][column]: plane 0 the diffuse
-// map (64..255), plane 1 the highlight map (0..192) directly after it.
+// The highlight tables: the two 256x256 light maps, [row][column], in one block of 131072 bytes
+// (plane 0 the diffuse map, 64..255; plane 1 the highlight map, 0..192, directly after it), and
+// the environment picture. buildLightMaps makes them at the first mesh load and they stay to the
+// end of the run; resetLightMaps puts the record back to its start value.
 constexpr int lightMapSize = 256;  // light maps are addressed by byte coordinates
-extern uint8_t lightMaps[2][lightMapSize][lightMapSize];
-inline uint8_t (&lightMap)[lightMapSize][lightMapSize] = lightMaps[0];
-inline uint8_t (&specularMap)[lightMapSize][lightMapSize] = lightMaps[1];
+struct LightMapState {
+    uint8_t maps[2][lightMapSize][lightMapSize];
+    uint32_t* envMapTexture = nullptr;  // the environment picture's 256x256 pixels (owned), or null
+    bool built = false;                 // buildLightMaps has made the tables since the last reset
+};
+extern LightMapState lightMapState;
+inline uint8_t (&lightMap)[lightMapSize][lightMapSize] = lightMapState.maps[0];
+inline uint8_t (&specularMap)[lightMapSize][lightMapSize] = lightMapState.maps[1];
+inline uint32_t* const& envMapTexture = lightMapState.envMapTexture;
+// Frees the environment picture and zeroes the record: no maps, no picture, not built.
+void resetLightMaps();
 // Computes both planes (no file access).
 void fillLightMaps();
-// On its first call fills the light maps and loads the environment picture "enver1.jpg";
-// later calls leave them as they are.
+// Unless the tables are built: fills the light maps and loads the environment picture
+// "enver1.jpg" (null when it cannot be loaded). Later calls leave them as they are.
 void buildLightMaps();
-// The environment picture's 256x256 pixels, or null before buildLightMaps.
-extern uint32_t* envMapTexture;
+// Builds the tables with the given environment picture (allocated with std::malloc, owned from
+// now on; null for none) in place of "enver1.jpg": for tests and tools that bring their own.
+void buildLightMapsWith(uint32_t* environment);
 
 // Keyframe tracks
 

@@ -1,8 +1,9 @@
 // Hand-written streams: exact codes, nibble order, broken trees and corrupt data, read by both
-// decoders, and the process exit of unpackArchive on each kind of fault.
+// decoders, and the process exit of openArchive on each kind of fault.
 #include "archive/archive.h"
 #include "stream_builder.h"
 #include "support/child_process.h"
+#include "support/temp_dir.h"
 #include "packer/packer.h"
 
 #include <gtest/gtest.h>
@@ -52,13 +53,18 @@ StreamBuilder wideBuilder()
     return b;
 }
 
-// Expects unpackArchive to print exactly `line` and a line break and exit with code 5.
+// Expects openArchive, given an archive file of this stream, to print exactly `line` and a line
+// break and exit with code 5.
 void expectUnpackExit(const std::vector<uint8_t>& stream, uint32_t unpackedSize, const std::string& line)
 {
-    ChildResult child = runInChild([&] {
-        std::vector<uint8_t> dest(size_t(unpackedSize) + packImageSpare);
-        unpackArchive(dest.data(), stream.data(), stream.size(), unpackedSize);
-    });
+    std::vector<uint8_t> file(packMagic, packMagic + packMagicLength);
+    for (int i = 0; i < 4; ++i)
+        file.push_back(uint8_t(unpackedSize >> (8 * i)));
+    file.insert(file.end(), stream.begin(), stream.end());
+    TempDir dir{"v4n-stream"};
+    const std::string path = dir.file("v4npelva.zem");
+    ASSERT_TRUE(writeFileBytes(path, file));
+    ChildResult child = runInChild([&] { openArchive(path.c_str()); });
     EXPECT_EQ(child.exitCode, 5) << line;
     EXPECT_EQ(child.output, line + "\n");
 }

@@ -15,14 +15,18 @@ namespace {
 
 class Mesh3ds : public ::testing::Test {
 protected:
+    // The light maps stand built (without an environment picture), so the archives need no
+    // "enver1.jpg"; the test of the build itself resets them.
     void SetUp() override {
         resetArchive();
         resetPictures();
         resetMesh();
+        buildLightMapsWith(nullptr);
     }
     void TearDown() override {
         resetMesh();
         resetArchive();
+        resetLightMaps();
     }
     std::string message;
 };
@@ -246,11 +250,6 @@ TEST_F(Mesh3ds, WrittenSceneLoadsFieldByField) {
     EXPECT_EQ(cone.rotationKeyCount, 0);
     EXPECT_EQ(cone.rotationKeys, nullptr);
 
-    // The light maps exist after a load.
-    EXPECT_NE(envMapTexture, nullptr);
-    EXPECT_EQ(lightMap[128][128], 255);
-    EXPECT_EQ(specularMap[0][0], 0);
-
     free3ds();
     EXPECT_EQ(mesh.materials[0].texture, nullptr);
     EXPECT_EQ(mesh.cameraKeys, nullptr);
@@ -258,6 +257,34 @@ TEST_F(Mesh3ds, WrittenSceneLoadsFieldByField) {
     EXPECT_EQ(mesh.objects[0].positionKeys, nullptr);
     EXPECT_EQ(mesh.lights[0].keys, nullptr);
     EXPECT_EQ(archiveState.openFileIndex, -1);
+}
+
+TEST_F(Mesh3ds, LightMapsAreBuiltAtTheFirstLoadAndKeptUntilReset) {
+    auto red = [](const uint32_t* pixels) {
+        return pixels && (pixels[0] >> 16 & 255) > 200 && (pixels[0] & 255) < 50;
+    };
+    auto blue = [](const uint32_t* pixels) {
+        return pixels && (pixels[0] & 255) > 200 && (pixels[0] >> 16 & 255) < 50;
+    };
+    Scene3ds s;
+    s.objects = {lineObject("Pole", 3, {{0, 1, 2, 0}})};
+    // The first load after a reset fills the maps and loads this archive's environment picture.
+    resetLightMaps();
+    ASSERT_EQ(loadScene(s, message, {{"enver1.jpg", solidJpeg(0xFF0000)}}), 1) << message;
+    EXPECT_TRUE(red(envMapTexture));
+    EXPECT_EQ(lightMap[128][128], 255);
+    EXPECT_EQ(specularMap[128][128], 192);
+    // A later load keeps them, whatever picture its archive holds.
+    ASSERT_EQ(loadScene(s, message, {{"enver1.jpg", solidJpeg(0x0000FF)}}), 1) << message;
+    EXPECT_TRUE(red(envMapTexture));
+    // The reset empties the record; the next load builds it again.
+    resetLightMaps();
+    EXPECT_EQ(envMapTexture, nullptr);
+    EXPECT_EQ(lightMap[128][128], 0);
+    EXPECT_FALSE(lightMapState.built);
+    ASSERT_EQ(loadScene(s, message, {{"enver1.jpg", solidJpeg(0x0000FF)}}), 1) << message;
+    EXPECT_TRUE(blue(envMapTexture));
+    EXPECT_EQ(lightMap[128][128], 255);
 }
 
 TEST_F(Mesh3ds, VertexAndFaceLimits) {

@@ -9,9 +9,9 @@
 #include "packer/packer.h"
 #include "writers/write3ds.h"
 
-// Builds an archive of the files plus a small "enver1.jpg" (unless one is given), writes it into
-// the build tree and opens it with openArchive. Fails the current test when that does not work.
-void openTestArchive(std::vector<PackInput> files);
+// Builds an archive of the files, writes it into the build tree and opens it with openArchive.
+// Fails the current test when that does not work.
+void openTestArchive(const std::vector<PackInput>& files);
 
 // width x height pixels in the engine layout (blue, green, red, 0), made by f(x, y) -> 0x00RRGGBB.
 template <typename F>

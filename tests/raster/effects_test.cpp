@@ -321,6 +321,23 @@ TEST(Glow, LinesPlotEveryStepButTheEnd) {
 }
 
 TEST(Glow, CircleIsSymmetricAndBoxJittersInOrder) {
+    // Radius 10, traced by hand: the octant's (i, y) steps, y dropping when the error term runs
+    // out (the two error terms trade places at each drop); each step plots its eight mirror
+    // images.
+    const std::pair<int, int> octant[] = {{0, 10}, {1, 10}, {2, 10}, {3, 10}, {4, 10},
+                                          {5, 9},  {6, 9},  {7, 8},  {8, 8}};
+    std::vector<std::pair<int, int>> dots;
+    const int cx = 60, cy = 50;
+    for (auto [i, y] : octant)
+        for (auto dot : {std::pair{cx + i + 1, cy + y + 1}, std::pair{cx - i, cy + y + 1},
+                         std::pair{cx + i + 1, cy - y}, std::pair{cx - i, cy - y},
+                         std::pair{cx + y + 1, cy + i + 1}, std::pair{cx - y, cy + i + 1},
+                         std::pair{cx + y + 1, cy - i}, std::pair{cx - y, cy - i}})
+            dots.push_back(dot);
+    GuardedBuffer small;
+    drawGlowCircle(small.pixels(), cx, cy, 10);
+    EXPECT_EQ(small.storage, dotsAt(dots).storage);
+
     GuardedBuffer circle;
     drawGlowCircle(circle.pixels(), 100, 80, 30);
     int lit = 0;

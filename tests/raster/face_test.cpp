@@ -2,6 +2,8 @@
 // through the triangle setups.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <limits>
 #include <random>
 #include <vector>
@@ -42,8 +44,9 @@ class FaceTest : public ::testing::Test {
 protected:
     void SetUp() override {
         resetProjection();
-        fillLightMaps();
+        buildLightMapsWith(nullptr);
     }
+    void TearDown() override { resetLightMaps(); }
 };
 
 // Pixels of the buffer that differ from 0.
@@ -78,9 +81,6 @@ TEST_F(FaceTest, SmallTriangleCoverageLeavesRightEndsOut) {
                 ASSERT_EQ(buffer.at(x, y), texture[(y - 30) * 256 + (x - 20)]);
             }
         }
-    // The vertices' screen positions were written.
-    EXPECT_EQ(f.v[1].sx, 30.0f);
-    EXPECT_EQ(f.v[2].sy, 40.0f);
 }
 
 TEST_F(FaceTest, EmptyAndRejectedFacesDrawNothing) {
@@ -220,9 +220,7 @@ TEST_F(FaceTest, WrappedCoordinatesAndFlatEdges) {
 
 TEST_F(FaceTest, ModesGiveTheirValues) {
     std::vector<uint32_t> grey(256 * 256, 0x00646464);  // 100
-    std::vector<uint32_t> environment(256 * 256, 0x00FF4000);
-    uint32_t* savedEnvironment = envMapTexture;
-    envMapTexture = environment.data();
+    buildLightMapsWith(ownedPicture(std::vector<uint32_t>(256 * 256, 0x00FF4000)));
     // Light 0 ten units in front of the face: intensity 255 at every vertex.
     mesh.lights[0].cx = 0;
     mesh.lights[0].cy = 0;
@@ -252,13 +250,12 @@ TEST_F(FaceTest, ModesGiveTheirValues) {
         EXPECT_EQ(buffer.at(160, 90), c.expected) << int(c.mode);
         EXPECT_EQ(buffer.at(100, 90), c.background) << int(c.mode);
     }
-    envMapTexture = nullptr;  // mode 6 before the environment picture exists
+    buildLightMapsWith(nullptr);  // mode 6 before the environment picture exists
     GuardedBuffer none;
     TestFace f6(screenVertex(140, 80, 0, 0), screenVertex(180, 80, 40, 0), screenVertex(160, 120, 0, 40),
                 grey.data(), modeEnvironment);
     drawFace(f6.face, none.pixels());
     EXPECT_EQ(drawnPixels(none), 0);
-    envMapTexture = savedEnvironment;
 
     // Mode 5: glow lines from vertex 0 to 1, 1 to 2 and 0 to 2, from truncated screen positions.
     GuardedBuffer wire, expected;
@@ -274,9 +271,7 @@ TEST_F(FaceTest, ModesGiveTheirValues) {
 TEST_F(FaceTest, PackedAndScalarFillersAgreeThroughTheSetups) {
     std::mt19937 rng(31);
     const auto texture = edgyPixels(rng, 256 * 256);
-    std::vector<uint32_t> environment = edgyPixels(rng, 256 * 256);
-    uint32_t* savedEnvironment = envMapTexture;
-    envMapTexture = environment.data();
+    buildLightMapsWith(ownedPicture(edgyPixels(rng, 256 * 256)));
     mesh.lights[0].cx = 20;
     mesh.lights[0].cy = -30;
     mesh.lights[0].cz = -40;
@@ -286,13 +281,19 @@ TEST_F(FaceTest, PackedAndScalarFillersAgreeThroughTheSetups) {
         Setup setup;
         SpanFiller packed, scalar;
     };
+    const Setup lit = [](MeshFace& f, SpanFiller filler, uint32_t* target) {
+        drawLitTriangle(f, filler, target);
+    };
+    const Setup environment = [](MeshFace& f, SpanFiller filler, uint32_t* target) {
+        drawLitTriangle(f, filler, target, litEnvironment);
+    };
     const Pair pairs[] = {
-        {drawLitTriangle, fillSpanLightMapped, fillSpanLightMappedScalar},
+        {lit, fillSpanLightMapped, fillSpanLightMappedScalar},
         {drawTexturedTriangle, fillSpanCopy, fillSpanCopyScalar},
-        {drawLitTriangle, fillSpanLitHalf, fillSpanLitHalfScalar},
+        {lit, fillSpanLitHalf, fillSpanLitHalfScalar},
         {drawTexturedTriangle, fillSpanHalfBlend, fillSpanHalfBlendScalar},
-        {drawLitTriangle, fillSpanHighlight, fillSpanHighlightScalar},
-        {drawLitTriangle, fillSpanEnvironment, fillSpanEnvironmentScalar},
+        {lit, fillSpanHighlight, fillSpanHighlightScalar},
+        {environment, fillSpanEnvironment, fillSpanEnvironmentScalar},
         {drawIntensityTriangle, fillSpanIntensity, fillSpanIntensityScalar},
         {drawTexturedTriangle, fillSpanAdditive, fillSpanAdditiveScalar},
     };
@@ -315,16 +316,13 @@ TEST_F(FaceTest, PackedAndScalarFillersAgreeThroughTheSetups) {
             p.setup(f.face, p.scalar, scalar.pixels());
             ASSERT_EQ(packed.storage, scalar.storage) << round;
         }
-    envMapTexture = savedEnvironment;
 }
 
 TEST_F(FaceTest, WildVerticesStayInsideTheBuffer) {
     // Huge, infinite and NaN screen positions, faces near the eye plane, and coordinates in the
     // millions: every mode draws only inside the picture and returns.
     auto texture = coordinateTexture();
-    std::vector<uint32_t> environment(256 * 256, 0x00808080);
-    uint32_t* savedEnvironment = envMapTexture;
-    envMapTexture = environment.data();
+    buildLightMapsWith(ownedPicture(std::vector<uint32_t>(256 * 256, 0x00808080)));
     const float wild[] = {0, 1e-30f, 150, -150, 1e4f, -1e4f, 3e9f, -3e9f, 1e30f, -1e30f,
                           std::numeric_limits<float>::infinity(), -std::numeric_limits<float>::infinity(),
                           std::numeric_limits<float>::quiet_NaN()};
@@ -344,5 +342,177 @@ TEST_F(FaceTest, WildVerticesStayInsideTheBuffer) {
         drawFace(f.face, buffer.pixels());
         ASSERT_TRUE(buffer.guardsIntact()) << round;
     }
-    envMapTexture = savedEnvironment;
+}
+
+namespace {
+
+// A filler that draws nothing and records every span the setup hands it, with the offset of its
+// first pixel in the target.
+struct RecordedSpan {
+    long long offset;
+    SpanState span;
+};
+std::vector<RecordedSpan> recordedSpans;
+const uint32_t* recordingTarget = nullptr;
+void recordSpan(uint32_t* dst, const SpanState& span) {
+    recordedSpans.push_back({dst - recordingTarget, span});
+}
+
+// One edge of the setup in 8.8, written from the rule: steps trunc((b − a)·256 · (1 / height))
+// for x and each value.
+struct FormulaEdge {
+    long long x, dx, w[4], dw[4];
+};
+FormulaEdge formulaSteps(const double a[6], const double b[6]) {
+    FormulaEdge e{};
+    const double inverse = 1 / (b[1] - a[1]);
+    e.dx = static_cast<long long>((b[0] - a[0]) * 256 * inverse);
+    for (int i = 0; i < 4; i++) e.dw[i] = static_cast<long long>((b[2 + i] - a[2 + i]) * 256 * inverse);
+    return e;
+}
+
+}  // namespace
+
+TEST_F(FaceTest, TiltedTriangleGradientsAndPrestepFollowTheFormula) {
+    // Faces with no edge along a row or column, corners between pixel centres and the middle
+    // corner on the left or on the right, given out of order. Every span the lit setup hands its
+    // filler is compared with the 8.8 values worked out here from the rule: per-pixel gradients
+    // from the widest span, edges prestepped to the first row centre below each corner.
+    auto texture = coordinateTexture();
+    struct Corner {
+        float sx, sy, u, v, nx, ny;
+    };
+    const Corner faces[][3] = {
+        {{201.7f, 150.35f, 30.5f, 200.25f, 0.25f, -0.5f},
+         {60.2f, 20.6f, 10.75f, 5.5f, -0.5f, 0.125f},
+         {40.9f, 95.15f, 250.0f, 60.125f, 0.75f, 0.5f}},
+        {{30.45f, 180.8f, 3.0f, 70.5f, -0.75f, 0.25f},
+         {280.3f, 99.7f, 190.25f, 12.0f, 0.5f, -0.25f},
+         {110.6f, 10.1f, 64.5f, 240.75f, 0.125f, 0.75f}},
+    };
+    for (const auto& face : faces) {
+        MeshVertex v[3];
+        for (int k = 0; k < 3; k++) {
+            v[k] = screenVertex(face[k].sx, face[k].sy, face[k].u, face[k].v);
+            v[k].cnx = face[k].nx;
+            v[k].cny = face[k].ny;
+        }
+        GuardedBuffer buffer;
+        TestFace f(v[0], v[1], v[2], texture.data(), modeLightMapped);
+        recordedSpans.clear();
+        recordingTarget = buffer.pixels();
+        drawLitTriangle(f.face, recordSpan, buffer.pixels());
+
+        // Corners (sx, sy, u, v, s, t) from the projected vertices, sorted by sy.
+        double c[3][6];
+        for (int k = 0; k < 3; k++) {
+            const MeshVertex& m = f.v[k];
+            const double row[6] = {m.sx, m.sy, m.u, m.v, (1 + m.cnx) * 128.0f, (1 + m.cny) * 128.0f};
+            std::copy(row, row + 6, c[k]);
+        }
+        auto order = [&](int a, int b) {
+            if (c[a][1] > c[b][1]) std::swap(c[a], c[b]);
+        };
+        order(0, 1);
+        order(0, 2);
+        order(1, 2);
+
+        // Gradients: k in 1/256 of the long edge, the long edge's x and values at the middle
+        // corner's height, against the middle corner's.
+        const long long k = static_cast<long long>((c[1][1] - c[0][1]) * 256 / (c[2][1] - c[0][1]));
+        const long long xw = static_cast<long long>((c[2][0] - c[0][0]) * k + c[0][0] * 256);
+        const long long xm = static_cast<long long>(c[1][0] * 256);
+        ASSERT_NE(xw, xm);
+        long long gradient[4];
+        for (int i = 0; i < 4; i++) {
+            const long long ww = static_cast<long long>((c[2][2 + i] - c[0][2 + i]) * k + c[0][2 + i] * 256);
+            const long long wm = static_cast<long long>(c[1][2 + i] * 256);
+            gradient[i] = (ww - wm) * 256 / (xw - xm);
+        }
+
+        // Edges: the long one starts at trunc(((d·p0) >> 8) + a·256), a short one at
+        // trunc(a·256) + ((d·p) >> 8), p the distance in 1/256 from the corner to its first row.
+        const long long y0 = static_cast<long long>(std::ceil(c[0][1]));
+        const long long y1 = static_cast<long long>(std::ceil(c[1][1]));
+        const long long y2 = static_cast<long long>(std::ceil(c[2][1]));
+        const long long p0 = static_cast<long long>((y0 - c[0][1]) * 256);
+        const long long p1 = static_cast<long long>((y1 - c[1][1]) * 256);
+        FormulaEdge longEdge = formulaSteps(c[0], c[2]);
+        longEdge.x = static_cast<long long>(static_cast<double>((longEdge.dx * p0) >> 8) + c[0][0] * 256);
+        for (int i = 0; i < 4; i++)
+            longEdge.w[i] = static_cast<long long>(static_cast<double>((longEdge.dw[i] * p0) >> 8) + c[0][2 + i] * 256);
+        auto shortEdge = [&](const double* a, const double* b, long long p) {
+            FormulaEdge e = formulaSteps(a, b);
+            e.x = static_cast<long long>(a[0] * 256) + ((e.dx * p) >> 8);
+            for (int i = 0; i < 4; i++) e.w[i] = static_cast<long long>(a[2 + i] * 256) + ((e.dw[i] * p) >> 8);
+            return e;
+        };
+
+        std::vector<RecordedSpan> expected;
+        FormulaEdge upper = shortEdge(c[0], c[1], p0), lower = shortEdge(c[1], c[2], p1);
+        for (long long y = y0; y < y2; y++) {
+            FormulaEdge& other = y < y1 ? upper : lower;
+            const FormulaEdge& left = longEdge.x > other.x ? other : longEdge;
+            const FormulaEdge& right = longEdge.x > other.x ? longEdge : other;
+            const long long count = (right.x >> 8) - (left.x >> 8);
+            if (count > 0) {
+                SpanState s{};
+                s.u = int32_t(left.w[0]), s.v = int32_t(left.w[1]);
+                s.s = int32_t(left.w[2]), s.t = int32_t(left.w[3]);
+                s.du = int32_t(gradient[0]), s.dv = int32_t(gradient[1]);
+                s.ds = int32_t(gradient[2]), s.dt = int32_t(gradient[3]);
+                s.count = int(count);
+                expected.push_back({y * viewWidth + (left.x >> 8), s});
+            }
+            for (FormulaEdge* e : {&longEdge, &other}) {
+                e->x += e->dx;
+                for (int i = 0; i < 4; i++) e->w[i] += e->dw[i];
+            }
+        }
+        ASSERT_GT(expected.size(), 80u);
+        ASSERT_EQ(recordedSpans.size(), expected.size());
+        for (size_t n = 0; n < expected.size(); n++) {
+            const SpanState &got = recordedSpans[n].span, &want = expected[n].span;
+            ASSERT_EQ(recordedSpans[n].offset, expected[n].offset) << n;
+            ASSERT_EQ(got.count, want.count) << n;
+            ASSERT_EQ((std::vector<int32_t>{got.u, got.v, got.s, got.t}),
+                      (std::vector<int32_t>{want.u, want.v, want.s, want.t}))
+                << "row " << expected[n].offset / viewWidth;
+            ASSERT_EQ((std::vector<int32_t>{got.du, got.dv, got.ds, got.dt}),
+                      (std::vector<int32_t>{want.du, want.dv, want.ds, want.dt}));
+            EXPECT_EQ(got.texture, texture.data());
+            EXPECT_EQ(got.diffuseMap, &lightMap[0][0]);
+        }
+    }
+}
+
+TEST_F(FaceTest, EveryModeWritesTheScreenPositions) {
+    // The screen positions are written before any mode returns: modes that draw nothing, a
+    // textured mode without a texture, mode 6 before the environment picture, a face off screen.
+    auto texture = coordinateTexture();
+    MeshVertex corners[3] = {screenVertex(0, 0, 0, 0), screenVertex(0, 0, 9, 0), screenVertex(0, 0, 0, 9)};
+    const float camera[3][3] = {{-40, 30, 100}, {55, 12, -50}, {10, -60, 300}};
+    for (int k = 0; k < 3; k++) {
+        corners[k].cx = camera[k][0];
+        corners[k].cy = camera[k][1];
+        corners[k].cz = camera[k][2];
+    }
+    for (int mode = 0; mode < 12; mode++)
+        for (bool textured : {true, false})
+            for (float shift : {0.0f, 5000.0f}) {
+                TestFace f(corners[0], corners[1], corners[2], textured ? texture.data() : nullptr,
+                           static_cast<DrawMode>(mode));
+                for (MeshVertex& v : f.v) {
+                    v.cx += shift;  // far right of the view: rejected
+                    v.sx = v.sy = -12345;
+                }
+                GuardedBuffer buffer;
+                drawFace(f.face, buffer.pixels());
+                for (MeshVertex& v : f.v) {
+                    float sx, sy;
+                    projectPoint(Vec3{v.cx, v.cy, v.cz}, sx, sy);
+                    ASSERT_EQ(v.sx, sx) << "mode " << mode << " textured " << textured << " shift " << shift;
+                    ASSERT_EQ(v.sy, sy) << "mode " << mode << " textured " << textured << " shift " << shift;
+                }
+            }
 }

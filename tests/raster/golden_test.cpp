@@ -21,6 +21,7 @@
 #include <stb_image.h>
 
 #include "assets/mesh.h"
+#include "raster_test.h"
 #include "render/draw.h"
 #include "render/render.h"
 
@@ -136,13 +137,10 @@ class PictureTest : public ::testing::Test {
 protected:
     void SetUp() override {
         resetProjection();
-        fillLightMaps();
-        savedEnvironment = envMapTexture;
-        envMapTexture = environment.data();
+        buildLightMapsWith(ownedPicture(testEnvironment()));
     }
-    void TearDown() override { envMapTexture = savedEnvironment; }
-    std::vector<uint32_t> texture = testTexture(), environment = testEnvironment();
-    uint32_t* savedEnvironment = nullptr;
+    void TearDown() override { resetLightMaps(); }
+    std::vector<uint32_t> texture = testTexture();
 };
 
 }  // namespace

@@ -48,10 +48,26 @@ TEST(DrawList, SortMovesPayloadsWithKeys) {
     sortDrawList(0, -1);  // empty list
     EXPECT_EQ(drawList.count, 1);
 
-    // Equal keys end in the order this exact quicksort leaves them (traced by hand).
-    fillList({1, 1, 1});
-    sortDrawList(0, 2);
-    EXPECT_EQ(payloads(), (std::vector<int>{1, 0, 2}));
+    // Equal keys end in the order this exact quicksort leaves them (traced step by step): all
+    // equal, two keys interleaved, three keys, and a range inside the list.
+    struct Case {
+        std::vector<float> keys;
+        int lo, hi;
+        std::vector<int> order;
+    };
+    const Case cases[] = {
+        {{1, 1, 1}, 0, 2, {1, 0, 2}},
+        {{5, 5, 5, 5, 5, 5, 5}, 0, 6, {4, 3, 6, 1, 0, 5, 2}},
+        {{2, 1, 2, 1, 2, 1}, 0, 5, {3, 1, 5, 2, 4, 0}},
+        {{3, 1, 3, 2, 1, 3, 2, 2}, 0, 7, {4, 1, 7, 6, 3, 2, 5, 0}},
+        {{0, 0, 1, 0, 0}, 0, 4, {4, 3, 0, 1, 2}},
+        {{3, 1, 3, 2, 1, 3, 2, 2}, 1, 6, {0, 4, 1, 6, 3, 2, 5, 7}},
+    };
+    for (const Case& c : cases) {
+        fillList(c.keys);
+        sortDrawList(c.lo, c.hi);
+        EXPECT_EQ(payloads(), c.order) << c.keys.size() << " keys, " << c.lo << ".." << c.hi;
+    }
 }
 
 TEST(DrawList, RandomKeysSortedWithDuplicates) {

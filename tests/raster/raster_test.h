@@ -2,6 +2,8 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdlib>
+#include <cstring>
 #include <random>
 #include <vector>
 
@@ -23,6 +25,13 @@ inline std::vector<uint32_t> edgyPixels(std::mt19937& rng, size_t n) {
     std::vector<uint32_t> v(n);
     for (auto& p : v) p = edgyPixel(rng);
     return v;
+}
+
+// A copy of the pixels that the renderer can own and free, for buildLightMapsWith.
+inline uint32_t* ownedPicture(const std::vector<uint32_t>& pixels) {
+    auto* copy = static_cast<uint32_t*>(std::malloc(pixels.size() * sizeof(uint32_t)));
+    std::memcpy(copy, pixels.data(), pixels.size() * sizeof(uint32_t));
+    return copy;
 }
 
 // A 320x200 buffer with guard pixels before and after it, to catch writes outside the picture.

@@ -194,7 +194,7 @@ TEST(LightMaps, BordersAndCentre) {
     EXPECT_EQ(highest, 255);
     EXPECT_EQ(highestSpecular, 192);
     // The highlight map lies right after the diffuse one in the same block.
-    EXPECT_EQ(&lightMaps[0][0][0] + lightMapSize * lightMapSize, &specularMap[0][0]);
+    EXPECT_EQ(&lightMap[0][0] + lightMapSize * lightMapSize, &specularMap[0][0]);
     // sin(pi/4)^2 just below 1/2; values from the formula evaluated independently.
     EXPECT_EQ(lightMap[64][64], 87);
     EXPECT_EQ(lightMap[64][128], 131);
