@@ -192,6 +192,42 @@ Picture paintEnvironmentMap();
 bool paintTitleLogo(Picture& picture);
 bool paintOpeningPicture(Picture& picture);
 
+// Space flight and Final flight: face textures of "space1.3ds" and "space2.3ds", the meshes, and
+// the end credits strip, which scrolls 804 rows plus a screen over the right side.
+constexpr int endCreditsWidth = 160;
+constexpr int endCreditsHeight = 1024;
+Picture paintFlightSky();
+Picture paintStationHull();
+Picture paintStationWindows();
+Picture paintGateRing();
+Picture paintAsteroidRock();
+Picture paintHomePlanet();
+Picture paintFarSky();
+Picture paintShipHull();
+Picture paintEngineExhaust();
+Picture paintNebulaVeil();
+Picture paintPlanetRings();
+std::vector<uint8_t> encodeSpaceFlightMesh();
+std::vector<uint8_t> encodeFinalFlightMesh();
+bool paintEndCredits(Picture& picture);
+// Tunnel: "zemtun3.3ds" (a ring-shaped tube round the vertical axis), its textures and the glow
+// added over every frame.
+Picture paintTunnelWall();
+Picture paintTunnelChrome();
+Picture paintTunnelLamps();
+Picture paintTunnelGlow();
+std::vector<uint8_t> encodeTunnelMesh();
+// Wave grid: four tiling face textures ("rubbb1.jpg" is also the Rubber column's) and the keyed
+// panel over the grid (256 x 200, black where the grid shows).
+Picture paintWaveCircuit();
+Picture paintWavePlasma();
+Picture paintWaveTiles();
+Picture paintWaveFire();
+bool paintWavePanel(Picture& picture);
+// Cosmos cross-fade: one nebula and planet in two lights.
+Picture paintCosmosWarm();
+Picture paintCosmosCool();
+
 // Sun and code, Disks, Greetings and Rubber (tools/content/scene_*.cpp); the meshes come back as
 // encoded 3DS files. Painters that need the fonts return false (with a message) without them.
 std::vector<uint8_t> buildSunCodeMesh();

@@ -123,5 +123,36 @@ bool generateContent(const std::string& folder)
     ok = ok && paintNeonSignDark(picture) && writePicture(folder, "neonlam2.jpg", picture, spriteQuality);
     ok = ok && paintComputerOverlay(picture) && writePicture(folder, "zorvex1.jpg", picture, pictureQuality);
     ok = ok && paintMotherPanel(picture) && writePicture(folder, "bksheme.jpg", picture, pictureQuality);
+    // Space flight.
+    ok = ok && writePicture(folder, "spsky.jpg", paintFlightSky(), faceQuality);
+    ok = ok && writePicture(folder, "spgate.jpg", paintGateRing(), faceQuality);
+    ok = ok && writePicture(folder, "sphull.jpg", paintStationHull(), faceQuality);
+    ok = ok && writePicture(folder, "spwheel.jpg", paintStationWindows(), faceQuality);
+    ok = ok && writePicture(folder, "sprock.jpg", paintAsteroidRock(), faceQuality);
+    ok = ok && writePicture(folder, "spplan.jpg", paintHomePlanet(), faceQuality);
+    ok = ok && writeAsset(folder, "space1.3ds", encodeSpaceFlightMesh());
+    // Tunnel.
+    ok = ok && writePicture(folder, "tunwall.jpg", paintTunnelWall(), faceQuality);
+    ok = ok && writePicture(folder, "tunchrom.jpg", paintTunnelChrome(), faceQuality);
+    ok = ok && writePicture(folder, "tunlamp.jpg", paintTunnelLamps(), faceQuality);
+    ok = ok && writePicture(folder, "tunback.jpg", paintTunnelGlow(), pictureQuality);
+    ok = ok && writeAsset(folder, "zemtun3.3ds", encodeTunnelMesh());
+    // Wave grid.
+    ok = ok && writePicture(folder, "freetun8.jpg", paintWaveCircuit(), faceQuality);
+    ok = ok && writePicture(folder, "rubbb1.jpg", paintWavePlasma(), faceQuality);
+    ok = ok && writePicture(folder, "freetun7.jpg", paintWaveTiles(), faceQuality);
+    ok = ok && writePicture(folder, "freetun3.jpg", paintWaveFire(), faceQuality);
+    ok = ok && paintWavePanel(picture) && writePicture(folder, "cosmback.bmp", picture, pictureQuality);
+    // Cosmos cross-fade.
+    ok = ok && writePicture(folder, "cosmo2.jpg", paintCosmosWarm(), pictureQuality);
+    ok = ok && writePicture(folder, "cosmo24.jpg", paintCosmosCool(), pictureQuality);
+    // Final flight.
+    ok = ok && writePicture(folder, "fnsky.jpg", paintFarSky(), faceQuality);
+    ok = ok && writePicture(folder, "fnship.jpg", paintShipHull(), faceQuality);
+    ok = ok && writePicture(folder, "fnexh.jpg", paintEngineExhaust(), spriteQuality);
+    ok = ok && writePicture(folder, "fnveil.jpg", paintNebulaVeil(), spriteQuality);
+    ok = ok && writePicture(folder, "fnring.jpg", paintPlanetRings(), faceQuality);
+    ok = ok && writeAsset(folder, "space2.3ds", encodeFinalFlightMesh());
+    ok = ok && paintEndCredits(picture) && writePicture(folder, "titry2.jpg", picture, pictureQuality);
     return ok;
 }

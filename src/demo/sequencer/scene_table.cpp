@@ -263,6 +263,30 @@ bool callScene(int number, SceneStep step, int32_t length, uint32_t endPosition,
         : free ? creditsFree()
                : void();
         return true;
+    case 3:
+        init   ? spaceFlightInit()
+        : run  ? spaceFlightRun(length, endPosition, endRow)
+        : free ? spaceFlightFree()
+               : void();
+        return true;
+    case 4:
+        init   ? tunnelInit()
+        : run  ? tunnelRun(length, endPosition, endRow)
+        : free ? tunnelFree()
+               : void();
+        return true;
+    case 5:
+        init   ? waveGridInit()
+        : run  ? waveGridRun(length, endPosition, endRow)
+        : free ? waveGridFree()
+               : void();
+        return true;
+    case 6:
+        init   ? cosmosInit()
+        : run  ? cosmosRun(length, endPosition, endRow)
+        : free ? cosmosFree()
+               : void();
+        return true;
     case 7:
         init   ? sunCodeInit()
         : run  ? sunCodeRun(length, endPosition, endRow)
@@ -303,6 +327,12 @@ bool callScene(int number, SceneStep step, int32_t length, uint32_t endPosition,
         init   ? motherInit()
         : run  ? motherRun(length, endPosition, endRow)
         : free ? motherFree()
+               : void();
+        return true;
+    case 14:
+        init   ? finalFlightInit()
+        : run  ? finalFlightRun(length, endPosition, endRow)
+        : free ? finalFlightFree()
                : void();
         return true;
     default: return false;

@@ -1,0 +1,212 @@
+// Wave grid: a flat grid of 18 x 14 vertices that the scene builds itself, textured with a
+// picture and rippled by one of four wave formulas. On every 32nd music row the screen flashes and
+// the picture and the formula change together; five sliding squares, the keyed panel and twenty
+// jittering glow lines are drawn on top.
+#include "scenes/scene.h"
+
+#include "demo/demo.h"
+#include "display/display.h"
+#include "render/draw.h"
+#include "shell/shell.h"
+
+#include <cmath>
+
+namespace {
+
+enum WaveGridSlot : int {
+    slotPanel = 0,   // "cosmback.bmp": pixels equal to 0 let the grid show through
+    slotSquare = 1,  // 32 x 32 pixels of bytes 32: added, it lightens a square
+};
+
+constexpr int gridColumns = 18;
+constexpr int gridRows = 14;
+constexpr int gridVertices = gridColumns * gridRows;
+constexpr int gridFaces = 2 * (gridColumns - 1) * (gridRows - 1);  // 442
+static_assert(gridFaces == 442);
+constexpr int squareSide = 32;
+constexpr uint32_t squareFill = 0x20202020u;  // every byte 32
+constexpr int pictureCount = 4;
+// A flash comes on every 32nd row of the music (64 rows to a pattern).
+constexpr uint32_t rowsPerPattern = 64;
+constexpr uint32_t rowsPerBeat = 32;
+// The widest and tallest block a byte-sized blit side can copy (0 standing for 256).
+constexpr int widestBlock = 256;
+
+struct WaveGridState {
+    int waveMode = 1;          // formula 0 to 3
+    uint32_t lastBeat = 1;     // the last beat that flashed
+    int32_t previousTime = 0;  // sceneTime of the previous frame
+    bool drawPanel = false;    // the panel fits a block blit
+};
+WaveGridState waveGrid;
+
+MeshVertex& gridVertex(int column, int row)
+{
+    return mesh.vertices[row * gridColumns + column];
+}
+
+void addGridFace(MeshVertex& a, MeshVertex& b, MeshVertex& c)
+{
+    MeshFace& face = mesh.faces[mesh.faceCount++];
+    face = MeshFace{};
+    face.a = &a;
+    face.b = &b;
+    face.c = &c;
+    face.texture = scene.pictureSlots[0];
+}
+
+// The height of the vertex at (c, r) in wave formula `mode` at phase w.
+float waveHeight(int mode, int c, int r, float w)
+{
+    const double pi = rendererPi;
+    switch (mode) {
+    case 0: return static_cast<float>(30 * std::cos(c * pi / 6 + w) * std::sin(r * pi / 6 + w));
+    case 1: return static_cast<float>(30 * std::cos(c * pi / 3 + 2 * w) * std::sin(r * pi / 6 + w));
+    case 2:
+        return static_cast<float>(30 * std::cos(c * pi / 6 + w) + 20 * std::sin(r * pi / 6 + w));
+    default:
+        return static_cast<float>(20 * std::cos((c + r - w) * pi / 6) +
+                                  20 * std::cos((r + w) * pi / 6 + w));
+    }
+}
+
+void rippleGrid(int32_t t)
+{
+    const float w = static_cast<float>(t) * 3.1415925f * 0.002f;
+    for (int r = 0; r < gridRows; ++r)
+        for (int c = 0; c < gridColumns; ++c)
+            gridVertex(c, r).z = waveHeight(waveGrid.waveMode, c, r, w);
+    updateMeshNormals();
+}
+
+// Every face far to near, light-mapped whatever its mode byte; no near or facing test.
+void drawGrid()
+{
+    resetDrawList();
+    for (int i = 0; i < mesh.faceCount; ++i) {
+        const MeshFace& f = mesh.faces[i];
+        addFaceToDrawList(i, (f.a->cz + f.b->cz + f.c->cz) * 0.33333334f);
+    }
+    if (drawList.count > 1)
+        sortDrawList(0, drawList.count - 1);
+    for (int i = drawList.count - 1; i >= 0; --i)
+        drawLitTriangle(mesh.faces[drawListIndex(drawList.payload[i])], fillSpanLightMapped,
+                        frameBuffer.pixels);
+}
+
+// Ten vertical and ten horizontal glow lines swaying together, each jittered by up to 31 pixels.
+void drawLines(int32_t t)
+{
+    for (int i = 0; i < 10; ++i) {
+        const float a = static_cast<float>(10 * std::cos(t * rendererPi / 420 + i * 0.33333334f));
+        const int ry = nextRandom() >> 10;
+        const int rx = nextRandom() >> 10;
+        const int x = saturatingTrunc(220 + 8 * i + a);
+        drawGlowLine(frameBuffer.pixels, x, saturatingTrunc(120.0f + ry + 40), x,
+                     saturatingTrunc(120.0f + ry - 40));
+        const int y = saturatingTrunc(100 + 8 * i + a);
+        drawGlowLine(frameBuffer.pixels, saturatingTrunc(240.0f + rx + 40), y,
+                     saturatingTrunc(240.0f + rx - 40), y);
+    }
+}
+
+// On a new beat the screen flashes and the faces take the picture of the formula in use, which
+// then moves on; between beats the flash fades by the frame's time plus 10.
+void beatFlash(int32_t t)
+{
+    WaveGridState& s = waveGrid;
+    const uint32_t beat = musicPosition.order * rowsPerPattern + musicPosition.row;
+    if (beat % rowsPerBeat == 0 && beat != s.lastBeat) {
+        timing.sceneDim = 255;
+        s.lastBeat = beat;
+        for (int i = 0; i < mesh.faceCount; ++i)
+            mesh.faces[i].texture = scene.pictureSlots[s.waveMode];
+        s.waveMode = (s.waveMode + 1) % pictureCount;
+    } else {
+        const int32_t dim = timing.sceneDim - (t - s.previousTime + 10);
+        timing.sceneDim = static_cast<uint8_t>(dim > 0 ? dim : 0);
+    }
+    s.previousTime = t;
+}
+
+}  // namespace
+
+void waveGridInit()
+{
+    waveGrid = WaveGridState{};
+    loadTextureSlot(slotPanel, "cosmback.bmp");
+    const Texture& panel = scene.textureSlots[slotPanel];
+    waveGrid.drawPanel =
+        checkSceneData(panel.pixels != nullptr && panel.width >= 1 && panel.width <= widestBlock &&
+                           panel.height >= 1 && panel.height <= widestBlock,
+                       "wave-grid", "cosmback.bmp is larger than 256 x 256: no panel");
+    loadPictureSlot(0, "freetun8.jpg");
+    loadPictureSlot(1, "rubbb1.jpg");
+    loadPictureSlot(2, "freetun7.jpg");
+    loadPictureSlot(3, "freetun3.jpg");
+    allocateTextureSlot(slotSquare, squareSide, squareSide);
+    Texture& square = scene.textureSlots[slotSquare];
+    for (int i = 0; i < squareSide * squareSide; ++i)
+        square.pixels[i] = squareFill;
+
+    // The grid is light-mapped but loads no mesh, and the maps are built by the first mesh load:
+    // played on its own, the scene makes sure they exist.
+    makeHighlightMaps();
+    mesh.faceCount = 0;
+    mesh.vertexCount = 0;
+    for (int r = 0; r < gridRows; ++r)
+        for (int c = 0; c < gridColumns; ++c) {
+            MeshVertex& v = mesh.vertices[mesh.vertexCount++];
+            v = MeshVertex{};
+            v.x = static_cast<float>((c - 9) * 10 + 10);
+            v.y = static_cast<float>((r - 7) * 10);
+            v.u = static_cast<float>(c * 256);
+            v.v = static_cast<float>(r * 256);
+        }
+    for (int r = 0; r < gridRows - 1; ++r)
+        for (int c = 0; c < gridColumns - 1; ++c) {
+            addGridFace(gridVertex(c + 1, r), gridVertex(c, r + 1), gridVertex(c, r));
+            addGridFace(gridVertex(c + 1, r), gridVertex(c + 1, r + 1), gridVertex(c, r + 1));
+        }
+}
+
+void waveGridRun(int32_t length, uint32_t endPosition, uint32_t endRow)
+{
+    beginSceneRun();
+    while (runContinues(endPosition, endRow)) {
+        readMusicPosition();
+        const int32_t t = scene.sceneTime;
+        rippleGrid(t);
+
+        const double swing = t * rendererPi / 720;
+        const Vec3 eye{static_cast<float>(30 * std::cos(swing) + 3),
+                       static_cast<float>(30 * std::sin(swing)), 80};
+        const Vec3 target{static_cast<float>(30 * std::sin(swing)), 0, 0};
+        Matrix4 orbit, unit, view;
+        orbitView(eye, target, orbit);
+        matScale(1, 1, 1, unit);
+        matMultiply(orbit, unit, view);
+        transformMesh(view);
+        drawGrid();
+
+        const int k = saturatingTrunc(static_cast<float>(t) * 0.25f) % 64;
+        for (int i = 0; i < 5; ++i)
+            addBlock(frameBuffer.pixels, squareSide, squareSide,
+                     scene.textureSlots[slotSquare].pixels, 64 * i + k, 8);
+        const Texture& panel = scene.textureSlots[slotPanel];
+        if (waveGrid.drawPanel)
+            keyedCopyBlock(frameBuffer.pixels, static_cast<uint8_t>(panel.width),
+                           static_cast<uint8_t>(panel.height), panel.pixels, 0, 0);
+        drawLines(t);
+        beatFlash(t);
+        finishSceneFrame(length, 0.96f);
+    }
+    timing.sceneDim = 0;
+}
+
+void waveGridFree()
+{
+    freeTextureSlots(slotPanel, slotSquare);
+    for (int i = 0; i < pictureCount; ++i)
+        freePictureSlot(i);
+}
