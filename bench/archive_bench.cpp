@@ -7,9 +7,9 @@
 #include <zlib.h>
 
 #include <algorithm>
-#include <ctime>
 #include <cmath>
 #include <cstring>
+#include <ctime>
 #include <random>
 #include <string>
 #include <vector>
@@ -25,10 +25,10 @@ std::vector<uint8_t> contentOf(ContentKind kind)
     std::mt19937 rng(1234 + unsigned(kind));
     if (kind == textContent) {
         // Words with a skewed choice, lines of varying length.
-        static const char* words[] = {"engine",  "the",   "scene", "light",   "of",     "a",      "mesh",
-                                      "vertex",  "face",  "and",   "texture", "frame",  "music",  "pattern",
-                                      "row",     "sync",  "camera", "path",   "glow",   "tunnel", "wave",
-                                      "cosmos",  "rubber", "morph", "neon",   "room"};
+        static const char* words[] = {
+            "engine", "the",     "scene", "light",  "of",      "a",     "mesh", "vertex", "face",
+            "and",    "texture", "frame", "music",  "pattern", "row",   "sync", "camera", "path",
+            "glow",   "tunnel",  "wave",  "cosmos", "rubber",  "morph", "neon", "room"};
         while (data.size() < 1200000) {
             int n = 4 + int(rng() % 12);
             for (int i = 0; i < n; ++i) {
@@ -130,7 +130,8 @@ void BM_UnpackVsInflate(benchmark::State& state)
     double oursSeconds = 0, zlibSeconds = 0;
     for (auto _ : state) {
         auto t0 = threadSeconds();
-        decodePack(outOurs.data(), outOurs.size(), c.ours.data(), c.ours.size(), uint32_t(c.data.size()));
+        decodePack(outOurs.data(), outOurs.size(), c.ours.data(), c.ours.size(),
+                   uint32_t(c.data.size()));
         auto t1 = threadSeconds();
         zlibInflate(c.zlib, outZlib.data(), outZlib.size());
         auto t2 = threadSeconds();
@@ -156,7 +157,8 @@ void BM_ReferenceDecodeVsInflate(benchmark::State& state)
     double oursSeconds = 0, zlibSeconds = 0;
     for (auto _ : state) {
         auto t0 = threadSeconds();
-        decodePackReference(outOurs.data(), outOurs.size(), c.ours.data(), c.ours.size(), uint32_t(c.data.size()));
+        decodePackReference(outOurs.data(), outOurs.size(), c.ours.data(), c.ours.size(),
+                            uint32_t(c.data.size()));
         auto t1 = threadSeconds();
         zlibInflate(c.zlib, outZlib.data(), outZlib.size());
         auto t2 = threadSeconds();
@@ -167,7 +169,8 @@ void BM_ReferenceDecodeVsInflate(benchmark::State& state)
 }
 BENCHMARK(BM_ReferenceDecodeVsInflate)->Unit(benchmark::kMillisecond);
 
-// Packed sizes: ours (each parse) against zlib level 9 with the same window; size_ratio goal <= 1.05.
+// Packed sizes: ours (each parse) against zlib level 9 with the same window; size_ratio goal
+// <= 1.05.
 void BM_PackedSize(benchmark::State& state)
 {
     const Corpus& c = corpus();
@@ -208,4 +211,4 @@ void BM_PackedSizeByKind(benchmark::State& state)
 }
 BENCHMARK(BM_PackedSizeByKind)->DenseRange(0, 2)->Unit(benchmark::kMillisecond)->Iterations(1);
 
-} // namespace
+}  // namespace

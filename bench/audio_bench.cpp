@@ -68,10 +68,12 @@ void BM_MusicSecondVsBlockRender(benchmark::State& state)
     const unsigned handle = musicPlayModule(module, 1);
     musicStartBackgroundPlay(0);
 
-    openmpt_module* plain = openmpt_module_create_from_memory2(bytes.data(), bytes.size(), openmpt_log_func_silent,
-                                                               nullptr, nullptr, nullptr, nullptr, nullptr, nullptr);
+    openmpt_module* plain =
+        openmpt_module_create_from_memory2(bytes.data(), bytes.size(), openmpt_log_func_silent,
+                                           nullptr, nullptr, nullptr, nullptr, nullptr, nullptr);
     openmpt_module_set_repeat_count(plain, -1);
-    openmpt_module_set_render_param(plain, OPENMPT_MODULE_RENDER_INTERPOLATIONFILTER_LENGTH, state.range(0) ? 8 : 2);
+    openmpt_module_set_render_param(plain, OPENMPT_MODULE_RENDER_INTERPOLATIONFILTER_LENGTH,
+                                    state.range(0) ? 8 : 2);
     std::vector<int16_t> block(4096 * 2);
 
     double oursSeconds = 0, plainSeconds = 0;
@@ -82,7 +84,8 @@ void BM_MusicSecondVsBlockRender(benchmark::State& state)
         musicRenderOfflineTo(target);
         const double t1 = threadSeconds();
         for (int done = 0; done < kRate;)
-            done += int(openmpt_module_read_interleaved_stereo(plain, kRate, std::min(4096, kRate - done), block.data()));
+            done += int(openmpt_module_read_interleaved_stereo(
+                plain, kRate, std::min(4096, kRate - done), block.data()));
         benchmark::DoNotOptimize(block.data());
         const double t2 = threadSeconds();
         oursSeconds += t1 - t0;

@@ -40,7 +40,8 @@ std::vector<uint32_t> randomPicture()
 {
     std::mt19937 rng(7);
     std::vector<uint32_t> v(frameWidth * frameHeight);
-    for (uint32_t& p : v) p = rng();
+    for (uint32_t& p : v)
+        p = rng();
     return v;
 }
 
@@ -124,13 +125,16 @@ BENCHMARK(BM_Convert565VsMemcpy)->Arg(1)->Arg(0);
 
 void BM_BlendFadeVsMemcpy(benchmark::State& state)
 {
-    std::vector<uint32_t> picture = randomPicture(), trail = randomPicture(), out(frameWidth * frameHeight);
+    std::vector<uint32_t> picture = randomPicture(), trail = randomPicture(),
+                          out(frameWidth * frameHeight);
     bool packed = state.range(0) != 0;
     alternate(state, [&] {
         if (packed)
-            blendFadePacked(picture.data(), trail.data(), out.data(), frameWidth * frameHeight, 40, 0);
+            blendFadePacked(picture.data(), trail.data(), out.data(), frameWidth * frameHeight, 40,
+                            0);
         else
-            blendFadeScalar(picture.data(), trail.data(), out.data(), frameWidth * frameHeight, 40, 0);
+            blendFadeScalar(picture.data(), trail.data(), out.data(), frameWidth * frameHeight, 40,
+                            0);
         benchmark::DoNotOptimize(out.data());
     });
     state.SetLabel(packed ? "packed" : "scalar");

@@ -19,20 +19,26 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-double secondsSince(Clock::time_point start) {
+double secondsSince(Clock::time_point start)
+{
     return std::chrono::duration<double>(Clock::now() - start).count();
 }
 
 // The reference for span fillers: one 32-bit store per pixel, kept a scalar loop (not widened
 // by the compiler) so that it stands for writing the span's pixels one by one.
 #if defined(__clang__)
-void storeSpan(uint32_t* dst, int count, uint32_t value) {
+void storeSpan(uint32_t* dst, int count, uint32_t value)
+{
 #pragma clang loop vectorize(disable) interleave(disable)
-    for (int j = 0; j < count; j++) dst[j] = value + j;
+    for (int j = 0; j < count; j++)
+        dst[j] = value + j;
 }
 #else
-__attribute__((optimize("no-tree-vectorize"))) void storeSpan(uint32_t* dst, int count, uint32_t value) {
-    for (int j = 0; j < count; j++) dst[j] = value + j;
+__attribute__((optimize("no-tree-vectorize"))) void storeSpan(uint32_t* dst, int count,
+                                                              uint32_t value)
+{
+    for (int j = 0; j < count; j++)
+        dst[j] = value + j;
 }
 #endif
 
@@ -45,14 +51,18 @@ struct SpanFixture {
     std::vector<uint32_t> texture, environment, frame;
     std::vector<uint8_t> maps;
     std::vector<RecordedSpan> spans;
-    SpanFixture(int length) {
+    SpanFixture(int length)
+    {
         std::mt19937 rng(1);
         texture.resize(256 * 256);
         environment.resize(256 * 256);
         maps.resize(2 * 256 * 256);
-        for (auto& t : texture) t = rng();
-        for (auto& t : environment) t = rng();
-        for (auto& m : maps) m = static_cast<uint8_t>(rng());
+        for (auto& t : texture)
+            t = rng();
+        for (auto& t : environment)
+            t = rng();
+        for (auto& m : maps)
+            m = static_cast<uint8_t>(rng());
         frame.assign(viewPixels, 0);
         for (int i = 0; i < 2000; i++) {
             RecordedSpan s{};
@@ -77,17 +87,20 @@ struct SpanFixture {
     }
 };
 
-void spanBenchmark(benchmark::State& state, SpanFiller filler) {
+void spanBenchmark(benchmark::State& state, SpanFiller filler)
+{
     const int length = static_cast<int>(state.range(0));
     SpanFixture f(length);
     double ours = 0, reference = 0;
     for (auto _ : state) {
         Clock::time_point t = Clock::now();
-        for (const RecordedSpan& s : f.spans) filler(f.frame.data() + s.offset, s.state);
+        for (const RecordedSpan& s : f.spans)
+            filler(f.frame.data() + s.offset, s.state);
         benchmark::ClobberMemory();
         ours += secondsSince(t);
         t = Clock::now();
-        for (const RecordedSpan& s : f.spans) storeSpan(f.frame.data() + s.offset, s.state.count, 0x10203);
+        for (const RecordedSpan& s : f.spans)
+            storeSpan(f.frame.data() + s.offset, s.state.count, 0x10203);
         benchmark::ClobberMemory();
         reference += secondsSince(t);
     }
@@ -97,20 +110,32 @@ void spanBenchmark(benchmark::State& state, SpanFiller filler) {
     state.counters["ref Mpixel/s"] = pixels / reference / 1e6;
 }
 
-void BM_SpanMode1Copy(benchmark::State& state) { spanBenchmark(state, fillSpanCopy); }
-void BM_SpanMode0LightMapped(benchmark::State& state) { spanBenchmark(state, fillSpanLightMapped); }
-void BM_SpanMode7Intensity(benchmark::State& state) { spanBenchmark(state, fillSpanIntensity); }
+void BM_SpanMode1Copy(benchmark::State& state)
+{
+    spanBenchmark(state, fillSpanCopy);
+}
+void BM_SpanMode0LightMapped(benchmark::State& state)
+{
+    spanBenchmark(state, fillSpanLightMapped);
+}
+void BM_SpanMode7Intensity(benchmark::State& state)
+{
+    spanBenchmark(state, fillSpanIntensity);
+}
 BENCHMARK(BM_SpanMode1Copy)->Arg(8)->Arg(32)->Arg(320);
 BENCHMARK(BM_SpanMode0LightMapped)->Arg(8)->Arg(32)->Arg(320);
 BENCHMARK(BM_SpanMode7Intensity)->Arg(8)->Arg(32)->Arg(320);
 
 // Whole-buffer operations against memcpy of the same 256000 bytes.
 template <typename Op>
-void bufferBenchmark(benchmark::State& state, Op op) {
+void bufferBenchmark(benchmark::State& state, Op op)
+{
     std::mt19937 rng(2);
     std::vector<uint32_t> a(viewPixels), b(viewPixels), dst(viewPixels), copy(viewPixels);
-    for (auto& p : a) p = rng();
-    for (auto& p : b) p = rng();
+    for (auto& p : a)
+        p = rng();
+    for (auto& p : b)
+        p = rng();
     double ours = 0, reference = 0;
     for (auto _ : state) {
         Clock::time_point t = Clock::now();
@@ -126,30 +151,42 @@ void bufferBenchmark(benchmark::State& state, Op op) {
     state.counters["Mpixel/s"] = static_cast<double>(state.iterations()) * viewPixels / ours / 1e6;
 }
 
-void BM_AddBuffer(benchmark::State& state) {
-    bufferBenchmark(state, [](uint32_t* d, const uint32_t* a, const uint32_t*) { addBuffer(d, a, viewPixels / 2); });
+void BM_AddBuffer(benchmark::State& state)
+{
+    bufferBenchmark(state, [](uint32_t* d, const uint32_t* a, const uint32_t*) {
+        addBuffer(d, a, viewPixels / 2);
+    });
 }
-void BM_CrossFade(benchmark::State& state) {
-    bufferBenchmark(state, [](uint32_t* d, const uint32_t* a, const uint32_t* b) { crossFade(d, a, b, 100); });
+void BM_CrossFade(benchmark::State& state)
+{
+    bufferBenchmark(
+        state, [](uint32_t* d, const uint32_t* a, const uint32_t* b) { crossFade(d, a, b, 100); });
 }
-void BM_CopyBuffer(benchmark::State& state) {
-    bufferBenchmark(state, [](uint32_t* d, const uint32_t* a, const uint32_t*) { copyBuffer(d, a, viewPixels / 2); });
+void BM_CopyBuffer(benchmark::State& state)
+{
+    bufferBenchmark(state, [](uint32_t* d, const uint32_t* a, const uint32_t*) {
+        copyBuffer(d, a, viewPixels / 2);
+    });
 }
 BENCHMARK(BM_AddBuffer);
 BENCHMARK(BM_CrossFade);
 BENCHMARK(BM_CopyBuffer);
 
 // drawFace on 1000 random visible faces of about 500 pixels each, in the mode of the argument.
-void BM_DrawFace(benchmark::State& state) {
+void BM_DrawFace(benchmark::State& state)
+{
     resetProjection();
     std::mt19937 rng(3);
     std::vector<uint32_t> texture(256 * 256), frame(viewPixels);
-    for (auto& t : texture) t = rng();
+    for (auto& t : texture)
+        t = rng();
     auto* environment = static_cast<uint32_t*>(std::malloc(texture.size() * sizeof(uint32_t)));
     std::copy(texture.begin(), texture.end(), environment);
     buildLightMapsWith(environment);
     mesh.lights[0] = MeshLight{};
-    auto uniform = [&](float lo, float hi) { return lo + (hi - lo) * static_cast<float>(rng() % 10000) / 10000; };
+    auto uniform = [&](float lo, float hi) {
+        return lo + (hi - lo) * static_cast<float>(rng() % 10000) / 10000;
+    };
     constexpr int faceCount = 1000;
     std::vector<MeshVertex> vertices(3 * faceCount);
     std::vector<MeshFace> faces(faceCount);
@@ -176,11 +213,12 @@ void BM_DrawFace(benchmark::State& state) {
         faces[i].mode = static_cast<DrawMode>(state.range(0));
     }
     for (auto _ : state) {
-        for (MeshFace& f : faces) drawFace(f, frame.data());
+        for (MeshFace& f : faces)
+            drawFace(f, frame.data());
         benchmark::ClobberMemory();
     }
-    state.counters["faces/s"] = benchmark::Counter(static_cast<double>(state.iterations()) * faceCount,
-                                                   benchmark::Counter::kIsRate);
+    state.counters["faces/s"] = benchmark::Counter(
+        static_cast<double>(state.iterations()) * faceCount, benchmark::Counter::kIsRate);
     resetLightMaps();
 }
 BENCHMARK(BM_DrawFace)->Arg(0)->Arg(1)->Arg(7)->Arg(9);

@@ -73,7 +73,9 @@ void BM_Scene(benchmark::State& state, const char* name)
 
 BENCHMARK_CAPTURE(BM_Scene, flames, "flames")->Iterations(2)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_Scene, credits, "credits")->Iterations(3)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(BM_Scene, space_flight, "space-flight")->Iterations(2)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Scene, space_flight, "space-flight")
+    ->Iterations(2)
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_Scene, tunnel, "tunnel")->Iterations(2)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_Scene, wave_grid, "wave-grid")->Iterations(2)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_Scene, cosmos, "cosmos")->Iterations(3)->Unit(benchmark::kMillisecond);
@@ -84,4 +86,6 @@ BENCHMARK_CAPTURE(BM_Scene, rubber, "rubber")->Iterations(2)->Unit(benchmark::kM
 BENCHMARK_CAPTURE(BM_Scene, morph, "morph")->Iterations(2)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_Scene, computer, "computer")->Iterations(2)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_Scene, mother, "mother")->Iterations(2)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(BM_Scene, final_flight, "final-flight")->Iterations(2)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Scene, final_flight, "final-flight")
+    ->Iterations(2)
+    ->Unit(benchmark::kMillisecond);

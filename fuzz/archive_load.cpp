@@ -30,11 +30,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         if (status == PackLoadStatus::ok || status == PackLoadStatus::streamCorrupt ||
             status == PackLoadStatus::directoryDamaged) {
             std::vector<uint8_t> reference(size_t(unpacked) + packImageSpare);
-            PackDecodeResult r = decodePackReference(reference.data(), reference.size(), data + packHeaderSize,
-                                                     size - packHeaderSize, unpacked);
+            PackDecodeResult r =
+                decodePackReference(reference.data(), reference.size(), data + packHeaderSize,
+                                    size - packHeaderSize, unpacked);
             if (r != decode)
                 std::abort();
-            if (status == PackLoadStatus::ok && std::memcmp(reference.data(), image.bytes, unpacked) != 0)
+            if (status == PackLoadStatus::ok &&
+                std::memcmp(reference.data(), image.bytes, unpacked) != 0)
                 std::abort();
         }
     }

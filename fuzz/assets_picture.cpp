@@ -9,12 +9,14 @@
 #include "fuzz_options.h"
 
 // Inputs up to 256 KB: pictures of a few hundred pixels a side.
-extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
+{
     addDefaultOption(argc, argv, "-max_len=262144");
     return 0;
 }
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
     resetArchive();
     resetPictures();
     pictureState.missingFileExits = false;
@@ -32,7 +34,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         std::memcpy(entry + 12, &offset, 4);
         std::memcpy(entry + 16, &length, 4);
     }
-    if (size) std::memcpy(image + header, data, size);
+    if (size)
+        std::memcpy(image + header, data, size);
     archiveState.archive.image = image;
     archiveState.archive.imageSize = uint32_t(header + size);
     archiveState.archive.entryCount = 2;
@@ -41,7 +44,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (t.pixels) {
             // Touch the whole buffer the way a 256x256 texture is read.
             volatile uint32_t sum = 0;
-            for (int i = 0; i < minPicturePixels; i += 97) sum = sum + t.pixels[i];
+            for (int i = 0; i < minPicturePixels; i += 97)
+                sum = sum + t.pixels[i];
             std::free(t.pixels);
         }
     }

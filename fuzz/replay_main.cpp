@@ -1,11 +1,11 @@
 // Runs a fuzz entry point once on every file named on the command line, or on every file inside
 // the named folders, so ctest can replay committed corpora and crash inputs without libFuzzer.
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <algorithm>
 #include <vector>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size);
@@ -19,7 +19,8 @@ static int replayFile(const fs::path& path)
         std::fprintf(stderr, "replay: cannot read %s\n", path.c_str());
         return 1;
     }
-    std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)),
+                               std::istreambuf_iterator<char>());
     LLVMFuzzerTestOneInput(bytes.data(), bytes.size());
     return 0;
 }

@@ -64,8 +64,8 @@ PackLoadStatus loadPackImage(const uint8_t* file, size_t fileSize, PackImage* im
     uint8_t* bytes = static_cast<uint8_t*>(std::malloc(size_t(unpackedSize) + packImageSpare));
     if (!bytes)
         return PackLoadStatus::outOfMemory;
-    PackDecodeResult result =
-        decodePack(bytes, size_t(unpackedSize) + packImageSpare, file + packHeaderSize, streamSize, unpackedSize);
+    PackDecodeResult result = decodePack(bytes, size_t(unpackedSize) + packImageSpare,
+                                         file + packHeaderSize, streamSize, unpackedSize);
     if (decodeResult)
         *decodeResult = result;
     if (result != PackDecodeResult::ok) {
@@ -119,8 +119,7 @@ int openArchive(const char* fileName)
     PackLoadStatus status = loadPackImage(file, fileSize, &image, &decodeResult);
     std::free(file);
     switch (status) {
-    case PackLoadStatus::ok:
-        break;
+    case PackLoadStatus::ok: break;
     case PackLoadStatus::notPackFormat:
         showMessage("v4npelva.zem is not -ZEM- pack format !");
         return 0;

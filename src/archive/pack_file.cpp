@@ -23,7 +23,7 @@ void moveTo(PackFile* file, int64_t newPosition)
     file->position = int32_t(newPosition);
 }
 
-} // namespace
+}  // namespace
 
 void makePackName(char* out, const char* name)
 {
@@ -56,7 +56,8 @@ PackFile* packOpen(const char* name)
         if (std::memcmp(entry.name, key, 12) != 0)
             continue;
         if (archiveState.openFileIndex + 1 >= packFileSlots) {
-            showMessage("Engine error: cannot open '%s', %d files are open already!", name, packFileSlots);
+            showMessage("Engine error: cannot open '%s', %d files are open already!", name,
+                        packFileSlots);
             return nullptr;
         }
         PackFile* file = &archiveState.files[++archiveState.openFileIndex];

@@ -18,7 +18,7 @@ struct FastTree {
     uint32_t first[packMaxCodeLength + 2];
     uint16_t start[packMaxCodeLength + 2];
     uint32_t limit[packMaxCodeLength + 2];
-    int minLength; // shortest code length in use
+    int minLength;  // shortest code length in use
     int symbolCount;
 };
 
@@ -65,8 +65,8 @@ bool buildFastTree(FastTree& tree, const uint8_t* lengths, int n, int tableBits)
 struct FastReader {
     const uint8_t* source;
     size_t size;
-    size_t next;   // next byte to fetch; may pass size (such bytes read as 0)
-    uint64_t bits; // valid bits at the top; below them the following stream bytes or zeros
+    size_t next;    // next byte to fetch; may pass size (such bytes read as 0)
+    uint64_t bits;  // valid bits at the top; below them the following stream bytes or zeros
     unsigned count;
 };
 
@@ -118,13 +118,13 @@ inline int takeSymbol(FastReader& r, const FastTree& tree, int tableBits)
     return symbol;
 }
 
-} // namespace
+}  // namespace
 
-PackDecodeResult decodePack(uint8_t* dest, size_t destCapacity, const uint8_t* source, size_t sourceSize,
-                            uint32_t unpackedSize)
+PackDecodeResult decodePack(uint8_t* dest, size_t destCapacity, const uint8_t* source,
+                            size_t sourceSize, uint32_t unpackedSize)
 {
     if (destCapacity < unpackedSize)
-        return PackDecodeResult::matchTooLong; // the output itself does not fit
+        return PackDecodeResult::matchTooLong;  // the output itself does not fit
     if (sourceSize < packTreeHeaderSize)
         return PackDecodeResult::streamTooShort;
     uint8_t codeLengthLengths[packCodeLengthSymbols];
@@ -225,7 +225,8 @@ const char* packDecodeMessage(PackDecodeResult result)
     case PackDecodeResult::codeLengthTreeEmpty: return "L/D-tree encoding tree is empty.";
     case PackDecodeResult::literalTreeEmpty: return "Literal/distance tree is empty.";
     case PackDecodeResult::lengthTreeEmpty: return "Length tree is empty.";
-    case PackDecodeResult::distanceTooFar: return "Match distance reaches before the start of the data.";
+    case PackDecodeResult::distanceTooFar:
+        return "Match distance reaches before the start of the data.";
     case PackDecodeResult::matchTooLong: return "Match runs past the end of the buffer.";
     case PackDecodeResult::streamTooShort: return "Packed data ends too early.";
     }

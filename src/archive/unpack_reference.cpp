@@ -6,10 +6,10 @@
 namespace {
 
 struct ReferenceTree {
-    uint16_t sorted[packLiteralSymbols]; // symbols ordered by code length, then by symbol
-    uint32_t first[packMaxCodeLength + 1]; // first code of each length, left-aligned
-    uint16_t start[packMaxCodeLength + 1]; // index in sorted of the first symbol of each length
-    uint32_t limit[packMaxCodeLength + 1]; // last code of each length, left-aligned (0: none)
+    uint16_t sorted[packLiteralSymbols];    // symbols ordered by code length, then by symbol
+    uint32_t first[packMaxCodeLength + 1];  // first code of each length, left-aligned
+    uint16_t start[packMaxCodeLength + 1];  // index in sorted of the first symbol of each length
+    uint32_t limit[packMaxCodeLength + 1];  // last code of each length, left-aligned (0: none)
     int symbolCount;
 };
 
@@ -87,13 +87,13 @@ uint32_t readExtra(ReferenceReader& r, int k)
     return value;
 }
 
-} // namespace
+}  // namespace
 
 PackDecodeResult decodePackReference(uint8_t* dest, size_t destCapacity, const uint8_t* source,
                                      size_t sourceSize, uint32_t unpackedSize)
 {
     if (destCapacity < unpackedSize)
-        return PackDecodeResult::matchTooLong; // the output itself does not fit
+        return PackDecodeResult::matchTooLong;  // the output itself does not fit
     if (sourceSize < packTreeHeaderSize)
         return PackDecodeResult::streamTooShort;
     uint8_t codeLengthLengths[packCodeLengthSymbols];

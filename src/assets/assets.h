@@ -26,7 +26,7 @@ constexpr int64_t maxPicturePixels = 2048 * 2048;
 constexpr int jpegSourceBufferSize = 4096;
 
 struct PictureState {
-    int32_t lastPictureWidth;   // size of the last picture loaded successfully
+    int32_t lastPictureWidth;  // size of the last picture loaded successfully
     int32_t lastPictureHeight;
     // A picture missing from the archive is reported and ends the process with exit code 1. Tests
     // and fuzzers clear this to get a null picture back instead.

@@ -3,8 +3,8 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include <jpeglib.h>
 #include <jerror.h>
+#include <jpeglib.h>
 
 #include "archive/archive.h"
 #include "assets/assets.h"
@@ -19,15 +19,18 @@ struct PackSourceManager {
     bool startOfFile;
 };
 
-void initSource(j_decompress_ptr cinfo) {
+void initSource(j_decompress_ptr cinfo)
+{
     reinterpret_cast<PackSourceManager*>(cinfo->src)->startOfFile = true;
 }
 
-boolean fillInputBuffer(j_decompress_ptr cinfo) {
+boolean fillInputBuffer(j_decompress_ptr cinfo)
+{
     auto* src = reinterpret_cast<PackSourceManager*>(cinfo->src);
     int count = packRead(src->buffer, 1, jpegSourceBufferSize, src->file);
     if (count <= 0) {
-        if (src->startOfFile) ERREXIT(cinfo, JERR_INPUT_EMPTY);
+        if (src->startOfFile)
+            ERREXIT(cinfo, JERR_INPUT_EMPTY);
         WARNMS(cinfo, JWRN_JPEG_EOF);
         // Close the data with an end-of-image marker.
         src->buffer[0] = 0xFF;
@@ -40,9 +43,11 @@ boolean fillInputBuffer(j_decompress_ptr cinfo) {
     return TRUE;
 }
 
-void skipInputData(j_decompress_ptr cinfo, long count) {
+void skipInputData(j_decompress_ptr cinfo, long count)
+{
     auto* src = reinterpret_cast<PackSourceManager*>(cinfo->src);
-    if (count <= 0) return;
+    if (count <= 0)
+        return;
     while (count > long(src->pub.bytes_in_buffer)) {
         count -= long(src->pub.bytes_in_buffer);
         fillInputBuffer(cinfo);
@@ -60,13 +65,15 @@ struct JpegErrorManager {
 };
 
 // Messages of the library go to standard output, one line each.
-void outputMessage(j_common_ptr cinfo) {
+void outputMessage(j_common_ptr cinfo)
+{
     char text[JMSG_LENGTH_MAX];
     (*cinfo->err->format_message)(cinfo, text);
     std::printf("%s\n", text);
 }
 
-[[noreturn]] void errorExit(j_common_ptr cinfo) {
+[[noreturn]] void errorExit(j_common_ptr cinfo)
+{
     (*cinfo->err->output_message)(cinfo);
     longjmp(reinterpret_cast<JpegErrorManager*>(cinfo->err)->returnPoint, 1);
 }
@@ -77,10 +84,11 @@ constexpr long jpegMemoryLimit = 64L * 1024 * 1024;
 
 }  // namespace
 
-void PackJpegSource(jpeg_decompress_struct* cinfo, PackFile* file) {
+void PackJpegSource(jpeg_decompress_struct* cinfo, PackFile* file)
+{
     if (!cinfo->src) {
-        cinfo->src = static_cast<jpeg_source_mgr*>(
-            (*cinfo->mem->alloc_small)(j_common_ptr(cinfo), JPOOL_PERMANENT, sizeof(PackSourceManager)));
+        cinfo->src = static_cast<jpeg_source_mgr*>((*cinfo->mem->alloc_small)(
+            j_common_ptr(cinfo), JPOOL_PERMANENT, sizeof(PackSourceManager)));
         reinterpret_cast<PackSourceManager*>(cinfo->src)->buffer = static_cast<JOCTET*>(
             (*cinfo->mem->alloc_small)(j_common_ptr(cinfo), JPOOL_PERMANENT, jpegSourceBufferSize));
     }
@@ -95,9 +103,11 @@ void PackJpegSource(jpeg_decompress_struct* cinfo, PackFile* file) {
     src->file = file;
 }
 
-uint32_t* loadJpeg(const char* name) {
+uint32_t* loadJpeg(const char* name)
+{
     PackFile* file = openPicture(name);
-    if (!file) return nullptr;
+    if (!file)
+        return nullptr;
 
     // Everything the error path touches lives across the jump: no automatic C++ objects here.
     static jpeg_decompress_struct cinfo;
@@ -121,16 +131,18 @@ uint32_t* loadJpeg(const char* name) {
     // Colour and grayscale pictures both come out as three samples red, green, blue.
     cinfo.out_color_space = JCS_RGB;
     if (int64_t(cinfo.image_width) * cinfo.image_height > maxPicturePixels) {
-        std::printf("Picture '%s' is too large (%ux%u)\n", name, cinfo.image_width, cinfo.image_height);
+        std::printf("Picture '%s' is too large (%ux%u)\n", name, cinfo.image_width,
+                    cinfo.image_height);
         longjmp(jerr.returnPoint, 1);
     }
     jpeg_start_decompress(&cinfo);
-    if (cinfo.output_components != 3) ERREXIT(&cinfo, JERR_CONVERSION_NOTIMPL);
+    if (cinfo.output_components != 3)
+        ERREXIT(&cinfo, JERR_CONVERSION_NOTIMPL);
 
     const int width = int(cinfo.output_width);
     const int height = int(cinfo.output_height);
     JSAMPARRAY row = (*cinfo.mem->alloc_sarray)(j_common_ptr(&cinfo), JPOOL_IMAGE,
-                                                 JDIMENSION(width * cinfo.output_components), 1);
+                                                JDIMENSION(width * cinfo.output_components), 1);
     pixels = allocatePicture(int64_t(width) * height);
     uint32_t* out = pixels;
     while (cinfo.output_scanline < cinfo.output_height) {

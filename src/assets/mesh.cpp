@@ -9,7 +9,8 @@
 
 Mesh mesh;
 
-void free3ds() {
+void free3ds()
+{
     for (int i = 0; i < maxMeshMaterials; ++i) {
         std::free(mesh.materials[i].texture);
         mesh.materials[i].texture = nullptr;
@@ -36,16 +37,19 @@ void free3ds() {
     }
 }
 
-void resetMesh() {
+void resetMesh()
+{
     free3ds();
     std::memset(static_cast<void*>(&mesh), 0, sizeof mesh);
 }
 
-void makeHighlightMaps() {
+void makeHighlightMaps()
+{
     buildLightMaps();
 }
 
-std::string utf8ToCp866(const char* text) {
+std::string utf8ToCp866(const char* text)
+{
     std::string out;
     const auto* p = reinterpret_cast<const unsigned char*>(text);
     while (*p) {
@@ -61,24 +65,33 @@ std::string utf8ToCp866(const char* text) {
                 }
                 c = c << 6 | (*p++ & 0x3F);
             }
-            if (extra < 0) c = '?';
+            if (extra < 0)
+                c = '?';
         }
-        if (c < 0x80) out += char(c);
-        else if (c >= 0x410 && c <= 0x43F) out += char(0x80 + (c - 0x410));  // А..Я, а..п
-        else if (c >= 0x440 && c <= 0x44F) out += char(0xE0 + (c - 0x440));  // р..я
-        else if (c == 0x401) out += char(0xF0);                               // Ё
-        else if (c == 0x451) out += char(0xF1);                               // ё
-        else out += '?';
+        if (c < 0x80)
+            out += char(c);
+        else if (c >= 0x410 && c <= 0x43F)
+            out += char(0x80 + (c - 0x410));  // А..Я, а..п
+        else if (c >= 0x440 && c <= 0x44F)
+            out += char(0xE0 + (c - 0x440));  // р..я
+        else if (c == 0x401)
+            out += char(0xF0);  // Ё
+        else if (c == 0x451)
+            out += char(0xF1);  // ё
+        else
+            out += '?';
     }
     return out;
 }
 
-void printCp866(const char* text) {
+void printCp866(const char* text)
+{
     const std::string out = utf8ToCp866(text);
     std::fwrite(out.data(), 1, out.size(), stdout);
 }
 
-void failMeshLoad(const char* message) {
+void failMeshLoad(const char* message)
+{
     printCp866("Ошибка: ");
     printCp866(message);
     printCp866("\n");

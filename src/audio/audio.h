@@ -2,21 +2,26 @@
 // position that is audible now, and calls a sync callback when a row carrying the sync effect W
 // becomes audible. Three outputs sit behind it: the platform's audio device, a null output paced by
 // a clock when no device opens, and an offline output for the headless backend that renders, on
-// the caller's thread, exactly the samples the virtual clock has reached (and can keep them as WAV).
+// the caller's thread, exactly the samples the virtual clock has reached (and can keep them as
+// WAV).
 #pragma once
 
 #include <cstdint>
 
 // Option numbers for musicSetOption. Values not listed for an option are refused.
 enum MusicOption : int {
-    musicOptionMixRate = 1,          // mixing rate in Hz, 8000..96000 [44100]
-    musicOptionOutputMode = 2,       // one of musicMode8Bit/16Bit or'ed with musicModeMono/Stereo [16-bit stereo]
-    musicOptionBufferMs = 3,         // how far ahead of the audible point the player renders, 10..1000 ms [60]
-    musicOptionStreamMode = 5,       // accepted for compatibility with the start-up's settings; no effect
-    musicOptionWindow = 6,           // the window the device belongs to; accepted, no effect
-    musicOptionOutputDevice = 7,     // one of MusicDevice [musicDeviceAuto]
-    musicOptionLatencyOffsetMs = 8,  // extra delay in ms (-500..500) subtracted from the audible point [0]
-    musicOptionMixQuality = 11,      // 0: linear interpolation, 1: high quality (8-tap sinc) [0]
+    musicOptionMixRate = 1,  // mixing rate in Hz, 8000..96000 [44100]
+    musicOptionOutputMode =
+        2,  // one of musicMode8Bit/16Bit or'ed with musicModeMono/Stereo [16-bit stereo]
+    musicOptionBufferMs =
+        3,  // how far ahead of the audible point the player renders, 10..1000 ms [60]
+    musicOptionStreamMode =
+        5,                  // accepted for compatibility with the start-up's settings; no effect
+    musicOptionWindow = 6,  // the window the device belongs to; accepted, no effect
+    musicOptionOutputDevice = 7,  // one of MusicDevice [musicDeviceAuto]
+    musicOptionLatencyOffsetMs =
+        8,  // extra delay in ms (-500..500) subtracted from the audible point [0]
+    musicOptionMixQuality = 11,  // 0: linear interpolation, 1: high quality (8-tap sinc) [0]
 };
 
 enum MusicOutputMode : int {
@@ -27,18 +32,18 @@ enum MusicOutputMode : int {
 };
 
 enum MusicDevice : int {
-    musicDeviceAuto = 0,     // offline on the headless backend, else the audio device, else null
-    musicDeviceSound = 1,    // the platform audio device (falls back to null when it does not open)
-    musicDeviceNull = 2,     // no sound; a clock on the player thread advances the music in real time
+    musicDeviceAuto = 0,   // offline on the headless backend, else the audio device, else null
+    musicDeviceSound = 1,  // the platform audio device (falls back to null when it does not open)
+    musicDeviceNull = 2,   // no sound; a clock on the player thread advances the music in real time
     musicDeviceOffline = 3,  // render on the caller's thread to match the platform clock
 };
 
 // What the play status reports, five 32-bit fields in this order.
 struct MusicPlayStatus {
-    uint32_t position;   // index in the song's order list of the row heard now
-    uint32_t pattern;    // pattern heard now
-    uint32_t row;        // row heard now
-    int32_t syncInfo;    // argument of the last sync command that became audible (0 before any)
+    uint32_t position;       // index in the song's order list of the row heard now
+    uint32_t pattern;        // pattern heard now
+    uint32_t row;            // row heard now
+    int32_t syncInfo;        // argument of the last sync command that became audible (0 before any)
     uint32_t songLoopCount;  // how many times the song went back to its restart point
 };
 static_assert(sizeof(MusicPlayStatus) == 20, "play status is five 32-bit fields");

@@ -15,8 +15,8 @@ namespace {
 // The letter libopenmpt shows for an effect number in this module's format ('?' when none).
 char effectLetter(openmpt_module* mod, int pattern, int row, int channel)
 {
-    const char* text =
-        openmpt_module_format_pattern_row_channel_command(mod, pattern, row, channel, OPENMPT_MODULE_COMMAND_EFFECT);
+    const char* text = openmpt_module_format_pattern_row_channel_command(
+        mod, pattern, row, channel, OPENMPT_MODULE_COMMAND_EFFECT);
     const char letter = text != nullptr && text[0] != 0 && text[1] == 0 ? text[0] : '?';
     openmpt_free_string(text);
     return letter;
@@ -26,7 +26,8 @@ char effectLetter(openmpt_module* mod, int pattern, int row, int channel)
 // within its pattern.
 bool isPatternLoopEnd(char letter, uint8_t param)
 {
-    return ((letter == 'E' && param >> 4 == 0x6) || (letter == 'S' && param >> 4 == 0xB)) && (param & 0x0F) != 0;
+    return ((letter == 'E' && param >> 4 == 0x6) || (letter == 'S' && param >> 4 == 0xB)) &&
+           (param & 0x0F) != 0;
 }
 
 // Finds the sync commands and the rows that end a pattern loop.
@@ -43,23 +44,29 @@ void findCommands(MusicModule* module)
         const int rows = openmpt_module_get_pattern_num_rows(mod, p);
         for (int r = 0; r < rows; ++r) {
             for (int c = 0; c < channels; ++c) {
-                const uint8_t effect = openmpt_module_get_pattern_row_channel_command(mod, p, r, c, OPENMPT_MODULE_COMMAND_EFFECT);
+                const uint8_t effect = openmpt_module_get_pattern_row_channel_command(
+                    mod, p, r, c, OPENMPT_MODULE_COMMAND_EFFECT);
                 if (letters[effect] == 0)
                     letters[effect] = effectLetter(mod, p, r, c);
                 if (letters[effect] == '?')
                     continue;
-                const uint8_t value = openmpt_module_get_pattern_row_channel_command(mod, p, r, c, OPENMPT_MODULE_COMMAND_PARAMETER);
+                const uint8_t value = openmpt_module_get_pattern_row_channel_command(
+                    mod, p, r, c, OPENMPT_MODULE_COMMAND_PARAMETER);
                 if (letters[effect] == 'W')
-                    module->syncs.push_back(SyncCommand{uint32_t(p), uint32_t(r), uint32_t(c), value});
+                    module->syncs.push_back(
+                        SyncCommand{uint32_t(p), uint32_t(r), uint32_t(c), value});
                 else if (isPatternLoopEnd(letters[effect], value))
                     module->loopEnds.push_back(patternRowKey(uint32_t(p), uint32_t(r)));
             }
         }
     }
     // Already in pattern, row, channel order; keep the promise explicit.
-    std::sort(module->syncs.begin(), module->syncs.end(), [](const SyncCommand& a, const SyncCommand& b) {
-        return a.pattern != b.pattern ? a.pattern < b.pattern : a.row != b.row ? a.row < b.row : a.channel < b.channel;
-    });
+    std::sort(module->syncs.begin(), module->syncs.end(),
+              [](const SyncCommand& a, const SyncCommand& b) {
+                  return a.pattern != b.pattern ? a.pattern < b.pattern
+                         : a.row != b.row       ? a.row < b.row
+                                                : a.channel < b.channel;
+              });
     std::sort(module->loopEnds.begin(), module->loopEnds.end());
 }
 
@@ -73,11 +80,12 @@ MusicModule* musicLoadModuleFromMemory(const void* data, uint64_t size)
     }
     int error = 0;
     const char* errorText = nullptr;
-    openmpt_module* mod = openmpt_module_create_from_memory2(data, size, openmpt_log_func_silent, nullptr,
-                                                             openmpt_error_func_store, nullptr, &error,
-                                                             &errorText, nullptr);
+    openmpt_module* mod = openmpt_module_create_from_memory2(data, size, openmpt_log_func_silent,
+                                                             nullptr, openmpt_error_func_store,
+                                                             nullptr, &error, &errorText, nullptr);
     if (mod == nullptr) {
-        setMusicError("not a playable module (%s)", errorText != nullptr ? errorText : "unknown format");
+        setMusicError("not a playable module (%s)",
+                      errorText != nullptr ? errorText : "unknown format");
         openmpt_free_string(errorText);
         return nullptr;
     }

@@ -125,9 +125,11 @@ bool musicSetOption(int option, int value)
     case musicOptionOutputMode: {
         const int bits = value & (musicMode8Bit | musicMode16Bit);
         const int layout = value & (musicModeMono | musicModeStereo);
-        if (value & ~0xf || bits == (musicMode8Bit | musicMode16Bit) || layout == (musicModeMono | musicModeStereo))
+        if (value & ~0xf || bits == (musicMode8Bit | musicMode16Bit) ||
+            layout == (musicModeMono | musicModeStereo))
             break;
-        p.outputMode = (bits != 0 ? bits : musicMode16Bit) | (layout != 0 ? layout : musicModeStereo);
+        p.outputMode =
+            (bits != 0 ? bits : musicMode16Bit) | (layout != 0 ? layout : musicModeStereo);
         return true;
     }
     case musicOptionBufferMs:
@@ -136,8 +138,7 @@ bool musicSetOption(int option, int value)
         p.bufferMs = value;
         return true;
     case musicOptionStreamMode:
-    case musicOptionWindow:
-        return true;
+    case musicOptionWindow: return true;
     case musicOptionOutputDevice:
         if (value < musicDeviceAuto || value > musicDeviceOffline)
             break;
@@ -153,9 +154,7 @@ bool musicSetOption(int option, int value)
             break;
         p.mixQuality = value;
         return true;
-    default:
-        setMusicError("unknown option %d", option);
-        return false;
+    default: setMusicError("unknown option %d", option); return false;
     }
     setMusicError("option %d does not take %d", option, value);
     return false;
@@ -209,7 +208,8 @@ unsigned musicPlayModule(MusicModule* module, int loopSong)
     std::lock_guard<std::mutex> lock(p.playMutex);
     openmpt_module* mod = module->mod;
     openmpt_module_set_repeat_count(mod, loopSong ? -1 : 0);
-    openmpt_module_set_render_param(mod, OPENMPT_MODULE_RENDER_INTERPOLATIONFILTER_LENGTH, p.mixQuality ? 8 : 2);
+    openmpt_module_set_render_param(mod, OPENMPT_MODULE_RENDER_INTERPOLATIONFILTER_LENGTH,
+                                    p.mixQuality ? 8 : 2);
     openmpt_module_set_position_order_row(mod, 0, 0);
     p.module = module;
     p.loopSong = loopSong != 0;
@@ -307,7 +307,8 @@ bool musicGetPlayStatus(unsigned playHandle, MusicPlayStatus* status)
         return false;
     // Rows long past may have left the ring; the oldest one kept stands for them.
     const uint64_t oldest = p.entryCount > kRingEntries ? p.entryCount - kRingEntries : 0;
-    return positionAtLocked(std::max(audibleFrameLocked(), p.ring[oldest % kRingEntries].frame), status);
+    return positionAtLocked(std::max(audibleFrameLocked(), p.ring[oldest % kRingEntries].frame),
+                            status);
 }
 
 bool musicPositionAtFrame(uint64_t frame, MusicPlayStatus* status)

@@ -77,9 +77,9 @@ struct MusicPlayer {
     unsigned playHandle = 0;
     unsigned lastHandle = 0;
     bool loopSong = false;
-    bool started = false;      // background play started
+    bool started = false;  // background play started
     bool suspended = false;
-    bool ended = false;        // a song without looping reached its end
+    bool ended = false;  // a song without looping reached its end
     std::atomic<MusicSyncCallback> callback{nullptr};
     std::atomic<int32_t> lastSync{0};
     std::vector<int16_t> mixBuffer;
@@ -88,10 +88,11 @@ struct MusicPlayer {
     // The ring and the frame counters, guarded by ringMutex (never held while rendering).
     std::mutex ringMutex;
     RowEntry ring[kRingEntries];
-    uint64_t entryCount = 0;   // entries pushed since play started; entry i is ring[i % kRingEntries]
-    uint64_t firedCount = 0;   // entries whose syncs were delivered
-    uint64_t rendered = 0;     // frames handed to the output
-    uint64_t audibleFloor = 0; // the audible frame never goes back
+    uint64_t entryCount =
+        0;  // entries pushed since play started; entry i is ring[i % kRingEntries]
+    uint64_t firedCount = 0;    // entries whose syncs were delivered
+    uint64_t rendered = 0;      // frames handed to the output
+    uint64_t audibleFloor = 0;  // the audible frame never goes back
     int lastLatencyFrames = 0;
     int64_t deviceRawAudible = 0;  // audible frame from the device queue alone, and when it changed
     std::chrono::steady_clock::time_point deviceRawTime;

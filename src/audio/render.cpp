@@ -40,7 +40,8 @@ void noteCurrentRow(uint64_t frame)
     entry.pattern = static_cast<uint32_t>(std::max(0, openmpt_module_get_current_pattern(mod)));
     entry.row = static_cast<uint32_t>(std::max(0, openmpt_module_get_current_row(mod)));
 
-    // The newest entry is only ever written here, with playMutex held: compare without the ring's lock.
+    // The newest entry is only ever written here, with playMutex held: compare without the ring's
+    // lock.
     if (p.entryCount > 0) {
         const RowEntry& last = p.ring[(p.entryCount - 1) % kRingEntries];
         if (last.order == entry.order && last.row == entry.row && last.pattern == entry.pattern)
@@ -50,8 +51,9 @@ void noteCurrentRow(uint64_t frame)
         // order, or one that restarts at its last order, wraps without the order going back. A
         // song that does not loop renders a short tail after its end while reporting the restart
         // position: it is still the last row that sounds.
-        const bool wraps = entry.order < last.order ||
-                           (entry.order == last.order && entry.row < last.row && !endsPatternLoop(last));
+        const bool wraps =
+            entry.order < last.order ||
+            (entry.order == last.order && entry.row < last.row && !endsPatternLoop(last));
         if (wraps && !p.loopSong)
             return;
         entry.loopCount = last.loopCount + (wraps ? 1 : 0);
@@ -76,9 +78,10 @@ uint64_t renderFrames(uint64_t frames)
         p.mixBuffer.resize(chunkSamples);
     while (done < frames && !p.ended) {
         const size_t want = size_t(std::min<uint64_t>(kChunkFrames, frames - done));
-        const size_t got = p.channels == 2
-            ? openmpt_module_read_interleaved_stereo(mod, p.mixRate, want, p.mixBuffer.data())
-            : openmpt_module_read_mono(mod, p.mixRate, want, p.mixBuffer.data());
+        const size_t got =
+            p.channels == 2
+                ? openmpt_module_read_interleaved_stereo(mod, p.mixRate, want, p.mixBuffer.data())
+                : openmpt_module_read_mono(mod, p.mixRate, want, p.mixBuffer.data());
         if (got == 0) {
             p.ended = true;
             break;
@@ -133,13 +136,16 @@ uint64_t audibleFrameLocked()
             p.deviceRawAudible = raw;
             p.deviceRawTime = now;
         }
-        const int64_t played = std::chrono::duration_cast<std::chrono::microseconds>(now - p.deviceRawTime).count() * p.mixRate / 1000000;
+        const int64_t played =
+            std::chrono::duration_cast<std::chrono::microseconds>(now - p.deviceRawTime).count() *
+            p.mixRate / 1000000;
         audible = raw + std::min<int64_t>(played, p.deviceFrames);
     } else if (p.activeDevice == musicDeviceNull) {
         if (p.clockRunning) {
             const auto now = p.suspended ? p.pauseStart : std::chrono::steady_clock::now();
             const auto played = now - p.clockStart - p.pausedTotal;
-            audible = std::chrono::duration_cast<std::chrono::microseconds>(played).count() * p.mixRate / 1000000;
+            audible = std::chrono::duration_cast<std::chrono::microseconds>(played).count() *
+                      p.mixRate / 1000000;
         }
     } else {
         audible = int64_t(p.rendered);
@@ -164,9 +170,10 @@ void fireAudibleSyncs(uint64_t audible)
             ++p.firedCount;
         }
         const auto& syncs = p.module->syncs;
-        auto it = std::lower_bound(syncs.begin(), syncs.end(), entry, [](const SyncCommand& s, const RowEntry& e) {
-            return s.pattern != e.pattern ? s.pattern < e.pattern : s.row < e.row;
-        });
+        auto it = std::lower_bound(
+            syncs.begin(), syncs.end(), entry, [](const SyncCommand& s, const RowEntry& e) {
+                return s.pattern != e.pattern ? s.pattern < e.pattern : s.row < e.row;
+            });
         for (; it != syncs.end() && it->pattern == entry.pattern && it->row == entry.row; ++it) {
             p.lastSync.store(static_cast<int32_t>(it->value));
             if (MusicSyncCallback callback = p.callback.load())

@@ -62,7 +62,8 @@ bool wavFinish(bool close)
         return !close;
     uint8_t header[44];
     wavHeader(header, static_cast<uint32_t>(p.wavBytes));
-    bool ok = std::fseek(p.wavFile, 0, SEEK_SET) == 0 && std::fwrite(header, 1, sizeof header, p.wavFile) == sizeof header;
+    bool ok = std::fseek(p.wavFile, 0, SEEK_SET) == 0 &&
+              std::fwrite(header, 1, sizeof header, p.wavFile) == sizeof header;
     ok = std::fseek(p.wavFile, 0, SEEK_END) == 0 && ok;
     ok = std::fflush(p.wavFile) == 0 && ok;
     if (close) {

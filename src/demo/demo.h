@@ -18,16 +18,16 @@ static_assert(sizeof(FadeState) == 4);
 
 // Process-wide timing state. Values in the initialiser are the values at program start.
 struct TimingState {
-    double demoClock = 0;        // clock units of 1.9 ms since the sequencer last zeroed it
-    uint32_t lastTick = 0;       // tick count (ms) up to which time has been counted
-    uint32_t currentTick = 0;    // tick count read by the last update
-    int fadeLevel = 0;           // 0..255, how far the picture is pushed toward white or black
+    double demoClock = 0;      // clock units of 1.9 ms since the sequencer last zeroed it
+    uint32_t lastTick = 0;     // tick count (ms) up to which time has been counted
+    uint32_t currentTick = 0;  // tick count read by the last update
+    int fadeLevel = 0;         // 0..255, how far the picture is pushed toward white or black
     FadeState fadeState = fadeIdle;
-    double fadeCarry = 0;        // fraction lost by truncating the level; never reset by a fade
-    int fadeToWhite = 1;         // 1: the fade adds the level; 0: it subtracts it
-    int endFadeToWhite = 1;      // colour of the fade-out that ends the current scene
-    uint8_t sceneDim = 0;        // extra level a scene adds at presentation (sum clamped to 255)
-    int appActive = 1;           // 0 while the application is inactive
+    double fadeCarry = 0;    // fraction lost by truncating the level; never reset by a fade
+    int fadeToWhite = 1;     // 1: the fade adds the level; 0: it subtracts it
+    int endFadeToWhite = 1;  // colour of the fade-out that ends the current scene
+    uint8_t sceneDim = 0;    // extra level a scene adds at presentation (sum clamped to 255)
+    int appActive = 1;       // 0 while the application is inactive
     uint32_t previousTimerTime = 0;  // time stamp of the last window-timer call
 };
 
@@ -49,8 +49,9 @@ struct DemoMusic {
 extern TimingState timing;
 extern MusicPosition musicPosition;
 extern DemoMusic demoMusic;
-// The last non-zero sync value delivered by the music player's thread; readers clear it. One aligned
-// 32-bit word: the player thread stores it, the main thread loads and clears it, without a lock.
+// The last non-zero sync value delivered by the music player's thread; readers clear it. One
+// aligned 32-bit word: the player thread stores it, the main thread loads and clears it, without a
+// lock.
 extern std::atomic<int> syncEvent;
 static_assert(sizeof(std::atomic<int>) == 4 && std::atomic<int>::is_always_lock_free);
 

@@ -64,7 +64,8 @@ void startFadeIn()
 void fadeOutNear(int time, int length, float fraction)
 {
     // The comparison is made in float, as length × fraction is a float.
-    if (static_cast<float>(time) > static_cast<float>(length) * fraction && timing.fadeState != fadeOut)
+    if (static_cast<float>(time) > static_cast<float>(length) * fraction &&
+        timing.fadeState != fadeOut)
         startFadeOut();
 }
 

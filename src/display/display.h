@@ -46,14 +46,14 @@ struct ClientRect {
 
 // Process-wide display state.
 struct DisplayDevice {
-    int fullScreen = 0;     // the launcher's choice: 1 full screen, 0 windowed
-    int bitsPerPixel = 0;   // 32, 24, 16 or 15 after openDisplay (8 is possible windowed)
-    int pixelLayout = 0;    // 16-bit layouts only: 1 = 5-5-5, 2 = 5-6-5, 0 = neither
-    int flipMode = 0;       // 1: frames go to the back buffer and are shown by a flip
-    int blitMode = 0;       // 1: frames go to the work surface and are shown by a blit
-    int primarySurface = 0; // 1 while the visible surface exists
-    int backBuffer = 0;     // 1 while the back buffer exists (full screen)
-    int workSurface = 0;    // 1 while the 320 x 240 work surface exists
+    int fullScreen = 0;      // the launcher's choice: 1 full screen, 0 windowed
+    int bitsPerPixel = 0;    // 32, 24, 16 or 15 after openDisplay (8 is possible windowed)
+    int pixelLayout = 0;     // 16-bit layouts only: 1 = 5-5-5, 2 = 5-6-5, 0 = neither
+    int flipMode = 0;        // 1: frames go to the back buffer and are shown by a flip
+    int blitMode = 0;        // 1: frames go to the work surface and are shown by a blit
+    int primarySurface = 0;  // 1 while the visible surface exists
+    int backBuffer = 0;      // 1 while the back buffer exists (full screen)
+    int workSurface = 0;     // 1 while the 320 x 240 work surface exists
     ClientRect clientRect = {0, 0, 0, 0};  // the window's client area, kept by the window procedure
 };
 extern DisplayDevice display;
@@ -101,10 +101,10 @@ void convertStaging();
 //
 // b = floor(p·257/512) + floor(t·257/512) per byte; t := b; out = toWhite ? min(255, b + fade)
 // : max(0, b − fade).
-void blendFadeScalar(const uint32_t* frame, uint32_t* trail, uint32_t* out, int count,
-                     uint8_t fade, int toWhite);
-void blendFadePacked(const uint32_t* frame, uint32_t* trail, uint32_t* out, int count,
-                     uint8_t fade, int toWhite);
+void blendFadeScalar(const uint32_t* frame, uint32_t* trail, uint32_t* out, int count, uint8_t fade,
+                     int toWhite);
+void blendFadePacked(const uint32_t* frame, uint32_t* trail, uint32_t* out, int count, uint8_t fade,
+                     int toWhite);
 // out = min(255, p + fade) per byte.
 void fadeWhiteScalar(const uint32_t* frame, uint32_t* out, int count, uint8_t fade);
 void fadeWhitePacked(const uint32_t* frame, uint32_t* out, int count, uint8_t fade);

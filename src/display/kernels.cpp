@@ -16,8 +16,8 @@ uint8_t byteOf(uint32_t pixel, int k)
 
 }  // namespace
 
-void blendFadeScalar(const uint32_t* frame, uint32_t* trail, uint32_t* out, int count,
-                     uint8_t fade, int toWhite)
+void blendFadeScalar(const uint32_t* frame, uint32_t* trail, uint32_t* out, int count, uint8_t fade,
+                     int toWhite)
 {
     for (int i = 0; i < count; ++i) {
         uint32_t blended = 0, shown = 0;
@@ -34,8 +34,8 @@ void blendFadeScalar(const uint32_t* frame, uint32_t* trail, uint32_t* out, int 
     }
 }
 
-void blendFadePacked(const uint32_t* frame, uint32_t* trail, uint32_t* out, int count,
-                     uint8_t fade, int toWhite)
+void blendFadePacked(const uint32_t* frame, uint32_t* trail, uint32_t* out, int count, uint8_t fade,
+                     int toWhite)
 {
     // floor(x·257/512) is x >> 1 for every byte value, so each half is a byte-wise halving; the
     // sum is at most 254 and cannot carry into the next byte.
@@ -142,9 +142,11 @@ void pack24Packed(const uint32_t* source, uint8_t* out, int count)
 
 void pack16Scalar(const uint32_t* source, uint16_t* out, int count, int layout)
 {
-    if (layout != 1 && layout != 2) return;
+    if (layout != 1 && layout != 2)
+        return;
     for (int i = 0; i < count; ++i) {
-        uint32_t red = byteOf(source[i], 2), green = byteOf(source[i], 1), blue = byteOf(source[i], 0);
+        uint32_t red = byteOf(source[i], 2), green = byteOf(source[i], 1),
+                 blue = byteOf(source[i], 0);
         uint32_t v = layout == 1 ? (red >> 3) << 10 | (green >> 3) << 5 | (blue >> 3)
                                  : (red >> 3) << 11 | (green >> 2) << 5 | (blue >> 3);
         std::memcpy(out + i, &v, 2);  // the low 16 bits, little-endian
@@ -153,7 +155,8 @@ void pack16Scalar(const uint32_t* source, uint16_t* out, int count, int layout)
 
 void pack16Packed(const uint32_t* source, uint16_t* out, int count, int layout)
 {
-    if (layout != 1 && layout != 2) return;
+    if (layout != 1 && layout != 2)
+        return;
     const bool fiveFive = layout == 1;
     // Per pixel, three bits above the result: blue and red come from one multiply-add of their
     // masked bytes (blue × 1, red × 1024 or 2048), green from a mask and a shift. 5-6-5 values
@@ -167,7 +170,8 @@ void pack16Packed(const uint32_t* source, uint16_t* out, int count, int layout)
         __m128i green = fiveFive ? _mm_srli_epi32(_mm_and_si128(v, greenMask), 3)
                                  : _mm_srli_epi32(_mm_and_si128(v, greenMask), 2);
         __m128i scaled = _mm_or_si128(blueRed, green);
-        return fiveFive ? _mm_srli_epi32(scaled, 3) : _mm_srai_epi32(_mm_slli_epi32(scaled, 13), 16);
+        return fiveFive ? _mm_srli_epi32(scaled, 3)
+                        : _mm_srai_epi32(_mm_slli_epi32(scaled, 13), 16);
     };
     int i = 0;
     for (; i + 8 <= count; i += 8) {

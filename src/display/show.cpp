@@ -31,14 +31,16 @@ uint32_t* stagingFrameRows()
 
 void initFrameBuffers()
 {
-    if (display.bitsPerPixel != 32) std::memset(stagingBuffer.pixels, 0, sizeof stagingBuffer);
+    if (display.bitsPerPixel != 32)
+        std::memset(stagingBuffer.pixels, 0, sizeof stagingBuffer);
     std::memset(frameBuffer.pixels, 0, sizeof frameBuffer);
     std::memset(trailBuffer.pixels, 0, sizeof trailBuffer);
     resetProjection();
     TargetLock lock;
     if (lockTarget(lock)) {
         int rowBytes = displayWidth * bytesPerPixel(display.bitsPerPixel);
-        for (int y = 0; y < displayHeight; ++y) std::memset(lock.surface + y * lock.pitch, 0, rowBytes);
+        for (int y = 0; y < displayHeight; ++y)
+            std::memset(lock.surface + y * lock.pitch, 0, rowBytes);
         unlockTarget();
         showTarget();
     }
@@ -50,8 +52,9 @@ void showFrame(uint8_t fade, int toWhite)
         TargetLock lock;
         if (lockTarget(lock)) {
             for (int y = 0; y < frameHeight; ++y)
-                blendFadePacked(frameBuffer.pixels + y * frameWidth, trailBuffer.pixels + y * frameWidth,
-                                targetRow(lock, y), frameWidth, fade, toWhite);
+                blendFadePacked(frameBuffer.pixels + y * frameWidth,
+                                trailBuffer.pixels + y * frameWidth, targetRow(lock, y), frameWidth,
+                                fade, toWhite);
             unlockTarget();
             showTarget();
         }
@@ -68,7 +71,8 @@ void showFrameDirect(uint8_t fade)
         TargetLock lock;
         if (lockTarget(lock)) {
             for (int y = 0; y < frameHeight; ++y)
-                fadeWhitePacked(frameBuffer.pixels + y * frameWidth, targetRow(lock, y), frameWidth, fade);
+                fadeWhitePacked(frameBuffer.pixels + y * frameWidth, targetRow(lock, y), frameWidth,
+                                fade);
             unlockTarget();
             showTarget();
         }
@@ -81,7 +85,8 @@ void showFrameDirect(uint8_t fade)
 void convertStaging()
 {
     TargetLock lock;
-    if (!lockTarget(lock)) return;
+    if (!lockTarget(lock))
+        return;
     int bits = display.bitsPerPixel;
     int layout = display.pixelLayout;
     for (int y = 0; y < displayHeight; ++y) {

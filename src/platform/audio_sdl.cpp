@@ -9,7 +9,7 @@
 namespace {
 SDL_AudioDeviceID audioDevice = 0;
 bool audioSubsystemStarted = false;
-}
+}  // namespace
 
 bool platformAudioOpen(PlatformAudioFormat* format, char* error, size_t errorSize)
 {

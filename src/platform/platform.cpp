@@ -43,16 +43,19 @@ bool takeDue(uint64_t byMicros, PlatformEvent& event, uint64_t& dueMicros)
     int best = -1;
     for (int i = 0; i < platform.queueCount; ++i) {
         const QueuedEvent& q = platform.queue[i];
-        if (q.dueMicros > byMicros) continue;
+        if (q.dueMicros > byMicros)
+            continue;
         if (best < 0 || q.dueMicros < platform.queue[best].dueMicros ||
             (q.dueMicros == platform.queue[best].dueMicros &&
              q.sequence < platform.queue[best].sequence))
             best = i;
     }
-    if (best < 0) return false;
+    if (best < 0)
+        return false;
     event = platform.queue[best].event;
     dueMicros = platform.queue[best].dueMicros;
-    for (int i = best + 1; i < platform.queueCount; ++i) platform.queue[i - 1] = platform.queue[i];
+    for (int i = best + 1; i < platform.queueCount; ++i)
+        platform.queue[i - 1] = platform.queue[i];
     --platform.queueCount;
     return true;
 }
@@ -60,7 +63,8 @@ bool takeDue(uint64_t byMicros, PlatformEvent& event, uint64_t& dueMicros)
 void enqueue(const PlatformEvent& event, uint64_t dueMicros)
 {
     if (platform.queueCount == platformQueueCapacity) {
-        for (int i = 1; i < platform.queueCount; ++i) platform.queue[i - 1] = platform.queue[i];
+        for (int i = 1; i < platform.queueCount; ++i)
+            platform.queue[i - 1] = platform.queue[i];
         --platform.queueCount;
     }
     platform.queue[platform.queueCount++] = {event, dueMicros, platform.queueSequence++};
@@ -91,12 +95,14 @@ bool platformInit(const PlatformConfig& config)
 
     PlatformPixelFormat desktop = formatForDepth(32);
     if (!config.headless) {
-        if (!sdlInit(config, desktop)) return false;
+        if (!sdlInit(config, desktop))
+            return false;
         platform.sdlActive = true;
     }
     platform.config = config;
     platform.virtualMicros = 0;
-    if (depth != 0) desktop = formatForDepth(depth);
+    if (depth != 0)
+        desktop = formatForDepth(depth);
     if (config.desktopRedMask && config.desktopGreenMask && config.desktopBlueMask) {
         desktop.redMask = config.desktopRedMask;
         desktop.greenMask = config.desktopGreenMask;
@@ -127,7 +133,8 @@ const PlatformConfig& platformConfig()
 
 uint32_t platformTicks()
 {
-    if (platform.sdlActive) return sdlTicks();
+    if (platform.sdlActive)
+        return sdlTicks();
     return platform.config.startTicks + static_cast<uint32_t>(platform.virtualMicros / 1000);
 }
 
@@ -146,14 +153,16 @@ bool platformIsHeadless()
 
 bool platformOpenWindow()
 {
-    if (platform.sdlActive && !sdlOpenWindow(platform.config)) return false;
+    if (platform.sdlActive && !sdlOpenWindow(platform.config))
+        return false;
     platform.windowOpen = true;
     return true;
 }
 
 void platformCloseWindow()
 {
-    if (platform.sdlActive) sdlCloseWindow();
+    if (platform.sdlActive)
+        sdlCloseWindow();
     platform.windowOpen = false;
 }
 
@@ -164,7 +173,8 @@ bool platformWindowOpen()
 
 void platformShowCursor(bool shown)
 {
-    if (platform.sdlActive) sdlShowCursor(shown);
+    if (platform.sdlActive)
+        sdlShowCursor(shown);
 }
 
 void platformClientSize(int& width, int& height)
@@ -189,18 +199,21 @@ void platformWindowBounds(int& x, int& y, int& width, int& height)
 
 bool platformPollEvent(PlatformEvent& event)
 {
-    if (platform.sdlActive) return sdlPollEvent(event);
+    if (platform.sdlActive)
+        return sdlPollEvent(event);
     uint64_t due;
     return takeDue(platform.virtualMicros, event, due);
 }
 
 bool platformWaitEvent(PlatformEvent& event, uint32_t timeoutMs)
 {
-    if (platform.sdlActive) return sdlWaitEvent(event, timeoutMs);
+    if (platform.sdlActive)
+        return sdlWaitEvent(event, timeoutMs);
     uint64_t until = platform.virtualMicros + static_cast<uint64_t>(timeoutMs) * 1000;
     uint64_t due;
     if (takeDue(until, event, due)) {
-        if (due > platform.virtualMicros) platform.virtualMicros = due;
+        if (due > platform.virtualMicros)
+            platform.virtualMicros = due;
         return true;
     }
     platform.virtualMicros = until;
@@ -225,7 +238,8 @@ void platformPostEventAfter(const PlatformEvent& event, uint32_t afterMs)
 
 bool platformMessageBox(const char* title, const char* text)
 {
-    if (!platform.sdlActive || !platform.config.messageBoxes) return false;
+    if (!platform.sdlActive || !platform.config.messageBoxes)
+        return false;
     return sdlMessageBox(title, text);
 }
 
@@ -236,12 +250,16 @@ PlatformPixelFormat platformDesktopFormat()
 
 bool platformSetDisplayMode(int width, int height, int bits)
 {
-    if (width <= 0 || height <= 0) return false;
-    if (bits != 8 && bits != 16 && bits != 24 && bits != 32) return false;
-    if (platform.config.refusedModeBits & (uint64_t(1) << bits)) return false;
+    if (width <= 0 || height <= 0)
+        return false;
+    if (bits != 8 && bits != 16 && bits != 24 && bits != 32)
+        return false;
+    if (platform.config.refusedModeBits & (uint64_t(1) << bits))
+        return false;
     PlatformPixelFormat mode = formatForDepth(bits);
     // A 16-bit mode takes the desktop's 16-bit layout when it has one (5-5-5 desktops), else 5-6-5.
-    if (bits == 16 && platform.desktopFormat.bits == 16) mode = platform.desktopFormat;
+    if (bits == 16 && platform.desktopFormat.bits == 16)
+        mode = platform.desktopFormat;
     platform.modeFormat = mode;
     platform.modeSet = true;
     return true;
@@ -281,7 +299,8 @@ bool platformTargetReady()
 
 bool platformLockTarget(PlatformLock& lock)
 {
-    if (!platform.targetReady || platform.targetLocked) return false;
+    if (!platform.targetReady || platform.targetLocked)
+        return false;
     platform.targetLocked = true;
     platform.shownValid = false;
     lock.pixels = platform.target;
@@ -319,11 +338,13 @@ void hashShownFrame()
 
 bool platformShowTarget(int clientWidth, int clientHeight)
 {
-    if (!platform.targetReady || platform.targetLocked || !platform.windowOpen) return false;
+    if (!platform.targetReady || platform.targetLocked || !platform.windowOpen)
+        return false;
     if (platform.sdlActive) {
         static uint32_t pixels[platformTargetWidth * platformTargetHeight];
         platformReadShownFrom(platform.target, pixels);
-        if (!sdlShow(pixels, clientWidth, clientHeight)) return false;
+        if (!sdlShow(pixels, clientWidth, clientHeight))
+            return false;
     } else {
         platform.virtualMicros += framePeriodMicros();
     }
@@ -359,7 +380,8 @@ uint32_t platformShownFrames()
 
 const uint8_t* platformShownTarget(int& pitch, int& bits)
 {
-    if (!platform.shownValid) return nullptr;
+    if (!platform.shownValid)
+        return nullptr;
     pitch = platform.targetPitch;
     bits = platform.targetFormat.bits;
     return platform.target;
@@ -406,7 +428,8 @@ void platformExpandRow(const uint8_t* source, const PlatformPixelFormat& format,
     }
     default:
         // 8 bits: no palette is kept, so each index is shown as a grey level.
-        for (int x = 0; x < count; ++x) row[x] = uint32_t(source[x]) * 0x010101u;
+        for (int x = 0; x < count; ++x)
+            row[x] = uint32_t(source[x]) * 0x010101u;
         break;
     }
 }
@@ -420,14 +443,16 @@ void platformReadShownFrom(const uint8_t* target, uint32_t* pixels)
 
 bool platformReadShown(uint32_t* pixels)
 {
-    if (!platform.shownValid) return false;
+    if (!platform.shownValid)
+        return false;
     platformReadShownFrom(platform.target, pixels);
     return true;
 }
 
 bool platformReadWindow(uint32_t* pixels, int capacity, int& width, int& height)
 {
-    if (!platform.sdlActive) return false;
+    if (!platform.sdlActive)
+        return false;
     return sdlReadWindow(pixels, capacity, width, height);
 }
 
@@ -435,7 +460,8 @@ bool platformWritePng(const char* path)
 {
     static uint32_t pixels[platformTargetWidth * platformTargetHeight];
     static uint8_t rgb[platformTargetWidth * platformTargetHeight * 3];
-    if (!platformReadShown(pixels)) return false;
+    if (!platformReadShown(pixels))
+        return false;
     for (int i = 0; i < platformTargetWidth * platformTargetHeight; ++i) {
         rgb[3 * i] = uint8_t(pixels[i] >> 16);
         rgb[3 * i + 1] = uint8_t(pixels[i] >> 8);
@@ -447,9 +473,11 @@ bool platformWritePng(const char* path)
 
 PlatformRect platformFitPicture(int clientWidth, int clientHeight)
 {
-    if (clientWidth <= 0 || clientHeight <= 0) return {0, 0, 0, 0};
+    if (clientWidth <= 0 || clientHeight <= 0)
+        return {0, 0, 0, 0};
     int factor = clientWidth / platformTargetWidth;
-    if (clientHeight / platformTargetHeight < factor) factor = clientHeight / platformTargetHeight;
+    if (clientHeight / platformTargetHeight < factor)
+        factor = clientHeight / platformTargetHeight;
     int width, height;
     if (factor >= 1) {
         width = platformTargetWidth * factor;

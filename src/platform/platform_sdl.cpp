@@ -36,13 +36,12 @@ bool translate(const SDL_Event& e, PlatformEvent& out)
 {
     out = PlatformEvent{};
     switch (e.type) {
-    case SDL_QUIT:
-        out.kind = platformEventClose;
-        return true;
+    case SDL_QUIT: out.kind = platformEventClose; return true;
     case SDL_KEYDOWN:
         out.kind = platformEventKeyDown;
         // SDL's key code for Escape is the ASCII escape, 27, like platformKeyEscape.
-        out.key = e.key.keysym.sym != 0 ? int(e.key.keysym.sym) : 0x40000000 | e.key.keysym.scancode;
+        out.key =
+            e.key.keysym.sym != 0 ? int(e.key.keysym.sym) : 0x40000000 | e.key.keysym.scancode;
         return true;
     case SDL_WINDOWEVENT:
         switch (e.window.event) {
@@ -96,7 +95,8 @@ Uint32 deliverDelayed(Uint32, void* param)
     DelayedEvent* slot = static_cast<DelayedEvent*>(param);
     SDL_Event e = toSdl(slot->event);
     slot->used.store(false);
-    if (e.type != SDL_FIRSTEVENT) SDL_PushEvent(&e);
+    if (e.type != SDL_FIRSTEVENT)
+        SDL_PushEvent(&e);
     return 0;
 }
 
@@ -105,7 +105,8 @@ Uint32 deliverDelayed(Uint32, void* param)
 bool sdlInit(const PlatformConfig&, PlatformPixelFormat& desktop)
 {
     platformNameWindowClass();
-    if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_TIMER | SDL_INIT_EVENTS) != 0) return false;
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_TIMER | SDL_INIT_EVENTS) != 0)
+        return false;
     // Without a display SDL falls back to drivers that show nothing; a window was asked for, so
     // that counts as failure unless those drivers were chosen on purpose.
     const char* driver = SDL_GetCurrentVideoDriver();
@@ -136,7 +137,8 @@ bool sdlInit(const PlatformConfig&, PlatformPixelFormat& desktop)
 void sdlShutdown()
 {
     for (int i = 0; i < delayedSlotCount; ++i) {
-        if (sdl.timers[i] != 0) SDL_RemoveTimer(sdl.timers[i]);
+        if (sdl.timers[i] != 0)
+            SDL_RemoveTimer(sdl.timers[i]);
         sdl.timers[i] = 0;
         sdl.delayed[i].used.store(false);
     }
@@ -166,9 +168,9 @@ bool sdlOpenWindow(const PlatformConfig& config)
             width = desktop.w;
             height = desktop.h;
         }
-        sdl.window = SDL_CreateWindow(platformWindowTitle, SDL_WINDOWPOS_CENTERED,
-                                      SDL_WINDOWPOS_CENTERED, width, height,
-                                      SDL_WINDOW_FULLSCREEN_DESKTOP | SDL_WINDOW_BORDERLESS);
+        sdl.window =
+            SDL_CreateWindow(platformWindowTitle, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
+                             width, height, SDL_WINDOW_FULLSCREEN_DESKTOP | SDL_WINDOW_BORDERLESS);
     } else {
         // The largest whole multiple of 320 x 240 that leaves a tenth of the desktop free.
         int factor = config.windowScale > 0 ? config.windowScale : 1;
@@ -177,28 +179,33 @@ bool sdlOpenWindow(const PlatformConfig& config)
             int byWidth = usable.w * 9 / 10 / platformTargetWidth;
             int byHeight = usable.h * 9 / 10 / platformTargetHeight;
             factor = byWidth < byHeight ? byWidth : byHeight;
-            if (factor < 1) factor = 1;
+            if (factor < 1)
+                factor = 1;
         }
         sdl.window = SDL_CreateWindow(platformWindowTitle, SDL_WINDOWPOS_CENTERED,
                                       SDL_WINDOWPOS_CENTERED, platformTargetWidth * factor,
                                       platformTargetHeight * factor, SDL_WINDOW_RESIZABLE);
     }
-    if (!sdl.window) return false;
+    if (!sdl.window)
+        return false;
     sdl.windowId = SDL_GetWindowID(sdl.window);
     platformApplyWindowIcon(sdl.window);
     Uint32 flags = SDL_RENDERER_ACCELERATED | (config.vsync ? SDL_RENDERER_PRESENTVSYNC : 0);
     sdl.renderer = SDL_CreateRenderer(sdl.window, -1, flags);
-    if (!sdl.renderer) sdl.renderer = SDL_CreateRenderer(sdl.window, -1, 0);
-    if (!sdl.renderer) sdl.renderer = SDL_CreateRenderer(sdl.window, -1, SDL_RENDERER_SOFTWARE);
+    if (!sdl.renderer)
+        sdl.renderer = SDL_CreateRenderer(sdl.window, -1, 0);
+    if (!sdl.renderer)
+        sdl.renderer = SDL_CreateRenderer(sdl.window, -1, SDL_RENDERER_SOFTWARE);
     if (sdl.renderer)
-        sdl.texture = SDL_CreateTexture(sdl.renderer, SDL_PIXELFORMAT_RGB888,
-                                        SDL_TEXTUREACCESS_STREAMING, platformTargetWidth,
-                                        platformTargetHeight);
+        sdl.texture =
+            SDL_CreateTexture(sdl.renderer, SDL_PIXELFORMAT_RGB888, SDL_TEXTUREACCESS_STREAMING,
+                              platformTargetWidth, platformTargetHeight);
     if (!sdl.texture) {
         sdlCloseWindow();
         return false;
     }
-    if (config.fullscreen) SDL_ShowCursor(SDL_DISABLE);
+    if (config.fullscreen)
+        SDL_ShowCursor(SDL_DISABLE);
     SDL_SetRenderDrawColor(sdl.renderer, 0, 0, 0, 255);
     SDL_RenderClear(sdl.renderer);
     SDL_RenderPresent(sdl.renderer);
@@ -207,8 +214,10 @@ bool sdlOpenWindow(const PlatformConfig& config)
 
 void sdlCloseWindow()
 {
-    if (sdl.texture) SDL_DestroyTexture(sdl.texture);
-    if (sdl.renderer) SDL_DestroyRenderer(sdl.renderer);
+    if (sdl.texture)
+        SDL_DestroyTexture(sdl.texture);
+    if (sdl.renderer)
+        SDL_DestroyRenderer(sdl.renderer);
     if (sdl.window) {
         SDL_DestroyWindow(sdl.window);
         SDL_ShowCursor(SDL_ENABLE);
@@ -228,14 +237,16 @@ void sdlShowCursor(bool shown)
 void sdlClientSize(int& width, int& height)
 {
     width = height = 0;
-    if (sdl.renderer && SDL_GetRendererOutputSize(sdl.renderer, &width, &height) == 0) return;
+    if (sdl.renderer && SDL_GetRendererOutputSize(sdl.renderer, &width, &height) == 0)
+        return;
     width = height = 0;
 }
 
 void sdlWindowBounds(int& x, int& y, int& width, int& height)
 {
     x = y = width = height = 0;
-    if (!sdl.window) return;
+    if (!sdl.window)
+        return;
     SDL_GetWindowPosition(sdl.window, &x, &y);
     SDL_GetWindowSize(sdl.window, &width, &height);
 }
@@ -244,38 +255,46 @@ bool sdlPollEvent(PlatformEvent& event)
 {
     SDL_Event e;
     while (SDL_PollEvent(&e))
-        if (translate(e, event)) return true;
+        if (translate(e, event))
+            return true;
     // SDL_PollEvent stops at the sentinel it queues when it pumps, so events posted while the
     // queue was being drained (the close and quit that Escape leads to) wait behind it.
     while (SDL_PeepEvents(&e, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) == 1)
-        if (translate(e, event)) return true;
+        if (translate(e, event))
+            return true;
     return false;
 }
 
 bool sdlWaitEvent(PlatformEvent& event, uint32_t timeoutMs)
 {
-    if (sdlPollEvent(event)) return true;
+    if (sdlPollEvent(event))
+        return true;
     Uint64 until = SDL_GetTicks64() + timeoutMs;
     for (;;) {
         Uint64 now = SDL_GetTicks64();
-        if (now >= until) return false;
+        if (now >= until)
+            return false;
         SDL_Event e;
-        if (!SDL_WaitEventTimeout(&e, int(until - now))) return false;
-        if (translate(e, event)) return true;
+        if (!SDL_WaitEventTimeout(&e, int(until - now)))
+            return false;
+        if (translate(e, event))
+            return true;
     }
 }
 
 void sdlPostEvent(const PlatformEvent& event)
 {
     SDL_Event e = toSdl(event);
-    if (e.type != SDL_FIRSTEVENT) SDL_PushEvent(&e);
+    if (e.type != SDL_FIRSTEVENT)
+        SDL_PushEvent(&e);
 }
 
 void sdlPostEventAfter(const PlatformEvent& event, uint32_t afterMs)
 {
     for (int i = 0; i < delayedSlotCount; ++i) {
         bool expected = false;
-        if (!sdl.delayed[i].used.compare_exchange_strong(expected, true)) continue;
+        if (!sdl.delayed[i].used.compare_exchange_strong(expected, true))
+            continue;
         sdl.delayed[i].event = event;
         sdl.timers[i] = SDL_AddTimer(afterMs > 0 ? afterMs : 1, deliverDelayed, &sdl.delayed[i]);
         if (sdl.timers[i] == 0) {
@@ -300,7 +319,8 @@ void drawPicture(int clientWidth, int clientHeight)
 {
     sdl.lastClientWidth = clientWidth;
     sdl.lastClientHeight = clientHeight;
-    if (clientWidth <= 0 || clientHeight <= 0) sdlClientSize(clientWidth, clientHeight);
+    if (clientWidth <= 0 || clientHeight <= 0)
+        sdlClientSize(clientWidth, clientHeight);
     PlatformRect fit = platformFitPicture(clientWidth, clientHeight);
     SDL_Rect destination{fit.x, fit.y, fit.width, fit.height};
     SDL_SetRenderDrawColor(sdl.renderer, 0, 0, 0, 255);
@@ -312,8 +332,10 @@ void drawPicture(int clientWidth, int clientHeight)
 
 bool sdlShow(const uint32_t* pixels, int clientWidth, int clientHeight)
 {
-    if (!sdl.texture) return false;
-    if (SDL_UpdateTexture(sdl.texture, nullptr, pixels, platformTargetWidth * 4) != 0) return false;
+    if (!sdl.texture)
+        return false;
+    if (SDL_UpdateTexture(sdl.texture, nullptr, pixels, platformTargetWidth * 4) != 0)
+        return false;
     drawPicture(clientWidth, clientHeight);
     SDL_RenderPresent(sdl.renderer);
     return true;
@@ -321,11 +343,14 @@ bool sdlShow(const uint32_t* pixels, int clientWidth, int clientHeight)
 
 bool sdlReadWindow(uint32_t* pixels, int capacity, int& width, int& height)
 {
-    if (!sdl.renderer) return false;
+    if (!sdl.renderer)
+        return false;
     sdlClientSize(width, height);
-    if (width <= 0 || height <= 0 || width * height > capacity) return false;
+    if (width <= 0 || height <= 0 || width * height > capacity)
+        return false;
     // Draw the last picture again into the back buffer and read that, as the front buffer of a
     // presented frame cannot be read portably.
     drawPicture(sdl.lastClientWidth, sdl.lastClientHeight);
-    return SDL_RenderReadPixels(sdl.renderer, nullptr, SDL_PIXELFORMAT_RGB888, pixels, width * 4) == 0;
+    return SDL_RenderReadPixels(sdl.renderer, nullptr, SDL_PIXELFORMAT_RGB888, pixels, width * 4) ==
+           0;
 }

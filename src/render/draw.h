@@ -22,10 +22,14 @@ constexpr int textureSize = 256;  // textures, sprites and maps are addressed wi
 
 // Truncation toward zero to a 32-bit integer that holds out-of-range values at the nearest limit
 // and maps NaN to 0, so that wild screen coordinates stay defined.
-inline int32_t saturatingTrunc(double x) {
-    if (!(x == x)) return 0;
-    if (x >= 2147483647.0) return 2147483647;
-    if (x <= -2147483648.0) return -2147483647 - 1;
+inline int32_t saturatingTrunc(double x)
+{
+    if (!(x == x))
+        return 0;
+    if (x >= 2147483647.0)
+        return 2147483647;
+    if (x <= -2147483648.0)
+        return -2147483647 - 1;
     return static_cast<int32_t>(x);
 }
 
@@ -64,8 +68,14 @@ void resetDrawList();
 // full.
 bool addFaceToDrawList(int faceIndex, float key);
 bool addLightToDrawList(int lightIndex, float key);
-inline bool drawListIsLight(int32_t payload) { return (payload & drawListLightTag) != 0; }
-inline int drawListIndex(int32_t payload) { return payload & ~drawListLightTag; }
+inline bool drawListIsLight(int32_t payload)
+{
+    return (payload & drawListLightTag) != 0;
+}
+inline int drawListIndex(int32_t payload)
+{
+    return payload & ~drawListLightTag;
+}
 // Sorts entries lo..hi (inclusive) by key, ascending, moving each payload with its key. The
 // quicksort is fixed, so entries with equal keys always end in the same order.
 void sortDrawList(int lo, int hi);
@@ -76,9 +86,9 @@ void sortDrawList(int lo, int hi);
 // steps per pixel, the pixel count, and the maps it samples. Pixel j of the span uses U + j·dU,
 // V + j·dV and so on (32-bit wrapping); a map or texture coordinate is bits 8..15 of its value.
 struct SpanState {
-    int32_t u, v, s, t;      // 8.8 start values (s carries the intensity in mode 7)
-    int32_t du, dv, ds, dt;  // 8.8 steps per pixel
-    int count;               // pixels to fill
+    int32_t u, v, s, t;           // 8.8 start values (s carries the intensity in mode 7)
+    int32_t du, dv, ds, dt;       // 8.8 steps per pixel
+    int count;                    // pixels to fill
     const uint32_t* texture;      // 256x256 texels, texel (u, v) at v·256 + u
     const uint8_t* diffuseMap;    // 256x256 bytes [t][s] (light map plane 0)
     const uint8_t* highlightMap;  // 256x256 bytes [t][s] (light map plane 1)
@@ -102,7 +112,8 @@ void fillSpanHalfBlendScalar(uint32_t* dst, const SpanState& span);
 // Mode 4: min(255, (((p·257 >> 1) · 4L) >> 16) + H), H = highlight map at (s, t).
 void fillSpanHighlight(uint32_t* dst, const SpanState& span);
 void fillSpanHighlightScalar(uint32_t* dst, const SpanState& span);
-// Mode 6: min(255, ((p·257 >> 1) · (e·257 >> 6)) >> 16), e = environment byte of the lane at (s, t).
+// Mode 6: min(255, ((p·257 >> 1) · (e·257 >> 6)) >> 16), e = environment byte of the lane at (s,
+// t).
 void fillSpanEnvironment(uint32_t* dst, const SpanState& span);
 void fillSpanEnvironmentScalar(uint32_t* dst, const SpanState& span);
 // Mode 7: min(255, ((p·257 >> 1) · 2I) >> 16), I = s >> 8 (the intensity's integer part, held

@@ -12,7 +12,8 @@ namespace {
 
 // Applies f to each of the four bytes of a and b and packs the results.
 template <typename F>
-uint32_t perByte(uint32_t a, uint32_t b, F f) {
+uint32_t perByte(uint32_t a, uint32_t b, F f)
+{
     uint32_t r = 0;
     for (int shift = 0; shift < 32; shift += 8) {
         const unsigned x = (a >> shift) & 255, y = (b >> shift) & 255;
@@ -21,22 +22,30 @@ uint32_t perByte(uint32_t a, uint32_t b, F f) {
     return r;
 }
 
-unsigned min255(unsigned x) { return x < 255 ? x : 255; }
+unsigned min255(unsigned x)
+{
+    return x < 255 ? x : 255;
+}
 
 }  // namespace
 
-void copyBuffer(uint32_t* dst, const uint32_t* src, int pairs) {
-    if (pairs <= 0) return;
+void copyBuffer(uint32_t* dst, const uint32_t* src, int pairs)
+{
+    if (pairs <= 0)
+        return;
     std::memmove(dst, src, static_cast<size_t>(pairs) * 8);
 }
 
-void addBufferScalar(uint32_t* dst, const uint32_t* src, int pairs) {
+void addBufferScalar(uint32_t* dst, const uint32_t* src, int pairs)
+{
     for (int i = 0; i < pairs * 2; i++)
         dst[i] = perByte(dst[i], src[i], [](unsigned d, unsigned s) { return min255(d + s); });
 }
 
-void addBuffer(uint32_t* dst, const uint32_t* src, int pairs) {
-    if (pairs <= 0) return;
+void addBuffer(uint32_t* dst, const uint32_t* src, int pairs)
+{
+    if (pairs <= 0)
+        return;
     const int n = pairs * 2;
     int i = 0;
     for (; i + 4 <= n; i += 4) {
@@ -51,15 +60,18 @@ void addBuffer(uint32_t* dst, const uint32_t* src, int pairs) {
     }
 }
 
-void addBufferDimmedScalar(uint32_t* dst, const uint32_t* src, int pairs, uint8_t amount) {
+void addBufferDimmedScalar(uint32_t* dst, const uint32_t* src, int pairs, uint8_t amount)
+{
     for (int i = 0; i < pairs * 2; i++)
         dst[i] = perByte(dst[i], src[i], [amount](unsigned d, unsigned s) {
             return min255(d + (s > amount ? s - amount : 0));
         });
 }
 
-void addBufferDimmed(uint32_t* dst, const uint32_t* src, int pairs, uint8_t amount) {
-    if (pairs <= 0) return;
+void addBufferDimmed(uint32_t* dst, const uint32_t* src, int pairs, uint8_t amount)
+{
+    if (pairs <= 0)
+        return;
     const int n = pairs * 2;
     const __m128i dim = _mm_set1_epi8(static_cast<char>(amount));
     int i = 0;
@@ -77,7 +89,8 @@ void addBufferDimmed(uint32_t* dst, const uint32_t* src, int pairs, uint8_t amou
     }
 }
 
-void crossFadeScalar(uint32_t* dst, const uint32_t* a, const uint32_t* b, uint8_t alpha) {
+void crossFadeScalar(uint32_t* dst, const uint32_t* a, const uint32_t* b, uint8_t alpha)
+{
     const unsigned beta = 255u - alpha;
     for (int i = 0; i < viewPixels; i++)
         dst[i] = perByte(a[i], b[i], [alpha, beta](unsigned x, unsigned y) {
@@ -87,7 +100,8 @@ void crossFadeScalar(uint32_t* dst, const uint32_t* a, const uint32_t* b, uint8_
 
 // A byte unpacked into the high half of a lane is x·256, so the high half of its product with
 // the factor is (x·factor) >> 8. The two terms sum to at most 254: no saturation is needed.
-void crossFadeSse2(uint32_t* dst, const uint32_t* a, const uint32_t* b, uint8_t alpha) {
+void crossFadeSse2(uint32_t* dst, const uint32_t* a, const uint32_t* b, uint8_t alpha)
+{
     const __m128i zero = _mm_setzero_si128();
     const __m128i fa = _mm_set1_epi16(static_cast<short>(alpha));
     const __m128i fb = _mm_set1_epi16(static_cast<short>(255 - alpha));
@@ -108,8 +122,9 @@ namespace {
 #define V4N_HAVE_AVX2_PATH 1
 // The same lane arithmetic on eight pixels at a time (unpack and pack work within each
 // 128-bit half, so the pixel order is kept).
-__attribute__((target("avx2"))) void crossFadeAvx2(uint32_t* dst, const uint32_t* a, const uint32_t* b,
-                                                   uint8_t alpha) {
+__attribute__((target("avx2"))) void crossFadeAvx2(uint32_t* dst, const uint32_t* a,
+                                                   const uint32_t* b, uint8_t alpha)
+{
     const __m256i zero = _mm256_setzero_si256();
     const __m256i fa = _mm256_set1_epi16(static_cast<short>(alpha));
     const __m256i fb = _mm256_set1_epi16(static_cast<short>(255 - alpha));
@@ -127,7 +142,8 @@ __attribute__((target("avx2"))) void crossFadeAvx2(uint32_t* dst, const uint32_t
 
 }  // namespace
 
-void crossFade(uint32_t* dst, const uint32_t* a, const uint32_t* b, uint8_t alpha) {
+void crossFade(uint32_t* dst, const uint32_t* a, const uint32_t* b, uint8_t alpha)
+{
 #ifdef V4N_HAVE_AVX2_PATH
     static const bool avx2 = __builtin_cpu_supports("avx2");
     if (avx2) {
@@ -138,7 +154,8 @@ void crossFade(uint32_t* dst, const uint32_t* a, const uint32_t* b, uint8_t alph
     crossFadeSse2(dst, a, b, alpha);
 }
 
-void shrinkToQuarter(uint32_t* dst, const uint32_t* src) {
+void shrinkToQuarter(uint32_t* dst, const uint32_t* src)
+{
     constexpr int quarterWidth = viewWidth / 4, quarterHeight = viewHeight / 4;
     for (int j = 0; j < quarterHeight; j++)
         for (int i = 0; i < quarterWidth; i++)
@@ -146,7 +163,8 @@ void shrinkToQuarter(uint32_t* dst, const uint32_t* src) {
 }
 
 void remapTextureScalar(uint32_t* dst, const uint32_t* texture, const uint16_t* table, uint8_t ox,
-                        uint8_t oy) {
+                        uint8_t oy)
+{
     for (int k = 0; k < viewPixels; k++) {
         const unsigned e = table[k];
         const unsigned row = ((e >> 8) + oy) % 256, column = ((e & 255) + ox) % 256;
@@ -155,21 +173,20 @@ void remapTextureScalar(uint32_t* dst, const uint32_t* texture, const uint16_t* 
 }
 
 void remapTexture(uint32_t* dst, const uint32_t* texture, const uint16_t* table, uint8_t ox,
-                  uint8_t oy) {
+                  uint8_t oy)
+{
     // Adding the offsets bytewise wraps row and column separately: the sum is the texel index.
     const __m128i offset = _mm_set1_epi16(static_cast<short>(oy << 8 | ox));
     for (int k = 0; k < viewPixels; k += 8) {
         const __m128i e = _mm_loadu_si128(reinterpret_cast<const __m128i*>(table + k));
         alignas(16) uint16_t index[8];
         _mm_store_si128(reinterpret_cast<__m128i*>(index), _mm_add_epi8(e, offset));
-        const __m128i lo = _mm_set_epi32(static_cast<int>(texture[index[3]]),
-                                         static_cast<int>(texture[index[2]]),
-                                         static_cast<int>(texture[index[1]]),
-                                         static_cast<int>(texture[index[0]]));
-        const __m128i hi = _mm_set_epi32(static_cast<int>(texture[index[7]]),
-                                         static_cast<int>(texture[index[6]]),
-                                         static_cast<int>(texture[index[5]]),
-                                         static_cast<int>(texture[index[4]]));
+        const __m128i lo =
+            _mm_set_epi32(static_cast<int>(texture[index[3]]), static_cast<int>(texture[index[2]]),
+                          static_cast<int>(texture[index[1]]), static_cast<int>(texture[index[0]]));
+        const __m128i hi =
+            _mm_set_epi32(static_cast<int>(texture[index[7]]), static_cast<int>(texture[index[6]]),
+                          static_cast<int>(texture[index[5]]), static_cast<int>(texture[index[4]]));
         _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + k), lo);
         _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + k + 4), hi);
     }

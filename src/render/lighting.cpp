@@ -8,12 +8,14 @@
 
 LightMapState lightMapState;
 
-void lightMapCoords(const MeshVertex& v, float& s, float& t) {
+void lightMapCoords(const MeshVertex& v, float& s, float& t)
+{
     s = (1 + v.cnx) * 128;
     t = (1 + v.cny) * 128;
 }
 
-float pointLightIntensity(const MeshVertex& v, const Vec3& light) {
+float pointLightIntensity(const MeshVertex& v, const Vec3& light)
+{
     const Vec3 w{v.cx - light.x, v.cy - light.y, v.cz - light.z};
     const float d = static_cast<float>(std::sqrt(static_cast<double>(w.x) * w.x +
                                                  static_cast<double>(w.y) * w.y +
@@ -23,17 +25,21 @@ float pointLightIntensity(const MeshVertex& v, const Vec3& light) {
     // gives full brightness there instead of a division by zero.
     const float cosine = d == 0 ? 0.0f : (w.x * v.cnx + w.y * v.cny + w.z * v.cnz) / d;
     float intensity = base + 50 - cosine * base;
-    if (!(intensity >= 5)) intensity = 5;  // also catches a NaN from non-finite input
-    if (intensity > 255) intensity = 255;
+    if (!(intensity >= 5))
+        intensity = 5;  // also catches a NaN from non-finite input
+    if (intensity > 255)
+        intensity = 255;
     return intensity;
 }
 
-float pointLightIntensity(const MeshVertex& v) {
+float pointLightIntensity(const MeshVertex& v)
+{
     const MeshLight& light = mesh.lights[0];
     return pointLightIntensity(v, Vec3{light.cx, light.cy, light.cz});
 }
 
-void fillLightMaps() {
+void fillLightMaps()
+{
     // sin(i·pi/256) for i = 0..255, in double and stored as float like every trigonometric value
     // of the renderer; with the float store the centre entries reach exactly 255 and 192.
     float sine[lightMapSize];
@@ -50,17 +56,21 @@ void fillLightMaps() {
     }
 }
 
-void resetLightMaps() {
+void resetLightMaps()
+{
     std::free(lightMapState.envMapTexture);
     lightMapState = LightMapState{};
 }
 
-void buildLightMaps() {
-    if (lightMapState.built) return;
+void buildLightMaps()
+{
+    if (lightMapState.built)
+        return;
     buildLightMapsWith(loadPicture("enver1.jpg", 32));
 }
 
-void buildLightMapsWith(uint32_t* environment) {
+void buildLightMapsWith(uint32_t* environment)
+{
     resetLightMaps();
     fillLightMaps();
     lightMapState.envMapTexture = environment;

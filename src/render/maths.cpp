@@ -7,19 +7,22 @@
 
 PairProducts pairProducts;
 
-void matIdentity(Matrix4& m) {
+void matIdentity(Matrix4& m)
+{
     std::memset(m.m, 0, sizeof m.m);
     m.m[0] = m.m[5] = m.m[10] = m.m[15] = 1;
 }
 
-void matTranslate(float a, float b, float c, Matrix4& m) {
+void matTranslate(float a, float b, float c, Matrix4& m)
+{
     matIdentity(m);
     m.m[3] = a;
     m.m[7] = b;
     m.m[11] = c;
 }
 
-void matScale(float a, float b, float c, Matrix4& m) {
+void matScale(float a, float b, float c, Matrix4& m)
+{
     std::memset(m.m, 0, sizeof m.m);
     m.m[0] = a;
     m.m[5] = b;
@@ -27,7 +30,8 @@ void matScale(float a, float b, float c, Matrix4& m) {
     m.m[15] = 1;
 }
 
-void matRotate(float angle, int axis, Matrix4& m) {
+void matRotate(float angle, int axis, Matrix4& m)
+{
     // Sine and cosine in double, stored as float like every trigonometric result of the renderer.
     const float c = static_cast<float>(std::cos(static_cast<double>(angle)));
     const float s = static_cast<float>(std::sin(static_cast<double>(angle)));
@@ -42,12 +46,14 @@ void matRotate(float angle, int axis, Matrix4& m) {
     m.m[4 * j + i] = s;
 }
 
-void matMultiply(const Matrix4& a, const Matrix4& b, Matrix4& r) {
+void matMultiply(const Matrix4& a, const Matrix4& b, Matrix4& r)
+{
     Matrix4 out;
     for (int i = 0; i < 4; ++i) {
         for (int j = 0; j < 4; ++j) {
             float sum = 0;
-            for (int k = 0; k < 4; ++k) sum += a.m[4 * i + k] * b.m[4 * k + j];
+            for (int k = 0; k < 4; ++k)
+                sum += a.m[4 * i + k] * b.m[4 * k + j];
             out.m[4 * i + j] = sum;
         }
     }
@@ -55,7 +61,8 @@ void matMultiply(const Matrix4& a, const Matrix4& b, Matrix4& r) {
 }
 
 // Left-to-right product of a chain, each step into a fresh matrix: ((m0·m1)·m2)·...
-static Matrix4 chain(std::initializer_list<Matrix4> ms) {
+static Matrix4 chain(std::initializer_list<Matrix4> ms)
+{
     const Matrix4* it = ms.begin();
     Matrix4 acc = *it++;
     for (; it != ms.end(); ++it) {
@@ -66,31 +73,36 @@ static Matrix4 chain(std::initializer_list<Matrix4> ms) {
     return acc;
 }
 
-static Matrix4 rotation(float angle, int axis) {
+static Matrix4 rotation(float angle, int axis)
+{
     Matrix4 m;
     matRotate(angle, axis, m);
     return m;
 }
 
-static Matrix4 translation(float a, float b, float c) {
+static Matrix4 translation(float a, float b, float c)
+{
     Matrix4 m;
     matTranslate(a, b, c, m);
     return m;
 }
 
 // Length of the (x, z) projection, in double and stored as float.
-static float horizontalLength(float x, float z) {
+static float horizontalLength(float x, float z)
+{
     return static_cast<float>(std::sqrt(static_cast<double>(x) * x + static_cast<double>(z) * z));
 }
 
-static float angleOf(float y, float x) {
+static float angleOf(float y, float x)
+{
     return static_cast<float>(std::atan2(static_cast<double>(y), static_cast<double>(x)));
 }
 
 // T(p)·Ry(-alpha)·Rx(-beta)·Rz(angle)·Rx(beta)·Ry(alpha)·T(-p). Because the yaw is undone on the
 // other side from a textbook axis rotation, the result turns about (-a.x, a.y, a.z); the keyframe
 // tracks hand over their axes as (-x, z, y) with this in mind, so it stays as it is.
-void matAxisRotate(const Vec3& pivot, const Vec3& axis, float angle, Matrix4& m) {
+void matAxisRotate(const Vec3& pivot, const Vec3& axis, float angle, Matrix4& m)
+{
     const float alpha = angleOf(axis.x, axis.z);
     const float beta = angleOf(axis.y, horizontalLength(axis.x, axis.z));
     m = chain({translation(pivot.x, pivot.y, pivot.z), rotation(-alpha, 1), rotation(-beta, 0),
@@ -98,7 +110,8 @@ void matAxisRotate(const Vec3& pivot, const Vec3& axis, float angle, Matrix4& m)
                translation(-pivot.x, -pivot.y, -pivot.z)});
 }
 
-void orbitView(const Vec3& a, const Vec3& b, Matrix4& m) {
+void orbitView(const Vec3& a, const Vec3& b, Matrix4& m)
+{
     const Vec3 d{b.x - a.x, b.y - a.y, b.z - a.z};
     const float yaw = angleOf(d.x, -d.z);
     const float pitch = angleOf(d.y, horizontalLength(d.x, d.z));
@@ -110,7 +123,8 @@ void orbitView(const Vec3& a, const Vec3& b, Matrix4& m) {
                translation(-b.x, -b.y, -b.z)});
 }
 
-void cameraView(const Vec3& eye, const Vec3& target, float roll, Matrix4& m) {
+void cameraView(const Vec3& eye, const Vec3& target, float roll, Matrix4& m)
+{
     const Vec3 d{target.x - eye.x, target.y - eye.y, target.z - eye.z};
     const float yaw = angleOf(d.x, -d.z);
     const float pitch = angleOf(d.y, horizontalLength(d.x, d.z));
@@ -120,6 +134,7 @@ void cameraView(const Vec3& eye, const Vec3& target, float roll, Matrix4& m) {
     matMultiply(rotation(roll, 2), w, m);
 }
 
-float degToRad(float degrees) {
+float degToRad(float degrees)
+{
     return static_cast<float>(static_cast<double>(degrees) * rendererPi * (1.0 / 180.0));
 }

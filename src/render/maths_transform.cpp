@@ -19,33 +19,37 @@
 #include "assets/mesh.h"
 #include "render/render.h"
 
-void prepareFastTransform(const Matrix4& m) {
+void prepareFastTransform(const Matrix4& m)
+{
     pairProducts.p0 = m.m[0] * m.m[1];
     pairProducts.p1 = m.m[4] * m.m[5];
     pairProducts.p2 = m.m[8] * m.m[9];
 }
 
 // One row of the pair-product form without the translation.
-static inline double fastRow(const float* row, float pair, double x, double y, double z,
-                             double xy) {
+static inline double fastRow(const float* row, float pair, double x, double y, double z, double xy)
+{
     return (row[0] + y) * (row[1] + x) + row[2] * z - xy - pair;
 }
 
-static inline Vec3 fastPoint(float x, float y, float z, const Matrix4& m) {
+static inline Vec3 fastPoint(float x, float y, float z, const Matrix4& m)
+{
     const double xy = static_cast<double>(x) * y;
     return Vec3{static_cast<float>(fastRow(m.m, pairProducts.p0, x, y, z, xy) + m.m[3]),
                 static_cast<float>(fastRow(m.m + 4, pairProducts.p1, x, y, z, xy) + m.m[7]),
                 static_cast<float>(fastRow(m.m + 8, pairProducts.p2, x, y, z, xy) + m.m[11])};
 }
 
-static inline Vec3 fastDirection(float x, float y, float z, const Matrix4& m) {
+static inline Vec3 fastDirection(float x, float y, float z, const Matrix4& m)
+{
     const double xy = static_cast<double>(x) * y;
     return Vec3{static_cast<float>(fastRow(m.m, pairProducts.p0, x, y, z, xy)),
                 static_cast<float>(fastRow(m.m + 4, pairProducts.p1, x, y, z, xy)),
                 static_cast<float>(fastRow(m.m + 8, pairProducts.p2, x, y, z, xy))};
 }
 
-void transformVertex(MeshVertex& v, const Matrix4& m) {
+void transformVertex(MeshVertex& v, const Matrix4& m)
+{
     const Vec3 c = fastPoint(v.x, v.y, v.z, m);
     v.cx = c.x;
     v.cy = c.y;
@@ -56,27 +60,36 @@ void transformVertex(MeshVertex& v, const Matrix4& m) {
     v.cnz = n.z;
 }
 
-void transformPoint(MeshVertex& v, const Matrix4& m) {
+void transformPoint(MeshVertex& v, const Matrix4& m)
+{
     const Vec3 c = fastPoint(v.x, v.y, v.z, m);
     v.cx = c.x;
     v.cy = c.y;
     v.cz = c.z;
 }
 
-void transformPoint(MeshLight& light, const Matrix4& m) {
+void transformPoint(MeshLight& light, const Matrix4& m)
+{
     const Vec3 c = fastPoint(light.x, light.y, light.z, m);
     light.cx = c.x;
     light.cy = c.y;
     light.cz = c.z;
 }
 
-Vec3 transformPoint(const Vec3& p, const Matrix4& m) { return fastPoint(p.x, p.y, p.z, m); }
+Vec3 transformPoint(const Vec3& p, const Matrix4& m)
+{
+    return fastPoint(p.x, p.y, p.z, m);
+}
 
-void rotateFaceNormal(MeshFace& f, const Matrix4& m) {
+void rotateFaceNormal(MeshFace& f, const Matrix4& m)
+{
     const Vec3 n = fastDirection(f.nx, f.ny, f.nz, m);
     f.cnx = n.x;
     f.cny = n.y;
     f.cnz = n.z;
 }
 
-Vec3 rotateDirection(const Vec3& d, const Matrix4& m) { return fastDirection(d.x, d.y, d.z, m); }
+Vec3 rotateDirection(const Vec3& d, const Matrix4& m)
+{
+    return fastDirection(d.x, d.y, d.z, m);
+}

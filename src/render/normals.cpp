@@ -6,13 +6,15 @@
 #include "render/render.h"
 
 // (c − a) × (b − a), not normalised.
-static Vec3 faceCross(const MeshFace& f) {
+static Vec3 faceCross(const MeshFace& f)
+{
     const Vec3 e1{f.c->x - f.a->x, f.c->y - f.a->y, f.c->z - f.a->z};
     const Vec3 e2{f.b->x - f.a->x, f.b->y - f.a->y, f.b->z - f.a->z};
     return Vec3{e1.y * e2.z - e1.z * e2.y, e1.z * e2.x - e1.x * e2.z, e1.x * e2.y - e1.y * e2.x};
 }
 
-static float lengthOf(const Vec3& v) {
+static float lengthOf(const Vec3& v)
+{
     return static_cast<float>(std::sqrt(static_cast<double>(v.x) * v.x +
                                         static_cast<double>(v.y) * v.y +
                                         static_cast<double>(v.z) * v.z));
@@ -20,13 +22,16 @@ static float lengthOf(const Vec3& v) {
 
 // Divides v by its length; a zero vector (collinear face, normals that cancel) stays zero so that
 // no NaN reaches the lighting.
-static Vec3 unitOrZero(const Vec3& v) {
+static Vec3 unitOrZero(const Vec3& v)
+{
     const float length = lengthOf(v);
-    if (length == 0) return v;
+    if (length == 0)
+        return v;
     return Vec3{v.x / length, v.y / length, v.z / length};
 }
 
-static void addFaceNormalToVertices(const MeshFace& f, const Vec3& n) {
+static void addFaceNormalToVertices(const MeshFace& f, const Vec3& n)
+{
     for (MeshVertex* v : {f.a, f.b, f.c}) {
         v->nx += n.x;
         v->ny += n.y;
@@ -34,7 +39,8 @@ static void addFaceNormalToVertices(const MeshFace& f, const Vec3& n) {
     }
 }
 
-static void clearVertexNormals() {
+static void clearVertexNormals()
+{
     for (int i = 0; i < mesh.vertexCount; ++i) {
         mesh.vertices[i].nx = 0;
         mesh.vertices[i].ny = 0;
@@ -45,13 +51,15 @@ static void clearVertexNormals() {
 // Vertices closer than this on every axis count as one position when normals are smoothed.
 constexpr float samePositionTolerance = 0.00001f;
 
-static bool samePosition(const MeshVertex& a, const MeshVertex& b) {
+static bool samePosition(const MeshVertex& a, const MeshVertex& b)
+{
     return std::fabs(a.x - b.x) < samePositionTolerance &&
            std::fabs(a.y - b.y) < samePositionTolerance &&
            std::fabs(a.z - b.z) < samePositionTolerance;
 }
 
-void prepareMeshNormals() {
+void prepareMeshNormals()
+{
     for (int i = 0; i < mesh.faceCount; ++i) {
         MeshFace& f = mesh.faces[i];
         const Vec3 n = unitOrZero(faceCross(f));
@@ -71,9 +79,11 @@ void prepareMeshNormals() {
     static bool grouped[maxMeshVertices];
     static int members[maxMeshVertices];
     const int count = mesh.vertexCount < maxMeshVertices ? mesh.vertexCount : maxMeshVertices;
-    for (int i = 0; i < count; ++i) grouped[i] = false;
+    for (int i = 0; i < count; ++i)
+        grouped[i] = false;
     for (int i = 0; i < count; ++i) {
-        if (grouped[i]) continue;
+        if (grouped[i])
+            continue;
         const MeshVertex& opener = mesh.vertices[i];
         int memberCount = 0;
         members[memberCount++] = i;
@@ -101,7 +111,8 @@ void prepareMeshNormals() {
     }
 }
 
-void updateMeshNormals() {
+void updateMeshNormals()
+{
     for (int i = 0; i < mesh.faceCount; ++i) {
         MeshFace& f = mesh.faces[i];
         const Vec3 n = faceCross(f);

@@ -3,9 +3,13 @@
 
 RandomState randomState;
 
-int nextRandom() {
+int nextRandom()
+{
     randomState.seed = randomState.seed * 1103515245u + 12345u;
     return static_cast<int>((randomState.seed >> 16) & 0x7FFF);
 }
 
-void resetRandom() { randomState = RandomState{}; }
+void resetRandom()
+{
+    randomState = RandomState{};
+}

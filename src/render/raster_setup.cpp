@@ -26,39 +26,49 @@ struct Edge {
     int32_t w[maxValues], dw[maxValues];
 };
 
-inline int32_t wrapAdd(int32_t a, int32_t b) {
+inline int32_t wrapAdd(int32_t a, int32_t b)
+{
     return static_cast<int32_t>(static_cast<uint32_t>(a) + static_cast<uint32_t>(b));
 }
-inline int32_t wrapMul(long long n, int32_t step) {
+inline int32_t wrapMul(long long n, int32_t step)
+{
     return static_cast<int32_t>(static_cast<uint32_t>(n) * static_cast<uint32_t>(step));
 }
 // (step·p) >> 8 with an arithmetic shift, computed without overflow.
-inline int32_t prestepOf(int32_t step, long long p) {
+inline int32_t prestepOf(int32_t step, long long p)
+{
     return static_cast<int32_t>((static_cast<long long>(step) * p) >> 8);
 }
 
 // Steps of an edge from a to b over (b.sy − a.sy): value·256 · (1 / height). An edge whose ends
 // share a row covers no row; its steps are never used and are left 0 instead of dividing by 0.
-void edgeSteps(const Corner& a, const Corner& b, int values, Edge& e) {
+void edgeSteps(const Corner& a, const Corner& b, int values, Edge& e)
+{
     const double height = b.sy - a.sy;
     e.dx = 0;
-    for (int i = 0; i < values; i++) e.dw[i] = 0;
-    if (height == 0) return;
+    for (int i = 0; i < values; i++)
+        e.dw[i] = 0;
+    if (height == 0)
+        return;
     const double inverse = 1 / height;
     e.dx = saturatingTrunc((b.sx - a.sx) * 256 * inverse);
-    for (int i = 0; i < values; i++) e.dw[i] = saturatingTrunc((b.w[i] - a.w[i]) * 256 * inverse);
+    for (int i = 0; i < values; i++)
+        e.dw[i] = saturatingTrunc((b.w[i] - a.w[i]) * 256 * inverse);
 }
 
 // Start of a short edge at corner a: trunc(a·256) + ((step·prestep) >> 8).
-void shortEdgeStart(const Corner& a, int values, long long prestep, Edge& e) {
+void shortEdgeStart(const Corner& a, int values, long long prestep, Edge& e)
+{
     e.x = wrapAdd(saturatingTrunc(a.sx * 256), prestepOf(e.dx, prestep));
     for (int i = 0; i < values; i++)
         e.w[i] = wrapAdd(saturatingTrunc(a.w[i] * 256), prestepOf(e.dw[i], prestep));
 }
 
-void advance(Edge& e, int values, long long rows) {
+void advance(Edge& e, int values, long long rows)
+{
     e.x = wrapAdd(e.x, wrapMul(rows, e.dx));
-    for (int i = 0; i < values; i++) e.w[i] = wrapAdd(e.w[i], wrapMul(rows, e.dw[i]));
+    for (int i = 0; i < values; i++)
+        e.w[i] = wrapAdd(e.w[i], wrapMul(rows, e.dw[i]));
 }
 
 struct Triangle {
@@ -71,14 +81,16 @@ struct Triangle {
 };
 
 // Per-pixel gradients from the widest span, the one at the middle vertex's height.
-void computeGradients(Triangle& tri) {
+void computeGradients(Triangle& tri)
+{
     const Corner &c0 = tri.c[0], &c1 = tri.c[1], &c2 = tri.c[2];
     const int32_t k = saturatingTrunc((c1.sy - c0.sy) * 256 / (c2.sy - c0.sy));
     const long long xw = saturatingTrunc((c2.sx - c0.sx) * k + c0.sx * 256);
     const long long xm = saturatingTrunc(c1.sx * 256);
     for (int i = 0; i < tri.values; i++) {
         tri.gradient[i] = 0;
-        if (xw == xm) continue;
+        if (xw == xm)
+            continue;
         const long long ww = saturatingTrunc((c2.w[i] - c0.w[i]) * k + c0.w[i] * 256);
         const long long wm = saturatingTrunc(c1.w[i] * 256);
         tri.gradient[i] = static_cast<int32_t>((ww - wm) * 256 / (xw - xm));
@@ -87,7 +99,8 @@ void computeGradients(Triangle& tri) {
 
 // Draws rows y..end−1 between the long edge and the short edge. Returns false once a row at or
 // below the view's bottom is reached (the face is finished).
-bool drawRows(Triangle& tri, Edge& longEdge, Edge& shortEdge, long long y, long long end) {
+bool drawRows(Triangle& tri, Edge& longEdge, Edge& shortEdge, long long y, long long end)
+{
     if (y < 0 && end > y) {  // rows above the view are stepped over in one go
         const long long rows = (end < 0 ? end : 0) - y;
         advance(longEdge, tri.values, rows);
@@ -95,7 +108,8 @@ bool drawRows(Triangle& tri, Edge& longEdge, Edge& shortEdge, long long y, long 
         y += rows;
     }
     for (; y < end; y++) {
-        if (y >= viewHeight) return false;
+        if (y >= viewHeight)
+            return false;
         const bool longOnRight = longEdge.x > shortEdge.x;
         const Edge& left = longOnRight ? shortEdge : longEdge;
         const Edge& right = longOnRight ? longEdge : shortEdge;
@@ -103,7 +117,8 @@ bool drawRows(Triangle& tri, Edge& longEdge, Edge& shortEdge, long long y, long 
         long long count = static_cast<long long>(right.x >> 8) - (left.x >> 8);
         SpanState& sp = tri.span;
         int32_t w[maxValues] = {};
-        for (int i = 0; i < tri.values; i++) w[i] = left.w[i];
+        for (int i = 0; i < tri.values; i++)
+            w[i] = left.w[i];
         if (start < 0) {
             const long long a = -start;
             for (int i = 0; i < tri.values; i++)
@@ -112,7 +127,8 @@ bool drawRows(Triangle& tri, Edge& longEdge, Edge& shortEdge, long long y, long 
             start = 0;
         }
         const long long x = start >> 8;
-        if (x + count >= viewWidth) count = viewWidth - x;
+        if (x + count >= viewWidth)
+            count = viewWidth - x;
         if (x < viewWidth && count > 0) {
             sp.u = w[0];
             sp.v = w[1];
@@ -128,9 +144,13 @@ bool drawRows(Triangle& tri, Edge& longEdge, Edge& shortEdge, long long y, long 
 }
 
 // Whether the face's three vertices exist; a face without them is neither projected nor drawn.
-bool hasVertices(const MeshFace& face) { return face.a && face.b && face.c; }
+bool hasVertices(const MeshFace& face)
+{
+    return face.a && face.b && face.c;
+}
 
-void projectVertices(MeshFace& face) {
+void projectVertices(MeshFace& face)
+{
     projectPoint(*face.a);
     projectPoint(*face.b);
     projectPoint(*face.c);
@@ -138,17 +158,24 @@ void projectVertices(MeshFace& face) {
 
 // Draws a face whose vertices are projected. One whose setup needs the environment picture
 // before it is loaded draws nothing.
-void drawTriangle(MeshFace& face, SpanFiller filler, uint32_t* target, Setup setup) {
+void drawTriangle(MeshFace& face, SpanFiller filler, uint32_t* target, Setup setup)
+{
     MeshVertex* vertex[3] = {face.a, face.b, face.c};
-    if (!face.texture || !filler || !target) return;
-    if (setup == Setup::environment && !envMapTexture) return;
+    if (!face.texture || !filler || !target)
+        return;
+    if (setup == Setup::environment && !envMapTexture)
+        return;
 
     // Rejection: wholly left, above, right of or below the view.
     auto all = [&](auto test) { return test(*vertex[0]) && test(*vertex[1]) && test(*vertex[2]); };
-    if (all([](const MeshVertex& v) { return v.sx < 0; })) return;
-    if (all([](const MeshVertex& v) { return v.sy < 0; })) return;
-    if (all([](const MeshVertex& v) { return v.sx > viewWidth; })) return;
-    if (all([](const MeshVertex& v) { return v.sy > viewHeight; })) return;
+    if (all([](const MeshVertex& v) { return v.sx < 0; }))
+        return;
+    if (all([](const MeshVertex& v) { return v.sy < 0; }))
+        return;
+    if (all([](const MeshVertex& v) { return v.sx > viewWidth; }))
+        return;
+    if (all([](const MeshVertex& v) { return v.sy > viewHeight; }))
+        return;
 
     Triangle tri;
     const bool lit = setup == Setup::lightMapped || setup == Setup::environment;
@@ -182,7 +209,8 @@ void drawTriangle(MeshFace& face, SpanFiller filler, uint32_t* target, Setup set
     order(0, 2);
     order(1, 2);
     const Corner &c0 = tri.c[0], &c1 = tri.c[1], &c2 = tri.c[2];
-    if (c0.sy == c2.sy) return;  // covers no row
+    if (c0.sy == c2.sy)
+        return;  // covers no row
     const long long y0 = saturatingTrunc(std::ceil(c0.sy));
     const long long y1 = saturatingTrunc(std::ceil(c1.sy));
     const long long y2 = saturatingTrunc(std::ceil(c2.sy));
@@ -211,7 +239,8 @@ void drawTriangle(MeshFace& face, SpanFiller filler, uint32_t* target, Setup set
 
     edgeSteps(c0, c1, tri.values, shortEdge);
     shortEdgeStart(c0, tri.values, p0, shortEdge);
-    if (!drawRows(tri, longEdge, shortEdge, y0, y1)) return;
+    if (!drawRows(tri, longEdge, shortEdge, y0, y1))
+        return;
 
     const long long p1 = saturatingTrunc((static_cast<double>(y1) - c1.sy) * 256);
     edgeSteps(c1, c2, tri.values, shortEdge);
@@ -221,9 +250,11 @@ void drawTriangle(MeshFace& face, SpanFiller filler, uint32_t* target, Setup set
 
 // Mode 5: the three edges as glow lines between the truncated screen positions (the vertices are
 // projected), in the order of the face's own vertex references; no sort and no rejection.
-void drawWireframe(const MeshFace& face, uint32_t* target) {
+void drawWireframe(const MeshFace& face, uint32_t* target)
+{
     const MeshVertex* vertex[3] = {face.a, face.b, face.c};
-    if (!target) return;
+    if (!target)
+        return;
     int x[3], y[3];
     for (int k = 0; k < 3; k++) {
         x[k] = saturatingTrunc(vertex[k]->sx);
@@ -235,30 +266,38 @@ void drawWireframe(const MeshFace& face, uint32_t* target) {
 }
 
 // The public setups: project the vertices, then draw.
-void projectAndDraw(MeshFace& face, SpanFiller filler, uint32_t* target, Setup setup) {
-    if (!hasVertices(face)) return;
+void projectAndDraw(MeshFace& face, SpanFiller filler, uint32_t* target, Setup setup)
+{
+    if (!hasVertices(face))
+        return;
     projectVertices(face);
     drawTriangle(face, filler, target, setup);
 }
 
 }  // namespace
 
-void drawLitTriangle(MeshFace& face, SpanFiller filler, uint32_t* target, LitMaps maps) {
-    projectAndDraw(face, filler, target, maps == litEnvironment ? Setup::environment : Setup::lightMapped);
+void drawLitTriangle(MeshFace& face, SpanFiller filler, uint32_t* target, LitMaps maps)
+{
+    projectAndDraw(face, filler, target,
+                   maps == litEnvironment ? Setup::environment : Setup::lightMapped);
 }
 
-void drawTexturedTriangle(MeshFace& face, SpanFiller filler, uint32_t* target) {
+void drawTexturedTriangle(MeshFace& face, SpanFiller filler, uint32_t* target)
+{
     projectAndDraw(face, filler, target, Setup::textured);
 }
 
-void drawIntensityTriangle(MeshFace& face, SpanFiller filler, uint32_t* target) {
+void drawIntensityTriangle(MeshFace& face, SpanFiller filler, uint32_t* target)
+{
     projectAndDraw(face, filler, target, Setup::intensity);
 }
 
-void drawFace(MeshFace& face, uint32_t* target) {
+void drawFace(MeshFace& face, uint32_t* target)
+{
     // Every mode writes the screen positions, even one that then draws nothing: scenes follow
     // projected vertices of faces they do not see.
-    if (!hasVertices(face)) return;
+    if (!hasVertices(face))
+        return;
     projectVertices(face);
     const Setup lit = Setup::lightMapped, textured = Setup::textured;
     switch (face.mode) {
@@ -268,7 +307,9 @@ void drawFace(MeshFace& face, uint32_t* target) {
     case modeHalfBlend: drawTriangle(face, fillSpanHalfBlend, target, textured); break;
     case modeHighlight: drawTriangle(face, fillSpanHighlight, target, lit); break;
     case modeWireframe: drawWireframe(face, target); break;
-    case modeEnvironment: drawTriangle(face, fillSpanEnvironment, target, Setup::environment); break;
+    case modeEnvironment:
+        drawTriangle(face, fillSpanEnvironment, target, Setup::environment);
+        break;
     case modePointLit: drawTriangle(face, fillSpanIntensity, target, Setup::intensity); break;
     case modeAdditive: drawTriangle(face, fillSpanAdditive, target, textured); break;
     default: break;  // 8, and 10 on, draw nothing

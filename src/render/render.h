@@ -65,7 +65,8 @@ Vec3 rotateDirection(const Vec3& d, const Matrix4& m);
 
 // Projection
 
-// Renderer-wide projection state. Camera space: x right, y up, z into the screen, eye at (0, 0, -D).
+// Renderer-wide projection state. Camera space: x right, y up, z into the screen, eye at (0, 0,
+// -D).
 struct ProjectionState {
     int projectionDistance;  // D: the plane z = 0 is shown at scale 1
     int nearLimit;           // 10 - D: scenes drop faces with a vertex at z <= nearLimit

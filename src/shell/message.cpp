@@ -15,7 +15,8 @@ void showMessage(const char* format, ...)
     va_start(args, format);
     int written = std::vsnprintf(text, messageCapacity - 2, format, args);
     va_end(args);
-    if (written < 0) text[0] = '\0';
+    if (written < 0)
+        text[0] = '\0';
     std::strcat(text, "\n");
     std::memcpy(shell.lastMessage, text, sizeof text);
     ++shell.messageCount;

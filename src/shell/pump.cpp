@@ -10,9 +10,11 @@ int pumpMessages()
     bool waitForEvent = false;
     for (;;) {
         PlatformEvent event;
-        bool taken = waitForEvent ? platformWaitEvent(event, inactiveWaitMs) : platformPollEvent(event);
+        bool taken =
+            waitForEvent ? platformWaitEvent(event, inactiveWaitMs) : platformPollEvent(event);
         if (taken) {
-            if (event.kind == platformEventQuit) return shell.quitFlag = 1;
+            if (event.kind == platformEventQuit)
+                return shell.quitFlag = 1;
             windowProc(event);
             waitForEvent = false;
             continue;
@@ -26,7 +28,8 @@ int pumpMessages()
             else
                 musicSuspend();
         }
-        if (timing.appActive) return shell.quitFlag = 0;
+        if (timing.appActive)
+            return shell.quitFlag = 0;
         // Inactive: hold the clock and sleep until the next event (or a short timeout) rather
         // than polling a core flat out.
         timing.lastTick = platformTicks();

@@ -14,9 +14,9 @@ constexpr int inactiveWaitMs = 20;
 
 // Process-wide shell state.
 struct ShellState {
-    int quitFlag = 0;                      // result of the last pumpMessages
+    int quitFlag = 0;                        // result of the last pumpMessages
     char lastMessage[messageCapacity] = {};  // the text of the last message, line break included
-    int messageCount = 0;                  // messages shown since the start
+    int messageCount = 0;                    // messages shown since the start
 };
 extern ShellState shell;
 

@@ -14,8 +14,10 @@ void resetShell()
 bool openMainWindow(int fullScreen)
 {
     display.fullScreen = fullScreen > 0 ? 1 : 0;
-    if (!platformOpenWindow()) return false;
-    if (display.fullScreen) platformShowCursor(false);
+    if (!platformOpenWindow())
+        return false;
+    if (display.fullScreen)
+        platformShowCursor(false);
     refreshClientRect();
     return true;
 }
@@ -43,17 +45,10 @@ void windowProc(const PlatformEvent& event)
         platformCloseWindow();
         postQuit();
         break;
-    case platformEventActivate:
-        timing.appActive = 1;
-        break;
-    case platformEventDeactivate:
-        timing.appActive = 0;
-        break;
+    case platformEventActivate: timing.appActive = 1; break;
+    case platformEventDeactivate: timing.appActive = 0; break;
     case platformEventResize:
-    case platformEventExpose:
-        refreshClientRect();
-        break;
-    default:
-        break;
+    case platformEventExpose: refreshClientRect(); break;
+    default: break;
     }
 }

@@ -91,7 +91,7 @@ std::vector<uint8_t> imageWithEntry(int32_t count, uint32_t offset, uint32_t siz
     return image;
 }
 
-} // namespace
+}  // namespace
 
 TEST(PackName, PackingAndChecking)
 {
@@ -99,23 +99,25 @@ TEST(PackName, PackingAndChecking)
     EXPECT_EQ(packName("zemlake.3ds"), "zemlake .3ds");
     EXPECT_EQ(packName("abcdefgh.x"), "abcdefgh.x  ");
     EXPECT_EQ(packName("readme"), "readme      ");
-    EXPECT_EQ(packName("abcdefghi.jpg"), "abcdefghi.jp"); // ninth character lands in the extension
+    EXPECT_EQ(packName("abcdefghi.jpg"), "abcdefghi.jp");  // ninth character lands in the extension
     EXPECT_EQ(packName("pic.jpeg"), "pic     .jpe");
-    EXPECT_EQ(packName("Mixed~1.B_Z"), "mixed~1 .b_z"); // only A-Z change
+    EXPECT_EQ(packName("Mixed~1.B_Z"), "mixed~1 .b_z");  // only A-Z change
 
     char packed[12];
     std::string error;
     EXPECT_TRUE(checkPackName("T_ZEM.JPG", packed, error));
     EXPECT_EQ(std::string(packed, 12), "t_zem   .jpg");
     EXPECT_TRUE(checkPackName("readme", packed, error));
-    for (const char* bad : {"", ".jpg", "abcdefghi.jpg", "pic.jpeg", "a.b.c", "abc.", "a b.jpg", "dir/a.jpg"}) {
+    for (const char* bad :
+         {"", ".jpg", "abcdefghi.jpg", "pic.jpeg", "a.b.c", "abc.", "a b.jpg", "dir/a.jpg"}) {
         error.clear();
         EXPECT_FALSE(checkPackName(bad, packed, error)) << bad;
         EXPECT_NE(error.find("8.3"), std::string::npos) << error;
     }
     std::vector<uint8_t> out;
     EXPECT_FALSE(buildArchive({{"toolongname.jpg", {1}}}, out, error));
-    EXPECT_EQ(error, "'toolongname.jpg' is not an 8.3 name: the base name is longer than 8 characters");
+    EXPECT_EQ(error,
+              "'toolongname.jpg' is not an 8.3 name: the base name is longer than 8 characters");
 }
 
 TEST_F(ArchiveFixture, LookupFollowsPackedNames)
@@ -132,11 +134,11 @@ TEST_F(ArchiveFixture, LookupFollowsPackedNames)
     EXPECT_EQ(readWhole("same.txt"), "first");
     EXPECT_EQ(readWhole("empty.bin"), "");
     EXPECT_EQ(readWhole("readme"), "no extension");
-    EXPECT_EQ(readWhole("zemlake.3dsx"), "mesh"); // extension cut to three letters
+    EXPECT_EQ(readWhole("zemlake.3dsx"), "mesh");  // extension cut to three letters
     EXPECT_EQ(packOpen("zemlakes.3ds"), nullptr);
-    EXPECT_EQ(packOpen("t_zem_pic.jpg"), nullptr); // nine-letter base is never found
+    EXPECT_EQ(packOpen("t_zem_pic.jpg"), nullptr);  // nine-letter base is never found
     EXPECT_EQ(packOpen("t_zem"), nullptr);
-    EXPECT_EQ(archiveState.openFileIndex, -1); // failed opens take no slot
+    EXPECT_EQ(archiveState.openFileIndex, -1);  // failed opens take no slot
 }
 
 TEST_F(ArchiveFixture, ReadSeekTellAndNesting)
@@ -152,14 +154,14 @@ TEST_F(ArchiveFixture, ReadSeekTellAndNesting)
     PackFile* b = packOpen("inner.jpg");
     ASSERT_NE(b, nullptr);
     EXPECT_NE(a, b);
-    EXPECT_EQ(packRead(buffer, 1, 64, b), 5); // stops at the end of the file
+    EXPECT_EQ(packRead(buffer, 1, 64, b), 5);  // stops at the end of the file
     EXPECT_EQ(packRead(buffer, 1, 64, b), 0);
     EXPECT_EQ(packClose(b), 0);
-    EXPECT_EQ(packRead(buffer, 1, 3, a), 3); // the outer file carries on where it was
+    EXPECT_EQ(packRead(buffer, 1, 3, a), 3);  // the outer file carries on where it was
     EXPECT_EQ(std::string(buffer, 3), "456");
 
     EXPECT_EQ(packSeek(a, 0, 2), 0);
-    EXPECT_EQ(packTell(a), 19); // size - 1, as the mesh loader expects
+    EXPECT_EQ(packTell(a), 19);  // size - 1, as the mesh loader expects
     EXPECT_EQ(packRead(buffer, 1, 10, a), 1);
     EXPECT_EQ(buffer[0], 'j');
     packSeek(a, 0, 0);
@@ -169,20 +171,20 @@ TEST_F(ArchiveFixture, ReadSeekTellAndNesting)
     EXPECT_EQ(packTell(a), 7);
     EXPECT_EQ(packRead(buffer, 2, 1, a), 2);
     EXPECT_EQ(std::string(buffer, 2), "78");
-    packSeek(a, 5, 9); // unknown mode: unchanged
+    packSeek(a, 5, 9);  // unknown mode: unchanged
     EXPECT_EQ(packTell(a), 9);
-    packSeek(a, -50, 1); // clamped to the file
+    packSeek(a, -50, 1);  // clamped to the file
     EXPECT_EQ(packTell(a), 0);
     packSeek(a, 500, 0);
     EXPECT_EQ(packTell(a), 20);
     EXPECT_EQ(packRead(buffer, 1, 1, a), 0);
-    packSeek(a, 4, 2); // size - offset - 1
+    packSeek(a, 4, 2);  // size - offset - 1
     EXPECT_EQ(packTell(a), 15);
     EXPECT_EQ(packRead(buffer, 1, 1, a), 1);
     EXPECT_EQ(buffer[0], 'f');
     EXPECT_EQ(packRead(buffer, 54, 0, a), 0);
     packSeek(a, 0, 0);
-    EXPECT_EQ(packRead(buffer, 3, 5, a), 15); // bytes, not items
+    EXPECT_EQ(packRead(buffer, 3, 5, a), 15);  // bytes, not items
     EXPECT_EQ(packRead(buffer, 3, 5, a), 5);
     packClose(a);
     EXPECT_EQ(archiveState.openFileIndex, -1);
@@ -197,8 +199,10 @@ TEST_F(ArchiveFixture, OpenFilesAreLimitedToTheSlotTable)
         ASSERT_NE(files.back(), nullptr);
     }
     EXPECT_EQ(files.back(), &archiveState.files[packFileSlots - 1]);
-    ChildResult child = runInChild([] { std::printf("%p\n", static_cast<void*>(packOpen("a.bin"))); }, true);
-    EXPECT_NE(child.output.find("Engine error: cannot open 'a.bin', 20 files are open already!"), std::string::npos)
+    ChildResult child =
+        runInChild([] { std::printf("%p\n", static_cast<void*>(packOpen("a.bin"))); }, true);
+    EXPECT_NE(child.output.find("Engine error: cannot open 'a.bin', 20 files are open already!"),
+              std::string::npos)
         << child.output;
     EXPECT_NE(child.output.find("(nil)"), std::string::npos);
     EXPECT_EQ(packOpen("a.bin"), nullptr);
@@ -232,8 +236,10 @@ TEST_F(ArchiveFixture, DamagedArchiveFilesAreRefused)
     std::string error;
     ASSERT_TRUE(buildArchive({{"a.bin", bytesOf("hello hello hello")}}, good, error));
 
-    ChildResult missing = runInChild([&] { std::printf("result %d\n", openArchive(dir.file("none.zem").c_str())); }, true);
-    EXPECT_NE(missing.output.find("v4npelva.zem file not found"), std::string::npos) << missing.output;
+    ChildResult missing = runInChild(
+        [&] { std::printf("result %d\n", openArchive(dir.file("none.zem").c_str())); }, true);
+    EXPECT_NE(missing.output.find("v4npelva.zem file not found"), std::string::npos)
+        << missing.output;
     EXPECT_NE(missing.output.find("result 0"), std::string::npos);
 
     struct Case {
@@ -249,21 +255,25 @@ TEST_F(ArchiveFixture, DamagedArchiveFilesAreRefused)
     std::memcpy(hugeSize.data() + 17, &huge, 4);
     std::vector<Case> cases = {
         {{}, "v4npelva.zem is not -ZEM- pack format !"},
-        {std::vector<uint8_t>(good.begin(), good.begin() + 10), "v4npelva.zem is not -ZEM- pack format !"},
+        {std::vector<uint8_t>(good.begin(), good.begin() + 10),
+         "v4npelva.zem is not -ZEM- pack format !"},
         {lowerMagic, "v4npelva.zem is not -ZEM- pack format !"},
         {lastMagicByte, "v4npelva.zem is not -ZEM- pack format !"},
-        {std::vector<uint8_t>(good.begin(), good.begin() + 19), "v4npelva.zem is cut short inside its header !"},
+        {std::vector<uint8_t>(good.begin(), good.begin() + 19),
+         "v4npelva.zem is cut short inside its header !"},
         {hugeSize, "v4npelva.zem claims an impossible unpacked size !"},
         {archiveOfImage({1, 0}), "v4npelva.zem directory is damaged !"},
         {archiveOfImage(imageWithEntry(-1, 0, 0, 40)), "v4npelva.zem directory is damaged !"},
         {archiveOfImage(imageWithEntry(5, 24, 1, 40)), "v4npelva.zem directory is damaged !"},
         {archiveOfImage(imageWithEntry(1, 30, 11, 40)), "v4npelva.zem directory is damaged !"},
-        {archiveOfImage(imageWithEntry(1, 0xFFFFFFF0u, 0x20, 40)), "v4npelva.zem directory is damaged !"},
+        {archiveOfImage(imageWithEntry(1, 0xFFFFFFF0u, 0x20, 40)),
+         "v4npelva.zem directory is damaged !"},
     };
     for (const Case& c : cases) {
         ChildResult child = openInChild(c.bytes);
         EXPECT_EQ(child.exitCode, 0);
-        EXPECT_NE(child.output.find(c.message), std::string::npos) << c.message << " / " << child.output;
+        EXPECT_NE(child.output.find(c.message), std::string::npos)
+            << c.message << " / " << child.output;
         EXPECT_NE(child.output.find("result 0"), std::string::npos) << c.message;
     }
     // The edges of the directory check: an entry ending exactly at the end of the image is fine.
@@ -272,7 +282,7 @@ TEST_F(ArchiveFixture, DamagedArchiveFilesAreRefused)
 
     // A corrupt stream ends the process with the decoder's line.
     std::vector<uint8_t> brokenTree = good;
-    brokenTree[21] = 0x01; // code-length symbols 0 and 1: lengths 1 and 0 -> incomplete
+    brokenTree[21] = 0x01;  // code-length symbols 0 and 1: lengths 1 and 0 -> incomplete
     for (int i = 22; i < 29; ++i)
         brokenTree[size_t(i)] = 0;
     ChildResult child = openInChild(brokenTree);
@@ -292,7 +302,8 @@ TEST_F(ArchiveFixture, LoadInMemoryNeverExits)
     EXPECT_EQ(image.size, 4 + 20 + 3u);
     std::free(image.bytes);
     good.resize(good.size() - 2);
-    EXPECT_EQ(loadPackImage(good.data(), good.size(), &image, &decode), PackLoadStatus::streamCorrupt);
+    EXPECT_EQ(loadPackImage(good.data(), good.size(), &image, &decode),
+              PackLoadStatus::streamCorrupt);
     EXPECT_EQ(decode, PackDecodeResult::streamTooShort);
     EXPECT_EQ(image.bytes, nullptr);
 }

@@ -14,9 +14,10 @@ namespace {
 std::vector<uint8_t> decodeWith(bool reference, const std::vector<uint8_t>& stream, size_t size)
 {
     std::vector<uint8_t> out(size + packImageSpare, 0xEE);
-    PackDecodeResult r = reference
-        ? decodePackReference(out.data(), out.size(), stream.data(), stream.size(), uint32_t(size))
-        : decodePack(out.data(), out.size(), stream.data(), stream.size(), uint32_t(size));
+    PackDecodeResult r = reference ? decodePackReference(out.data(), out.size(), stream.data(),
+                                                         stream.size(), uint32_t(size))
+                                   : decodePack(out.data(), out.size(), stream.data(),
+                                                stream.size(), uint32_t(size));
     EXPECT_EQ(r, PackDecodeResult::ok) << packDecodeMessage(r);
     out.resize(size);
     return out;
@@ -42,8 +43,9 @@ std::vector<uint8_t> randomBytes(size_t n, uint32_t seed, int range = 256)
 
 std::vector<uint8_t> sampleText(size_t n)
 {
-    static const char* words[] = {"the ", "demo ", "engine ", "packs ", "every ", "picture ", "and ", "mesh ",
-                                  "into ", "one ", "archive, ", "which ", "unpacks ", "once.\n"};
+    static const char* words[] = {"the ",      "demo ",  "engine ",  "packs ", "every ",
+                                  "picture ",  "and ",   "mesh ",    "into ",  "one ",
+                                  "archive, ", "which ", "unpacks ", "once.\n"};
     std::mt19937 rng(7);
     std::string s;
     while (s.size() < n)
@@ -52,7 +54,7 @@ std::vector<uint8_t> sampleText(size_t n)
     return std::vector<uint8_t>(s.begin(), s.end());
 }
 
-} // namespace
+}  // namespace
 
 TEST(ArchiveRoundTrip, SmallAndDegenerateInputs)
 {

@@ -56,12 +56,16 @@ struct StreamBuilder {
         started = true;
     }
 
-    void literal(int byte) { putBits(codeOf(literalLengths, packLiteralSymbols, byte), literalLengths[byte]); }
+    void literal(int byte)
+    {
+        putBits(codeOf(literalLengths, packLiteralSymbols, byte), literalLengths[byte]);
+    }
 
     // A match given by its codes and extra-bit values.
     void match(int distanceCode, uint32_t distanceExtra, int lengthCode, uint32_t lengthExtra)
     {
-        putBits(codeOf(literalLengths, packLiteralSymbols, 256 + distanceCode), literalLengths[256 + distanceCode]);
+        putBits(codeOf(literalLengths, packLiteralSymbols, 256 + distanceCode),
+                literalLengths[256 + distanceCode]);
         putBits(distanceExtra, packDistanceExtra[distanceCode]);
         putBits(codeOf(lengthLengths, packLengthSymbols, lengthCode), lengthLengths[lengthCode]);
         putBits(lengthExtra, packLengthExtra[lengthCode]);

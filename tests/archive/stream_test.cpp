@@ -1,10 +1,10 @@
 // Hand-written streams: exact codes, nibble order, broken trees and corrupt data, read by both
 // decoders, and the process exit of openArchive on each kind of fault.
 #include "archive/archive.h"
+#include "packer/packer.h"
 #include "stream_builder.h"
 #include "support/child_process.h"
 #include "support/temp_dir.h"
-#include "packer/packer.h"
 
 #include <gtest/gtest.h>
 
@@ -16,7 +16,7 @@ namespace {
 
 struct Decoded {
     PackDecodeResult result;
-    std::vector<uint8_t> bytes; // the first unpackedSize bytes
+    std::vector<uint8_t> bytes;  // the first unpackedSize bytes
 };
 
 // Decodes with both decoders, expects them to agree, returns the result.
@@ -25,8 +25,10 @@ Decoded decodeBoth(const std::vector<uint8_t>& stream, uint32_t unpackedSize, si
     if (capacity == 0)
         capacity = size_t(unpackedSize) + packImageSpare;
     std::vector<uint8_t> fast(capacity, 0), reference(capacity, 0);
-    PackDecodeResult f = decodePack(fast.data(), capacity, stream.data(), stream.size(), unpackedSize);
-    PackDecodeResult r = decodePackReference(reference.data(), capacity, stream.data(), stream.size(), unpackedSize);
+    PackDecodeResult f =
+        decodePack(fast.data(), capacity, stream.data(), stream.size(), unpackedSize);
+    PackDecodeResult r =
+        decodePackReference(reference.data(), capacity, stream.data(), stream.size(), unpackedSize);
     EXPECT_EQ(f, r) << "fast: " << packDecodeMessage(f) << " reference: " << packDecodeMessage(r);
     fast.resize(unpackedSize);
     reference.resize(unpackedSize);
@@ -55,7 +57,8 @@ StreamBuilder wideBuilder()
 
 // Expects openArchive, given an archive file of this stream, to print exactly `line` and a line
 // break and exit with code 5.
-void expectUnpackExit(const std::vector<uint8_t>& stream, uint32_t unpackedSize, const std::string& line)
+void expectUnpackExit(const std::vector<uint8_t>& stream, uint32_t unpackedSize,
+                      const std::string& line)
 {
     std::vector<uint8_t> file(packMagic, packMagic + packMagicLength);
     for (int i = 0; i < 4; ++i)
@@ -69,7 +72,7 @@ void expectUnpackExit(const std::vector<uint8_t>& stream, uint32_t unpackedSize,
     EXPECT_EQ(child.output, line + "\n");
 }
 
-} // namespace
+}  // namespace
 
 TEST(PackStream, NibbleOrderAndShortCopies)
 {
@@ -80,9 +83,9 @@ TEST(PackStream, NibbleOrderAndShortCopies)
     b.codeLengthLengths[2] = 2;
     b.literalLengths['A'] = 1;
     b.literalLengths['B'] = 2;
-    b.literalLengths[256] = 2; // distance 1
-    b.lengthLengths[7] = 1;    // length 10
-    b.lengthLengths[0] = 1;    // length 3
+    b.literalLengths[256] = 2;  // distance 1
+    b.lengthLengths[7] = 1;     // length 10
+    b.lengthLengths[0] = 1;     // length 3
     b.start();
     ASSERT_EQ(b.bytes[0], 0x21);
     b.literal('A');
@@ -105,13 +108,13 @@ TEST(PackStream, LongestDistanceAndLengths)
         expected.push_back(uint8_t(rng()));
         b.literal(expected.back());
     }
-    b.match(23, 1023, 20, 15); // distance 3073 + 1023 = 4096, length 67 + 15 = 82
+    b.match(23, 1023, 20, 15);  // distance 3073 + 1023 = 4096, length 67 + 15 = 82
     for (int i = 0; i < 82; ++i)
         expected.push_back(expected[expected.size() - 4096]);
-    b.match(23, 1023, 21, 0); // length code 21: always 83, no extra bits
+    b.match(23, 1023, 21, 0);  // length code 21: always 83, no extra bits
     for (int i = 0; i < 83; ++i)
         expected.push_back(expected[expected.size() - 4096]);
-    b.match(0, 0, 21, 0); // distance 1
+    b.match(0, 0, 21, 0);  // distance 1
     for (int i = 0; i < 83; ++i)
         expected.push_back(expected.back());
     b.literal(0x5A);
@@ -135,7 +138,8 @@ TEST(PackStream, LastMatchOvershootsIntoSpareBytes)
     // Without the spare room the same match is refused rather than written past the buffer.
     EXPECT_EQ(decodeBoth(stream, 5, 1 + 82).result, PackDecodeResult::matchTooLong);
     EXPECT_EQ(decodeBoth(stream, 5, 1 + 83).result, PackDecodeResult::ok);
-    EXPECT_EQ(decodeBoth(stream, 5, 4).result, PackDecodeResult::matchTooLong); // no room for the output
+    EXPECT_EQ(decodeBoth(stream, 5, 4).result,
+              PackDecodeResult::matchTooLong);  // no room for the output
 }
 
 TEST(PackStream, EmptyOutputReadsOnlyTheTrees)
@@ -193,19 +197,19 @@ TEST(PackStream, BrokenTreesAreReported)
         StreamBuilder l = wideBuilder();
         for (int t = 0; t < 4; ++t)
             l.lengthLengths[t] = 2;
-        l.lengthLengths[4] = 1; // 4/4 + 1/2 + 1/2 + 1/2 = 2.5: not whole, still refused
+        l.lengthLengths[4] = 1;  // 4/4 + 1/2 + 1/2 + 1/2 = 2.5: not whole, still refused
         l.lengthLengths[5] = 1;
         l.start();
         EXPECT_EQ(decodeBoth(l.finish(), 1).result, PackDecodeResult::lengthTreeIncomplete);
         StreamBuilder w = wideBuilder();
         for (int t = 0; t < 4; ++t)
-            w.lengthLengths[t] = 1; // with codes 20 and 21: six halves, three whole spaces
+            w.lengthLengths[t] = 1;  // with codes 20 and 21: six halves, three whole spaces
         w.start();
         EXPECT_EQ(decodeBoth(w.finish(), 1).result, PackDecodeResult::lengthTreeIncomplete);
         expectUnpackExit(w.finish(), 1, "Length tree is incomplete.");
     }
     {
-        StreamBuilder b; // all lengths 0: complete by count, but nothing can be decoded
+        StreamBuilder b;  // all lengths 0: complete by count, but nothing can be decoded
         b.start();
         EXPECT_EQ(decodeBoth(b.finish(), 1).result, PackDecodeResult::codeLengthTreeEmpty);
         expectUnpackExit(b.finish(), 1, "L/D-tree encoding tree is empty.");
@@ -228,7 +232,7 @@ TEST(PackStream, BrokenTreesAreReported)
         b.match(0, 0, 0, 0);
         b.literal('c');
         std::vector<uint8_t> stream = b.finish();
-        EXPECT_EQ(decodeBoth(stream, 2).result, PackDecodeResult::ok); // literals only: unused
+        EXPECT_EQ(decodeBoth(stream, 2).result, PackDecodeResult::ok);  // literals only: unused
         EXPECT_EQ(decodeBoth(stream, 6).result, PackDecodeResult::lengthTreeEmpty);
         expectUnpackExit(stream, 6, "Length tree is empty.");
     }
@@ -242,7 +246,7 @@ TEST(PackStream, CorruptDataIsReported)
         b.literal('a');
         b.literal('b');
         b.match(0, 0, 21, 0);
-        b.match(23, 0, 21, 0); // distance 3073 from byte 85
+        b.match(23, 0, 21, 0);  // distance 3073 from byte 85
         std::vector<uint8_t> stream = b.finish();
         EXPECT_EQ(decodeBoth(stream, 85).result, PackDecodeResult::ok);
         EXPECT_EQ(decodeBoth(stream, 100).result, PackDecodeResult::distanceTooFar);
@@ -272,7 +276,8 @@ TEST(PackStream, DecodersAgreeOnDamagedStreams)
     std::mt19937 rng(5);
     std::vector<uint8_t> data;
     for (int i = 0; i < 6000; ++i)
-        data.push_back(i > 100 && rng() % 3 == 0 ? data[data.size() - 1 - rng() % 100] : uint8_t(rng() % 40));
+        data.push_back(i > 100 && rng() % 3 == 0 ? data[data.size() - 1 - rng() % 100]
+                                                 : uint8_t(rng() % 40));
     std::vector<uint8_t> stream = compressStream(data.data(), data.size());
     ASSERT_EQ(decodeBoth(stream, uint32_t(data.size())).bytes, data);
     int outcomes[10] = {};
@@ -283,5 +288,6 @@ TEST(PackStream, DecodersAgreeOnDamagedStreams)
         ++outcomes[int(decodeBoth(damaged, uint32_t(data.size())).result)];
     }
     // Most damage shows up as a broken tree or a bad distance; some decodes to other bytes.
-    EXPECT_GT(outcomes[int(PackDecodeResult::ok)] + outcomes[int(PackDecodeResult::distanceTooFar)], 0);
+    EXPECT_GT(outcomes[int(PackDecodeResult::ok)] + outcomes[int(PackDecodeResult::distanceTooFar)],
+              0);
 }

@@ -20,7 +20,7 @@ ChildResult run(std::vector<std::string> args)
     return runProgram(args, true);
 }
 
-} // namespace
+}  // namespace
 
 TEST(Zempack, PackListExtractTest)
 {
@@ -50,7 +50,8 @@ TEST(Zempack, PackListExtractTest)
 
     ChildResult list = run({"list", archive});
     ASSERT_EQ(list.exitCode, 0) << list.output;
-    // Folder contents in name order, lower-cased, then the loose file; offsets follow the directory.
+    // Folder contents in name order, lower-cased, then the loose file; offsets follow the
+    // directory.
     size_t directoryEnd = 4 + 5 * 20;
     char expected[512];
     std::snprintf(expected, sizeof expected,
@@ -119,7 +120,8 @@ TEST(Zempack, ErrorsAndExitCodes)
     writeFileBytes(dir.file("cut.zem"), cut);
     ChildResult shortStream = run({"list", dir.file("cut.zem")});
     EXPECT_EQ(shortStream.exitCode, 1);
-    EXPECT_NE(shortStream.output.find("damaged compressed data: "), std::string::npos) << shortStream.output;
+    EXPECT_NE(shortStream.output.find("damaged compressed data: "), std::string::npos)
+        << shortStream.output;
     ChildResult missing = run({"test", dir.file("none.zem")});
     EXPECT_EQ(missing.exitCode, 1);
     EXPECT_NE(missing.output.find("cannot open"), std::string::npos);

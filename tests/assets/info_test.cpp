@@ -1,10 +1,10 @@
 // zempack info on an archive written by the packer: the summary lines and the failure exits.
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <string>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <cstdio>
+#include <string>
 
 #include "assets/support.h"
 #include "writers/writers.h"
@@ -12,21 +12,26 @@
 namespace {
 
 // Runs zempack with the arguments; returns its exit code and its standard output and error.
-int runZempack(const std::string& arguments, std::string& output) {
+int runZempack(const std::string& arguments, std::string& output)
+{
     const std::string command = std::string(V4N_BINARY_DIR) + "/zempack " + arguments + " 2>&1";
     FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe) return -1;
+    if (!pipe)
+        return -1;
     output.clear();
     char buffer[512];
-    while (size_t n = std::fread(buffer, 1, sizeof buffer, pipe)) output.append(buffer, n);
+    while (size_t n = std::fread(buffer, 1, sizeof buffer, pipe))
+        output.append(buffer, n);
     const int status = pclose(pipe);
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 }  // namespace
 
-TEST(ZempackInfo, SummarisesAMeshAndReportsFailures) {
-    if (access((std::string(V4N_BINARY_DIR) + "/zempack").c_str(), X_OK) != 0) GTEST_SKIP() << "zempack not built";
+TEST(ZempackInfo, SummarisesAMeshAndReportsFailures)
+{
+    if (access((std::string(V4N_BINARY_DIR) + "/zempack").c_str(), X_OK) != 0)
+        GTEST_SKIP() << "zempack not built";
     Scene3ds s;
     s.materials = {{"Wood", "wood.jpg", 0xA200}, {"Gone", "gone.jpg", 0xA200}};
     Object3ds a = lineObject("Crate", 4, {{0, 1, 2, 0}, {1, 2, 3, 0}});
@@ -41,8 +46,11 @@ TEST(ZempackInfo, SummarisesAMeshAndReportsFailures) {
     s.nodes = {camera};
     std::vector<uint8_t> archive;
     std::string error;
-    ASSERT_TRUE(buildArchive({{"scene.3ds", encode3ds(s)}, {"wood.jpg", solidJpeg(0x8000)}}, archive, error)) << error;
-    const std::string path = std::string(V4N_BINARY_DIR) + "/assets-info-" + std::to_string(getpid()) + ".zem";
+    ASSERT_TRUE(buildArchive({{"scene.3ds", encode3ds(s)}, {"wood.jpg", solidJpeg(0x8000)}},
+                             archive, error))
+        << error;
+    const std::string path =
+        std::string(V4N_BINARY_DIR) + "/assets-info-" + std::to_string(getpid()) + ".zem";
     ASSERT_TRUE(writeFileBytes(path, archive));
 
     std::string out;
@@ -50,9 +58,12 @@ TEST(ZempackInfo, SummarisesAMeshAndReportsFailures) {
     EXPECT_NE(out.find("2 objects, 7 vertices, 3 faces"), std::string::npos) << out;
     EXPECT_NE(out.find("object 1 \"Pole\": vertices 4-6, faces 2-2"), std::string::npos) << out;
     EXPECT_NE(out.find("material 0 \"Wood\": map \"wood.jpg\"\n"), std::string::npos) << out;
-    EXPECT_NE(out.find("material 1 \"Gone\": map \"gone.jpg\" (missing or damaged)"), std::string::npos) << out;
+    EXPECT_NE(out.find("material 1 \"Gone\": map \"gone.jpg\" (missing or damaged)"),
+              std::string::npos)
+        << out;
     EXPECT_NE(out.find("light 0: (1, 3, 2), no position keys"), std::string::npos) << out;
-    EXPECT_NE(out.find("camera: 2 position keys (frames 0-90), no target keys, no roll keys"), std::string::npos)
+    EXPECT_NE(out.find("camera: 2 position keys (frames 0-90), no target keys, no roll keys"),
+              std::string::npos)
         << out;
 
     EXPECT_EQ(runZempack("info " + path + " other.3ds", out), 1);

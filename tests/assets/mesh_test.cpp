@@ -7,8 +7,8 @@
 
 #include "archive/archive.h"
 #include "assets/assets.h"
-#include "render/render.h"
 #include "assets/support.h"
+#include "render/render.h"
 #include "writers/writers.h"
 
 namespace {
@@ -17,13 +17,15 @@ class Mesh3ds : public ::testing::Test {
 protected:
     // The light maps stand built (without an environment picture), so the archives need no
     // "enver1.jpg"; the test of the build itself resets them.
-    void SetUp() override {
+    void SetUp() override
+    {
         resetArchive();
         resetPictures();
         resetMesh();
         buildLightMapsWith(nullptr);
     }
-    void TearDown() override {
+    void TearDown() override
+    {
         resetMesh();
         resetArchive();
         resetLightMaps();
@@ -31,7 +33,8 @@ protected:
     std::string message;
 };
 
-Key3ds key(uint32_t frame, std::array<float, 4> value, uint16_t flags = 0) {
+Key3ds key(uint32_t frame, std::array<float, 4> value, uint16_t flags = 0)
+{
     Key3ds k;
     k.frame = frame;
     k.flags = flags;
@@ -44,42 +47,49 @@ Key3ds key(uint32_t frame, std::array<float, 4> value, uint16_t flags = 0) {
     return k;
 }
 
-Track3ds track(std::vector<Key3ds> keys) {
+Track3ds track(std::vector<Key3ds> keys)
+{
     Track3ds t;
     t.present = true;
     t.keys = std::move(keys);
     return t;
 }
 
-Node3ds node(uint16_t kind, const std::string& name) {
+Node3ds node(uint16_t kind, const std::string& name)
+{
     Node3ds n;
     n.kind = kind;
     n.name = name;
     return n;
 }
 
-void expectKey(const TrackKey& k, uint32_t frame, float x, float y, float z) {
+void expectKey(const TrackKey& k, uint32_t frame, float x, float y, float z)
+{
     EXPECT_EQ(k.frame, int32_t(frame));
     EXPECT_EQ(k.x, x);
     EXPECT_EQ(k.y, y);
     EXPECT_EQ(k.z, z);
 }
 
-std::string numbered(const char* prefix, int i) {
+std::string numbered(const char* prefix, int i)
+{
     std::string s = prefix;
     s += std::to_string(i);
     return s;
 }
 
-bool matrixIs(const Matrix4& m, std::array<float, 16> expected) {
+bool matrixIs(const Matrix4& m, std::array<float, 16> expected)
+{
     for (int i = 0; i < 16; ++i)
-        if (m.m[i] != expected[size_t(i)]) return false;
+        if (m.m[i] != expected[size_t(i)])
+            return false;
     return true;
 }
 
 // The scene of the whole round trip: two objects, two mapped materials, a light, camera, target,
 // roll, object and light tracks.
-Scene3ds fullScene() {
+Scene3ds fullScene()
+{
     Scene3ds s;
     s.materials = {{"Stone", "stone.jpg", 0xA200}, {"Glass", "GLASS.JPG", 0xA220}};
 
@@ -104,7 +114,8 @@ Scene3ds fullScene() {
     boxNode.nodeId = 0;
     boxNode.hasPivot = true;
     boxNode.pivot = {0.5f, 1.5f, 2.5f};
-    boxNode.position = track({key(0, {10, 20, 30}), key(30, {11, 21, 31}, keyHasContinuity | keyHasEaseFrom)});
+    boxNode.position =
+        track({key(0, {10, 20, 30}), key(30, {11, 21, 31}, keyHasContinuity | keyHasEaseFrom)});
     boxNode.rotation = track({key(0, {0.5f, 0, 0, 1}), key(30, {1.0f, 1, 0, 0}, keyHasTension)});
     Node3ds coneNode = node(chunkObjectNode, "Cone");
     coneNode.position = track({key(3, {-1, -2, -3})});
@@ -116,10 +127,12 @@ Scene3ds fullScene() {
 
 }  // namespace
 
-TEST_F(Mesh3ds, WrittenSceneLoadsFieldByField) {
+TEST_F(Mesh3ds, WrittenSceneLoadsFieldByField)
+{
     const std::vector<uint8_t> stone = solidJpeg(0xFF0000, 16, 16);
     const std::vector<uint8_t> glass = solidJpeg(0x0000FF, 16, 16);
-    ASSERT_EQ(loadScene(fullScene(), message, {{"stone.jpg", stone}, {"glass.jpg", glass}}), 1) << message;
+    ASSERT_EQ(loadScene(fullScene(), message, {{"stone.jpg", stone}, {"glass.jpg", glass}}), 1)
+        << message;
     EXPECT_EQ(message, "");
 
     // Geometry: 4 + 6 vertices in engine axes (file x, z, y).
@@ -165,7 +178,8 @@ TEST_F(Mesh3ds, WrittenSceneLoadsFieldByField) {
     EXPECT_EQ(mesh.faces[3].a, &mesh.vertices[7]);
     EXPECT_EQ(mesh.faces[4].a, &mesh.vertices[9]);
     EXPECT_EQ(mesh.faces[4].c, &mesh.vertices[4]);
-    for (int i = 0; i < 5; ++i) EXPECT_EQ(mesh.faces[i].mode, modeLightMapped);
+    for (int i = 0; i < 5; ++i)
+        EXPECT_EQ(mesh.faces[i].mode, modeLightMapped);
 
     // Materials, face groups (the second object's group shifted by its first face) and textures.
     ASSERT_EQ(mesh.materialCount, 2);
@@ -231,7 +245,8 @@ TEST_F(Mesh3ds, WrittenSceneLoadsFieldByField) {
     EXPECT_EQ(box.pivotX, 0.5f);
     EXPECT_EQ(box.pivotY, 2.5f);
     EXPECT_EQ(box.pivotZ, 1.5f);
-    EXPECT_TRUE(matrixIs(box.pivotMatrix, {1, 0, 0, -0.5f, 0, 1, 0, -2.5f, 0, 0, 1, -1.5f, 0, 0, 0, 1}));
+    EXPECT_TRUE(
+        matrixIs(box.pivotMatrix, {1, 0, 0, -0.5f, 0, 1, 0, -2.5f, 0, 0, 1, -1.5f, 0, 0, 0, 1}));
     ASSERT_EQ(box.positionKeyCount, 2);
     expectKey(box.positionKeys[1], 30, 11, 21, 31);
     EXPECT_EQ(box.positionKeys[1].continuity, 0.2f);
@@ -259,7 +274,8 @@ TEST_F(Mesh3ds, WrittenSceneLoadsFieldByField) {
     EXPECT_EQ(archiveState.openFileIndex, -1);
 }
 
-TEST_F(Mesh3ds, LightMapsAreBuiltAtTheFirstLoadAndKeptUntilReset) {
+TEST_F(Mesh3ds, LightMapsAreBuiltAtTheFirstLoadAndKeptUntilReset)
+{
     auto red = [](const uint32_t* pixels) {
         return pixels && (pixels[0] >> 16 & 255) > 200 && (pixels[0] & 255) < 50;
     };
@@ -287,7 +303,8 @@ TEST_F(Mesh3ds, LightMapsAreBuiltAtTheFirstLoadAndKeptUntilReset) {
     EXPECT_EQ(lightMap[128][128], 255);
 }
 
-TEST_F(Mesh3ds, VertexAndFaceLimits) {
+TEST_F(Mesh3ds, VertexAndFaceLimits)
+{
     Scene3ds s;
     s.objects = {lineObject("Big", 8000, {{0, 1, 2, 0}})};
     ASSERT_EQ(loadScene(s, message), 1) << message;
@@ -307,7 +324,8 @@ TEST_F(Mesh3ds, VertexAndFaceLimits) {
     EXPECT_EQ(archiveState.openFileIndex, -1);
 }
 
-TEST_F(Mesh3ds, NodeNamesPickTheLastMatchingObjectOrObjectZero) {
+TEST_F(Mesh3ds, NodeNamesPickTheLastMatchingObjectOrObjectZero)
+{
     Scene3ds s;
     s.objects = {lineObject("Same", 1), lineObject("Other", 1), lineObject("Same", 1)};
     Node3ds a = node(chunkObjectNode, "Same");
@@ -326,7 +344,8 @@ TEST_F(Mesh3ds, NodeNamesPickTheLastMatchingObjectOrObjectZero) {
     EXPECT_EQ(mesh.objects[1].positionKeyCount, 0);
 }
 
-TEST_F(Mesh3ds, PositionTracksFollowTheNodeKind) {
+TEST_F(Mesh3ds, PositionTracksFollowTheNodeKind)
+{
     Scene3ds s;
     s.objects = {lineObject("Obj", 1)};
     s.lights = {{"L0", {0, 0, 0}, {1, 1, 1}}, {"L1", {0, 0, 0}, {1, 1, 1}}};
@@ -373,7 +392,8 @@ TEST_F(Mesh3ds, PositionTracksFollowTheNodeKind) {
     const size_t tri = beginChunk(raw, 0x4100);
     const size_t verts = beginChunk(raw, 0x4110);
     chunkPut16(raw, 1);
-    for (int i = 0; i < 3; ++i) chunkPutFloat(raw, 0);
+    for (int i = 0; i < 3; ++i)
+        chunkPutFloat(raw, 0);
     endChunk(raw, verts);
     endChunk(raw, tri);
     endChunk(raw, named);
@@ -381,11 +401,13 @@ TEST_F(Mesh3ds, PositionTracksFollowTheNodeKind) {
     const size_t keyframer = beginChunk(raw, 0xB000);
     auto positionTrack = [&](uint32_t frame) {
         const size_t c = beginChunk(raw, 0xB020);
-        for (int i = 0; i < 5; ++i) chunkPut16(raw, 0);
+        for (int i = 0; i < 5; ++i)
+            chunkPut16(raw, 0);
         chunkPut32(raw, 1);
         chunkPut32(raw, frame);
         chunkPut16(raw, 0);
-        for (int i = 0; i < 3; ++i) chunkPutFloat(raw, float(frame));
+        for (int i = 0; i < 3; ++i)
+            chunkPutFloat(raw, float(frame));
         endChunk(raw, c);
     };
     const size_t cam = beginChunk(raw, 0xB003);
@@ -396,16 +418,19 @@ TEST_F(Mesh3ds, PositionTracksFollowTheNodeKind) {
     const size_t obj = beginChunk(raw, 0xB002);
     const size_t header = beginChunk(raw, 0xB010);
     chunkPutString(raw, "Obj");
-    for (int i = 0; i < 3; ++i) chunkPut16(raw, 0);
+    for (int i = 0; i < 3; ++i)
+        chunkPut16(raw, 0);
     endChunk(raw, header);
     positionTrack(40);
     positionTrack(50);  // kind none: skipped
     const size_t rot = beginChunk(raw, 0xB021);
-    for (int i = 0; i < 5; ++i) chunkPut16(raw, 0);
+    for (int i = 0; i < 5; ++i)
+        chunkPut16(raw, 0);
     chunkPut32(raw, 1);
     chunkPut32(raw, 60);
     chunkPut16(raw, 0);
-    for (int i = 0; i < 4; ++i) chunkPutFloat(raw, 1);
+    for (int i = 0; i < 4; ++i)
+        chunkPutFloat(raw, 1);
     endChunk(raw, rot);
     endChunk(raw, obj);
     endChunk(raw, keyframer);
@@ -419,7 +444,8 @@ TEST_F(Mesh3ds, PositionTracksFollowTheNodeKind) {
     EXPECT_EQ(mesh.objects[0].rotationKeys[0].frame, 60);
 }
 
-TEST_F(Mesh3ds, MaterialWithoutMapIsOverwrittenByTheNext) {
+TEST_F(Mesh3ds, MaterialWithoutMapIsOverwrittenByTheNext)
+{
     Scene3ds s;
     s.materials = {{"Bare", "", 0xA200}, {"Mapped", "m.jpg", 0xA230}};
     Object3ds o = lineObject("O", 3, {{0, 1, 2, 0}});
@@ -432,7 +458,8 @@ TEST_F(Mesh3ds, MaterialWithoutMapIsOverwrittenByTheNext) {
     EXPECT_EQ(mesh.faces[0].texture, nullptr);
 }
 
-TEST_F(Mesh3ds, UnmatchedGroupTakesTheSlotPastTheGroups) {
+TEST_F(Mesh3ds, UnmatchedGroupTakesTheSlotPastTheGroups)
+{
     // Materials A, B and one group naming B: the lookup runs below the group count (1), misses,
     // and lands on slot 1, which is B.
     Scene3ds s;
@@ -440,11 +467,13 @@ TEST_F(Mesh3ds, UnmatchedGroupTakesTheSlotPastTheGroups) {
     Object3ds o = lineObject("O", 3, {{0, 1, 2, 0}});
     o.groups = {{"B", {0}}};
     s.objects = {o};
-    ASSERT_EQ(loadScene(s, message, {{"a.jpg", solidJpeg(0xFF0000)}, {"b.jpg", solidJpeg(0x0000FF)}}), 1);
+    ASSERT_EQ(
+        loadScene(s, message, {{"a.jpg", solidJpeg(0xFF0000)}, {"b.jpg", solidJpeg(0x0000FF)}}), 1);
     EXPECT_EQ(mesh.faces[0].texture, mesh.materials[1].texture);
 }
 
-TEST_F(Mesh3ds, ZeroLengthEndsALevelAndUnknownChunksAreSkipped) {
+TEST_F(Mesh3ds, ZeroLengthEndsALevelAndUnknownChunksAreSkipped)
+{
     std::vector<uint8_t> raw;
     const size_t main = beginChunk(raw, 0x4D4D);
     const size_t editor = beginChunk(raw, 0x3D3D);
@@ -457,7 +486,8 @@ TEST_F(Mesh3ds, ZeroLengthEndsALevelAndUnknownChunksAreSkipped) {
         const size_t tri = beginChunk(raw, 0x4100);
         const size_t verts = beginChunk(raw, 0x4110);
         chunkPut16(raw, 1);
-        for (int i = 0; i < 3; ++i) chunkPutFloat(raw, 1);
+        for (int i = 0; i < 3; ++i)
+            chunkPutFloat(raw, 1);
         endChunk(raw, verts);
         endChunk(raw, tri);
         endChunk(raw, named);
@@ -478,37 +508,44 @@ TEST_F(Mesh3ds, ZeroLengthEndsALevelAndUnknownChunksAreSkipped) {
     // A zero length first in the file ends the outermost walk: nothing is loaded.
     resetMesh();
     std::vector<uint8_t> empty = {0x00, 0x01, 0, 0, 0, 0};
-    for (uint8_t b : raw) empty.push_back(b);
+    for (uint8_t b : raw)
+        empty.push_back(b);
     ASSERT_EQ(loadBytes(empty, message), 1) << message;
     EXPECT_EQ(mesh.objectCount, 0);
     EXPECT_EQ(mesh.vertexCount, 0);
 }
 
 // Every file beyond a table, or pointing outside what it holds, is refused with a reason.
-TEST_F(Mesh3ds, RefusalsNameTheirReason) {
-    auto expectRefused = [&](const Scene3ds& s, const char* reason, std::vector<PackInput> files = {}) {
+TEST_F(Mesh3ds, RefusalsNameTheirReason)
+{
+    auto expectRefused = [&](const Scene3ds& s, const char* reason,
+                             std::vector<PackInput> files = {}) {
         resetMesh();
         EXPECT_EQ(loadScene(s, message, std::move(files)), 0) << reason;
         EXPECT_EQ(message, reason);
         EXPECT_EQ(archiveState.openFileIndex, -1) << reason;
     };
     Scene3ds s;
-    for (int i = 0; i < 257; ++i) s.objects.push_back(lineObject(numbered("o", i), 1));
+    for (int i = 0; i < 257; ++i)
+        s.objects.push_back(lineObject(numbered("o", i), 1));
     expectRefused(s, "слишком много объектов.");
 
     s = {};
-    for (int i = 0; i < 11; ++i) s.materials.push_back({numbered("m", i), "m.jpg", 0xA200});
+    for (int i = 0; i < 11; ++i)
+        s.materials.push_back({numbered("m", i), "m.jpg", 0xA200});
     expectRefused(s, "слишком много материалов.", {{"m.jpg", solidJpeg(0)}});
 
     s = {};
     Object3ds o = lineObject("O", 3, std::vector<Face3ds>(11, Face3ds{0, 1, 2, 0}));
-    for (uint16_t i = 0; i < 11; ++i) o.groups.push_back({numbered("g", i), {i}});
+    for (uint16_t i = 0; i < 11; ++i)
+        o.groups.push_back({numbered("g", i), {i}});
     s.objects = {o};
     expectRefused(s, "слишком много групп граней.");
 
     o = lineObject("O", 3, std::vector<Face3ds>(2049, Face3ds{0, 1, 2, 0}));
     o.groups = {{"g", {}}};
-    for (uint16_t i = 0; i < 2048; ++i) o.groups[0].faces.push_back(i);
+    for (uint16_t i = 0; i < 2048; ++i)
+        o.groups[0].faces.push_back(i);
     s.objects = {o};
     resetMesh();
     EXPECT_EQ(loadScene(s, message), 1) << message;  // exactly full
@@ -517,7 +554,8 @@ TEST_F(Mesh3ds, RefusalsNameTheirReason) {
     expectRefused(s, "слишком много граней в группе.");
 
     s = {};
-    for (int i = 0; i < 101; ++i) s.lights.push_back({"l", {0, 0, 0}, {1, 1, 1}});
+    for (int i = 0; i < 101; ++i)
+        s.lights.push_back({"l", {0, 0, 0}, {1, 1, 1}});
     expectRefused(s, "слишком много источников света.");
 
     s = {};
@@ -552,7 +590,8 @@ TEST_F(Mesh3ds, RefusalsNameTheirReason) {
     expectRefused(s, "неверное число ключей.");
 }
 
-TEST_F(Mesh3ds, DamagedFramingIsRefusedInEitherPass) {
+TEST_F(Mesh3ds, DamagedFramingIsRefusedInEitherPass)
+{
     // Counting pass: the editor chunk claims more than the main chunk holds.
     Scene3ds s;
     s.objects = {lineObject("O", 3, {{0, 1, 2, 0}})};
@@ -562,7 +601,8 @@ TEST_F(Mesh3ds, DamagedFramingIsRefusedInEitherPass) {
     EXPECT_EQ(loadBytes(bad, message), 0);
     EXPECT_EQ(message, "statChunk() завершилась с ошибкой. Файл t.3ds, видимо, поврежден.");
     bad = bytes;
-    bad.erase(bad.end() - 7, bad.end());  // resize trips a false overflow warning of GCC 12 under ASan
+    bad.erase(bad.end() - 7,
+              bad.end());  // resize trips a false overflow warning of GCC 12 under ASan
     EXPECT_EQ(loadBytes(bad, message), 0);
     EXPECT_EQ(message, "statChunk() завершилась с ошибкой. Файл t.3ds, видимо, поврежден.");
     bad = bytes;
@@ -594,7 +634,8 @@ TEST_F(Mesh3ds, DamagedFramingIsRefusedInEitherPass) {
     for (int k = 0; k < 2; ++k) {
         const size_t verts = beginChunk(raw, 0x4110);
         chunkPut16(raw, 5000);
-        for (int i = 0; i < 15000; ++i) chunkPutFloat(raw, 0);
+        for (int i = 0; i < 15000; ++i)
+            chunkPutFloat(raw, 0);
         endChunk(raw, verts);
     }
     endChunk(raw, material2);
@@ -607,7 +648,8 @@ TEST_F(Mesh3ds, DamagedFramingIsRefusedInEitherPass) {
     EXPECT_STREQ(message.c_str(), "не могу открыть файл absent.3ds.");
 }
 
-TEST(MeshText, Cp866ConversionAndFailureExit) {
+TEST(MeshText, Cp866ConversionAndFailureExit)
+{
     EXPECT_EQ(utf8ToCp866("Ошибка: x.3ds Ёё"), "\x8E\xE8\xA8\xA1\xAA\xA0: x.3ds \xF0\xF1");
     EXPECT_EQ(utf8ToCp866("яА€\xFF"), "\xEF\x80??");
     EXPECT_EXIT(failMeshLoad("слишком много вершин."), ::testing::ExitedWithCode(1), "");
@@ -615,7 +657,8 @@ TEST(MeshText, Cp866ConversionAndFailureExit) {
 
 // Files as other programs write them: padding after the main chunk, and nesting far deeper than
 // any real file (which would otherwise recurse until the stack runs out).
-TEST_F(Mesh3ds, TopLevelPaddingLoadsAndDeepNestingIsRefused) {
+TEST_F(Mesh3ds, TopLevelPaddingLoadsAndDeepNestingIsRefused)
+{
     Scene3ds s;
     s.objects = {lineObject("O", 3, {{0, 1, 2, 0}})};
     const std::vector<uint8_t> bytes = encode3ds(s);
@@ -629,13 +672,15 @@ TEST_F(Mesh3ds, TopLevelPaddingLoadsAndDeepNestingIsRefused) {
     }
     // Six bytes are a chunk header: one running past the file is damage, not padding.
     std::vector<uint8_t> header = bytes;
-    for (uint8_t b : {0x00, 0x3D, 0xFF, 0, 0, 0}) header.push_back(b);
+    for (uint8_t b : {0x00, 0x3D, 0xFF, 0, 0, 0})
+        header.push_back(b);
     EXPECT_EQ(loadBytes(header, message), 0);
     EXPECT_EQ(message, "statChunk() завершилась с ошибкой. Файл t.3ds, видимо, поврежден.");
     // Inside a chunk, bytes too few for a header are still damage.
     std::vector<uint8_t> inner;
     const size_t main = beginChunk(inner, 0x4D4D);
-    for (int i = 0; i < 3; ++i) inner.push_back(0xCD);
+    for (int i = 0; i < 3; ++i)
+        inner.push_back(0xCD);
     endChunk(inner, main);
     EXPECT_EQ(loadBytes(inner, message), 0);
 
@@ -643,8 +688,10 @@ TEST_F(Mesh3ds, TopLevelPaddingLoadsAndDeepNestingIsRefused) {
     auto nested = [](std::vector<uint16_t> outer, uint16_t id, int levels) {
         std::vector<uint8_t> raw;
         std::vector<size_t> open;
-        for (uint16_t o : outer) open.push_back(beginChunk(raw, o));
-        for (int i = 0; i < levels; ++i) open.push_back(beginChunk(raw, id));
+        for (uint16_t o : outer)
+            open.push_back(beginChunk(raw, o));
+        for (int i = 0; i < levels; ++i)
+            open.push_back(beginChunk(raw, id));
         while (!open.empty()) {
             endChunk(raw, open.back());
             open.pop_back();

@@ -18,21 +18,24 @@ namespace {
 
 class Pictures : public ::testing::Test {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         resetArchive();
         resetPictures();
     }
     void TearDown() override { resetArchive(); }
 };
 
-std::vector<uint8_t> randomPixels(int width, int height, uint32_t seed) {
+std::vector<uint8_t> randomPixels(int width, int height, uint32_t seed)
+{
     std::mt19937 rng(seed);
     return makePixels(width, height, [&](int, int) { return uint32_t(rng()) & 0xFFFFFF; });
 }
 
 // A 54-byte header with only the fields the reader looks at (24 bits per pixel), then the row
 // bytes as given.
-std::vector<uint8_t> rawBmp(int width, int height, const std::vector<uint8_t>& rows) {
+std::vector<uint8_t> rawBmp(int width, int height, const std::vector<uint8_t>& rows)
+{
     std::vector<uint8_t> file(54, 0);
     file[0] = 'B';
     file[1] = 'M';
@@ -42,12 +45,15 @@ std::vector<uint8_t> rawBmp(int width, int height, const std::vector<uint8_t>& r
     file[23] = uint8_t(height >> 8);
     file[28] = 24;
     file.resize(54 + rows.size());
-    for (size_t i = 0; i < rows.size(); ++i) file[54 + i] = rows[i];
+    for (size_t i = 0; i < rows.size(); ++i)
+        file[54 + i] = rows[i];
     return file;
 }
 
 // Decodes with libjpeg's own memory source, the reference for the archive data source.
-std::vector<uint32_t> decodeWithMemorySource(const std::vector<uint8_t>& jpeg, int& width, int& height) {
+std::vector<uint32_t> decodeWithMemorySource(const std::vector<uint8_t>& jpeg, int& width,
+                                             int& height)
+{
     jpeg_decompress_struct cinfo;
     jpeg_error_mgr jerr;
     cinfo.err = jpeg_std_error(&jerr);
@@ -63,7 +69,8 @@ std::vector<uint32_t> decodeWithMemorySource(const std::vector<uint8_t>& jpeg, i
         JSAMPROW rows[1] = {row.data()};
         jpeg_read_scanlines(&cinfo, rows, 1);
         for (int x = 0; x < width; ++x)
-            out.push_back(uint32_t(row[3 * x + 2]) | uint32_t(row[3 * x + 1]) << 8 | uint32_t(row[3 * x]) << 16);
+            out.push_back(uint32_t(row[3 * x + 2]) | uint32_t(row[3 * x + 1]) << 8 |
+                          uint32_t(row[3 * x]) << 16);
     }
     jpeg_finish_decompress(&cinfo);
     jpeg_destroy_decompress(&cinfo);
@@ -72,9 +79,11 @@ std::vector<uint32_t> decodeWithMemorySource(const std::vector<uint8_t>& jpeg, i
 
 }  // namespace
 
-TEST_F(Pictures, BmpRowsComeOutTopFirstWithFourthByteZero) {
+TEST_F(Pictures, BmpRowsComeOutTopFirstWithFourthByteZero)
+{
     // File rows: bottom (blue, green), then top (red, white); 2 * 3 bytes each, padded to 8.
-    const std::vector<uint8_t> rows = {0xFF, 0, 0, 0, 0xFF, 0, 0, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF, 0, 0};
+    const std::vector<uint8_t> rows = {0xFF, 0, 0,    0,    0xFF, 0,    0, 0,
+                                       0,    0, 0xFF, 0xFF, 0xFF, 0xFF, 0, 0};
     openTestArchive({{"cosmback.bmp", rawBmp(2, 2, rows)}});
     uint32_t* p = loadPicture("cosmback.bmp", 32);
     ASSERT_NE(p, nullptr);
@@ -87,9 +96,11 @@ TEST_F(Pictures, BmpRowsComeOutTopFirstWithFourthByteZero) {
     std::free(p);
 }
 
-TEST_F(Pictures, BmpWriterRoundTripIsExact) {
+TEST_F(Pictures, BmpWriterRoundTripIsExact)
+{
     const std::vector<uint8_t> pixels = randomPixels(64, 32, 1);
-    openTestArchive({{"a.bmp", encodeBmp(pixels.data(), 64, 32)}, {"b.BMP", encodeBmp(pixels.data(), 64, 32)}});
+    openTestArchive(
+        {{"a.bmp", encodeBmp(pixels.data(), 64, 32)}, {"b.BMP", encodeBmp(pixels.data(), 64, 32)}});
     for (const char* name : {"a.bmp", "B.BMP"}) {
         Texture t = loadTexture(name, 32);
         ASSERT_NE(t.pixels, nullptr) << name;
@@ -105,7 +116,8 @@ TEST_F(Pictures, BmpWriterRoundTripIsExact) {
 
 // BMP files as other programs write them: widths whose rows need padding, rows stored top first,
 // pixel data after a longer header, and depths or compression the reader does not take.
-TEST_F(Pictures, BmpFromOtherWriters) {
+TEST_F(Pictures, BmpFromOtherWriters)
+{
     const std::vector<uint8_t> odd = randomPixels(5, 3, 11);
     const std::vector<uint8_t> two = randomPixels(2, 4, 12);
     const std::vector<uint8_t> wide = randomPixels(7, 6, 13);
@@ -128,8 +140,8 @@ TEST_F(Pictures, BmpFromOtherWriters) {
         const std::vector<uint8_t>& pixels;
         int width, height;
     };
-    for (const Case& c : {Case{"odd.bmp", odd, 5, 3}, Case{"two.bmp", two, 2, 4}, Case{"wide.bmp", wide, 7, 6},
-                          Case{"unpadded.bmp", odd, 5, 3}}) {
+    for (const Case& c : {Case{"odd.bmp", odd, 5, 3}, Case{"two.bmp", two, 2, 4},
+                          Case{"wide.bmp", wide, 7, 6}, Case{"unpadded.bmp", odd, 5, 3}}) {
         Texture t = loadTexture(c.name, 32);
         ASSERT_NE(t.pixels, nullptr) << c.name;
         EXPECT_EQ(t.width, c.width) << c.name;
@@ -145,17 +157,21 @@ TEST_F(Pictures, BmpFromOtherWriters) {
         EXPECT_EQ(archiveState.openFileIndex, -1) << name;
     }
     const std::string out = testing::internal::GetCapturedStdout();
-    EXPECT_NE(out.find("BMP file 'deep.bmp' has 32 bits per pixel; only 24-bit pictures are read"), std::string::npos)
+    EXPECT_NE(out.find("BMP file 'deep.bmp' has 32 bits per pixel; only 24-bit pictures are read"),
+              std::string::npos)
         << out;
     EXPECT_NE(out.find("BMP file 'deeptop.bmp' has 32 bits per pixel"), std::string::npos) << out;
-    EXPECT_NE(out.find("BMP file 'rle.bmp' is compressed; only uncompressed pictures are read"), std::string::npos)
+    EXPECT_NE(out.find("BMP file 'rle.bmp' is compressed; only uncompressed pictures are read"),
+              std::string::npos)
         << out;
 }
 
-TEST_F(Pictures, JpegRoundTripWithinLossAndChannelOrder) {
+TEST_F(Pictures, JpegRoundTripWithinLossAndChannelOrder)
+{
     const int w = 48, h = 40;
-    const std::vector<uint8_t> pixels =
-        makePixels(w, h, [](int x, int y) { return uint32_t(x * 5) << 16 | uint32_t(y * 6) << 8 | uint32_t(200 - x * 2); });
+    const std::vector<uint8_t> pixels = makePixels(w, h, [](int x, int y) {
+        return uint32_t(x * 5) << 16 | uint32_t(y * 6) << 8 | uint32_t(200 - x * 2);
+    });
     openTestArchive({{"grad.jpg", encodeJpeg(pixels.data(), w, h, 95)},
                      {"red.jpg", solidJpeg(0xFF0000, 3, 2)},
                      {"blue.jpg", solidJpeg(0x0000FF, 3, 2)}});
@@ -166,11 +182,13 @@ TEST_F(Pictures, JpegRoundTripWithinLossAndChannelOrder) {
     int worst = 0;
     const auto* bytes = reinterpret_cast<const uint8_t*>(t.pixels);
     for (size_t i = 0; i < pixels.size(); ++i) {
-        if (i % 4 == 3) continue;
+        if (i % 4 == 3)
+            continue;
         worst = std::max(worst, std::abs(int(bytes[i]) - int(pixels[i])));
     }
     EXPECT_LE(worst, 12);
-    EXPECT_GT(bytes[(size_t(h - 1) * w + (w - 1)) * 4 + 2], 200);  // orientation: red grows to the right
+    EXPECT_GT(bytes[(size_t(h - 1) * w + (w - 1)) * 4 + 2],
+              200);  // orientation: red grows to the right
     EXPECT_LT(bytes[2], 20);
     std::free(t.pixels);
 
@@ -189,7 +207,8 @@ TEST_F(Pictures, JpegRoundTripWithinLossAndChannelOrder) {
     std::free(blue);
 }
 
-TEST_F(Pictures, ArchiveSourceDecodesExactlyLikeMemorySource) {
+TEST_F(Pictures, ArchiveSourceDecodesExactlyLikeMemorySource)
+{
     const int w = 200, h = 150;
     const std::vector<uint8_t> pixels = randomPixels(w, h, 7);  // noise: a file of many buffers
     const std::vector<uint8_t> jpeg = encodeJpeg(pixels.data(), w, h, 90);
@@ -205,9 +224,11 @@ TEST_F(Pictures, ArchiveSourceDecodesExactlyLikeMemorySource) {
     std::free(p);
 }
 
-TEST_F(Pictures, GrayscaleJpegComesOutAsRgb) {
+TEST_F(Pictures, GrayscaleJpegComesOutAsRgb)
+{
     std::vector<uint8_t> gray(16 * 8);
-    for (size_t i = 0; i < gray.size(); ++i) gray[i] = uint8_t(i * 2);
+    for (size_t i = 0; i < gray.size(); ++i)
+        gray[i] = uint8_t(i * 2);
     openTestArchive({{"gray.jpg", encodeJpegGray(gray.data(), 16, 8, 95)}});
     Texture t = loadTexture("gray.jpg", 32);
     ASSERT_NE(t.pixels, nullptr);
@@ -221,7 +242,8 @@ TEST_F(Pictures, GrayscaleJpegComesOutAsRgb) {
     std::free(t.pixels);
 }
 
-TEST_F(Pictures, ExtensionCaseChoosesTheDecoder) {
+TEST_F(Pictures, ExtensionCaseChoosesTheDecoder)
+{
     const std::vector<uint8_t> pixels = randomPixels(4, 2, 3);
     const std::vector<uint8_t> bmp = encodeBmp(pixels.data(), 4, 2);
     openTestArchive({{"pic.Bmp", bmp}, {"pic2.jpg", bmp}});
@@ -234,9 +256,11 @@ TEST_F(Pictures, ExtensionCaseChoosesTheDecoder) {
     EXPECT_EQ(archiveState.openFileIndex, -1);  // the error path closed the file
 }
 
-TEST_F(Pictures, DamagedPicturesFailWithALineAndNoPixels) {
+TEST_F(Pictures, DamagedPicturesFailWithALineAndNoPixels)
+{
     const std::vector<uint8_t> good = solidJpeg(0x00FF00, 5, 7);
-    std::vector<uint8_t> shortRows = rawBmp(4, 4, std::vector<uint8_t>(4 * 3 * 3, 9));  // one row missing
+    std::vector<uint8_t> shortRows =
+        rawBmp(4, 4, std::vector<uint8_t>(4 * 3 * 3, 9));  // one row missing
     const std::vector<uint8_t> noise = randomPixels(64, 64, 5);
     std::vector<uint8_t> truncatedJpeg = encodeJpeg(noise.data(), 64, 64, 90);
     truncatedJpeg.resize(truncatedJpeg.size() * 3 / 4);
@@ -260,7 +284,8 @@ TEST_F(Pictures, DamagedPicturesFailWithALineAndNoPixels) {
     Texture t = loadTexture("good.jpg", 32);
     std::free(t.pixels);
     testing::internal::CaptureStdout();
-    for (const char* name : {"short.bmp", "zero.bmp", "vast.bmp", "header.bmp", "empty.jpg", "huge.jpg"}) {
+    for (const char* name :
+         {"short.bmp", "zero.bmp", "vast.bmp", "header.bmp", "empty.jpg", "huge.jpg"}) {
         t = loadTexture(name, 32);
         EXPECT_EQ(t.pixels, nullptr) << name;
         EXPECT_EQ(t.width, 5) << name;  // the previous size stays
@@ -281,9 +306,11 @@ TEST_F(Pictures, DamagedPicturesFailWithALineAndNoPixels) {
     EXPECT_NE(out.find("Premature end of JPEG file"), std::string::npos) << out;
 }
 
-TEST_F(Pictures, MissingPictureEndsTheShowOrReturnsNullForTests) {
+TEST_F(Pictures, MissingPictureEndsTheShowOrReturnsNullForTests)
+{
     openTestArchive({{"here.jpg", solidJpeg(0)}});
-    EXPECT_EXIT(loadPicture("gone.jpg", 32), ::testing::ExitedWithCode(1), "Engine error: file 'gone.jpg' not found!");
+    EXPECT_EXIT(loadPicture("gone.jpg", 32), ::testing::ExitedWithCode(1),
+                "Engine error: file 'gone.jpg' not found!");
     EXPECT_EXIT(loadPicture("gone.bmp", 32), ::testing::ExitedWithCode(1), "gone.bmp");
     pictureState.missingFileExits = false;
     EXPECT_EQ(loadPicture("gone.jpg", 32), nullptr);
@@ -291,8 +318,10 @@ TEST_F(Pictures, MissingPictureEndsTheShowOrReturnsNullForTests) {
     EXPECT_EQ(archiveState.openFileIndex, -1);
 }
 
-TEST_F(Pictures, NestedOpenLeavesTheOuterFileWhereItWas) {
-    openTestArchive({{"outer.bin", std::vector<uint8_t>(100, 0x5A)}, {"inner.jpg", solidJpeg(0xABCDEF)}});
+TEST_F(Pictures, NestedOpenLeavesTheOuterFileWhereItWas)
+{
+    openTestArchive(
+        {{"outer.bin", std::vector<uint8_t>(100, 0x5A)}, {"inner.jpg", solidJpeg(0xABCDEF)}});
     PackFile* outer = packOpen("outer.bin");
     ASSERT_NE(outer, nullptr);
     uint8_t b[10];

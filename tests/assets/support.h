@@ -15,7 +15,8 @@ void openTestArchive(const std::vector<PackInput>& files);
 
 // width x height pixels in the engine layout (blue, green, red, 0), made by f(x, y) -> 0x00RRGGBB.
 template <typename F>
-std::vector<uint8_t> makePixels(int width, int height, F f) {
+std::vector<uint8_t> makePixels(int width, int height, F f)
+{
     std::vector<uint8_t> p(size_t(width) * size_t(height) * 4);
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x) {
@@ -38,4 +39,5 @@ Object3ds lineObject(const std::string& name, int vertices, std::vector<Face3ds>
 // load3ds of a scene placed in a fresh archive as "t.3ds" with the other files; returns load3ds's
 // result and leaves its message in `message`.
 int loadScene(const Scene3ds& scene, std::string& message, std::vector<PackInput> files = {});
-int loadBytes(const std::vector<uint8_t>& bytes, std::string& message, std::vector<PackInput> files = {});
+int loadBytes(const std::vector<uint8_t>& bytes, std::string& message,
+              std::vector<PackInput> files = {});

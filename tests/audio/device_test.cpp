@@ -41,7 +41,8 @@ int rowIndexOf(const MusicPlayStatus& status)
 {
     const std::vector<RowStart> rows = timingModuleRows();
     for (size_t i = 0; i < rows.size(); ++i)
-        if (rows[i].order == status.position && rows[i].row == status.row && rows[i].loops == status.songLoopCount)
+        if (rows[i].order == status.position && rows[i].row == status.row &&
+            rows[i].loops == status.songLoopCount)
             return int(i);
     return -1;
 }
@@ -72,7 +73,9 @@ MusicPlayStatus playFor(int device, int ms, int* activeDevice, double* elapsedMs
     while (std::chrono::steady_clock::now() < end) {
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
         EXPECT_TRUE(musicGetPlayStatus(handle, &status));
-        *elapsedMs = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+        *elapsedMs =
+            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+                .count();
         const int index = rowIndexOf(status);
         EXPECT_GE(index, lastIndex);
         lastIndex = index;
@@ -146,15 +149,18 @@ TEST_P(SuspendOn, PositionHoldsAndContinuesFromTheSamePlace)
     const auto t3 = std::chrono::steady_clock::now();
     // Only the time outside the pause counts (about 350 ms: row 2 or 3, not the 6 of 750 ms).
     const double played = std::chrono::duration<double, std::milli>((t1 - t0) + (t3 - t2)).count();
-    EXPECT_GE(rowIndexOf(after), std::max(1, rowIndexAt(played - (device == musicDeviceNull ? 300 : 400))));
+    EXPECT_GE(rowIndexOf(after),
+              std::max(1, rowIndexAt(played - (device == musicDeviceNull ? 300 : 400))));
     EXPECT_LE(rowIndexOf(after), rowIndexAt(played + 10));
     musicFreeModule(module);
     musicClose();
 }
 
-INSTANTIATE_TEST_SUITE_P(RealTimeOutput, SuspendOn, ::testing::Values(int(musicDeviceNull), int(musicDeviceSound)),
+INSTANTIATE_TEST_SUITE_P(RealTimeOutput, SuspendOn,
+                         ::testing::Values(int(musicDeviceNull), int(musicDeviceSound)),
                          [](const ::testing::TestParamInfo<int>& info) {
-                             return std::string(info.param == musicDeviceNull ? "Null" : "DummyDevice");
+                             return std::string(info.param == musicDeviceNull ? "Null"
+                                                                              : "DummyDevice");
                          });
 
 }  // namespace

@@ -82,7 +82,8 @@ TEST_F(OfflinePlayer, RowsStartAtTheirFramesThroughSpeedAndTempoChangesAndTheLoo
     // start is unambiguous.
     for (size_t i = 0; i < rows.size(); ++i) {
         const RowStart& r = rows[i];
-        SCOPED_TRACE(testing::Message() << "order " << r.order << " row " << r.row << " loop " << r.loops);
+        SCOPED_TRACE(testing::Message()
+                     << "order " << r.order << " row " << r.row << " loop " << r.loops);
         for (uint64_t frame : {r.frame + 40, r.frame + r.length / 2, r.frame + r.length - 40}) {
             if (frame >= end - 1000)
                 continue;
@@ -119,7 +120,8 @@ TEST_F(OfflinePlayer, SyncsArriveWhenTheirRowIsReachedWithValueOrderAndRow)
     // order of the pass it belongs to; W00 is delivered as a 0.
     musicRenderOfflineTo(rows[8 * 3 + 5].frame);
     const std::vector<SyncCall> expected = {
-        {0x11, 0, 2}, {0x00, 0, 5}, {0x07, 1, 4}, {0x08, 1, 4}, {0x42, 2, 3}, {0x07, 1, 4}, {0x08, 1, 4},
+        {0x11, 0, 2}, {0x00, 0, 5}, {0x07, 1, 4}, {0x08, 1, 4},
+        {0x42, 2, 3}, {0x07, 1, 4}, {0x08, 1, 4},
     };
     EXPECT_EQ(syncCalls, expected);
     ASSERT_TRUE(musicGetPlayStatus(handle, &status));
@@ -199,7 +201,8 @@ struct PlayedRow {
     uint32_t order, row, loops;
 };
 
-void addPass(std::vector<PlayedRow>& rows, std::vector<uint32_t> orders, uint32_t loops, std::vector<uint32_t> rowList)
+void addPass(std::vector<PlayedRow>& rows, std::vector<uint32_t> orders, uint32_t loops,
+             std::vector<uint32_t> rowList)
 {
     for (uint32_t order : orders)
         for (uint32_t row : rowList)
@@ -232,7 +235,8 @@ TEST_F(OfflinePlayer, WrapsAreCountedWhenTheSongReturnsToItsRestartPoint)
     addPass(restartRows, {0, 1}, 0, rowsUpTo(8));
     for (uint32_t loops = 1; loops < 4; ++loops)
         addPass(restartRows, {1}, loops, rowsUpTo(8));
-    const std::vector<uint32_t> looped = {0, 1, 2, 3, 4, 5, 0, 1, 2, 3, 4, 5, 0, 1, 2, 3, 4, 5, 6, 7};
+    const std::vector<uint32_t> looped = {0, 1, 2, 3, 4, 5, 0, 1, 2, 3,
+                                          4, 5, 0, 1, 2, 3, 4, 5, 6, 7};
     addPass(loopRows, {0}, 0, looped);
     addPass(loopRows, {0}, 1, looped);
 
@@ -242,7 +246,8 @@ TEST_F(OfflinePlayer, WrapsAreCountedWhenTheSongReturnsToItsRestartPoint)
         const XmModule& song;
         const std::vector<PlayedRow>& rows;
     };
-    for (const Case& c : {Case{"one order", single, singleRows}, Case{"restart at the last order", restartAtLast, restartRows},
+    for (const Case& c : {Case{"one order", single, singleRows},
+                          Case{"restart at the last order", restartAtLast, restartRows},
                           Case{"pattern loop", patternLoop, loopRows}}) {
         SCOPED_TRACE(c.name);
         if (handle != 0)

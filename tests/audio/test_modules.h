@@ -8,7 +8,10 @@
 #include <vector>
 
 // Frames per tick at 44.1 kHz: 2.5 s / BPM, an integer for the tempos used here.
-constexpr uint64_t framesPerTick(int bpm) { return 44100 * 5 / (2 * uint64_t(bpm)); }
+constexpr uint64_t framesPerTick(int bpm)
+{
+    return 44100 * 5 / (2 * uint64_t(bpm));
+}
 
 // A two-channel module with one instrument, a looped square wave that sounds all the time.
 // Channel 0 starts the note on row 0 of every pattern; effects go in as the tests need.
@@ -42,7 +45,8 @@ inline XmModule makeTestModule(int patterns, int rows, std::vector<uint8_t> orde
     return module;
 }
 
-inline void setEffect(XmModule& module, int pattern, int row, int channel, char letter, uint8_t param)
+inline void setEffect(XmModule& module, int pattern, int row, int channel, char letter,
+                      uint8_t param)
 {
     XmCell& cell = xmCell(module.patterns[size_t(pattern)], module.channels, row, channel);
     cell.effect = xmEffect(letter);

@@ -74,7 +74,8 @@ TEST(ContentFiles, BmpNamesAreWrittenAsBmp)
     EXPECT_EQ(rgb[(4 * 8 + 4) * 3 + 1], 0);
     EXPECT_EQ(rgb[0], 0);
     stbi_image_free(rgb);
-    EXPECT_FALSE(writePicture((folder / "missing" / "deeper").string(), "x.jpg", redSquare(8, 4), 90));
+    EXPECT_FALSE(
+        writePicture((folder / "missing" / "deeper").string(), "x.jpg", redSquare(8, 4), 90));
 }
 
 TEST(ContentFiles, ContactSheetShowsEveryPictureOfAFolder)

@@ -23,28 +23,42 @@ struct RequiredPicture {
     const char* name;
     int width;
     int height;
-    bool sprite; // added to the screen: must be black at its borders
+    bool sprite;  // added to the screen: must be black at its borders
 };
 
 // Each picture with the size its drawing code reads: sprites and face textures have rows of 256
 // texels; full-screen pictures are copied byte for byte into the 320x200 FrameBuffer.
 constexpr RequiredPicture requiredPictures[] = {
-    {"light_r.jpg", 256, 256, true},  {"light_g.jpg", 256, 256, true},
-    {"light_b.jpg", 256, 256, true},  {"light_f.jpg", 256, 256, true},
-    {"light_s.jpg", 256, 256, true},  {"light_rs.jpg", 256, 256, true},
-    {"light_bs.jpg", 256, 256, true}, {"blik.jpg", 256, 256, true},
-    {"pelvad2.jpg", 256, 80, true},   {"enver1.jpg", 256, 256, false},
+    {"light_r.jpg", 256, 256, true},
+    {"light_g.jpg", 256, 256, true},
+    {"light_b.jpg", 256, 256, true},
+    {"light_f.jpg", 256, 256, true},
+    {"light_s.jpg", 256, 256, true},
+    {"light_rs.jpg", 256, 256, true},
+    {"light_bs.jpg", 256, 256, true},
+    {"blik.jpg", 256, 256, true},
+    {"pelvad2.jpg", 256, 80, true},
+    {"enver1.jpg", 256, 256, false},
     {"kfr_mi.jpg", 320, 200, false},
     // Sun and code, Disks, Greetings, Rubber.
-    {"x2sun.jpg", 256, 256, false},   {"x2plan.jpg", 256, 256, false},
-    {"nsun.jpg", 128, 112, true},     {"mmxcode.jpg", 160, 723, false},
-    {"q1.jpg", 320, 200, false},      {"q2.jpg", 320, 200, false},
-    {"!motion.jpg", 256, 96, true},   {"!is.jpg", 256, 96, true},
-    {"!life.jpg", 256, 96, true},     {"06pet06.jpg", 320, 200, false},
-    {"gretf1.jpg", 152, 108, false},  {"gretf2.jpg", 152, 108, false},
-    {"gretf3.jpg", 152, 108, false},  {"greetz2.jpg", 128, 476, false},
-    {"greplas.jpg", 256, 256, false}, {"rubroom.jpg", 256, 256, false},
-    {"cc000.jpg", 3120, 150, false},  {"x2space.jpg", 256, 256, false},
+    {"x2sun.jpg", 256, 256, false},
+    {"x2plan.jpg", 256, 256, false},
+    {"nsun.jpg", 128, 112, true},
+    {"mmxcode.jpg", 160, 723, false},
+    {"q1.jpg", 320, 200, false},
+    {"q2.jpg", 320, 200, false},
+    {"!motion.jpg", 256, 96, true},
+    {"!is.jpg", 256, 96, true},
+    {"!life.jpg", 256, 96, true},
+    {"06pet06.jpg", 320, 200, false},
+    {"gretf1.jpg", 152, 108, false},
+    {"gretf2.jpg", 152, 108, false},
+    {"gretf3.jpg", 152, 108, false},
+    {"greetz2.jpg", 128, 476, false},
+    {"greplas.jpg", 256, 256, false},
+    {"rubroom.jpg", 256, 256, false},
+    {"cc000.jpg", 3120, 150, false},
+    {"x2space.jpg", 256, 256, false},
 };
 
 using FileMap = std::map<std::string, std::vector<uint8_t>>;
@@ -183,7 +197,8 @@ TEST_F(ContentPack, SpritesAreBlackAtTheirBorders)
                 }
             }
         }
-        EXPECT_LE(brightest, faintest) << "at x " << where % texture.width << ", y " << where / texture.width;
+        EXPECT_LE(brightest, faintest)
+            << "at x " << where % texture.width << ", y " << where / texture.width;
         std::free(texture.pixels);
     }
 }

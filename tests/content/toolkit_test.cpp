@@ -26,8 +26,8 @@ TEST(ContentToolkit, FinishedPicturesUseTheEngineByteOrderAndKeepBlackBlack)
 {
     Canvas canvas = makeCanvas(4, 1);
     canvas.pixels[0] = {1.0f, 0.0f, 0.0f};
-    canvas.pixels[1] = {0.0f, 0.0f, 2.5f}; // over-bright saturates
-    canvas.pixels[2] = {0.001f, 0.0f, 0.0f}; // rounds to black: no dither speckle
+    canvas.pixels[1] = {0.0f, 0.0f, 2.5f};    // over-bright saturates
+    canvas.pixels[2] = {0.001f, 0.0f, 0.0f};  // rounds to black: no dither speckle
     canvas.pixels[3] = {-1.0f, 0.0f, 0.0f};
     const Picture picture = finishPicture(canvas, 7);
     ASSERT_EQ(picture.bytes.size(), 16u);
@@ -152,7 +152,7 @@ TEST(ContentToolkit, MasksBlurDilateAndStamp)
     EXPECT_NEAR(maskSum(blurred), 1.0f, 1e-4f);
     EXPECT_FLOAT_EQ(blurred.values[20 * 41 + 17], blurred.values[20 * 41 + 23]);
     EXPECT_FLOAT_EQ(blurred.values[17 * 41 + 20], blurred.values[23 * 41 + 20]);
-    EXPECT_EQ(blurred.values[20 * 41 + 10], 0.0f); // three passes of radius 3 reach 9 pixels
+    EXPECT_EQ(blurred.values[20 * 41 + 10], 0.0f);  // three passes of radius 3 reach 9 pixels
 
     // Dilating a point gives a filled disc of the radius.
     Mask point = makeMask(21, 21);
@@ -161,8 +161,8 @@ TEST(ContentToolkit, MasksBlurDilateAndStamp)
     EXPECT_EQ(disc.values[10 * 21 + 14], 1.0f);
     EXPECT_EQ(disc.values[10 * 21 + 15], 0.0f);
     EXPECT_EQ(disc.values[6 * 21 + 10], 1.0f);
-    EXPECT_EQ(disc.values[7 * 21 + 7], 1.0f);   // inside the disc on the diagonal
-    EXPECT_EQ(disc.values[6 * 21 + 6], 0.0f);   // outside it
+    EXPECT_EQ(disc.values[7 * 21 + 7], 1.0f);  // inside the disc on the diagonal
+    EXPECT_EQ(disc.values[6 * 21 + 6], 0.0f);  // outside it
 
     // Stamping clips at the target's edges and keeps the maximum.
     Mask target = makeMask(8, 8, 0.25f);
@@ -181,8 +181,8 @@ TEST(ContentToolkit, MasksBlurDilateAndStamp)
     const Mask light = bevelLight(square, 4);
     EXPECT_GT(light.values[17 * 48 + 17], 0.2f);
     EXPECT_LT(light.values[30 * 48 + 30], -0.2f);
-    EXPECT_NEAR(light.values[4 * 48 + 24], 0.0f, 1e-6f); // flat far from the square
-    EXPECT_NEAR(light.values[24 * 48 + 24], 0.0f, 1e-6f); // flat on top
+    EXPECT_NEAR(light.values[4 * 48 + 24], 0.0f, 1e-6f);   // flat far from the square
+    EXPECT_NEAR(light.values[24 * 48 + 24], 0.0f, 1e-6f);  // flat on top
 }
 
 TEST(ContentToolkit, TextIsRenderedInsideItsPaddingAndFitsItsWidth)

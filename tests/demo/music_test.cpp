@@ -166,7 +166,7 @@ TEST_F(MusicLink, QuitEndsAWaitWithoutTheFade)
     timing.fadeState = fadeIdle;
     timing.fadeLevel = 255;
     EXPECT_FALSE(waitForMusicPosition(2, 32));
-    EXPECT_EQ(quitRequested(), 1);  // taken by the first frame's pump
+    EXPECT_EQ(quitRequested(), 1);        // taken by the first frame's pump
     EXPECT_EQ(timing.fadeState, fadeIn);  // only the fade-in the wait began
     EXPECT_GT(timing.fadeLevel, 240);
 }

@@ -36,7 +36,8 @@ inline int openHeadless(int desktopBits, int fullScreen = 0, uint64_t refusedMod
 
 inline void fillFrame(uint32_t value)
 {
-    for (uint32_t& p : frameBuffer.pixels) p = value;
+    for (uint32_t& p : frameBuffer.pixels)
+        p = value;
 }
 
 // Row y of the last shown target.

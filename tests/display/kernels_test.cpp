@@ -12,9 +12,11 @@ namespace {
 std::vector<uint32_t> randomPixels(std::mt19937& rng, int count)
 {
     std::vector<uint32_t> v(count);
-    for (uint32_t& p : v) p = rng();
+    for (uint32_t& p : v)
+        p = rng();
     // Some pixels at the extremes, where saturation and halving matter most.
-    for (int i = 0; i < count; i += 7) v[i] = (i & 8) ? 0xFFFFFFFFu : (i & 16) ? 0 : 0x01FE01FEu;
+    for (int i = 0; i < count; i += 7)
+        v[i] = (i & 8) ? 0xFFFFFFFFu : (i & 16) ? 0 : 0x01FE01FEu;
     return v;
 }
 
@@ -30,8 +32,10 @@ TEST(Kernels, BlendFadePackedMatchesScalar)
                 auto trailA = randomPixels(rng, count);
                 auto trailB = trailA;
                 std::vector<uint32_t> outA(count, 0xDEADBEEF), outB(count, 0xDEADBEEF);
-                blendFadeScalar(frame.data(), trailA.data(), outA.data(), count, uint8_t(fade), toWhite);
-                blendFadePacked(frame.data(), trailB.data(), outB.data(), count, uint8_t(fade), toWhite);
+                blendFadeScalar(frame.data(), trailA.data(), outA.data(), count, uint8_t(fade),
+                                toWhite);
+                blendFadePacked(frame.data(), trailB.data(), outB.data(), count, uint8_t(fade),
+                                toWhite);
                 ASSERT_EQ(trailA, trailB) << count << " " << fade << " " << toWhite;
                 ASSERT_EQ(outA, outB) << count << " " << fade << " " << toWhite;
             }
@@ -103,7 +107,8 @@ TEST(Kernels, Pack16LayoutsMatchScalarAndKnownValues)
         }
     }
     uint32_t colour[9];
-    for (uint32_t& c : colour) c = 0x00FF8040;
+    for (uint32_t& c : colour)
+        c = 0x00FF8040;
     colour[8] = 0xFFFFFFFF;
     uint16_t out[9];
     pack16Packed(colour, out, 9, 2);

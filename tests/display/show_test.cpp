@@ -24,7 +24,8 @@ TEST(Show, FullFadeGivesWhiteOrBlackWhateverTheFrame)
 {
     ASSERT_EQ(openHeadless(32), 1);
     initFrameBuffers();
-    for (uint32_t i = 0; i < 64000; ++i) frameBuffer.pixels[i] = i * 2654435761u;
+    for (uint32_t i = 0; i < 64000; ++i)
+        frameBuffer.pixels[i] = i * 2654435761u;
     showFrame(255, 1);
     expectShown32(0xFFFFFFFF);
     showFrame(255, 0);
@@ -60,7 +61,8 @@ TEST(Show, InitClearsBuffersScreenAndSetsProjection)
     std::memset(lock.pixels, 0x5A, lock.pitch * displayHeight);
     platformUnlockTarget();
     fillFrame(0x123456);
-    for (uint32_t& p : trailBuffer.pixels) p = 0x654321;
+    for (uint32_t& p : trailBuffer.pixels)
+        p = 0x654321;
     setFieldOfView(90);
     initFrameBuffers();
     EXPECT_EQ(frameBuffer.pixels[100], 0u);
@@ -70,7 +72,8 @@ TEST(Show, InitClearsBuffersScreenAndSetsProjection)
     EXPECT_EQ(projection.screenCentreY, 100);
     EXPECT_EQ(platformShownFrames(), 1u);
     for (int y = 0; y < displayHeight; ++y)
-        for (int x = 0; x < displayWidth; ++x) ASSERT_EQ(shown32(x, y), 0u);
+        for (int x = 0; x < displayWidth; ++x)
+            ASSERT_EQ(shown32(x, y), 0u);
 }
 
 TEST(Show, SixteenBitLayoutsOfOneColour)
@@ -85,7 +88,8 @@ TEST(Show, SixteenBitLayoutsOfOneColour)
         uint16_t expected = depth == 16 ? 0xFC08 : 0x7E08;
         for (int y = 0; y < displayHeight; ++y) {
             bool inside = y >= 20 && y < 220;
-            for (int x = 0; x < 320; ++x) ASSERT_EQ(shown16(x, y), inside ? expected : 0) << depth << " " << x << "," << y;
+            for (int x = 0; x < 320; ++x)
+                ASSERT_EQ(shown16(x, y), inside ? expected : 0) << depth << " " << x << "," << y;
         }
     }
 }
@@ -95,7 +99,8 @@ TEST(Show, TwentyFourBitRowsAndBlackBorders)
     ASSERT_EQ(openHeadless(24), 1);
     EXPECT_EQ(display.bitsPerPixel, 24);
     initFrameBuffers();
-    for (int i = 0; i < 64000; ++i) frameBuffer.pixels[i] = 0xEE000000u | uint32_t(i % 320 & 0xFF) << 8 | uint32_t(i / 320);
+    for (int i = 0; i < 64000; ++i)
+        frameBuffer.pixels[i] = 0xEE000000u | uint32_t(i % 320 & 0xFF) << 8 | uint32_t(i / 320);
     showFrameDirect(0);
     for (int y = 0; y < displayHeight; ++y) {
         const uint8_t* row = shownRow(y);
@@ -110,7 +115,8 @@ TEST(Show, TwentyFourBitRowsAndBlackBorders)
     // The staging rows outside the picture stay black frame after frame.
     showFrame(255, 1);
     for (int y : {0, 19, 220, 239})
-        for (int x = 0; x < 320; ++x) ASSERT_EQ(stagingBuffer.pixels[y * 320 + x], 0u);
+        for (int x = 0; x < 320; ++x)
+            ASSERT_EQ(stagingBuffer.pixels[y * 320 + x], 0u);
     EXPECT_EQ(shownRow(19)[0], 0);
     EXPECT_EQ(shownRow(20)[0], 255);
 }

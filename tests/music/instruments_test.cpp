@@ -18,8 +18,8 @@ std::vector<float> playNote(const XmInstrument& instrument, int midi, double sec
     m.orders = {0};
     xmCell(m.patterns[0], 2, 0, 0) = {xmNoteFromMidi(midi), 1, xmVolume(64), 0, 0};
     const std::vector<uint8_t> bytes = encodeXm(m);
-    openmpt_module* mod = openmpt_module_create_from_memory2(bytes.data(), bytes.size(), nullptr, nullptr, nullptr,
-                                                             nullptr, nullptr, nullptr, nullptr);
+    openmpt_module* mod = openmpt_module_create_from_memory2(
+        bytes.data(), bytes.size(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr);
     std::vector<float> out;
     if (mod == nullptr)
         return out;
@@ -66,14 +66,15 @@ TEST(Instruments, TonalInstrumentsPlayInTune)
         int midi;
         double hz;
     } cases[] = {
-        {insBass, 45, 110.0}, {insPad, 57, 220.0}, {insLead, 69, 440.0}, {insPluck, 69, 440.0},
+        {insBass, 45, 110.0}, {insPad, 57, 220.0},   {insLead, 69, 440.0}, {insPluck, 69, 440.0},
         {insStab, 57, 220.0}, {insLead, 76, 659.26}, {insBass, 33, 55.0},
     };
     for (const auto& c : cases) {
         const std::vector<float> s = playNote(all[c.instrument - 1], c.midi, 0.6);
         ASSERT_FALSE(s.empty());
         const double hz = pitchOf(s, 4800, 9600);
-        EXPECT_NEAR(std::log2(hz / c.hz) * 12.0, 0.0, 0.1) << all[c.instrument - 1].name << " plays " << hz;
+        EXPECT_NEAR(std::log2(hz / c.hz) * 12.0, 0.0, 0.1)
+            << all[c.instrument - 1].name << " plays " << hz;
     }
     // The bell's strongest partial is the note itself: more energy at 440 Hz than a semitone
     // either side.
@@ -140,8 +141,8 @@ TEST(Instruments, OneShotsFadeToSilenceAndDrumsPlayAtTheirOwnRateOnC4)
 TEST(Instruments, TuningCoversTheFormatsRange)
 {
     XmSample s;
-    // A sample whose fundamental is 8363 Hz / 2^(9/12) x ... : 440 Hz at 8363 Hz plays A-4 unchanged
-    // only with the C-4 rate, so relative note 0 needs f0 = 440 at 8363 * 2^(9/12) Hz.
+    // A sample whose fundamental is 8363 Hz / 2^(9/12) x ... : 440 Hz at 8363 Hz plays A-4
+    // unchanged only with the C-4 rate, so relative note 0 needs f0 = 440 at 8363 * 2^(9/12) Hz.
     tuneSample(s, 8363.0 * std::pow(2.0, 9.0 / 12.0), 440.0);
     EXPECT_EQ(s.relativeNote, 0);
     EXPECT_EQ(s.finetune, 0);

@@ -38,8 +38,8 @@ TEST(Notation, NoteAndChordNames)
 TEST(Notation, VoicingsStayInRangeAndMoveLittle)
 {
     Chord am, f, c, g, e;
-    ASSERT_TRUE(parseChord("Am", am) && parseChord("F", f) && parseChord("C", c) && parseChord("G", g) &&
-                parseChord("E", e));
+    ASSERT_TRUE(parseChord("Am", am) && parseChord("F", f) && parseChord("C", c) &&
+                parseChord("G", g) && parseChord("E", e));
     std::vector<int> v = voiceChord(am, {}, 50, 74);
     EXPECT_EQ(v, (std::vector<int>{57, 60, 64}));
     for (const Chord* next : {&f, &c, &g, &e, &am}) {
@@ -131,13 +131,14 @@ TEST(Notation, SectionsFillTheScoreAndThePatternsCutItAtTheShowsBoundaries)
         SoundtrackSection section;
         int order, row;
     } starts[] = {
-        {secFlames, 1, 0},     {secOpening, 2, 0}, {secCredits, 2, 32},  {secSpace, 7, 0},     {secTunnel, 12, 16},
-        {secWave, 17, 0},      {secCosmos, 23, 0}, {secSun, 25, 0},      {secDisks, 33, 0},    {secGreetings, 41, 0},
-        {secRubber, 44, 0},    {secMorph, 55, 0},  {secComputer, 63, 0}, {secMother, 73, 0},   {secInterlude, 83, 0},
-        {secFinal, 84, 0},
+        {secFlames, 1, 0},    {secOpening, 2, 0},    {secCredits, 2, 32},   {secSpace, 7, 0},
+        {secTunnel, 12, 16},  {secWave, 17, 0},      {secCosmos, 23, 0},    {secSun, 25, 0},
+        {secDisks, 33, 0},    {secGreetings, 41, 0}, {secRubber, 44, 0},    {secMorph, 55, 0},
+        {secComputer, 63, 0}, {secMother, 73, 0},    {secInterlude, 83, 0}, {secFinal, 84, 0},
     };
     for (const auto& s : starts)
-        EXPECT_EQ(scoreSection(s.section).startRow, orderStart.at(s.order) + s.row) << sectionPlan(s.section).name;
+        EXPECT_EQ(scoreSection(s.section).startRow, orderStart.at(s.order) + s.row)
+            << sectionPlan(s.section).name;
 }
 
 }  // namespace

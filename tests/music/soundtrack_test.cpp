@@ -28,8 +28,8 @@ struct Module {
     std::vector<std::string> log;
     explicit Module(const std::vector<uint8_t>& bytes)
     {
-        mod = openmpt_module_create_from_memory2(bytes.data(), bytes.size(), collectLog, &log, nullptr, nullptr,
-                                                 nullptr, nullptr, nullptr);
+        mod = openmpt_module_create_from_memory2(bytes.data(), bytes.size(), collectLog, &log,
+                                                 nullptr, nullptr, nullptr, nullptr, nullptr);
     }
     Module(const Module&) = delete;
     Module& operator=(const Module&) = delete;
@@ -60,7 +60,8 @@ TEST(Soundtrack, EverySectionLastsItsSceneAndEverySyncIsWhereTheScenesWaitForIt)
     EXPECT_NEAR(map.sections[1].end - map.sections[1].start, 30.2, 30.2 * 0.02);
     // The title grows from 27.1 s into the scene; the music is still in the scene then.
     EXPECT_GT(map.sections[1].end - map.sections[1].start, 27.1 + 2.0);
-    // Credits: four cues, spread over the scene, none at its very start where the scene clears them.
+    // Credits: four cues, spread over the scene, none at its very start where the scene clears
+    // them.
     std::vector<double> credits;
     for (const SyncHeard& s : map.syncs)
         if (s.section == "Credits")
@@ -82,8 +83,11 @@ TEST(Soundtrack, LoadsCleanlyWithTheExpectedShape)
         ADD_FAILURE() << "libopenmpt said: " << line;
     EXPECT_EQ(openmpt_module_get_num_orders(m.mod), 93);
     EXPECT_EQ(openmpt_module_get_num_instruments(m.mod), soundtrackInstrumentCount);
-    EXPECT_GE(openmpt_module_get_pattern_num_rows(m.mod, openmpt_module_get_order_pattern(m.mod, 2)), 33);
-    EXPECT_GE(openmpt_module_get_pattern_num_rows(m.mod, openmpt_module_get_order_pattern(m.mod, 12)), 17);
+    EXPECT_GE(
+        openmpt_module_get_pattern_num_rows(m.mod, openmpt_module_get_order_pattern(m.mod, 2)), 33);
+    EXPECT_GE(
+        openmpt_module_get_pattern_num_rows(m.mod, openmpt_module_get_order_pattern(m.mod, 12)),
+        17);
     // The restart plays the intro again at the intro's own tempo.
     EXPECT_EQ(openmpt_module_get_current_speed(m.mod), 6);
     EXPECT_EQ(openmpt_module_get_current_tempo(m.mod), 127);
@@ -96,20 +100,26 @@ TEST(Soundtrack, ScenesThatFollowRowsGetAccentsOnTheirRows)
     // Wave grid flashes on every 32nd row (orders 17 to 22): crash and kick there.
     for (int order = 17; order < 23; ++order)
         for (int row : {0, 32}) {
-            EXPECT_EQ(m.cell(order, row, chPerc, OPENMPT_MODULE_COMMAND_INSTRUMENT), insCrash) << order << "," << row;
-            EXPECT_EQ(m.cell(order, row, chKick, OPENMPT_MODULE_COMMAND_INSTRUMENT), insKick) << order << "," << row;
+            EXPECT_EQ(m.cell(order, row, chPerc, OPENMPT_MODULE_COMMAND_INSTRUMENT), insCrash)
+                << order << "," << row;
+            EXPECT_EQ(m.cell(order, row, chKick, OPENMPT_MODULE_COMMAND_INSTRUMENT), insKick)
+                << order << "," << row;
         }
     // Disks change their backdrop every 8 rows (orders 33 to 40): a kick on each change.
     for (int order = 33; order < 41; ++order) {
-        const int rows = openmpt_module_get_pattern_num_rows(m.mod, openmpt_module_get_order_pattern(m.mod, order));
+        const int rows = openmpt_module_get_pattern_num_rows(
+            m.mod, openmpt_module_get_order_pattern(m.mod, order));
         for (int row = 0; row < rows; row += 8)
-            EXPECT_EQ(m.cell(order, row, chKick, OPENMPT_MODULE_COMMAND_INSTRUMENT), insKick) << order << "," << row;
+            EXPECT_EQ(m.cell(order, row, chKick, OPENMPT_MODULE_COMMAND_INSTRUMENT), insKick)
+                << order << "," << row;
     }
     // Greetings change cards every 8 rows (orders 41 to 43): a bell on each change.
     for (int order = 41; order < 44; ++order) {
-        const int rows = openmpt_module_get_pattern_num_rows(m.mod, openmpt_module_get_order_pattern(m.mod, order));
+        const int rows = openmpt_module_get_pattern_num_rows(
+            m.mod, openmpt_module_get_order_pattern(m.mod, order));
         for (int row = 0; row < rows; row += 8)
-            EXPECT_EQ(m.cell(order, row, chBell, OPENMPT_MODULE_COMMAND_INSTRUMENT), insBell) << order << "," << row;
+            EXPECT_EQ(m.cell(order, row, chBell, OPENMPT_MODULE_COMMAND_INSTRUMENT), insBell)
+                << order << "," << row;
     }
     // Every camera shake in Flames lands on a hit.
     for (int row = 0; row < 256; ++row) {
@@ -127,7 +137,9 @@ TEST(Soundtrack, RendersBelowFullScaleWithoutSilentStretches)
     RenderStats stats;
     std::string error;
     std::vector<int16_t> samples;
-    ASSERT_TRUE(renderSoundtrack(soundtrackBytes(), "music-test-render.wav", 0.0, stats, &samples, error)) << error;
+    ASSERT_TRUE(
+        renderSoundtrack(soundtrackBytes(), "music-test-render.wav", 0.0, stats, &samples, error))
+        << error;
     std::remove("music-test-render.wav");
     EXPECT_GT(stats.seconds, 290.0);
     EXPECT_LT(stats.peak, 32767 * 9 / 10) << "too close to clipping";
@@ -157,7 +169,8 @@ TEST(Soundtrack, GenerationIsDeterministicAndMatchesTheBuiltFile)
     std::ifstream built(std::string(V4N_BINARY_DIR) + "/v4npelva.xm", std::ios::binary);
     if (!built)
         GTEST_SKIP() << "v4npelva.xm not built in this tree";
-    const std::vector<uint8_t> file((std::istreambuf_iterator<char>(built)), std::istreambuf_iterator<char>());
+    const std::vector<uint8_t> file((std::istreambuf_iterator<char>(built)),
+                                    std::istreambuf_iterator<char>());
     EXPECT_TRUE(file == again) << "v4npelva.xm is stale: rebuild the v4npelva_music target";
 }
 

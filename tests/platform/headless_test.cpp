@@ -4,10 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
 #include <cstdio>
 #include <cstring>
 #include <string>
-#include <unistd.h>
 
 #define STB_IMAGE_STATIC
 #define STB_IMAGE_IMPLEMENTATION
@@ -45,7 +45,8 @@ TEST(Headless, VirtualClockAdvancesByFramesAndWaitsAndWraps)
     EXPECT_TRUE(platformIsHeadless());
     EXPECT_EQ(platformTicks(), 0xFFFFFFF0u);
     ASSERT_TRUE(platformCreateTarget(platformDesktopFormat()));
-    for (int i = 0; i < 3; ++i) ASSERT_TRUE(platformShowTarget(0, 0));
+    for (int i = 0; i < 3; ++i)
+        ASSERT_TRUE(platformShowTarget(0, 0));
     EXPECT_EQ(platformTicks(), 0xFFFFFFF0u + 49u) << "three frames of 16.67 ms";
     EXPECT_EQ(platformTicks(), 0x21u);
     platformWait(1000);
@@ -87,11 +88,13 @@ TEST(Headless, EventsComeInOrderAndWhenDue)
 TEST(Headless, QueueKeepsTheNewestWhenFull)
 {
     startHeadless();
-    for (int i = 0; i < platformQueueCapacity + 5; ++i) platformPostEvent(eventOf(platformEventKeyDown, 1000 + i));
+    for (int i = 0; i < platformQueueCapacity + 5; ++i)
+        platformPostEvent(eventOf(platformEventKeyDown, 1000 + i));
     PlatformEvent e;
     int count = 0, first = -1, last = -1;
     while (platformPollEvent(e)) {
-        if (first < 0) first = e.key;
+        if (first < 0)
+            first = e.key;
         last = e.key;
         ++count;
     }
@@ -105,8 +108,10 @@ TEST(Headless, DesktopDepthsAndModes)
     struct Case {
         int depth, bits;
         uint32_t r, g, b;
-    } cases[] = {{32, 32, 0xFF0000, 0xFF00, 0xFF}, {24, 24, 0xFF0000, 0xFF00, 0xFF},
-                 {16, 16, 0xF800, 0x7E0, 0x1F},    {15, 16, 0x7C00, 0x3E0, 0x1F},
+    } cases[] = {{32, 32, 0xFF0000, 0xFF00, 0xFF},
+                 {24, 24, 0xFF0000, 0xFF00, 0xFF},
+                 {16, 16, 0xF800, 0x7E0, 0x1F},
+                 {15, 16, 0x7C00, 0x3E0, 0x1F},
                  {8, 8, 0, 0, 0}};
     for (const Case& c : cases) {
         PlatformConfig config;
@@ -202,7 +207,8 @@ TEST(Headless, WritesThePictureAsPng)
             std::memcpy(lock.pixels + y * lock.pitch + 2 * x, &v, 2);
         }
     platformUnlockTarget();
-    std::string path = std::string(V4N_BINARY_DIR) + "/platform_test_" + std::to_string(getpid()) + ".png";
+    std::string path =
+        std::string(V4N_BINARY_DIR) + "/platform_test_" + std::to_string(getpid()) + ".png";
     EXPECT_FALSE(platformWritePng(path.c_str())) << "nothing shown yet";
     ASSERT_TRUE(platformShowTarget(0, 0));
     ASSERT_TRUE(platformWritePng(path.c_str()));
@@ -225,9 +231,9 @@ TEST(Headless, PictureFitsByWholeFactorsElseAtFourThree)
         int w, h;
         PlatformRect r;
     } cases[] = {
-        {960, 720, {0, 0, 960, 720}},   {1000, 700, {180, 110, 640, 480}},
+        {960, 720, {0, 0, 960, 720}},       {1000, 700, {180, 110, 640, 480}},
         {1920, 1080, {320, 60, 1280, 960}}, {300, 200, {17, 0, 266, 200}},
-        {200, 400, {0, 125, 200, 150}}, {0, 0, {0, 0, 0, 0}},
+        {200, 400, {0, 125, 200, 150}},     {0, 0, {0, 0, 0, 0}},
     };
     for (const Case& c : cases) {
         PlatformRect r = platformFitPicture(c.w, c.h);

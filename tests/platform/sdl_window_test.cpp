@@ -26,11 +26,12 @@ namespace {
 
 // Starts Xvfb and the SDL backend at the given desktop depth (0: the server's own), opens the
 // window and the display. Skips when Xvfb is not installed.
-#define START_WINDOW(depth, fullScreen)                                       \
-    do {                                                                      \
-        if (!xvfbInstalled()) GTEST_SKIP() << "Xvfb is not installed";        \
-        ASSERT_NE(startXvfb(), "") << "Xvfb did not start";                   \
-        ASSERT_TRUE(openSdlWindow(depth, fullScreen));                        \
+#define START_WINDOW(depth, fullScreen)                     \
+    do {                                                    \
+        if (!xvfbInstalled())                               \
+            GTEST_SKIP() << "Xvfb is not installed";        \
+        ASSERT_NE(startXvfb(), "") << "Xvfb did not start"; \
+        ASSERT_TRUE(openSdlWindow(depth, fullScreen));      \
     } while (0)
 
 bool openSdlWindow(int depth, int fullScreen)
@@ -45,9 +46,12 @@ bool openSdlWindow(int depth, int fullScreen)
     config.desktopBits = depth;
     config.vsync = false;
     config.messageBoxes = false;
-    if (!platformInit(config)) return false;
-    if (!openMainWindow(fullScreen)) return false;
-    if (!chooseVideoMode()) return false;
+    if (!platformInit(config))
+        return false;
+    if (!openMainWindow(fullScreen))
+        return false;
+    if (!chooseVideoMode())
+        return false;
     initFrameBuffers();
     return true;
 }
@@ -60,7 +64,8 @@ uint32_t pattern(int x, int y)
 void drawPattern()
 {
     for (int y = 0; y < frameHeight; ++y)
-        for (int x = 0; x < frameWidth; ++x) frameBuffer.pixels[y * frameWidth + x] = pattern(x, y);
+        for (int x = 0; x < frameWidth; ++x)
+            frameBuffer.pixels[y * frameWidth + x] = pattern(x, y);
 }
 
 std::string run(const std::string& command)
@@ -68,7 +73,8 @@ std::string run(const std::string& command)
     std::string out;
     if (FILE* p = popen(command.c_str(), "r")) {
         char buffer[256];
-        while (fgets(buffer, sizeof buffer, p)) out += buffer;
+        while (fgets(buffer, sizeof buffer, p))
+            out += buffer;
         pclose(p);
     }
     return out;
@@ -80,7 +86,8 @@ bool pumpUntilClientSize(int width, int height)
     auto until = std::chrono::steady_clock::now() + std::chrono::seconds(2);
     while (std::chrono::steady_clock::now() < until) {
         pumpMessages();
-        if (display.clientRect.right == width && display.clientRect.bottom == height) return true;
+        if (display.clientRect.right == width && display.clientRect.bottom == height)
+            return true;
         platformWait(10);
     }
     return false;
@@ -116,7 +123,8 @@ void expectWindowShowsPattern(int left, int top, int factor)
             for (int corner = 0; corner < 2; ++corner) {
                 int wx = left + x * factor + corner * (factor - 1);
                 int wy = top + y * factor + corner * (factor - 1);
-                ASSERT_EQ(window[wy * width + wx] & 0xFFFFFF, expected) << x << "," << y << " factor " << factor;
+                ASSERT_EQ(window[wy * width + wx] & 0xFFFFFF, expected)
+                    << x << "," << y << " factor " << factor;
             }
         }
     // The bars around the picture are black.
@@ -158,7 +166,8 @@ TEST(SdlWindow, EveryDesktopDepthShowsTheRightColours)
     for (const Case& c : cases) {
         START_WINDOW(c.depth, 0);
         EXPECT_EQ(display.bitsPerPixel, c.depth);
-        for (uint32_t& p : frameBuffer.pixels) p = 0x00FF8040;
+        for (uint32_t& p : frameBuffer.pixels)
+            p = 0x00FF8040;
         presentFrameDirect();
         std::vector<uint32_t> window(960 * 720);
         int width, height;
@@ -172,10 +181,12 @@ TEST(SdlWindow, EveryDesktopDepthShowsTheRightColours)
 TEST(SdlWindow, ScreenshotOfTheXScreenShowsThePicture)
 {
     START_WINDOW(0, 0);
-    if (run("command -v xwd && command -v convert").empty()) GTEST_SKIP() << "xwd or convert missing";
+    if (run("command -v xwd && command -v convert").empty())
+        GTEST_SKIP() << "xwd or convert missing";
     drawPattern();
     presentFrameDirect();
-    std::string path = std::string(V4N_BINARY_DIR) + "/sdl_window_test_" + std::to_string(getpid()) + ".rgb";
+    std::string path =
+        std::string(V4N_BINARY_DIR) + "/sdl_window_test_" + std::to_string(getpid()) + ".rgb";
     run("xwd -root -silent | convert xwd:- -depth 8 rgb:" + path);
     std::vector<uint8_t> screen(1280 * 1024 * 3);
     FILE* f = std::fopen(path.c_str(), "rb");
@@ -216,7 +227,8 @@ TEST(SdlWindow, EscapeEndsTheShow)
     int quit = 0;
     while (!quit && std::chrono::steady_clock::now() < until) {
         quit = pumpMessages();
-        if (!quit) platformWait(5);
+        if (!quit)
+            platformWait(5);
     }
     EXPECT_EQ(quit, 1);
 }
@@ -251,7 +263,8 @@ TEST(SdlWindow, DeactivationHoldsThePumpWithoutSpinning)
     std::clock_t cpuStart = std::clock();
     auto start = std::chrono::steady_clock::now();
     EXPECT_EQ(pumpMessages(), 0);
-    double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     double cpu = double(std::clock() - cpuStart) / CLOCKS_PER_SEC;
     EXPECT_GE(seconds, 0.45) << "the pump returned while inactive";
     EXPECT_LT(cpu, seconds * 0.5) << "the inactive pump should sleep, not spin";
@@ -273,7 +286,8 @@ TEST(SdlWindow, LosingTheXFocusPausesUntilItComesBack)
     run("(sleep 0.5; xdotool windowfocus " + id + ") >/dev/null 2>&1 &");
     auto start = std::chrono::steady_clock::now();
     EXPECT_EQ(pumpMessages(), 0);
-    double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     EXPECT_GE(seconds, 0.4) << "the pump did not wait for the focus to come back";
     EXPECT_EQ(timing.appActive, 1);
 }

@@ -2,13 +2,13 @@
 // number, DISPLAY pointed at it, stopped when the process ends.
 #pragma once
 
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 struct XvfbServer {
     pid_t pid = 0;
@@ -43,11 +43,14 @@ inline bool xvfbInstalled()
 inline std::string startXvfb()
 {
     XvfbServer& s = xvfbServer();
-    if (s.pid > 0) return s.display;
+    if (s.pid > 0)
+        return s.display;
     int fds[2];
-    if (pipe(fds) != 0) return "";
+    if (pipe(fds) != 0)
+        return "";
     pid_t pid = fork();
-    if (pid < 0) return "";
+    if (pid < 0)
+        return "";
     if (pid == 0) {
         close(fds[0]);
         std::string fd = std::to_string(fds[1]);
@@ -59,7 +62,8 @@ inline std::string startXvfb()
     // Xvfb writes its display number and a line break once it accepts connections.
     std::string number;
     char c;
-    while (read(fds[0], &c, 1) == 1 && c != '\n') number += c;
+    while (read(fds[0], &c, 1) == 1 && c != '\n')
+        number += c;
     close(fds[0]);
     if (number.empty()) {
         kill(pid, SIGTERM);

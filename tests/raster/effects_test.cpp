@@ -12,7 +12,8 @@ namespace {
 
 // Two whole buffers holding every pair of bytes (a, b) once, in the lanes of 16384 pixels,
 // followed by edge-biased random pixels.
-void allBytePairs(std::vector<uint32_t>& a, std::vector<uint32_t>& b) {
+void allBytePairs(std::vector<uint32_t>& a, std::vector<uint32_t>& b)
+{
     std::mt19937 rng(11);
     a = edgyPixels(rng, viewPixels);
     b = edgyPixels(rng, viewPixels);
@@ -23,11 +24,15 @@ void allBytePairs(std::vector<uint32_t>& a, std::vector<uint32_t>& b) {
     }
 }
 
-unsigned byteOf(uint32_t p, int k) { return (p >> (8 * k)) & 255; }
+unsigned byteOf(uint32_t p, int k)
+{
+    return (p >> (8 * k)) & 255;
+}
 
 }  // namespace
 
-TEST(BufferOps, AddAndDimmedAddMatchReferenceOnAllBytePairs) {
+TEST(BufferOps, AddAndDimmedAddMatchReferenceOnAllBytePairs)
+{
     std::vector<uint32_t> a, b;
     allBytePairs(a, b);
     for (int pairs : {32000, 1, 2, 3, 0}) {
@@ -56,7 +61,8 @@ TEST(BufferOps, AddAndDimmedAddMatchReferenceOnAllBytePairs) {
     EXPECT_EQ(pair[0], 0x10FF2010u);
 }
 
-TEST(BufferOps, CrossFadeMatchesReferenceForEveryAlpha) {
+TEST(BufferOps, CrossFadeMatchesReferenceForEveryAlpha)
+{
     std::vector<uint32_t> a, b;
     allBytePairs(a, b);
     std::vector<uint32_t> packed(viewPixels), sse2(viewPixels), scalar(viewPixels);
@@ -80,7 +86,8 @@ TEST(BufferOps, CrossFadeMatchesReferenceForEveryAlpha) {
     }
 }
 
-TEST(BufferOps, CopyShrinkAndRemap) {
+TEST(BufferOps, CopyShrinkAndRemap)
+{
     std::mt19937 rng(3);
     const auto src = edgyPixels(rng, viewPixels);
     std::vector<uint32_t> dst(viewPixels + 2, 7);
@@ -98,11 +105,13 @@ TEST(BufferOps, CopyShrinkAndRemap) {
 
     const auto texture = edgyPixels(rng, 256 * 256);
     std::vector<uint16_t> table(viewPixels);
-    for (auto& e : table) e = static_cast<uint16_t>(rng());
+    for (auto& e : table)
+        e = static_cast<uint16_t>(rng());
     table[0] = 0xFFFF;
     table[1] = 0x0102;
     std::vector<uint32_t> packed(viewPixels), scalar(viewPixels);
-    for (auto [ox, oy] : {std::pair{0, 0}, std::pair{1, 1}, std::pair{255, 3}, std::pair{128, 255}}) {
+    for (auto [ox, oy] :
+         {std::pair{0, 0}, std::pair{1, 1}, std::pair{255, 3}, std::pair{128, 255}}) {
         remapTexture(packed.data(), texture.data(), table.data(), uint8_t(ox), uint8_t(oy));
         remapTextureScalar(scalar.data(), texture.data(), table.data(), uint8_t(ox), uint8_t(oy));
         ASSERT_EQ(packed, scalar);
@@ -112,7 +121,8 @@ TEST(BufferOps, CopyShrinkAndRemap) {
     }
 }
 
-TEST(Blocks, AddBlockValuesAndReference) {
+TEST(Blocks, AddBlockValuesAndReference)
+{
     GuardedBuffer buffer;
     std::vector<uint32_t> grey(4, 0x80804040);
     std::fill(buffer.pixels(), buffer.pixels() + viewPixels, 0x80804040u);
@@ -135,18 +145,22 @@ TEST(Blocks, AddBlockValuesAndReference) {
         std::copy(background.begin(), background.end(), scalar.pixels());
         addBlock(packed.pixels(), uint8_t(c.w), uint8_t(c.h), source.data(), c.x, c.y);
         addBlockScalar(scalar.pixels(), uint8_t(c.w), uint8_t(c.h), source.data(), c.x, c.y);
-        EXPECT_EQ(packed.storage, scalar.storage) << c.w << "x" << c.h << " at " << c.x << "," << c.y;
+        EXPECT_EQ(packed.storage, scalar.storage)
+            << c.w << "x" << c.h << " at " << c.x << "," << c.y;
         EXPECT_TRUE(packed.guardsIntact());
     }
 }
 
-TEST(Blocks, CopiesClipAndKeyOnZero) {
+TEST(Blocks, CopiesClipAndKeyOnZero)
+{
     std::mt19937 rng(6);
     auto source = edgyPixels(rng, 256 * 256);
-    for (size_t i = 0; i < source.size(); i += 3) source[i] = 0;  // colour key
+    for (size_t i = 0; i < source.size(); i += 3)
+        source[i] = 0;  // colour key
     const auto background = edgyPixels(rng, viewPixels);
-    for (auto [x, y] : {std::pair{0, 0}, std::pair{-100, -100}, std::pair{200, 100}, std::pair{319, 0},
-                        std::pair{-255, 199}, std::pair{320, 0}, std::pair{0, 200}}) {
+    for (auto [x, y] :
+         {std::pair{0, 0}, std::pair{-100, -100}, std::pair{200, 100}, std::pair{319, 0},
+          std::pair{-255, 199}, std::pair{320, 0}, std::pair{0, 200}}) {
         GuardedBuffer copied, packed, scalar;
         std::copy(background.begin(), background.end(), packed.pixels());
         std::copy(background.begin(), background.end(), scalar.pixels());
@@ -159,7 +173,8 @@ TEST(Blocks, CopiesClipAndKeyOnZero) {
         for (int row = 0; row < 256; row++)
             for (int col = 0; col < 256; col++) {
                 const int dx = x + col, dy = y + row;
-                if (dx < 0 || dx >= 320 || dy < 0 || dy >= 200) continue;
+                if (dx < 0 || dx >= 320 || dy < 0 || dy >= 200)
+                    continue;
                 const uint32_t s = source[row * 256 + col];
                 ASSERT_EQ(copied.at(dx, dy), s);
                 ASSERT_EQ(packed.at(dx, dy), s == 0 ? background[dy * 320 + dx] : s);
@@ -167,7 +182,8 @@ TEST(Blocks, CopiesClipAndKeyOnZero) {
     }
 }
 
-TEST(Sprites, ClippingAndReference) {
+TEST(Sprites, ClippingAndReference)
+{
     std::vector<uint32_t> texture(256 * 256, 0x00404040);
     GuardedBuffer buffer;
     drawSprite(buffer.pixels(), 16, 16, texture.data(), 0, 0, 16, 16);
@@ -193,27 +209,31 @@ TEST(Sprites, ClippingAndReference) {
     struct Case {
         int sw, sh, cx, cy, w, h;
     };
-    for (Case c : {Case{64, 64, 160, 100, 64, 64}, Case{64, 64, 0, 0, 37, 23}, Case{256, 256, 160, 100, 500, 300},
-                   Case{32, 32, 318, 198, 9, 13}, Case{128, 64, -30, 50, 61, 61}, Case{200, 200, 10, 190, 3, 1},
+    for (Case c : {Case{64, 64, 160, 100, 64, 64}, Case{64, 64, 0, 0, 37, 23},
+                   Case{256, 256, 160, 100, 500, 300}, Case{32, 32, 318, 198, 9, 13},
+                   Case{128, 64, -30, 50, 61, 61}, Case{200, 200, 10, 190, 3, 1},
                    Case{16, 16, 400, 100, 64, 64}, Case{16, 16, 100, -40, 64, 64}}) {
         GuardedBuffer packed, scalar;
         std::copy(background.begin(), background.end(), packed.pixels());
         std::copy(background.begin(), background.end(), scalar.pixels());
         drawSprite(packed.pixels(), c.sw, c.sh, sprite.data(), c.cx, c.cy, c.w, c.h);
         drawSpriteScalar(scalar.pixels(), c.sw, c.sh, sprite.data(), c.cx, c.cy, c.w, c.h);
-        EXPECT_EQ(packed.storage, scalar.storage) << c.cx << "," << c.cy << " " << c.w << "x" << c.h;
+        EXPECT_EQ(packed.storage, scalar.storage)
+            << c.cx << "," << c.cy << " " << c.w << "x" << c.h;
         EXPECT_TRUE(packed.guardsIntact());
     }
     // A sprite left of the view starts its texels at the clipped width: column 0 of the picture
     // shows source column (−x·dU) >> 8.
     std::vector<uint32_t> ramp(256 * 256);
-    for (int i = 0; i < 256 * 256; i++) ramp[i] = i % 256;
+    for (int i = 0; i < 256 * 256; i++)
+        ramp[i] = i % 256;
     GuardedBuffer clipped;
     drawSprite(clipped.pixels(), 64, 64, ramp.data(), 0, 50, 32, 32);  // x = −16, dU = 512
-    EXPECT_EQ(clipped.at(0, 50), (32u * 257 >> 1) >> 7);                // texel column 32
+    EXPECT_EQ(clipped.at(0, 50), (32u * 257 >> 1) >> 7);               // texel column 32
 }
 
-TEST(Glow, DotAndPointPatternsAndClipping) {
+TEST(Glow, DotAndPointPatternsAndClipping)
+{
     GuardedBuffer buffer;
     glowDot(buffer.pixels(), 316, 196);
     EXPECT_EQ(buffer.at(317, 196), 0x00202020u);
@@ -231,7 +251,8 @@ TEST(Glow, DotAndPointPatternsAndClipping) {
                                 [](uint32_t p) { return p == 0; }));
     }
     // Saturation over repeated dots; the fourth byte stays.
-    for (int i = 0; i < 5; i++) glowDot(buffer.pixels(), 10, 10);
+    for (int i = 0; i < 5; i++)
+        glowDot(buffer.pixels(), 10, 10);
     EXPECT_EQ(buffer.at(11, 11), 0x00FFFFFFu);
     EXPECT_EQ(buffer.at(11, 10), 0x00A0A0A0u);
 
@@ -250,11 +271,13 @@ TEST(Glow, DotAndPointPatternsAndClipping) {
 namespace {
 
 // Plain stepping of a glow line, dot by dot, as the line algorithm describes it.
-void plainGlowLine(uint32_t* buffer, long long x0, long long y0, long long x1, long long y1) {
+void plainGlowLine(uint32_t* buffer, long long x0, long long y0, long long x1, long long y1)
+{
     long long adx = x1 > x0 ? x1 - x0 : x0 - x1, ady = y1 > y0 ? y1 - y0 : y0 - y1;
     const int sx = x1 > x0 ? 1 : -1, sy = y1 > y0 ? 1 : -1;
     auto dot = [&](long long x, long long y) {
-        if (x >= 0 && x <= 316 && y >= 0 && y <= 196) glowDot(buffer, int(x), int(y));
+        if (x >= 0 && x <= 316 && y >= 0 && y <= 196)
+            glowDot(buffer, int(x), int(y));
     };
     if (adx > ady) {
         long long e = adx;
@@ -262,7 +285,8 @@ void plainGlowLine(uint32_t* buffer, long long x0, long long y0, long long x1, l
             dot(x0, y0);
             x0 += sx;
             e -= ady;
-            if (e <= 0) e += adx, y0 += sy;
+            if (e <= 0)
+                e += adx, y0 += sy;
         }
     } else {
         long long e = ady;
@@ -270,25 +294,30 @@ void plainGlowLine(uint32_t* buffer, long long x0, long long y0, long long x1, l
             dot(x0, y0);
             y0 += sy;
             e -= adx;
-            if (e <= 0) e += ady, x0 += sx;
+            if (e <= 0)
+                e += ady, x0 += sx;
         }
     }
 }
 
 // A buffer with glowDots at the given positions, in order.
-GuardedBuffer dotsAt(const std::vector<std::pair<int, int>>& dots) {
+GuardedBuffer dotsAt(const std::vector<std::pair<int, int>>& dots)
+{
     GuardedBuffer b;
-    for (auto [x, y] : dots) glowDot(b.pixels(), x, y);
+    for (auto [x, y] : dots)
+        glowDot(b.pixels(), x, y);
     return b;
 }
 
-bool blank(GuardedBuffer& b) {
+bool blank(GuardedBuffer& b)
+{
     return std::all_of(b.pixels(), b.pixels() + viewPixels, [](uint32_t p) { return p == 0; });
 }
 
 }  // namespace
 
-TEST(Glow, LinesPlotEveryStepButTheEnd) {
+TEST(Glow, LinesPlotEveryStepButTheEnd)
+{
     GuardedBuffer buffer;
     drawGlowLine(buffer.pixels(), 0, 0, 3, 0);
     EXPECT_EQ(buffer.storage, dotsAt({{0, 0}, {1, 0}, {2, 0}}).storage);
@@ -298,7 +327,8 @@ TEST(Glow, LinesPlotEveryStepButTheEnd) {
     GuardedBuffer steep;
     drawGlowLine(steep.pixels(), 20, 30, 21, 10);  // upward from row 30 to row 11
     std::vector<std::pair<int, int>> dots;
-    for (int y = 30; y > 10; y--) dots.emplace_back(20, y);  // x moves only after the last step
+    for (int y = 30; y > 10; y--)
+        dots.emplace_back(20, y);  // x moves only after the last step
     EXPECT_EQ(steep.storage, dotsAt(dots).storage);
 
     // Lines that start or end far outside the view draw exactly the dots of plain stepping.
@@ -306,7 +336,8 @@ TEST(Glow, LinesPlotEveryStepButTheEnd) {
     auto coordinate = [&](int span) { return static_cast<int>(rng() % (2 * span)) - span / 2; };
     for (int i = 0; i < 300; i++) {
         const int span = i < 200 ? 700 : 20000;
-        const int x0 = coordinate(span), y0 = coordinate(span), x1 = coordinate(span), y1 = coordinate(span);
+        const int x0 = coordinate(span), y0 = coordinate(span), x1 = coordinate(span),
+                  y1 = coordinate(span);
         GuardedBuffer fast, plain;
         drawGlowLine(fast.pixels(), x0, y0, x1, y1);
         plainGlowLine(plain.pixels(), x0, y0, x1, y1);
@@ -320,7 +351,8 @@ TEST(Glow, LinesPlotEveryStepButTheEnd) {
     EXPECT_FALSE(blank(extreme));
 }
 
-TEST(Glow, CircleIsSymmetricAndBoxJittersInOrder) {
+TEST(Glow, CircleIsSymmetricAndBoxJittersInOrder)
+{
     // Radius 10, traced by hand: the octant's (i, y) steps, y dropping when the error term runs
     // out (the two error terms trade places at each drop); each step plots its eight mirror
     // images.
@@ -345,7 +377,8 @@ TEST(Glow, CircleIsSymmetricAndBoxJittersInOrder) {
     for (int y = 0; y <= 163; y++)
         for (int x = 0; x <= 203; x++) {
             const uint32_t p = circle.at(x, y);
-            if (p) lit++;
+            if (p)
+                lit++;
             const int mx = 2 * 100 + 3 - x, my = 2 * 80 + 3 - y;
             ASSERT_EQ(p, circle.at(mx, y)) << x << "," << y;
             ASSERT_EQ(p, circle.at(x, my)) << x << "," << y;

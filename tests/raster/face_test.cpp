@@ -17,7 +17,8 @@ namespace {
 
 // A vertex placed at screen (sx, sy): camera-space z 0 projects at scale 1 around (160, 100).
 // Its camera-space normal faces the eye, so its light-map coordinates are (128, 128).
-MeshVertex screenVertex(float sx, float sy, float u, float v) {
+MeshVertex screenVertex(float sx, float sy, float u, float v)
+{
     MeshVertex m{};
     m.cx = sx - 160;
     m.cy = 100 - sy;
@@ -31,7 +32,9 @@ MeshVertex screenVertex(float sx, float sy, float u, float v) {
 struct TestFace {
     MeshVertex v[3];
     MeshFace face{};
-    TestFace(MeshVertex a, MeshVertex b, MeshVertex c, uint32_t* texture, DrawMode mode) : v{a, b, c} {
+    TestFace(MeshVertex a, MeshVertex b, MeshVertex c, uint32_t* texture, DrawMode mode)
+        : v{a, b, c}
+    {
         face.a = &v[0];
         face.b = &v[1];
         face.c = &v[2];
@@ -42,7 +45,8 @@ struct TestFace {
 
 class FaceTest : public ::testing::Test {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         resetProjection();
         buildLightMapsWith(nullptr);
     }
@@ -50,23 +54,28 @@ protected:
 };
 
 // Pixels of the buffer that differ from 0.
-int drawnPixels(GuardedBuffer& b) {
+int drawnPixels(GuardedBuffer& b)
+{
     int n = 0;
-    for (int i = 0; i < viewPixels; i++) n += b.pixels()[i] != 0;
+    for (int i = 0; i < viewPixels; i++)
+        n += b.pixels()[i] != 0;
     return n;
 }
 
 // Texture whose texel (u, v) holds u in blue and v in green, 0x01 in red (never black).
-std::vector<uint32_t> coordinateTexture() {
+std::vector<uint32_t> coordinateTexture()
+{
     std::vector<uint32_t> t(256 * 256);
     for (int v = 0; v < 256; v++)
-        for (int u = 0; u < 256; u++) t[v * 256 + u] = 0x00010000u | v << 8 | u;
+        for (int u = 0; u < 256; u++)
+            t[v * 256 + u] = 0x00010000u | v << 8 | u;
     return t;
 }
 
 }  // namespace
 
-TEST_F(FaceTest, SmallTriangleCoverageLeavesRightEndsOut) {
+TEST_F(FaceTest, SmallTriangleCoverageLeavesRightEndsOut)
+{
     auto texture = coordinateTexture();
     GuardedBuffer buffer;
     TestFace f(screenVertex(20, 30, 0, 0), screenVertex(30, 30, 10, 0), screenVertex(20, 40, 0, 10),
@@ -83,22 +92,28 @@ TEST_F(FaceTest, SmallTriangleCoverageLeavesRightEndsOut) {
         }
 }
 
-TEST_F(FaceTest, EmptyAndRejectedFacesDrawNothing) {
+TEST_F(FaceTest, EmptyAndRejectedFacesDrawNothing)
+{
     auto texture = coordinateTexture();
     struct Case {
         MeshVertex a, b, c;
     };
     const Case cases[] = {
-        {screenVertex(10, 50, 0, 0), screenVertex(200, 50, 9, 0), screenVertex(90, 50, 0, 9)},  // flat
-        {screenVertex(-1, -50, 0, 0), screenVertex(-80, 100, 9, 0), screenVertex(-5, 300, 0, 9)},  // left
-        {screenVertex(-50, -1, 0, 0), screenVertex(100, -80, 9, 0), screenVertex(300, -5, 0, 9)},  // above
+        {screenVertex(10, 50, 0, 0), screenVertex(200, 50, 9, 0),
+         screenVertex(90, 50, 0, 9)},  // flat
+        {screenVertex(-1, -50, 0, 0), screenVertex(-80, 100, 9, 0),
+         screenVertex(-5, 300, 0, 9)},  // left
+        {screenVertex(-50, -1, 0, 0), screenVertex(100, -80, 9, 0),
+         screenVertex(300, -5, 0, 9)},  // above
         {screenVertex(320.5f, 0, 0, 0), screenVertex(400, 100, 9, 0), screenVertex(330, 199, 0, 9)},
         {screenVertex(0, 200.5f, 0, 0), screenVertex(100, 400, 9, 0), screenVertex(300, 201, 0, 9)},
-        {screenVertex(0, 200, 0, 0), screenVertex(100, 300, 9, 0), screenVertex(300, 201, 0, 9)},  // row 200
+        {screenVertex(0, 200, 0, 0), screenVertex(100, 300, 9, 0),
+         screenVertex(300, 201, 0, 9)},  // row 200
     };
     for (const Case& c : cases)
         for (int mode = 0; mode < 12; mode++) {
-            if (mode == 5) continue;  // wireframes are not rejected
+            if (mode == 5)
+                continue;  // wireframes are not rejected
             GuardedBuffer buffer;
             TestFace f(c.a, c.b, c.c, texture.data(), static_cast<DrawMode>(mode));
             drawFace(f.face, buffer.pixels());
@@ -107,14 +122,16 @@ TEST_F(FaceTest, EmptyAndRejectedFacesDrawNothing) {
     // Mode 8 and 10 on, and a textured mode without a texture, draw nothing either.
     for (int mode : {1, 8, 10, 255}) {
         GuardedBuffer buffer;
-        TestFace f(screenVertex(10, 10, 0, 0), screenVertex(100, 20, 9, 0), screenVertex(50, 90, 0, 9),
-                   mode == 1 ? nullptr : texture.data(), static_cast<DrawMode>(mode));
+        TestFace f(screenVertex(10, 10, 0, 0), screenVertex(100, 20, 9, 0),
+                   screenVertex(50, 90, 0, 9), mode == 1 ? nullptr : texture.data(),
+                   static_cast<DrawMode>(mode));
         drawFace(f.face, buffer.pixels());
         EXPECT_EQ(drawnPixels(buffer), 0) << mode;
     }
 }
 
-TEST_F(FaceTest, ClippedSpansKeepTheirTextureCoordinates) {
+TEST_F(FaceTest, ClippedSpansKeepTheirTextureCoordinates)
+{
     auto texture = coordinateTexture();
     // u = sx + 100 and v = sy across a face much larger than the view: one texel per pixel.
     auto at = [](float sx, float sy) { return screenVertex(sx, sy, sx + 100, sy); };
@@ -128,7 +145,8 @@ TEST_F(FaceTest, ClippedSpansKeepTheirTextureCoordinates) {
         ASSERT_NE(buffer.at(0, y), 0u) << y;
         for (int x = 0; x < 320; x++) {
             const uint32_t p = buffer.at(x, y);
-            if (p == 0) continue;
+            if (p == 0)
+                continue;
             const int u = p & 255, expected = (x + 100) & 255;
             const int du = (u - expected + 256) % 256;
             ASSERT_TRUE(du <= 1 || du == 255) << x << "," << y << " u " << u;
@@ -150,7 +168,8 @@ TEST_F(FaceTest, ClippedSpansKeepTheirTextureCoordinates) {
         for (int y = 0; y < 200; y++)
             for (int x = 0; x < 320; x++) {
                 const uint32_t p = tall.at(x, y);
-                if (p == 0) continue;
+                if (p == 0)
+                    continue;
                 const int v = (p >> 8) & 255, dv = (v - (y & 255) + 256) % 256;
                 ASSERT_TRUE(dv <= 1 || dv == 255) << middle << ": " << x << "," << y << " v " << v;
                 checked++;
@@ -161,24 +180,30 @@ TEST_F(FaceTest, ClippedSpansKeepTheirTextureCoordinates) {
     }
 }
 
-TEST_F(FaceTest, NeighboursShareNoPixel) {
+TEST_F(FaceTest, NeighboursShareNoPixel)
+{
     std::vector<uint32_t> ones(256 * 256, 0x00010101);
     // Rectangles cut along either diagonal cover each of their pixels exactly once: the pixel
     // under the right end of a span belongs to the face on its right.
     struct Rect {
         int x0, y0, x1, y1;
     };
-    for (Rect r : {Rect{40, 40, 80, 80}, Rect{10, 20, 47, 43}, Rect{-30, -20, 100, 60}, Rect{250, 150, 350, 230},
-                   Rect{0, 0, 320, 200}, Rect{100, 100, 101, 113}, Rect{5, 7, 300, 9}})
+    for (Rect r : {Rect{40, 40, 80, 80}, Rect{10, 20, 47, 43}, Rect{-30, -20, 100, 60},
+                   Rect{250, 150, 350, 230}, Rect{0, 0, 320, 200}, Rect{100, 100, 101, 113},
+                   Rect{5, 7, 300, 9}})
         for (bool mainDiagonal : {true, false}) {
             const float x0 = float(r.x0), y0 = float(r.y0), x1 = float(r.x1), y1 = float(r.y1);
             GuardedBuffer buffer;
             TestFace a = mainDiagonal
-                             ? TestFace(screenVertex(x0, y0, 0, 0), screenVertex(x1, y0, 0, 0), screenVertex(x1, y1, 0, 0), ones.data(), modeAdditive)
-                             : TestFace(screenVertex(x0, y0, 0, 0), screenVertex(x1, y0, 0, 0), screenVertex(x0, y1, 0, 0), ones.data(), modeAdditive);
+                             ? TestFace(screenVertex(x0, y0, 0, 0), screenVertex(x1, y0, 0, 0),
+                                        screenVertex(x1, y1, 0, 0), ones.data(), modeAdditive)
+                             : TestFace(screenVertex(x0, y0, 0, 0), screenVertex(x1, y0, 0, 0),
+                                        screenVertex(x0, y1, 0, 0), ones.data(), modeAdditive);
             TestFace b = mainDiagonal
-                             ? TestFace(screenVertex(x0, y0, 0, 0), screenVertex(x1, y1, 0, 0), screenVertex(x0, y1, 0, 0), ones.data(), modeAdditive)
-                             : TestFace(screenVertex(x1, y0, 0, 0), screenVertex(x1, y1, 0, 0), screenVertex(x0, y1, 0, 0), ones.data(), modeAdditive);
+                             ? TestFace(screenVertex(x0, y0, 0, 0), screenVertex(x1, y1, 0, 0),
+                                        screenVertex(x0, y1, 0, 0), ones.data(), modeAdditive)
+                             : TestFace(screenVertex(x1, y0, 0, 0), screenVertex(x1, y1, 0, 0),
+                                        screenVertex(x0, y1, 0, 0), ones.data(), modeAdditive);
             drawFace(a.face, buffer.pixels());
             drawFace(b.face, buffer.pixels());
             for (int y = 0; y < 200; y++)
@@ -191,7 +216,8 @@ TEST_F(FaceTest, NeighboursShareNoPixel) {
         }
 }
 
-TEST_F(FaceTest, WrappedCoordinatesAndFlatEdges) {
+TEST_F(FaceTest, WrappedCoordinatesAndFlatEdges)
+{
     auto texture = coordinateTexture();
     // Every vertex at u = 256.5, v = 3.5: the whole face samples texel (0, 3).
     GuardedBuffer buffer;
@@ -208,17 +234,18 @@ TEST_F(FaceTest, WrappedCoordinatesAndFlatEdges) {
 
     // Flat top and flat bottom: the edge whose ends share a row is never stepped.
     GuardedBuffer top, bottom;
-    TestFace flatTop(screenVertex(10, 20, 0, 0), screenVertex(50, 20, 40, 0), screenVertex(10, 60, 0, 40),
-                     texture.data(), modeCopy);
-    TestFace flatBottom(screenVertex(10, 20, 0, 0), screenVertex(50, 60, 40, 40), screenVertex(10, 60, 0, 40),
-                        texture.data(), modeCopy);
+    TestFace flatTop(screenVertex(10, 20, 0, 0), screenVertex(50, 20, 40, 0),
+                     screenVertex(10, 60, 0, 40), texture.data(), modeCopy);
+    TestFace flatBottom(screenVertex(10, 20, 0, 0), screenVertex(50, 60, 40, 40),
+                        screenVertex(10, 60, 0, 40), texture.data(), modeCopy);
     drawFace(flatTop.face, top.pixels());
     drawFace(flatBottom.face, bottom.pixels());
     EXPECT_EQ(drawnPixels(top), 40 * 41 / 2 - 0);  // rows 20..59 of 40, 39, ... 1 pixels
-    EXPECT_EQ(drawnPixels(bottom), 40 * 39 / 2);  // rows 20..59 of 0, 1, ... 39 pixels
+    EXPECT_EQ(drawnPixels(bottom), 40 * 39 / 2);   // rows 20..59 of 0, 1, ... 39 pixels
 }
 
-TEST_F(FaceTest, ModesGiveTheirValues) {
+TEST_F(FaceTest, ModesGiveTheirValues)
+{
     std::vector<uint32_t> grey(256 * 256, 0x00646464);  // 100
     buildLightMapsWith(ownedPicture(std::vector<uint32_t>(256 * 256, 0x00FF4000)));
     // Light 0 ten units in front of the face: intensity 255 at every vertex.
@@ -230,37 +257,37 @@ TEST_F(FaceTest, ModesGiveTheirValues) {
         uint32_t background, expected;
     };
     const Case cases[] = {
-        {modeLightMapped, 0, 0x00C7C7C7},           // diffuse 255 at (128, 128): ((100·257 >> 1)·1020) >> 16
-        {modeCopy, 0x00FFFFFF, 0x00646464},  // copy
-        {modeLitHalf, 0x00C8C8C8, 0x00FFFFFF},  // (100·255 >> 7) + 100
-        {modeLitHalf, 0x00000002, 0x00C7C7C8},  // 199 + (d >> 1)
+        {modeLightMapped, 0, 0x00C7C7C7},  // diffuse 255 at (128, 128): ((100·257 >> 1)·1020) >> 16
+        {modeCopy, 0x00FFFFFF, 0x00646464},       // copy
+        {modeLitHalf, 0x00C8C8C8, 0x00FFFFFF},    // (100·255 >> 7) + 100
+        {modeLitHalf, 0x00000002, 0x00C7C7C8},    // 199 + (d >> 1)
         {modeHalfBlend, 0x00646464, 0x00646464},  // half blend of equal even values
-        {modeHighlight, 0, 0xC0FFFFFF},           // 199 + highlight 192 (the fourth byte gets 192 too)
-        {modeEnvironment, 0, 0x00C83200},           // environment 0, 64, 255: (12850·(e·257 >> 6)) >> 16
-        {modePointLit, 0, 0x00636363},           // intensity 255: 99
+        {modeHighlight, 0, 0xC0FFFFFF},    // 199 + highlight 192 (the fourth byte gets 192 too)
+        {modeEnvironment, 0, 0x00C83200},  // environment 0, 64, 255: (12850·(e·257 >> 6)) >> 16
+        {modePointLit, 0, 0x00636363},     // intensity 255: 99
         {modeAdditive, 0x00FFFFFF, 0x00FFFFFF},  // additive on white
         {modeAdditive, 0x00101010, 0x00747474},
     };
     for (const Case& c : cases) {
         GuardedBuffer buffer;
         std::fill(buffer.pixels(), buffer.pixels() + viewPixels, c.background);
-        TestFace f(screenVertex(140, 80, 0, 0), screenVertex(180, 80, 40, 0), screenVertex(160, 120, 0, 40),
-                   grey.data(), c.mode);
+        TestFace f(screenVertex(140, 80, 0, 0), screenVertex(180, 80, 40, 0),
+                   screenVertex(160, 120, 0, 40), grey.data(), c.mode);
         drawFace(f.face, buffer.pixels());
         EXPECT_EQ(buffer.at(160, 90), c.expected) << int(c.mode);
         EXPECT_EQ(buffer.at(100, 90), c.background) << int(c.mode);
     }
     buildLightMapsWith(nullptr);  // mode 6 before the environment picture exists
     GuardedBuffer none;
-    TestFace f6(screenVertex(140, 80, 0, 0), screenVertex(180, 80, 40, 0), screenVertex(160, 120, 0, 40),
-                grey.data(), modeEnvironment);
+    TestFace f6(screenVertex(140, 80, 0, 0), screenVertex(180, 80, 40, 0),
+                screenVertex(160, 120, 0, 40), grey.data(), modeEnvironment);
     drawFace(f6.face, none.pixels());
     EXPECT_EQ(drawnPixels(none), 0);
 
     // Mode 5: glow lines from vertex 0 to 1, 1 to 2 and 0 to 2, from truncated screen positions.
     GuardedBuffer wire, expected;
-    TestFace f5(screenVertex(10.9f, 20.5f, 0, 0), screenVertex(60, 20, 0, 0), screenVertex(30, 70.7f, 0, 0),
-                nullptr, modeWireframe);
+    TestFace f5(screenVertex(10.9f, 20.5f, 0, 0), screenVertex(60, 20, 0, 0),
+                screenVertex(30, 70.7f, 0, 0), nullptr, modeWireframe);
     drawFace(f5.face, wire.pixels());
     drawGlowLine(expected.pixels(), 10, 20, 60, 20);
     drawGlowLine(expected.pixels(), 60, 20, 30, 70);
@@ -268,7 +295,8 @@ TEST_F(FaceTest, ModesGiveTheirValues) {
     EXPECT_EQ(wire.storage, expected.storage);
 }
 
-TEST_F(FaceTest, PackedAndScalarFillersAgreeThroughTheSetups) {
+TEST_F(FaceTest, PackedAndScalarFillersAgreeThroughTheSetups)
+{
     std::mt19937 rng(31);
     const auto texture = edgyPixels(rng, 256 * 256);
     buildLightMapsWith(ownedPicture(edgyPixels(rng, 256 * 256)));
@@ -298,7 +326,9 @@ TEST_F(FaceTest, PackedAndScalarFillersAgreeThroughTheSetups) {
         {drawTexturedTriangle, fillSpanAdditive, fillSpanAdditiveScalar},
     };
     auto randomVertex = [&] {
-        auto r = [&](float lo, float hi) { return lo + (hi - lo) * static_cast<float>(rng() % 10001) / 10000; };
+        auto r = [&](float lo, float hi) {
+            return lo + (hi - lo) * static_cast<float>(rng() % 10001) / 10000;
+        };
         MeshVertex v = screenVertex(r(-100, 420), r(-80, 280), r(-300, 600), r(-300, 600));
         v.cz = r(-100, 300);
         v.cnx = r(-1, 1);
@@ -308,7 +338,8 @@ TEST_F(FaceTest, PackedAndScalarFillersAgreeThroughTheSetups) {
     };
     for (int round = 0; round < 60; round++)
         for (const Pair& p : pairs) {
-            TestFace f(randomVertex(), randomVertex(), randomVertex(), const_cast<uint32_t*>(texture.data()), modeLightMapped);
+            TestFace f(randomVertex(), randomVertex(), randomVertex(),
+                       const_cast<uint32_t*>(texture.data()), modeLightMapped);
             GuardedBuffer packed, scalar;
             std::copy(background.begin(), background.end(), packed.pixels());
             std::copy(background.begin(), background.end(), scalar.pixels());
@@ -318,13 +349,24 @@ TEST_F(FaceTest, PackedAndScalarFillersAgreeThroughTheSetups) {
         }
 }
 
-TEST_F(FaceTest, WildVerticesStayInsideTheBuffer) {
+TEST_F(FaceTest, WildVerticesStayInsideTheBuffer)
+{
     // Huge, infinite and NaN screen positions, faces near the eye plane, and coordinates in the
     // millions: every mode draws only inside the picture and returns.
     auto texture = coordinateTexture();
     buildLightMapsWith(ownedPicture(std::vector<uint32_t>(256 * 256, 0x00808080)));
-    const float wild[] = {0, 1e-30f, 150, -150, 1e4f, -1e4f, 3e9f, -3e9f, 1e30f, -1e30f,
-                          std::numeric_limits<float>::infinity(), -std::numeric_limits<float>::infinity(),
+    const float wild[] = {0,
+                          1e-30f,
+                          150,
+                          -150,
+                          1e4f,
+                          -1e4f,
+                          3e9f,
+                          -3e9f,
+                          1e30f,
+                          -1e30f,
+                          std::numeric_limits<float>::infinity(),
+                          -std::numeric_limits<float>::infinity(),
                           std::numeric_limits<float>::quiet_NaN()};
     std::mt19937 rng(9);
     auto pick = [&] { return wild[rng() % (sizeof wild / sizeof wild[0])]; };
@@ -354,7 +396,8 @@ struct RecordedSpan {
 };
 std::vector<RecordedSpan> recordedSpans;
 const uint32_t* recordingTarget = nullptr;
-void recordSpan(uint32_t* dst, const SpanState& span) {
+void recordSpan(uint32_t* dst, const SpanState& span)
+{
     recordedSpans.push_back({dst - recordingTarget, span});
 }
 
@@ -363,17 +406,20 @@ void recordSpan(uint32_t* dst, const SpanState& span) {
 struct FormulaEdge {
     long long x, dx, w[4], dw[4];
 };
-FormulaEdge formulaSteps(const double a[6], const double b[6]) {
+FormulaEdge formulaSteps(const double a[6], const double b[6])
+{
     FormulaEdge e{};
     const double inverse = 1 / (b[1] - a[1]);
     e.dx = static_cast<long long>((b[0] - a[0]) * 256 * inverse);
-    for (int i = 0; i < 4; i++) e.dw[i] = static_cast<long long>((b[2 + i] - a[2 + i]) * 256 * inverse);
+    for (int i = 0; i < 4; i++)
+        e.dw[i] = static_cast<long long>((b[2 + i] - a[2 + i]) * 256 * inverse);
     return e;
 }
 
 }  // namespace
 
-TEST_F(FaceTest, TiltedTriangleGradientsAndPrestepFollowTheFormula) {
+TEST_F(FaceTest, TiltedTriangleGradientsAndPrestepFollowTheFormula)
+{
     // Faces with no edge along a row or column, corners between pixel centres and the middle
     // corner on the left or on the right, given out of order. Every span the lit setup hands its
     // filler is compared with the 8.8 values worked out here from the rule: per-pixel gradients
@@ -407,11 +453,13 @@ TEST_F(FaceTest, TiltedTriangleGradientsAndPrestepFollowTheFormula) {
         double c[3][6];
         for (int k = 0; k < 3; k++) {
             const MeshVertex& m = f.v[k];
-            const double row[6] = {m.sx, m.sy, m.u, m.v, (1 + m.cnx) * 128.0f, (1 + m.cny) * 128.0f};
+            const double row[6] = {
+                m.sx, m.sy, m.u, m.v, (1 + m.cnx) * 128.0f, (1 + m.cny) * 128.0f};
             std::copy(row, row + 6, c[k]);
         }
         auto order = [&](int a, int b) {
-            if (c[a][1] > c[b][1]) std::swap(c[a], c[b]);
+            if (c[a][1] > c[b][1])
+                std::swap(c[a], c[b]);
         };
         order(0, 1);
         order(0, 2);
@@ -425,7 +473,8 @@ TEST_F(FaceTest, TiltedTriangleGradientsAndPrestepFollowTheFormula) {
         ASSERT_NE(xw, xm);
         long long gradient[4];
         for (int i = 0; i < 4; i++) {
-            const long long ww = static_cast<long long>((c[2][2 + i] - c[0][2 + i]) * k + c[0][2 + i] * 256);
+            const long long ww =
+                static_cast<long long>((c[2][2 + i] - c[0][2 + i]) * k + c[0][2 + i] * 256);
             const long long wm = static_cast<long long>(c[1][2 + i] * 256);
             gradient[i] = (ww - wm) * 256 / (xw - xm);
         }
@@ -438,13 +487,16 @@ TEST_F(FaceTest, TiltedTriangleGradientsAndPrestepFollowTheFormula) {
         const long long p0 = static_cast<long long>((y0 - c[0][1]) * 256);
         const long long p1 = static_cast<long long>((y1 - c[1][1]) * 256);
         FormulaEdge longEdge = formulaSteps(c[0], c[2]);
-        longEdge.x = static_cast<long long>(static_cast<double>((longEdge.dx * p0) >> 8) + c[0][0] * 256);
+        longEdge.x =
+            static_cast<long long>(static_cast<double>((longEdge.dx * p0) >> 8) + c[0][0] * 256);
         for (int i = 0; i < 4; i++)
-            longEdge.w[i] = static_cast<long long>(static_cast<double>((longEdge.dw[i] * p0) >> 8) + c[0][2 + i] * 256);
+            longEdge.w[i] = static_cast<long long>(static_cast<double>((longEdge.dw[i] * p0) >> 8) +
+                                                   c[0][2 + i] * 256);
         auto shortEdge = [&](const double* a, const double* b, long long p) {
             FormulaEdge e = formulaSteps(a, b);
             e.x = static_cast<long long>(a[0] * 256) + ((e.dx * p) >> 8);
-            for (int i = 0; i < 4; i++) e.w[i] = static_cast<long long>(a[2 + i] * 256) + ((e.dw[i] * p) >> 8);
+            for (int i = 0; i < 4; i++)
+                e.w[i] = static_cast<long long>(a[2 + i] * 256) + ((e.dw[i] * p) >> 8);
             return e;
         };
 
@@ -466,7 +518,8 @@ TEST_F(FaceTest, TiltedTriangleGradientsAndPrestepFollowTheFormula) {
             }
             for (FormulaEdge* e : {&longEdge, &other}) {
                 e->x += e->dx;
-                for (int i = 0; i < 4; i++) e->w[i] += e->dw[i];
+                for (int i = 0; i < 4; i++)
+                    e->w[i] += e->dw[i];
             }
         }
         ASSERT_GT(expected.size(), 80u);
@@ -486,11 +539,13 @@ TEST_F(FaceTest, TiltedTriangleGradientsAndPrestepFollowTheFormula) {
     }
 }
 
-TEST_F(FaceTest, EveryModeWritesTheScreenPositions) {
+TEST_F(FaceTest, EveryModeWritesTheScreenPositions)
+{
     // The screen positions are written before any mode returns: modes that draw nothing, a
     // textured mode without a texture, mode 6 before the environment picture, a face off screen.
     auto texture = coordinateTexture();
-    MeshVertex corners[3] = {screenVertex(0, 0, 0, 0), screenVertex(0, 0, 9, 0), screenVertex(0, 0, 0, 9)};
+    MeshVertex corners[3] = {screenVertex(0, 0, 0, 0), screenVertex(0, 0, 9, 0),
+                             screenVertex(0, 0, 0, 9)};
     const float camera[3][3] = {{-40, 30, 100}, {55, 12, -50}, {10, -60, 300}};
     for (int k = 0; k < 3; k++) {
         corners[k].cx = camera[k][0];
@@ -511,8 +566,10 @@ TEST_F(FaceTest, EveryModeWritesTheScreenPositions) {
                 for (MeshVertex& v : f.v) {
                     float sx, sy;
                     projectPoint(Vec3{v.cx, v.cy, v.cz}, sx, sy);
-                    ASSERT_EQ(v.sx, sx) << "mode " << mode << " textured " << textured << " shift " << shift;
-                    ASSERT_EQ(v.sy, sy) << "mode " << mode << " textured " << textured << " shift " << shift;
+                    ASSERT_EQ(v.sx, sx)
+                        << "mode " << mode << " textured " << textured << " shift " << shift;
+                    ASSERT_EQ(v.sy, sy)
+                        << "mode " << mode << " textured " << textured << " shift " << shift;
                 }
             }
 }

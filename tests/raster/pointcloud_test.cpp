@@ -6,7 +6,8 @@
 #include "render/draw.h"
 #include "render/render.h"
 
-TEST(PointCloud, PlacesTransformsAndDrawsPoints) {
+TEST(PointCloud, PlacesTransformsAndDrawsPoints)
+{
     resetProjection();
     resetPointCloud();
     resetRandom();
@@ -36,7 +37,8 @@ TEST(PointCloud, PlacesTransformsAndDrawsPoints) {
     EXPECT_FLOAT_EQ(p.cz, p.z + 20);
 
     // Put the first point at screen (50.7, 60.2) and the others out of view.
-    for (int k = 0; k < 100; k++) mesh.vertices[10 + k].cx = 1000;
+    for (int k = 0; k < 100; k++)
+        mesh.vertices[10 + k].cx = 1000;
     MeshVertex& q = mesh.vertices[10];
     q.cx = 50.7f - 160;
     q.cy = 100 - 60.2f;
@@ -46,7 +48,8 @@ TEST(PointCloud, PlacesTransformsAndDrawsPoints) {
     EXPECT_EQ(buffer.at(51, 61), 0x00808080u);  // centre of the point at (50, 60)
     EXPECT_EQ(buffer.at(51, 60), 0x00004040u);
     int lit = 0;
-    for (int i = 0; i < viewPixels; i++) lit += buffer.pixels()[i] != 0;
+    for (int i = 0; i < viewPixels; i++)
+        lit += buffer.pixels()[i] != 0;
     EXPECT_EQ(lit, 5);
 
     // Near the end of the vertex table only the points that fit are placed.

@@ -8,11 +8,13 @@
 
 #include "render/draw.h"
 
-TEST(Random, SequenceFromSeedOne) {
+TEST(Random, SequenceFromSeedOne)
+{
     resetRandom();
     // seed·1103515245 + 12345, bits 16..30: the classic sequence of this generator.
     const int expected[] = {16838, 5758, 10113, 17515, 31051, 5627, 23010, 7419};
-    for (int e : expected) EXPECT_EQ(nextRandom(), e);
+    for (int e : expected)
+        EXPECT_EQ(nextRandom(), e);
     resetRandom();
     EXPECT_EQ(nextRandom(), 16838);
     for (int i = 0; i < 100000; i++) {
@@ -24,18 +26,22 @@ TEST(Random, SequenceFromSeedOne) {
 
 namespace {
 
-void fillList(const std::vector<float>& keys) {
+void fillList(const std::vector<float>& keys)
+{
     resetDrawList();
-    for (size_t i = 0; i < keys.size(); i++) ASSERT_TRUE(addFaceToDrawList(static_cast<int>(i), keys[i]));
+    for (size_t i = 0; i < keys.size(); i++)
+        ASSERT_TRUE(addFaceToDrawList(static_cast<int>(i), keys[i]));
 }
 
-std::vector<int> payloads() {
+std::vector<int> payloads()
+{
     return std::vector<int>(drawList.payload, drawList.payload + drawList.count);
 }
 
 }  // namespace
 
-TEST(DrawList, SortMovesPayloadsWithKeys) {
+TEST(DrawList, SortMovesPayloadsWithKeys)
+{
     fillList({3, 1, 2});
     sortDrawList(0, drawList.count - 1);
     EXPECT_EQ(payloads(), (std::vector<int>{1, 2, 0}));
@@ -70,12 +76,14 @@ TEST(DrawList, SortMovesPayloadsWithKeys) {
     }
 }
 
-TEST(DrawList, RandomKeysSortedWithDuplicates) {
+TEST(DrawList, RandomKeysSortedWithDuplicates)
+{
     std::mt19937 rng(7);
     for (int round = 0; round < 50; round++) {
         const int n = 1 + static_cast<int>(rng() % 3000);
         std::vector<float> keys(n);
-        for (auto& k : keys) k = static_cast<float>(static_cast<int>(rng() % 40) - 20) * 0.5f;
+        for (auto& k : keys)
+            k = static_cast<float>(static_cast<int>(rng() % 40) - 20) * 0.5f;
         fillList(keys);
         sortDrawList(0, n - 1);
         std::vector<std::pair<float, int>> before, after;
@@ -90,14 +98,16 @@ TEST(DrawList, RandomKeysSortedWithDuplicates) {
     }
     // A sorted and a reversed list of the full capacity.
     std::vector<float> keys(drawListCapacity);
-    for (int i = 0; i < drawListCapacity; i++) keys[i] = static_cast<float>(drawListCapacity - i);
+    for (int i = 0; i < drawListCapacity; i++)
+        keys[i] = static_cast<float>(drawListCapacity - i);
     fillList(keys);
     sortDrawList(0, drawListCapacity - 1);
     EXPECT_TRUE(std::is_sorted(drawList.key, drawList.key + drawListCapacity));
     EXPECT_EQ(drawList.payload[0], drawListCapacity - 1);
 }
 
-TEST(DrawList, TagsAndCapacity) {
+TEST(DrawList, TagsAndCapacity)
+{
     resetDrawList();
     ASSERT_TRUE(addFaceToDrawList(7999, 1.5f));
     ASSERT_TRUE(addLightToDrawList(99, -2.0f));
@@ -106,7 +116,8 @@ TEST(DrawList, TagsAndCapacity) {
     EXPECT_TRUE(drawListIsLight(drawList.payload[1]));
     EXPECT_EQ(drawListIndex(drawList.payload[1]), 99);
 
-    for (int i = 2; i < drawListCapacity; i++) ASSERT_TRUE(addFaceToDrawList(i, 0));
+    for (int i = 2; i < drawListCapacity; i++)
+        ASSERT_TRUE(addFaceToDrawList(i, 0));
     EXPECT_FALSE(addFaceToDrawList(1, 0));
     EXPECT_FALSE(addLightToDrawList(1, 0));
     EXPECT_EQ(drawList.count, drawListCapacity);

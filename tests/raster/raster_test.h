@@ -10,25 +10,31 @@
 #include "render/draw.h"
 
 // Bytes that favour the edges of the arithmetic: 0, 1, 127, 128, 254, 255 and odd values.
-inline uint8_t edgyByte(std::mt19937& rng) {
+inline uint8_t edgyByte(std::mt19937& rng)
+{
     static const uint8_t edges[] = {0, 1, 2, 127, 128, 129, 254, 255};
     const uint32_t r = rng();
-    if (r % 3 == 0) return edges[(r >> 8) % 8];
+    if (r % 3 == 0)
+        return edges[(r >> 8) % 8];
     return static_cast<uint8_t>(r >> 16);
 }
 
-inline uint32_t edgyPixel(std::mt19937& rng) {
+inline uint32_t edgyPixel(std::mt19937& rng)
+{
     return edgyByte(rng) | edgyByte(rng) << 8 | edgyByte(rng) << 16 | uint32_t(edgyByte(rng)) << 24;
 }
 
-inline std::vector<uint32_t> edgyPixels(std::mt19937& rng, size_t n) {
+inline std::vector<uint32_t> edgyPixels(std::mt19937& rng, size_t n)
+{
     std::vector<uint32_t> v(n);
-    for (auto& p : v) p = edgyPixel(rng);
+    for (auto& p : v)
+        p = edgyPixel(rng);
     return v;
 }
 
 // A copy of the pixels that the renderer can own and free, for buildLightMapsWith.
-inline uint32_t* ownedPicture(const std::vector<uint32_t>& pixels) {
+inline uint32_t* ownedPicture(const std::vector<uint32_t>& pixels)
+{
     auto* copy = static_cast<uint32_t*>(std::malloc(pixels.size() * sizeof(uint32_t)));
     std::memcpy(copy, pixels.data(), pixels.size() * sizeof(uint32_t));
     return copy;
@@ -42,9 +48,11 @@ struct GuardedBuffer {
     GuardedBuffer() { std::fill(pixels(), pixels() + viewPixels, 0u); }
     uint32_t* pixels() { return storage.data() + guard; }
     uint32_t at(int x, int y) { return pixels()[y * viewWidth + x]; }
-    bool guardsIntact() const {
+    bool guardsIntact() const
+    {
         for (int i = 0; i < guard; i++)
-            if (storage[i] != canary || storage[guard + viewPixels + i] != canary) return false;
+            if (storage[i] != canary || storage[guard + viewPixels + i] != canary)
+                return false;
         return true;
     }
 };

@@ -15,18 +15,22 @@ struct Maps {
     std::vector<uint8_t> diffuse, highlight;
 };
 
-Maps randomMaps(std::mt19937& rng) {
+Maps randomMaps(std::mt19937& rng)
+{
     Maps m;
     m.texture = edgyPixels(rng, 256 * 256);
     m.environment = edgyPixels(rng, 256 * 256);
     m.diffuse.resize(256 * 256);
     m.highlight.resize(256 * 256);
-    for (auto& b : m.diffuse) b = edgyByte(rng);
-    for (auto& b : m.highlight) b = edgyByte(rng);
+    for (auto& b : m.diffuse)
+        b = edgyByte(rng);
+    for (auto& b : m.highlight)
+        b = edgyByte(rng);
     return m;
 }
 
-SpanState spanOver(const Maps& m) {
+SpanState spanOver(const Maps& m)
+{
     SpanState sp{};
     sp.texture = m.texture.data();
     sp.diffuseMap = m.diffuse.data();
@@ -36,7 +40,8 @@ SpanState spanOver(const Maps& m) {
 }
 
 // Start values near the 0xFFxx wrap, at zero, negative, or anywhere.
-int32_t randomStart(std::mt19937& rng) {
+int32_t randomStart(std::mt19937& rng)
+{
     switch (rng() % 5) {
     case 0: return static_cast<int32_t>(0xFF00 + rng() % 256);
     case 1: return static_cast<int32_t>(rng() % 512);
@@ -46,7 +51,8 @@ int32_t randomStart(std::mt19937& rng) {
     }
 }
 
-int32_t randomStep(std::mt19937& rng) {
+int32_t randomStep(std::mt19937& rng)
+{
     switch (rng() % 4) {
     case 0: return 0;
     case 1: return static_cast<int32_t>(rng() % 513) - 256;
@@ -72,7 +78,8 @@ const FillerPair fillers[] = {
 };
 
 // One pixel of a filler over a constant span (all steps 0) onto background d.
-uint32_t onePixel(SpanFiller filler, SpanState sp, uint32_t d) {
+uint32_t onePixel(SpanFiller filler, SpanState sp, uint32_t d)
+{
     sp.count = 1;
     filler(&d, sp);
     return d;
@@ -80,7 +87,8 @@ uint32_t onePixel(SpanFiller filler, SpanState sp, uint32_t d) {
 
 }  // namespace
 
-TEST(SpanFillers, PackedMatchesScalarOnRandomSpans) {
+TEST(SpanFillers, PackedMatchesScalarOnRandomSpans)
+{
     std::mt19937 rng(21);
     const Maps maps = randomMaps(rng);
     for (const FillerPair& f : fillers) {
@@ -94,7 +102,8 @@ TEST(SpanFillers, PackedMatchesScalarOnRandomSpans) {
             sp.dv = randomStep(rng);
             sp.ds = randomStep(rng);
             sp.dt = randomStep(rng);
-            if (round % 3 == 0) sp.s = static_cast<int32_t>(rng() % 70000) - 2000;  // intensities
+            if (round % 3 == 0)
+                sp.s = static_cast<int32_t>(rng() % 70000) - 2000;  // intensities
             sp.count = round < 100 ? round % 9 : static_cast<int>(rng() % 70);
             auto packed = edgyPixels(rng, 72);
             auto scalar = packed;
@@ -105,7 +114,8 @@ TEST(SpanFillers, PackedMatchesScalarOnRandomSpans) {
     }
 }
 
-TEST(SpanFillers, LaneFormulas) {
+TEST(SpanFillers, LaneFormulas)
+{
     Maps m;
     m.texture.assign(256 * 256, 0);
     m.environment.assign(256 * 256, 0);
@@ -167,13 +177,16 @@ TEST(SpanFillers, LaneFormulas) {
     for (auto filler : {fillSpanEnvironment, fillSpanEnvironmentScalar})
         // (16448 · (e·257 >> 6)) >> 16: 0, 64, 255 (held), 0.
         EXPECT_EQ(onePixel(filler, sp, 0x12345678), 0x00FF4000u);
-    for (auto filler : {fillSpanCopy, fillSpanCopyScalar}) EXPECT_EQ(onePixel(filler, sp, 5), 0x80808080u);
+    for (auto filler : {fillSpanCopy, fillSpanCopyScalar})
+        EXPECT_EQ(onePixel(filler, sp, 5), 0x80808080u);
 }
 
-TEST(SpanFillers, StepsAndWrapAlongTheSpan) {
+TEST(SpanFillers, StepsAndWrapAlongTheSpan)
+{
     Maps m;
     m.texture.resize(256 * 256);
-    for (int i = 0; i < 256 * 256; i++) m.texture[i] = static_cast<uint32_t>(i);  // texel = its index
+    for (int i = 0; i < 256 * 256; i++)
+        m.texture[i] = static_cast<uint32_t>(i);  // texel = its index
     SpanState sp = spanOver(m);
     sp.u = 250 * 256 + 128;
     sp.du = 384;  // 1.5 texels per pixel

@@ -8,7 +8,8 @@
 
 namespace {
 
-TEST(Projection, FieldOfViewDistances) {
+TEST(Projection, FieldOfViewDistances)
+{
     resetProjection();
     EXPECT_EQ(projection.projectionDistance, 386);
     EXPECT_EQ(projection.nearLimit, 10 - 386);
@@ -24,7 +25,8 @@ TEST(Projection, FieldOfViewDistances) {
     resetProjection();
 }
 
-TEST(Projection, ScreenPositions) {
+TEST(Projection, ScreenPositions)
+{
     resetProjection();
     float sx, sy;
     projectPoint(Vec3{0, 0, 0}, sx, sy);
@@ -54,34 +56,40 @@ TEST(Projection, ScreenPositions) {
 
 class MeshNormals : public ::testing::Test {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         mesh.vertexCount = 0;
         mesh.faceCount = 0;
     }
-    void TearDown() override {
+    void TearDown() override
+    {
         mesh.vertexCount = 0;
         mesh.faceCount = 0;
     }
-    int vertex(float x, float y, float z) {
+    int vertex(float x, float y, float z)
+    {
         MeshVertex& v = mesh.vertices[mesh.vertexCount];
         v = MeshVertex{};
         v.x = x, v.y = y, v.z = z;
         return mesh.vertexCount++;
     }
-    void face(int a, int b, int c) {
+    void face(int a, int b, int c)
+    {
         MeshFace& f = mesh.faces[mesh.faceCount++];
         f = MeshFace{};
         f.a = &mesh.vertices[a];
         f.b = &mesh.vertices[b];
         f.c = &mesh.vertices[c];
     }
-    static Vec3 normalOf(int i) {
+    static Vec3 normalOf(int i)
+    {
         const MeshVertex& v = mesh.vertices[i];
         return Vec3{v.nx, v.ny, v.nz};
     }
 };
 
-TEST_F(MeshNormals, FaceNormalsAreUnitAndFollowTheWinding) {
+TEST_F(MeshNormals, FaceNormalsAreUnitAndFollowTheWinding)
+{
     face(vertex(0, 0, 0), vertex(0, 3, 0), vertex(3, 0, 0));
     face(vertex(0, 0, 0), vertex(1, 1, 1), vertex(2, 2, 2));  // collinear
     prepareMeshNormals();
@@ -96,7 +104,8 @@ TEST_F(MeshNormals, FaceNormalsAreUnitAndFollowTheWinding) {
     EXPECT_VEC3_NEAR(normalOf(4), 0, 0, 0, 0);
 }
 
-TEST_F(MeshNormals, SeamCopiesShareOneSmoothNormal) {
+TEST_F(MeshNormals, SeamCopiesShareOneSmoothNormal)
+{
     // Two faces folded along the edge (0,0,0)-(0,1,0), each with its own copies of the edge.
     const int a0 = vertex(0, 0, 0), a1 = vertex(0, 1, 0), a2 = vertex(1, 0, 0);
     const int b0 = vertex(0, 0, 0), b1 = vertex(0, 1, 0), b2 = vertex(0, 0, 1);
@@ -112,7 +121,8 @@ TEST_F(MeshNormals, SeamCopiesShareOneSmoothNormal) {
     EXPECT_VEC3_NEAR(normalOf(b2), 1, 0, 0, 0);
 }
 
-TEST_F(MeshNormals, GroupingToleranceIsStrict) {
+TEST_F(MeshNormals, GroupingToleranceIsStrict)
+{
     const float apart = 0.00001f;
     const int a = vertex(0, 0, 0), near = vertex(0, 0.000009f, 0), far = vertex(apart, 0, 0);
     const int a2 = vertex(1, 0, 0), a3 = vertex(0, 1, 0);
@@ -128,7 +138,8 @@ TEST_F(MeshNormals, GroupingToleranceIsStrict) {
     EXPECT_VEC3_NEAR(normalOf(far), 0, 1, 0, 1e-6);
 }
 
-TEST_F(MeshNormals, GroupsCompareWithTheirOpener) {
+TEST_F(MeshNormals, GroupsCompareWithTheirOpener)
+{
     // b is within the tolerance of a, c of b but not of a: c opens a group of its own.
     const float step = 0.000006f;
     const int a = vertex(0, 0, 0), b = vertex(step, 0, 0), c = vertex(2 * step, 0, 0);
@@ -142,7 +153,8 @@ TEST_F(MeshNormals, GroupsCompareWithTheirOpener) {
     EXPECT_VEC3_NEAR(normalOf(c), 0, 0, 1, 1e-6);
 }
 
-TEST_F(MeshNormals, OppositeFacesGiveAFiniteNormal) {
+TEST_F(MeshNormals, OppositeFacesGiveAFiniteNormal)
+{
     const int a = vertex(0, 0, 0), b = vertex(0, 1, 0), c = vertex(1, 0, 0);
     face(a, b, c);
     face(a, c, b);
@@ -158,7 +170,8 @@ TEST_F(MeshNormals, OppositeFacesGiveAFiniteNormal) {
     }
 }
 
-TEST_F(MeshNormals, UpdateWeighsFacesByAreaWithoutGrouping) {
+TEST_F(MeshNormals, UpdateWeighsFacesByAreaWithoutGrouping)
+{
     const int shared = vertex(0, 0, 0);
     face(shared, vertex(0, 4, 0), vertex(4, 0, 0));  // area 8, normal z
     face(shared, vertex(0, 0, 1), vertex(0, 1, 0));  // area 1/2, normal x
@@ -173,7 +186,8 @@ TEST_F(MeshNormals, UpdateWeighsFacesByAreaWithoutGrouping) {
     EXPECT_EQ(mesh.faces[2].ny, 4);
 }
 
-TEST(LightMaps, BordersAndCentre) {
+TEST(LightMaps, BordersAndCentre)
+{
     fillLightMaps();
     for (int k = 0; k < lightMapSize; ++k) {
         EXPECT_EQ(lightMap[0][k], 64);
@@ -204,7 +218,8 @@ TEST(LightMaps, BordersAndCentre) {
     EXPECT_EQ(specularMap[100][140], 108);
 }
 
-TEST(Lighting, LightMapCoordinates) {
+TEST(Lighting, LightMapCoordinates)
+{
     MeshVertex v{};
     float s, t;
     v.cnz = -1;
@@ -219,7 +234,8 @@ TEST(Lighting, LightMapCoordinates) {
 
 // A vertex at distance d along x from the light, its normal pointing at (cosine -1) or away
 // from (cosine 1) the light.
-float intensityAt(float d, float normalX) {
+float intensityAt(float d, float normalX)
+{
     MeshVertex v{};
     v.cx = 10 + d;
     v.cy = 5;
@@ -228,7 +244,8 @@ float intensityAt(float d, float normalX) {
     return pointLightIntensity(v, Vec3{10, 5, -3});
 }
 
-TEST(Lighting, PointLightIntensity) {
+TEST(Lighting, PointLightIntensity)
+{
     // Facing the light: 2·(255 − 2d) + 50, full up to d = 76.25, 5 from d = 138.75 on.
     EXPECT_EQ(intensityAt(50, -1), 255);
     EXPECT_EQ(intensityAt(76.25f, -1), 255);
@@ -238,7 +255,8 @@ TEST(Lighting, PointLightIntensity) {
     EXPECT_EQ(intensityAt(130, -1), 2 * (255 - 260) + 50);
     EXPECT_EQ(intensityAt(138.75f, -1), 5);
     EXPECT_EQ(intensityAt(300, -1), 5);
-    for (float d : {1.0f, 50.0f, 120.0f, 500.0f}) EXPECT_EQ(intensityAt(d, 1), 50) << d;
+    for (float d : {1.0f, 50.0f, 120.0f, 500.0f})
+        EXPECT_EQ(intensityAt(d, 1), 50) << d;
     // Side-on (cosine 0): base + 50.
     MeshVertex side{};
     side.cx = 60;
@@ -253,7 +271,8 @@ TEST(Lighting, PointLightIntensity) {
     mesh.lights[0] = MeshLight{};
 }
 
-TEST(Lighting, DegenerateCasesStayInRange) {
+TEST(Lighting, DegenerateCasesStayInRange)
+{
     // The light exactly on the vertex, and a vertex without a normal.
     for (float normalX : {-1.0f, 0.0f, 1.0f}) {
         const float i = intensityAt(0, normalX);

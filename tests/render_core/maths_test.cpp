@@ -10,7 +10,8 @@ namespace {
 
 constexpr float quarterTurn = static_cast<float>(rendererPi / 2);
 
-TEST(MatrixBuilders, RotationAboutEachAxis) {
+TEST(MatrixBuilders, RotationAboutEachAxis)
+{
     Matrix4 identity;
     matIdentity(identity);
     for (int axis = 0; axis < 3; ++axis) {
@@ -34,7 +35,8 @@ TEST(MatrixBuilders, RotationAboutEachAxis) {
     EXPECT_FLOAT_EQ(r.m[2], static_cast<float>(std::sin(1.0)));
 }
 
-TEST(MatrixBuilders, TranslateScaleAndDegrees) {
+TEST(MatrixBuilders, TranslateScaleAndDegrees)
+{
     Matrix4 t, s;
     matTranslate(1, 2, 3, t);
     matScale(2, 3, 4, s);
@@ -47,7 +49,8 @@ TEST(MatrixBuilders, TranslateScaleAndDegrees) {
     EXPECT_EQ(degToRad(0), 0);
 }
 
-TEST(MatrixProduct, RightFactorActsFirstAndAliasingIsSafe) {
+TEST(MatrixProduct, RightFactorActsFirstAndAliasingIsSafe)
+{
     Matrix4 t, r, tr, rt;
     matTranslate(10, 0, 0, t);
     matRotate(quarterTurn, 2, r);
@@ -61,7 +64,8 @@ TEST(MatrixProduct, RightFactorActsFirstAndAliasingIsSafe) {
     EXPECT_EQ(maxElementDifference(a, tr), 0);
 }
 
-TEST(MatrixProduct, AccumulatesInFloatFromTheFirstTerm) {
+TEST(MatrixProduct, AccumulatesInFloatFromTheFirstTerm)
+{
     // 1 + 2^-24 + 2^-24 - 1: added from k = 0 upward in float the two small terms vanish one by
     // one; in any other order or precision they would survive.
     Matrix4 a{}, b{};
@@ -78,7 +82,8 @@ TEST(MatrixProduct, AccumulatesInFloatFromTheFirstTerm) {
     EXPECT_EQ(r.m[0], 0.0f);
 }
 
-TEST(AxisRotation, PrincipalAxesAndPivot) {
+TEST(AxisRotation, PrincipalAxesAndPivot)
+{
     const Vec3 origin{0, 0, 0};
     for (float angle : {0.3f, 1.0f, -2.5f}) {
         Matrix4 m, expected;
@@ -114,7 +119,8 @@ protected:
     void SetUp() override { resetProjection(); }
 };
 
-TEST_F(ViewTest, OrbitViewPutsTheCentreOnTheAxis) {
+TEST_F(ViewTest, OrbitViewPutsTheCentreOnTheAxis)
+{
     const float d = static_cast<float>(projection.projectionDistance);
     Matrix4 m;
     orbitView(Vec3{0, 0, -50}, Vec3{0, 0, 0}, m);
@@ -134,7 +140,8 @@ TEST_F(ViewTest, OrbitViewPutsTheCentreOnTheAxis) {
     }
 }
 
-TEST_F(ViewTest, CameraViewMapsEyeAndTarget) {
+TEST_F(ViewTest, CameraViewMapsEyeAndTarget)
+{
     const float d = static_cast<float>(projection.projectionDistance);
     std::mt19937 rng(11);
     std::uniform_real_distribution<float> coord(-300, 300);
@@ -156,7 +163,8 @@ TEST_F(ViewTest, CameraViewMapsEyeAndTarget) {
     EXPECT_VEC3_NEAR(plainPoint(rolled, Vec3{1, 0, 10}), 0, 1, 10 - d, 1e-4);
 }
 
-TEST_F(ViewTest, DegenerateInputsStayFinite) {
+TEST_F(ViewTest, DegenerateInputsStayFinite)
+{
     // Eye on the target, and an axis of length zero: no direction, but no NaN either.
     const Vec3 p{3, 4, 5};
     Matrix4 views[3];
@@ -164,11 +172,13 @@ TEST_F(ViewTest, DegenerateInputsStayFinite) {
     cameraView(p, p, 0.5f, views[1]);
     matAxisRotate(p, Vec3{0, 0, 0}, 1.0f, views[2]);
     for (const Matrix4& m : views)
-        for (float e : m.m) EXPECT_TRUE(std::isfinite(e));
+        for (float e : m.m)
+            EXPECT_TRUE(std::isfinite(e));
 }
 
 // A random rigid motion with scale, like an object matrix composed with a view.
-Matrix4 randomMatrix(std::mt19937& rng) {
+Matrix4 randomMatrix(std::mt19937& rng)
+{
     std::uniform_real_distribution<float> angle(-3.14f, 3.14f), scale(0.2f, 3), shift(-500, 500);
     Matrix4 r0, r1, r2, s, t, a, b, c, m;
     matRotate(angle(rng), 0, r0);
@@ -183,7 +193,8 @@ Matrix4 randomMatrix(std::mt19937& rng) {
     return m;
 }
 
-TEST(FastTransform, MatchesThePlainProduct) {
+TEST(FastTransform, MatchesThePlainProduct)
+{
     std::mt19937 rng(1234);
     std::uniform_real_distribution<float> coord(-1000, 1000), unit(-1, 1);
     for (int n = 0; n < 200; ++n) {
@@ -214,7 +225,8 @@ TEST(FastTransform, MatchesThePlainProduct) {
     }
 }
 
-TEST(FastTransform, RecordsGetPositionAndNormalFields) {
+TEST(FastTransform, RecordsGetPositionAndNormalFields)
+{
     std::mt19937 rng(99);
     const Matrix4 m = randomMatrix(rng);
     prepareFastTransform(m);

@@ -10,14 +10,17 @@
 
 namespace {
 
-TEST(EaseTime, Cases) {
-    for (float u : {0.0f, 0.25f, 0.7f, 0.99f}) EXPECT_EQ(easeTime(u, 0, 0), u);
+TEST(EaseTime, Cases)
+{
+    for (float u : {0.0f, 0.25f, 0.7f, 0.99f})
+        EXPECT_EQ(easeTime(u, 0, 0), u);
     // Both 0.5: k = 1, a parabola up to the middle and its mirror after it.
     EXPECT_FLOAT_EQ(easeTime(0.25f, 0.5f, 0.5f), 2 * 0.25f * 0.25f);
     EXPECT_FLOAT_EQ(easeTime(0.4f, 0.5f, 0.5f), 2 * 0.4f * 0.4f);
     EXPECT_FLOAT_EQ(easeTime(0.75f, 0.5f, 0.5f), 1 - 2 * 0.25f * 0.25f);
     // A sum above 1 is scaled down to 1: (1, 1) behaves like (0.5, 0.5).
-    for (float u : {0.1f, 0.5f, 0.8f}) EXPECT_EQ(easeTime(u, 1, 1), easeTime(u, 0.5f, 0.5f));
+    for (float u : {0.1f, 0.5f, 0.8f})
+        EXPECT_EQ(easeTime(u, 1, 1), easeTime(u, 0.5f, 0.5f));
     // Ease from only: slow start, then linear at speed k = 1 / (2 - a), reaching 1 at u = 1.
     EXPECT_FLOAT_EQ(easeTime(0.2f, 0.4f, 0), (1 / 1.6f / 0.4f) * 0.04f);
     EXPECT_FLOAT_EQ(easeTime(0.7f, 0.4f, 0), (1 / 1.6f) * (1.4f - 0.4f));
@@ -27,12 +30,14 @@ TEST(EaseTime, Cases) {
     EXPECT_NEAR(easeTime(0.8f - 1e-6f, 0.3f, 0.2f), easeTime(0.8f, 0.3f, 0.2f), 1e-5);
 }
 
-TEST(TcbSpline, SegmentShapes) {
+TEST(TcbSpline, SegmentShapes)
+{
     TcbSegment s{};
     s.p1 = 10;
     s.p2 = 30;
     // No neighbours: both tangents are the chord, which makes the segment a straight line.
-    for (float u : {0.0f, 0.25f, 0.5f, 1.0f}) EXPECT_FLOAT_EQ(tcbValue(s, u), 10 + 20 * u);
+    for (float u : {0.0f, 0.25f, 0.5f, 1.0f})
+        EXPECT_FLOAT_EQ(tcbValue(s, u), 10 + 20 * u);
     // With neighbours and zero parameters the tangents are half the neighbour chords.
     s.p0 = 0;
     s.p3 = 60;
@@ -56,7 +61,8 @@ TEST(TcbSpline, SegmentShapes) {
     EXPECT_FLOAT_EQ(tcbValue(s, 0.5f), 0.5f * 10 + 0.125f * 20 + 0.5f * 30 - 0.125f * 20);
 }
 
-TrackKey key(int frame, float x, float y, float z) {
+TrackKey key(int frame, float x, float y, float z)
+{
     TrackKey k{};
     k.frame = frame;
     k.x = x;
@@ -67,25 +73,29 @@ TrackKey key(int frame, float x, float y, float z) {
 
 class Tracks : public ::testing::Test {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         resetProjection();
         object = MeshObject{};
         matIdentity(object.rotationMatrix);
         object.currentRotationKey = -1;
     }
-    void TearDown() override {
+    void TearDown() override
+    {
         mesh.cameraKeys = mesh.targetKeys = nullptr;
         mesh.rollKeys = nullptr;
         mesh.cameraKeyCount = mesh.targetKeyCount = mesh.rollKeyCount = 0;
     }
     // Keys get one zero key past the count, as the loader allocates them.
-    void setPositionKeys(std::vector<TrackKey> keys) {
+    void setPositionKeys(std::vector<TrackKey> keys)
+    {
         positionKeys = std::move(keys);
         object.positionKeyCount = static_cast<int>(positionKeys.size());
         positionKeys.push_back(TrackKey{});
         object.positionKeys = positionKeys.data();
     }
-    void setRotationKeys(std::vector<RotationKey> keys) {
+    void setRotationKeys(std::vector<RotationKey> keys)
+    {
         rotationKeys = std::move(keys);
         object.rotationKeyCount = static_cast<int>(rotationKeys.size());
         rotationKeys.push_back(RotationKey{});
@@ -96,7 +106,8 @@ protected:
     std::vector<RotationKey> rotationKeys;
 };
 
-TEST_F(Tracks, TwoKeyPositionTrack) {
+TEST_F(Tracks, TwoKeyPositionTrack)
+{
     setPositionKeys({key(10, 0, 100, -50), key(30, 40, 300, 50)});
     EXPECT_VEC3_NEAR(evalPositionTrack(object, 10), 0, 100, -50, 0);
     EXPECT_VEC3_NEAR(evalPositionTrack(object, 20), 20, 200, 0, 1e-4);
@@ -113,7 +124,8 @@ TEST_F(Tracks, TwoKeyPositionTrack) {
     EXPECT_NEAR(evalPositionTrack(object, 20).x, 20, 1e-4);
 }
 
-TEST_F(Tracks, MultiKeyPositionTrackAndEdgeCounts) {
+TEST_F(Tracks, MultiKeyPositionTrackAndEdgeCounts)
+{
     setPositionKeys({key(0, 0, 0, 0), key(10, 10, 0, 0), key(20, 30, 0, 0), key(30, 60, 5, 0)});
     // At a key's frame the segment that starts there is used with u = 0.
     EXPECT_EQ(evalPositionTrack(object, 10).x, 10);
@@ -123,7 +135,8 @@ TEST_F(Tracks, MultiKeyPositionTrackAndEdgeCounts) {
     // First segment: chord tangent at key 0, (30 − 0)/2 at key 1.
     EXPECT_FLOAT_EQ(evalPositionTrack(object, 5).x, 0.5f * 10 + 0.125f * 10 - 0.125f * 15);
     // Last segment: no key after it, chord tangent at the end.
-    EXPECT_FLOAT_EQ(evalPositionTrack(object, 25).x, 0.5f * 30 + 0.5f * 60 + 0.125f * 25 - 0.125f * 30);
+    EXPECT_FLOAT_EQ(evalPositionTrack(object, 25).x,
+                    0.5f * 30 + 0.5f * 60 + 0.125f * 25 - 0.125f * 30);
 
     setPositionKeys({key(5, 1, 2, 3)});
     EXPECT_VEC3_NEAR(evalPositionTrack(object, 0), 1, 2, 3, 0);
@@ -132,13 +145,15 @@ TEST_F(Tracks, MultiKeyPositionTrackAndEdgeCounts) {
     EXPECT_VEC3_NEAR(evalPositionTrack(object, 50), 0, 0, 0, 0);
 }
 
-TEST_F(Tracks, FramesAcrossTheWholeIntegerRange) {
+TEST_F(Tracks, FramesAcrossTheWholeIntegerRange)
+{
     // Frames are read from the file as any 32-bit value; their difference must not overflow.
     setPositionKeys({key(INT32_MIN, 0, 0, 0), key(INT32_MAX, 100, 0, 0)});
     EXPECT_NEAR(evalPositionTrack(object, 0).x, 50, 1e-3);
 }
 
-TEST_F(Tracks, LightTrackSwapsAxesAndNeedsTwoKeys) {
+TEST_F(Tracks, LightTrackSwapsAxesAndNeedsTwoKeys)
+{
     std::vector<TrackKey> keys{key(0, 1, 2, 3), TrackKey{}};
     MeshLight light{};
     light.x = 7, light.y = 8, light.z = 9;
@@ -157,7 +172,8 @@ TEST_F(Tracks, LightTrackSwapsAxesAndNeedsTwoKeys) {
     EXPECT_FLOAT_EQ(light.z, 12);  // file y
 }
 
-TEST_F(Tracks, CameraViewFollowsEyeTargetAndRoll) {
+TEST_F(Tracks, CameraViewFollowsEyeTargetAndRoll)
+{
     const float d = static_cast<float>(projection.projectionDistance);
     // File axes: (x, y, z) with z up; the engine sees (x, z, y).
     std::vector<TrackKey> eye{key(0, 0, -100, 20), key(100, 50, -100, 60), TrackKey{}};
@@ -186,15 +202,18 @@ TEST_F(Tracks, CameraViewFollowsEyeTargetAndRoll) {
     EXPECT_EQ(maxElementDifference(view, expected), 0);
 }
 
-TEST_F(Tracks, CameraWithoutKeysIsFinite) {
+TEST_F(Tracks, CameraWithoutKeysIsFinite)
+{
     Matrix4 view;
     evalCameraView(10, view);
-    for (float e : view.m) EXPECT_TRUE(std::isfinite(e));
+    for (float e : view.m)
+        EXPECT_TRUE(std::isfinite(e));
     // Eye and target both at the origin.
     EXPECT_VEC3_NEAR(plainPoint(view, Vec3{0, 0, 0}), 0, 0, -projection.projectionDistance, 0);
 }
 
-RotationKey rotationKey(int frame, float angle, float ax, float ay, float az) {
+RotationKey rotationKey(int frame, float angle, float ax, float ay, float az)
+{
     RotationKey k{};
     k.frame = frame;
     k.angle = angle;
@@ -205,14 +224,16 @@ RotationKey rotationKey(int frame, float angle, float ax, float ay, float az) {
 }
 
 // The rotation a key adds: about the file axis, handed over as (−x, z, y) about the pivot.
-Matrix4 keyRotation(const MeshObject& object, const RotationKey& k) {
+Matrix4 keyRotation(const MeshObject& object, const RotationKey& k)
+{
     Matrix4 m;
-    matAxisRotate(Vec3{object.pivotX, object.pivotY, object.pivotZ}, Vec3{-k.axisX, k.axisZ, k.axisY},
-                  k.angle, m);
+    matAxisRotate(Vec3{object.pivotX, object.pivotY, object.pivotZ},
+                  Vec3{-k.axisX, k.axisZ, k.axisY}, k.angle, m);
     return m;
 }
 
-TEST_F(Tracks, RotationKeysAccumulateForwardOnly) {
+TEST_F(Tracks, RotationKeysAccumulateForwardOnly)
+{
     object.pivotX = 1, object.pivotY = 2, object.pivotZ = 3;
     setRotationKeys({rotationKey(0, 0.5f, 0, 0, 1), rotationKey(10, 0.25f, 1, 0, 0),
                      rotationKey(20, 0.75f, 0, 1, 0), rotationKey(30, 1.0f, 0, 0, 1)});
@@ -251,7 +272,8 @@ TEST_F(Tracks, RotationKeysAccumulateForwardOnly) {
     EXPECT_VEC3_NEAR(rest.axis, 0, 0, 1, 0);
 }
 
-TEST_F(Tracks, RotationTrackWithFewKeys) {
+TEST_F(Tracks, RotationTrackWithFewKeys)
+{
     Matrix4 identity;
     matIdentity(identity);
     setRotationKeys({rotationKey(0, 0.5f, 0.6f, 0, 0.8f)});

@@ -124,8 +124,9 @@ TEST(Message, FormatsAppendsALineBreakAndCutsLongText)
     showMessage("Value %d of %s", 42, "x");
     reportMissingFile("kfr_mi.jpg");
     std::string err = testing::internal::GetCapturedStderr();
-    EXPECT_EQ(err, "-ZEM- DEMO ENGINE message: Value 42 of x\n"
-                   "-ZEM- DEMO ENGINE message: Engine error: file 'kfr_mi.jpg' not found!\n");
+    EXPECT_EQ(err,
+              "-ZEM- DEMO ENGINE message: Value 42 of x\n"
+              "-ZEM- DEMO ENGINE message: Engine error: file 'kfr_mi.jpg' not found!\n");
     EXPECT_STREQ(shell.lastMessage, "Engine error: file 'kfr_mi.jpg' not found!\n");
     EXPECT_EQ(shell.messageCount, 2);
 
@@ -134,7 +135,8 @@ TEST(Message, FormatsAppendsALineBreakAndCutsLongText)
     reportMissingFile(longName.c_str());
     testing::internal::GetCapturedStderr();
     std::string text = shell.lastMessage;
-    ASSERT_EQ(text.size(), 258u);  // 257 characters and the line break, cut to fit the 260-byte buffer
+    ASSERT_EQ(text.size(),
+              258u);  // 257 characters and the line break, cut to fit the 260-byte buffer
     EXPECT_EQ(text.substr(0, 20), "Engine error: file '");
     EXPECT_EQ(text.back(), '\n');
 }

@@ -18,7 +18,8 @@ struct TempDir {
     {
         std::random_device rd;
         for (;;) {
-            std::filesystem::path p = std::filesystem::temp_directory_path() /
+            std::filesystem::path p =
+                std::filesystem::temp_directory_path() /
                 (prefix + "-" + std::to_string(getpid()) + "-" + std::to_string(rd()));
             if (std::filesystem::create_directory(p)) {
                 path = p;
@@ -50,5 +51,6 @@ inline bool writeFileBytes(const std::string& path, const std::vector<uint8_t>& 
 inline std::vector<uint8_t> readFileBytes(const std::string& path)
 {
     std::ifstream in(path, std::ios::binary);
-    return std::vector<uint8_t>((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    return std::vector<uint8_t>((std::istreambuf_iterator<char>(in)),
+                                std::istreambuf_iterator<char>());
 }

@@ -1,4 +1,5 @@
-// The XM writer's files, loaded back by libopenmpt: structure, timing commands, sync commands, samples.
+// The XM writer's files, loaded back by libopenmpt: structure, timing commands, sync commands,
+// samples.
 #include "xm/xm_writer.h"
 
 #include <gtest/gtest.h>
@@ -32,15 +33,17 @@ void load(LoadedModule& m, const std::vector<uint8_t>& bytes)
 {
     int error = 0;
     const char* message = nullptr;
-    m.mod = openmpt_module_create_from_memory2(bytes.data(), bytes.size(), collectLog, &m.log, openmpt_error_func_store,
-                                               nullptr, &error, &message, nullptr);
+    m.mod = openmpt_module_create_from_memory2(bytes.data(), bytes.size(), collectLog, &m.log,
+                                               openmpt_error_func_store, nullptr, &error, &message,
+                                               nullptr);
     if (message)
         openmpt_free_string(message);
 }
 
 std::string command(openmpt_module* mod, int pattern, int row, int channel, int what)
 {
-    const char* s = openmpt_module_format_pattern_row_channel_command(mod, pattern, row, channel, what);
+    const char* s =
+        openmpt_module_format_pattern_row_channel_command(mod, pattern, row, channel, what);
     std::string r = s ? s : "";
     openmpt_free_string(s);
     return r;
@@ -95,7 +98,8 @@ XmModule sampleModule()
     xmCell(p0, 4, 4, 2) = {0, 0, 0, xmEffectSetSpeed, 3};
     xmCell(p0, 4, 8, 3) = {0, 0, 0, xmEffectSetSpeed, 180};
     xmCell(p0, 4, 12, 0) = {xmNoteOff, 0, 0, 0, 0};
-    xmCell(p0, 4, 47, 3) = {xmNote(7, 11), 1, xmVolume(64), xmEffect('A'), 0x0f};  // all five fields set
+    xmCell(p0, 4, 47, 3) = {xmNote(7, 11), 1, xmVolume(64), xmEffect('A'),
+                            0x0f};  // all five fields set
     XmPattern& p1 = m.patterns[1];
     xmCell(p1, 4, 16, 2) = {0, 0, 0, xmEffectSync, 1};
     xmCell(p1, 4, 3, 1) = {xmNote(2, 2), 2, 0, xmEffectSync, 0xff};
@@ -133,26 +137,45 @@ TEST(XmWriter, LoadsBackWithStructureTimingAndSyncCommands)
     EXPECT_EQ(openmpt_module_get_current_tempo(m.mod), 140);
 
     // libopenmpt numbers notes one octave above FastTracker 2: XM note 49 (C-4) reads as 61 (C-5).
-    EXPECT_EQ(openmpt_module_get_pattern_row_channel_command(m.mod, 0, 0, 0, OPENMPT_MODULE_COMMAND_NOTE), 61);
-    EXPECT_EQ(openmpt_module_get_pattern_row_channel_command(m.mod, 0, 0, 0, OPENMPT_MODULE_COMMAND_INSTRUMENT), 1);
-    EXPECT_EQ(openmpt_module_get_pattern_row_channel_command(m.mod, 0, 0, 0, OPENMPT_MODULE_COMMAND_VOLUME), 48);
+    EXPECT_EQ(
+        openmpt_module_get_pattern_row_channel_command(m.mod, 0, 0, 0, OPENMPT_MODULE_COMMAND_NOTE),
+        61);
+    EXPECT_EQ(openmpt_module_get_pattern_row_channel_command(m.mod, 0, 0, 0,
+                                                             OPENMPT_MODULE_COMMAND_INSTRUMENT),
+              1);
+    EXPECT_EQ(openmpt_module_get_pattern_row_channel_command(m.mod, 0, 0, 0,
+                                                             OPENMPT_MODULE_COMMAND_VOLUME),
+              48);
     EXPECT_EQ(command(m.mod, 0, 47, 3, OPENMPT_MODULE_COMMAND_NOTE), "B-8");
     EXPECT_EQ(command(m.mod, 0, 47, 3, OPENMPT_MODULE_COMMAND_EFFECT), "A");
     EXPECT_EQ(command(m.mod, 0, 12, 0, OPENMPT_MODULE_COMMAND_NOTE), "===");
 
     // Speed and tempo commands are both F, told apart by the parameter.
     EXPECT_EQ(command(m.mod, 0, 4, 2, OPENMPT_MODULE_COMMAND_EFFECT), "F");
-    EXPECT_EQ(openmpt_module_get_pattern_row_channel_command(m.mod, 0, 4, 2, OPENMPT_MODULE_COMMAND_PARAMETER), 3);
-    EXPECT_EQ(openmpt_module_get_pattern_row_channel_command(m.mod, 0, 8, 3, OPENMPT_MODULE_COMMAND_PARAMETER), 180);
+    EXPECT_EQ(openmpt_module_get_pattern_row_channel_command(m.mod, 0, 4, 2,
+                                                             OPENMPT_MODULE_COMMAND_PARAMETER),
+              3);
+    EXPECT_EQ(openmpt_module_get_pattern_row_channel_command(m.mod, 0, 8, 3,
+                                                             OPENMPT_MODULE_COMMAND_PARAMETER),
+              180);
 
-    // Sync commands keep their letter and parameter, including on the last row of an odd-sized pattern.
+    // Sync commands keep their letter and parameter, including on the last row of an odd-sized
+    // pattern.
     EXPECT_EQ(command(m.mod, 0, 0, 1, OPENMPT_MODULE_COMMAND_EFFECT), "W");
-    EXPECT_EQ(openmpt_module_get_pattern_row_channel_command(m.mod, 0, 0, 1, OPENMPT_MODULE_COMMAND_PARAMETER), 3);
+    EXPECT_EQ(openmpt_module_get_pattern_row_channel_command(m.mod, 0, 0, 1,
+                                                             OPENMPT_MODULE_COMMAND_PARAMETER),
+              3);
     EXPECT_EQ(command(m.mod, 1, 16, 2, OPENMPT_MODULE_COMMAND_EFFECT), "W");
-    EXPECT_EQ(openmpt_module_get_pattern_row_channel_command(m.mod, 1, 16, 2, OPENMPT_MODULE_COMMAND_PARAMETER), 1);
-    EXPECT_EQ(openmpt_module_get_pattern_row_channel_command(m.mod, 1, 3, 1, OPENMPT_MODULE_COMMAND_PARAMETER), 255);
+    EXPECT_EQ(openmpt_module_get_pattern_row_channel_command(m.mod, 1, 16, 2,
+                                                             OPENMPT_MODULE_COMMAND_PARAMETER),
+              1);
+    EXPECT_EQ(openmpt_module_get_pattern_row_channel_command(m.mod, 1, 3, 1,
+                                                             OPENMPT_MODULE_COMMAND_PARAMETER),
+              255);
     // An empty cell stays empty.
-    EXPECT_EQ(openmpt_module_get_pattern_row_channel_command(m.mod, 1, 5, 0, OPENMPT_MODULE_COMMAND_EFFECT), 0);
+    EXPECT_EQ(openmpt_module_get_pattern_row_channel_command(m.mod, 1, 5, 0,
+                                                             OPENMPT_MODULE_COMMAND_EFFECT),
+              0);
 }
 
 TEST(XmWriter, PlaysWithTheWrittenTempoChangesAndSampleData)
@@ -178,7 +201,8 @@ TEST(XmWriter, PlaysWithTheWrittenTempoChangesAndSampleData)
     // The sine is audible and its loop keeps it sounding past the 2000 written frames; the
     // envelope's sustain holds it at a steady level.
     std::vector<float> left(48000), right(48000);
-    const size_t got = openmpt_module_read_float_stereo(m.mod, 48000, left.size(), left.data(), right.data());
+    const size_t got =
+        openmpt_module_read_float_stereo(m.mod, 48000, left.size(), left.data(), right.data());
     ASSERT_EQ(got, left.size());
     float peakLate = 0, peakLeft = 0, peakRight = 0;
     for (size_t i = 24000; i < got; ++i) {

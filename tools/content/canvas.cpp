@@ -115,7 +115,8 @@ void clearBorder(Canvas& canvas, int border)
 {
     for (int y = 0; y < canvas.height; ++y) {
         for (int x = 0; x < canvas.width; ++x) {
-            if (x < border || y < border || x >= canvas.width - border || y >= canvas.height - border)
+            if (x < border || y < border || x >= canvas.width - border ||
+                y >= canvas.height - border)
                 canvas.pixels[static_cast<size_t>(y) * canvas.width + x] = {};
         }
     }
@@ -128,7 +129,8 @@ void applyEdgeFade(Canvas& canvas, int black, int margin)
             return 0.0f;
         if (distance >= margin)
             return 1.0f;
-        return 1.0f - smoothFalloff(static_cast<float>(distance - black + 1) / (margin - black + 1));
+        return 1.0f -
+               smoothFalloff(static_cast<float>(distance - black + 1) / (margin - black + 1));
     };
     for (int y = 0; y < canvas.height; ++y) {
         const float wy = ramp(std::min(y, canvas.height - 1 - y));

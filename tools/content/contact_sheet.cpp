@@ -92,7 +92,8 @@ bool writeContactSheet(const std::string& pngPath, const std::string& folder, in
         const int h = std::min(d.height * scale, pictureHeight);
         for (int y = 0; y < h; ++y) {
             for (int x = 0; x < w; ++x) {
-                const uint8_t* p = &d.rgb[(static_cast<size_t>(y / scale) * d.width + x / scale) * 3];
+                const uint8_t* p =
+                    &d.rgb[(static_cast<size_t>(y / scale) * d.width + x / scale) * 3];
                 sheet.pixels[static_cast<size_t>(cy + y) * sheet.width + cx + x] = {
                     p[0] / 255.0f, p[1] / 255.0f, p[2] / 255.0f};
             }
@@ -107,11 +108,15 @@ bool writeContactSheet(const std::string& pngPath, const std::string& folder, in
 
     std::vector<uint8_t> rgb(static_cast<size_t>(sheet.width) * sheet.height * 3);
     for (size_t i = 0; i < sheet.pixels.size(); ++i) {
-        rgb[i * 3 + 0] = static_cast<uint8_t>(std::clamp(sheet.pixels[i].r, 0.0f, 1.0f) * 255.0f + 0.5f);
-        rgb[i * 3 + 1] = static_cast<uint8_t>(std::clamp(sheet.pixels[i].g, 0.0f, 1.0f) * 255.0f + 0.5f);
-        rgb[i * 3 + 2] = static_cast<uint8_t>(std::clamp(sheet.pixels[i].b, 0.0f, 1.0f) * 255.0f + 0.5f);
+        rgb[i * 3 + 0] =
+            static_cast<uint8_t>(std::clamp(sheet.pixels[i].r, 0.0f, 1.0f) * 255.0f + 0.5f);
+        rgb[i * 3 + 1] =
+            static_cast<uint8_t>(std::clamp(sheet.pixels[i].g, 0.0f, 1.0f) * 255.0f + 0.5f);
+        rgb[i * 3 + 2] =
+            static_cast<uint8_t>(std::clamp(sheet.pixels[i].b, 0.0f, 1.0f) * 255.0f + 0.5f);
     }
-    if (!stbi_write_png(pngPath.c_str(), sheet.width, sheet.height, 3, rgb.data(), sheet.width * 3)) {
+    if (!stbi_write_png(pngPath.c_str(), sheet.width, sheet.height, 3, rgb.data(),
+                        sheet.width * 3)) {
         std::fprintf(stderr, "v4npelva-content: cannot write %s\n", pngPath.c_str());
         return false;
     }

@@ -97,7 +97,8 @@ float gradientNoise(float x, float y, float z, int seed);
 // last, normalised to about -1..1.
 float fractalNoise(float x, float y, float z, int octaves, float gain, int seed);
 
-// ---- Shapes (all additive) ------------------------------------------------------------------------
+// ---- Shapes (all additive)
+// ------------------------------------------------------------------------
 
 // 1 at x = 0 falling smoothly to exactly 0 at x >= 1, with zero slope at both ends.
 float smoothFalloff(float x);
@@ -269,10 +270,12 @@ bool paintNeonSignDark(Picture& picture);
 bool paintComputerOverlay(Picture& picture);
 bool paintMotherPanel(Picture& picture);
 
-// ---- Generator -----------------------------------------------------------------------------------
+// ---- Generator
+// -----------------------------------------------------------------------------------
 
 // Writes one file of the archive into the staging folder; reports failures on standard error.
-bool writeAsset(const std::string& folder, const std::string& name, const std::vector<uint8_t>& bytes);
+bool writeAsset(const std::string& folder, const std::string& name,
+                const std::vector<uint8_t>& bytes);
 // Encodes and writes one picture into the staging folder: JPEG with the given quality, or BMP
 // when the name ends in ".bmp". Reports failures on standard error.
 bool writePicture(const std::string& folder, const std::string& name, const Picture& picture,
@@ -310,14 +313,16 @@ void addMeshQuad(MeshBuilder& mesh, int a, int b, int c, int d);
 // more column of vertices closes the seam), the texture repeated uRepeat times around. The front
 // lies to the right of the profile's direction in the (radius, height) plane: a profile that goes
 // up at the outside and inward over the top faces outward.
-void addLathe(MeshBuilder& mesh, const std::vector<ProfilePoint>& profile, int segments, float uRepeat,
-              float cx = 0.0f, float cz = 0.0f, float startAngle = 0.0f);
+void addLathe(MeshBuilder& mesh, const std::vector<ProfilePoint>& profile, int segments,
+              float uRepeat, float cx = 0.0f, float cz = 0.0f, float startAngle = 0.0f);
 // The 3D Studio object of a builder, every face in one material; positions go to the file's axes.
-Object3ds finishMeshObject(const MeshBuilder& mesh, const std::string& name, const std::string& material);
+Object3ds finishMeshObject(const MeshBuilder& mesh, const std::string& name,
+                           const std::string& material);
 // A file position (z up) from engine axes.
 std::array<float, 4> fileAxes(float x, float y, float z);
 
-// The data of the opening scenes: the meshes with the face textures they name, and the credit cards.
+// The data of the opening scenes: the meshes with the face textures they name, and the credit
+// cards.
 std::vector<uint8_t> buildFlamesMesh();
 std::vector<uint8_t> buildLogoMesh();
 Picture paintFlamesStone();
@@ -325,7 +330,8 @@ Picture paintFlamesFloor();
 Picture paintFlamesDome();
 Picture paintFlamesGold();
 // A 256 x 128 credit card: title above, names below; false when the fonts are missing.
-bool paintCreditCard(Picture& picture, const std::string& title, const std::string& names, Rgb tint);
+bool paintCreditCard(Picture& picture, const std::string& title, const std::string& names,
+                     Rgb tint);
 
 // The program's icon: 32 x 32 pixels, each an index into the 16 colours of iconPalette.
 constexpr int iconSize = 32;

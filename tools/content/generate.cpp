@@ -24,10 +24,12 @@ static bool endsWith(const std::string& s, const std::string& tail)
     return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
 }
 
-bool writeAsset(const std::string& folder, const std::string& name, const std::vector<uint8_t>& bytes)
+bool writeAsset(const std::string& folder, const std::string& name,
+                const std::vector<uint8_t>& bytes)
 {
     if (bytes.empty() || !writeFileBytes(folder + "/" + name, bytes)) {
-        std::fprintf(stderr, "v4npelva-content: cannot write %s/%s\n", folder.c_str(), name.c_str());
+        std::fprintf(stderr, "v4npelva-content: cannot write %s/%s\n", folder.c_str(),
+                     name.c_str());
         return false;
     }
     return true;
@@ -36,9 +38,11 @@ bool writeAsset(const std::string& folder, const std::string& name, const std::v
 bool writePicture(const std::string& folder, const std::string& name, const Picture& picture,
                   int quality)
 {
-    return writeAsset(folder, name,
-                      endsWith(name, ".bmp") ? encodeBmp(picture.bytes.data(), picture.width, picture.height)
-                                             : encodeJpeg(picture.bytes.data(), picture.width, picture.height, quality, true));
+    return writeAsset(
+        folder, name,
+        endsWith(name, ".bmp")
+            ? encodeBmp(picture.bytes.data(), picture.width, picture.height)
+            : encodeJpeg(picture.bytes.data(), picture.width, picture.height, quality, true));
 }
 
 bool generateContent(const std::string& folder)
@@ -57,7 +61,8 @@ bool generateContent(const std::string& folder)
     ok = ok && writePicture(folder, "enver1.jpg", paintEnvironmentMap(), pictureQuality);
     // Titles.
     Picture picture;
-    ok = ok && paintTitleLogo(picture) && writePicture(folder, "pelvad2.jpg", picture, spriteQuality);
+    ok = ok && paintTitleLogo(picture) &&
+         writePicture(folder, "pelvad2.jpg", picture, spriteQuality);
     ok = ok && paintOpeningPicture(picture) &&
          writePicture(folder, "kfr_mi.jpg", picture, pictureQuality);
     // Flames: the temple hall, its face textures.
@@ -96,11 +101,13 @@ bool generateContent(const std::string& folder)
     ok = ok && paintDisksWord(picture, "LIFE", false, {0.9f, 0.3f, 0.8f}) &&
          writePicture(folder, "!life.jpg", picture, spriteQuality);
     // Greetings.
-    ok = ok && paintGreetingsPanel(picture) && writePicture(folder, "06pet06.jpg", picture, pictureQuality);
+    ok = ok && paintGreetingsPanel(picture) &&
+         writePicture(folder, "06pet06.jpg", picture, pictureQuality);
     ok = ok && writePicture(folder, "gretf1.jpg", paintGreetingsFace(0), pictureQuality);
     ok = ok && writePicture(folder, "gretf2.jpg", paintGreetingsFace(1), pictureQuality);
     ok = ok && writePicture(folder, "gretf3.jpg", paintGreetingsFace(2), pictureQuality);
-    ok = ok && paintGreetingCards(picture) && writePicture(folder, "greetz2.jpg", picture, codeQuality);
+    ok = ok && paintGreetingCards(picture) &&
+         writePicture(folder, "greetz2.jpg", picture, codeQuality);
     ok = ok && writePicture(folder, "greplas.jpg", paintWarpVeins(), faceQuality);
     ok = ok && writeAsset(folder, "backobj.3ds", buildGreetingsMesh());
     // Rubber.
@@ -119,10 +126,14 @@ bool generateContent(const std::string& folder)
     ok = ok && writePicture(folder, "nrceil.jpg", paintRoomCeiling(), pictureQuality);
     ok = ok && writePicture(folder, "nrbox.jpg", paintRoomObjects(), pictureQuality);
     ok = ok && writePicture(folder, "nrorb.jpg", paintMotherOrb(), pictureQuality);
-    ok = ok && paintNeonSignLit(picture) && writePicture(folder, "neonlamp.jpg", picture, spriteQuality);
-    ok = ok && paintNeonSignDark(picture) && writePicture(folder, "neonlam2.jpg", picture, spriteQuality);
-    ok = ok && paintComputerOverlay(picture) && writePicture(folder, "zorvex1.jpg", picture, pictureQuality);
-    ok = ok && paintMotherPanel(picture) && writePicture(folder, "bksheme.jpg", picture, pictureQuality);
+    ok = ok && paintNeonSignLit(picture) &&
+         writePicture(folder, "neonlamp.jpg", picture, spriteQuality);
+    ok = ok && paintNeonSignDark(picture) &&
+         writePicture(folder, "neonlam2.jpg", picture, spriteQuality);
+    ok = ok && paintComputerOverlay(picture) &&
+         writePicture(folder, "zorvex1.jpg", picture, pictureQuality);
+    ok = ok && paintMotherPanel(picture) &&
+         writePicture(folder, "bksheme.jpg", picture, pictureQuality);
     // Space flight.
     ok = ok && writePicture(folder, "spsky.jpg", paintFlightSky(), faceQuality);
     ok = ok && writePicture(folder, "spgate.jpg", paintGateRing(), faceQuality);
@@ -142,7 +153,8 @@ bool generateContent(const std::string& folder)
     ok = ok && writePicture(folder, "rubbb1.jpg", paintWavePlasma(), faceQuality);
     ok = ok && writePicture(folder, "freetun7.jpg", paintWaveTiles(), faceQuality);
     ok = ok && writePicture(folder, "freetun3.jpg", paintWaveFire(), faceQuality);
-    ok = ok && paintWavePanel(picture) && writePicture(folder, "cosmback.bmp", picture, pictureQuality);
+    ok = ok && paintWavePanel(picture) &&
+         writePicture(folder, "cosmback.bmp", picture, pictureQuality);
     // Cosmos cross-fade.
     ok = ok && writePicture(folder, "cosmo2.jpg", paintCosmosWarm(), pictureQuality);
     ok = ok && writePicture(folder, "cosmo24.jpg", paintCosmosCool(), pictureQuality);
@@ -153,6 +165,7 @@ bool generateContent(const std::string& folder)
     ok = ok && writePicture(folder, "fnveil.jpg", paintNebulaVeil(), spriteQuality);
     ok = ok && writePicture(folder, "fnring.jpg", paintPlanetRings(), faceQuality);
     ok = ok && writeAsset(folder, "space2.3ds", encodeFinalFlightMesh());
-    ok = ok && paintEndCredits(picture) && writePicture(folder, "titry2.jpg", picture, pictureQuality);
+    ok = ok && paintEndCredits(picture) &&
+         writePicture(folder, "titry2.jpg", picture, pictureQuality);
     return ok;
 }

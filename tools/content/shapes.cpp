@@ -107,7 +107,7 @@ void addStarfield(Canvas& canvas, Random& random, int count, float brightness)
         const float size = randomUnit(random);
         const float tint = randomUnit(random);
         // Star colours run from warm white through white to blue-white.
-        const Rgb colour = tint < 0.3f ? Rgb{1.0f, 0.85f, 0.7f}
+        const Rgb colour = tint < 0.3f   ? Rgb{1.0f, 0.85f, 0.7f}
                            : tint < 0.7f ? Rgb{1.0f, 1.0f, 1.0f}
                                          : Rgb{0.75f, 0.85f, 1.0f};
         const float level = brightness * (0.25f + 0.75f * size * size);

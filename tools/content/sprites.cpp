@@ -69,14 +69,14 @@ Picture paintLightFlame()
     // the top, licked sideways by noise; its heat runs white at the base core, through yellow and
     // orange, to deep red at the rim and tip.
     static const std::vector<RampStop> heat = {
-        {0.00f, {0.0f, 0.0f, 0.0f}},   {0.12f, {0.35f, 0.02f, 0.0f}},
+        {0.00f, {0.0f, 0.0f, 0.0f}},    {0.12f, {0.35f, 0.02f, 0.0f}},
         {0.35f, {0.85f, 0.12f, 0.02f}}, {0.55f, {1.0f, 0.42f, 0.05f}},
         {0.75f, {1.0f, 0.75f, 0.22f}},  {0.90f, {1.0f, 0.95f, 0.65f}},
         {1.00f, {1.0f, 1.0f, 1.0f}},
     };
     Canvas canvas = makeCanvas(spriteWidth, lightSpriteHeight);
-    const float tipY = -0.80f;   // normalised rows: -1 top, +1 bottom
-    const float baseY = 0.45f;   // widest point of the tongue
+    const float tipY = -0.80f;  // normalised rows: -1 top, +1 bottom
+    const float baseY = 0.45f;  // widest point of the tongue
     for (int y = 0; y < canvas.height; ++y) {
         for (int x = 0; x < canvas.width; ++x) {
             const float u = (x - centre) / 128.0f;
@@ -181,9 +181,10 @@ Picture paintEnvironmentMap()
             if (ry >= 0.0f) {
                 const float e = std::pow(ry, 0.6f);
                 c = mixRgb({0.95f, 0.92f, 0.88f}, {0.12f, 0.28f, 0.72f}, e);
-                const float cloud =
-                    fractalNoise(rx / (ry + 0.3f) * 1.5f, rz / (ry + 0.3f) * 1.5f, 0.5f, 5, 0.55f, 21);
-                const float amount = std::clamp((cloud - 0.05f) * 2.2f, 0.0f, 1.0f) * (1.0f - e * 0.5f);
+                const float cloud = fractalNoise(rx / (ry + 0.3f) * 1.5f, rz / (ry + 0.3f) * 1.5f,
+                                                 0.5f, 5, 0.55f, 21);
+                const float amount =
+                    std::clamp((cloud - 0.05f) * 2.2f, 0.0f, 1.0f) * (1.0f - e * 0.5f);
                 c = mixRgb(c, {1.0f, 1.0f, 1.0f}, amount * 0.55f);
             } else {
                 const float e = std::pow(-ry, 0.5f);
@@ -191,7 +192,8 @@ Picture paintEnvironmentMap()
                 // Faint floor tiles receding to the horizon.
                 const float fx = rx / (-ry + 0.05f);
                 const float fz = rz / (-ry + 0.05f);
-                const float tile = (std::fmod(std::floor(fx * 1.5f) + std::floor(fz * 1.5f) + 1000.0f, 2.0f));
+                const float tile =
+                    (std::fmod(std::floor(fx * 1.5f) + std::floor(fz * 1.5f) + 1000.0f, 2.0f));
                 // Tiles fade out towards the horizon, where they would shrink below a texel.
                 c = scaleRgb(c, 0.85f + 0.15f * tile * std::min(1.0f, e * 1.6f));
             }
@@ -200,11 +202,14 @@ Picture paintEnvironmentMap()
             c = addRgb(c, scaleRgb({1.0f, 0.95f, 0.85f}, horizon * 0.6f));
             // Sun and soft boxes.
             const float sun = std::max(0.0f, rx * sunX + ry * sunY + rz * sunZ);
-            c = addRgb(c, scaleRgb({1.0f, 0.95f, 0.8f}, std::pow(sun, 180.0f) * 1.5f + std::pow(sun, 12.0f) * 0.25f));
+            c = addRgb(c, scaleRgb({1.0f, 0.95f, 0.8f},
+                                   std::pow(sun, 180.0f) * 1.5f + std::pow(sun, 12.0f) * 0.25f));
             const float box1 = std::max(0.0f, rx * 0.75f + ry * 0.30f + rz * 0.59f);
             const float box2 = std::max(0.0f, rx * -0.85f + ry * -0.05f + rz * -0.52f);
-            c = addRgb(c, scaleRgb({0.9f, 0.95f, 1.0f}, smoothFalloff((1.0f - box1) * 14.0f) * 0.8f));
-            c = addRgb(c, scaleRgb({1.0f, 0.85f, 0.7f}, smoothFalloff((1.0f - box2) * 10.0f) * 0.6f));
+            c = addRgb(c,
+                       scaleRgb({0.9f, 0.95f, 1.0f}, smoothFalloff((1.0f - box1) * 14.0f) * 0.8f));
+            c = addRgb(c,
+                       scaleRgb({1.0f, 0.85f, 0.7f}, smoothFalloff((1.0f - box2) * 10.0f) * 0.6f));
             canvas.pixels[static_cast<size_t>(y) * canvas.width + x] = c;
         }
     }

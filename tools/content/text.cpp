@@ -36,7 +36,8 @@ static float measureText(const stbtt_fontinfo& info, const std::string& text, fl
         stbtt_GetCodepointHMetrics(&info, c, &advance, &bearing);
         pen += advance * scale + tracking;
         if (i + 1 < text.size())
-            pen += scale * stbtt_GetCodepointKernAdvance(&info, c, static_cast<unsigned char>(text[i + 1]));
+            pen += scale *
+                   stbtt_GetCodepointKernAdvance(&info, c, static_cast<unsigned char>(text[i + 1]));
     }
     return pen - tracking;
 }
@@ -62,7 +63,8 @@ Mask renderText(const Font& font, const std::string& text, float pixelHeight, fl
         stbtt_GetCodepointHMetrics(&info, c, &advance, &bearing);
         const float shift = pen - std::floor(pen);
         int x0 = 0, y0 = 0, x1 = 0, y1 = 0;
-        stbtt_GetCodepointBitmapBoxSubpixel(&info, c, scale, scale, shift, 0.0f, &x0, &y0, &x1, &y1);
+        stbtt_GetCodepointBitmapBoxSubpixel(&info, c, scale, scale, shift, 0.0f, &x0, &y0, &x1,
+                                            &y1);
         const int w = x1 - x0;
         const int h = y1 - y0;
         if (w > 0 && h > 0) {
@@ -84,7 +86,8 @@ Mask renderText(const Font& font, const std::string& text, float pixelHeight, fl
         }
         pen += advance * scale + tracking;
         if (i + 1 < text.size())
-            pen += scale * stbtt_GetCodepointKernAdvance(&info, c, static_cast<unsigned char>(text[i + 1]));
+            pen += scale *
+                   stbtt_GetCodepointKernAdvance(&info, c, static_cast<unsigned char>(text[i + 1]));
     }
     return mask;
 }
@@ -99,7 +102,8 @@ float fitTextHeight(const Font& font, const std::string& text, float maxWidth, f
     // a second pass absorbs rounding of the scale.
     float height = maxHeight;
     for (int pass = 0; pass < 2; ++pass) {
-        const float width = measureText(info, text, stbtt_ScaleForPixelHeight(&info, height), tracking);
+        const float width =
+            measureText(info, text, stbtt_ScaleForPixelHeight(&info, height), tracking);
         if (width <= maxWidth)
             break;
         height *= maxWidth / width;

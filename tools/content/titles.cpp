@@ -42,8 +42,8 @@ bool paintTitleLogo(Picture& picture)
     // Ink of "Pelvadron" ends 12 rows above the bottom, "The v4n" starts 11 rows from the top;
     // the glows then fade out before the edges, where JPEG would smear them into a frame.
     const int nameY = titleHeight - 12 - name.inkBottom;
-    paintTitleText(canvas, name, centredX(name, spriteWidth / 2), nameY, true,
-                   {0.9f, 0.25f, 0.05f}, {1.0f, 0.35f, 0.08f}, 0.9f);
+    paintTitleText(canvas, name, centredX(name, spriteWidth / 2), nameY, true, {0.9f, 0.25f, 0.05f},
+                   {1.0f, 0.35f, 0.08f}, 0.9f);
     // "The v4n" starts above the "P" (both masks carry their outline and glow padding on the left).
     paintTitleText(canvas, lead, centredX(name, spriteWidth / 2) + 6, 11 - lead.inkTop, false,
                    {0.1f, 0.45f, 0.9f}, {0.2f, 0.5f, 1.0f}, 0.8f);
@@ -61,7 +61,7 @@ bool paintOpeningPicture(Picture& picture)
 
     // Deep space: a dark gradient with a violet and blue nebula drifting across the upper half.
     static const std::vector<RampStop> nebula = {
-        {0.00f, {0.0f, 0.0f, 0.0f}},   {0.35f, {0.10f, 0.02f, 0.16f}},
+        {0.00f, {0.0f, 0.0f, 0.0f}},    {0.35f, {0.10f, 0.02f, 0.16f}},
         {0.60f, {0.30f, 0.06f, 0.35f}}, {0.80f, {0.25f, 0.30f, 0.65f}},
         {1.00f, {0.75f, 0.80f, 1.0f}},
     };
@@ -99,11 +99,13 @@ bool paintOpeningPicture(Picture& picture)
                 continue;
             const float dz = std::sqrt(1.0f - d2);
             // Latitude bands, bent by the sphere and stirred by noise.
-            const float lat = dy * 3.2f + 0.12f * fractalNoise(dx * 6.0f, dy * 20.0f, 5.0f, 4, 0.5f, 34);
+            const float lat =
+                dy * 3.2f + 0.12f * fractalNoise(dx * 6.0f, dy * 20.0f, 5.0f, 4, 0.5f, 34);
             const Rgb surface = sampleRamp(bands, 0.5f + 0.5f * std::sin(lat * 4.0f));
             const float lit = std::max(0.0f, dx * lx + dy * ly + dz * lz);
             // Lit side against the night side, darkened towards the limb.
-            const float shade = (0.04f + 0.96f * std::pow(lit, 0.9f)) * (0.55f + 0.45f * std::sqrt(dz));
+            const float shade =
+                (0.04f + 0.96f * std::pow(lit, 0.9f)) * (0.55f + 0.45f * std::sqrt(dz));
             // Anti-aliased limb.
             const float edge = std::clamp((1.0f - std::sqrt(d2)) * pr, 0.0f, 1.0f);
             blendPixel(canvas, x, y, scaleRgb(surface, shade), edge);

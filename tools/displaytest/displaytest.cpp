@@ -45,7 +45,8 @@ bool parseNumber(const char* text, long low, long high, long& value)
 {
     char* end = nullptr;
     long v = std::strtol(text, &end, 10);
-    if (!text[0] || *end || v < low || v > high) return false;
+    if (!text[0] || *end || v < low || v > high)
+        return false;
     value = v;
     return true;
 }
@@ -77,15 +78,18 @@ bool parseOptions(int argc, char** argv, Options& o)
             o.vsync = false;
         } else if (a == "--depth") {
             const char* v = value("--depth");
-            if (!v) return false;
+            if (!v)
+                return false;
             if (!parseNumber(v, 8, 32, n) || (n != 32 && n != 24 && n != 16 && n != 15)) {
-                std::fprintf(stderr, "v4npelva-displaytest: --depth takes 32, 24, 16 or 15, not '%s'\n", v);
+                std::fprintf(stderr,
+                             "v4npelva-displaytest: --depth takes 32, 24, 16 or 15, not '%s'\n", v);
                 return false;
             }
             o.depth = int(n);
         } else if (a == "--frames") {
             const char* v = value("--frames");
-            if (!v) return false;
+            if (!v)
+                return false;
             if (!parseNumber(v, 0, 100000000, n)) {
                 std::fprintf(stderr, "v4npelva-displaytest: --frames takes a count, not '%s'\n", v);
                 return false;
@@ -93,7 +97,8 @@ bool parseOptions(int argc, char** argv, Options& o)
             o.frames = n;
         } else if (a == "--fps") {
             const char* v = value("--fps");
-            if (!v) return false;
+            if (!v)
+                return false;
             if (!parseNumber(v, 1, 1000, n)) {
                 std::fprintf(stderr, "v4npelva-displaytest: --fps takes 1 to 1000, not '%s'\n", v);
                 return false;
@@ -101,7 +106,8 @@ bool parseOptions(int argc, char** argv, Options& o)
             o.fps = int(n);
         } else if (a == "--png-dir") {
             const char* v = value("--png-dir");
-            if (!v) return false;
+            if (!v)
+                return false;
             o.pngDir = v;
         } else if (a == "--help" || a == "-h") {
             std::fputs(usage, stdout);
@@ -111,9 +117,12 @@ bool parseOptions(int argc, char** argv, Options& o)
             return false;
         }
     }
-    if (o.frames < 0) o.frames = o.headless ? 300 : 0;
+    if (o.frames < 0)
+        o.frames = o.headless ? 300 : 0;
     if (o.headless && o.frames == 0) {
-        std::fprintf(stderr, "v4npelva-displaytest: a headless run has no Escape key: give --frames N above 0\n");
+        std::fprintf(
+            stderr,
+            "v4npelva-displaytest: a headless run has no Escape key: give --frames N above 0\n");
         return false;
     }
     return true;
@@ -139,20 +148,22 @@ void drawTestPicture(int t, int frame)
         }
     int bx = triangle(t / 2, frameWidth - 40), by = triangle(t / 3, 160 - 40);
     for (int y = by; y < by + 40; ++y)
-        for (int x = bx; x < bx + 40; ++x) p[y * frameWidth + x] = 0x00FFFFFF;
+        for (int x = bx; x < bx + 40; ++x)
+            p[y * frameWidth + x] = 0x00FFFFFF;
     // A disc on a circle, its place stepped per frame so fast motion shows the trail.
-    static const int circle[16][2] = {{60, 0},   {55, 23},  {42, 42},  {23, 55}, {0, 60},
-                                      {-23, 55}, {-42, 42}, {-55, 23}, {-60, 0}, {-55, -23},
-                                      {-42, -42}, {-23, -55}, {0, -60}, {23, -55}, {42, -42},
-                                      {55, -23}};
+    static const int circle[16][2] = {
+        {60, 0},  {55, 23},   {42, 42},   {23, 55},   {0, 60},  {-23, 55}, {-42, 42}, {-55, 23},
+        {-60, 0}, {-55, -23}, {-42, -42}, {-23, -55}, {0, -60}, {23, -55}, {42, -42}, {55, -23}};
     int cx = 160 + circle[(frame / 2) % 16][0], cy = 80 + circle[(frame / 2) % 16][1] / 2;
     for (int y = cy - 12; y <= cy + 12; ++y)
         for (int x = cx - 12; x <= cx + 12; ++x)
-            if ((x - cx) * (x - cx) + (y - cy) * (y - cy) <= 144) p[y * frameWidth + x] = 0x00FF2020;
+            if ((x - cx) * (x - cx) + (y - cy) * (y - cy) <= 144)
+                p[y * frameWidth + x] = 0x00FF2020;
     static const uint32_t bars[8] = {0xFFFFFF, 0xFFFF00, 0x00FFFF, 0x00FF00,
                                      0xFF00FF, 0xFF0000, 0x0000FF, 0x000000};
     for (int y = 170; y < 200; ++y)
-        for (int x = 0; x < frameWidth; ++x) p[y * frameWidth + x] = bars[x / 40];
+        for (int x = 0; x < frameWidth; ++x)
+            p[y * frameWidth + x] = bars[x / 40];
 }
 
 }  // namespace
@@ -160,12 +171,14 @@ void drawTestPicture(int t, int frame)
 int main(int argc, char** argv)
 {
     Options o;
-    if (!parseOptions(argc, argv, o)) return 2;
+    if (!parseOptions(argc, argv, o))
+        return 2;
     if (!o.pngDir.empty()) {
         std::error_code error;
         std::filesystem::create_directories(o.pngDir, error);
         if (!std::filesystem::is_directory(o.pngDir, error)) {
-            std::fprintf(stderr, "v4npelva-displaytest: cannot use '%s' as the PNG folder\n", o.pngDir.c_str());
+            std::fprintf(stderr, "v4npelva-displaytest: cannot use '%s' as the PNG folder\n",
+                         o.pngDir.c_str());
             return 2;
         }
     }
@@ -179,14 +192,18 @@ int main(int argc, char** argv)
     config.messageBoxes = false;
     if (o.fullScreen) {
         // A full-screen mode is chosen from 32, 24, 16: refuse the deeper ones.
-        if (o.depth == 24) config.refusedModeBits = uint64_t(1) << 32;
-        if (o.depth == 16 || o.depth == 15) config.refusedModeBits = uint64_t(1) << 32 | uint64_t(1) << 24;
-        if (o.depth == 15) config.desktopBits = 15;
+        if (o.depth == 24)
+            config.refusedModeBits = uint64_t(1) << 32;
+        if (o.depth == 16 || o.depth == 15)
+            config.refusedModeBits = uint64_t(1) << 32 | uint64_t(1) << 24;
+        if (o.depth == 15)
+            config.desktopBits = 15;
     } else {
         config.desktopBits = o.depth;
     }
     if (!platformInit(config)) {
-        std::fprintf(stderr, "v4npelva-displaytest: the display could not be started (no X server?)\n");
+        std::fprintf(stderr,
+                     "v4npelva-displaytest: the display could not be started (no X server?)\n");
         return 1;
     }
     if (!openMainWindow(o.fullScreen ? 1 : 0)) {
@@ -199,7 +216,8 @@ int main(int argc, char** argv)
         return 1;
     }
     if (display.bitsPerPixel == 8) {
-        std::fprintf(stderr, "v4npelva-displaytest: the desktop has 8 bits per pixel, which is not drawn\n");
+        std::fprintf(
+            stderr, "v4npelva-displaytest: the desktop has 8 bits per pixel, which is not drawn\n");
         shutdownDemo();
         return 1;
     }
@@ -235,7 +253,8 @@ int main(int argc, char** argv)
             char name[64];
             std::snprintf(name, sizeof name, "/frame_%05ld.png", frame);
             if (!platformWritePng((o.pngDir + name).c_str())) {
-                std::fprintf(stderr, "v4npelva-displaytest: cannot write %s%s\n", o.pngDir.c_str(), name);
+                std::fprintf(stderr, "v4npelva-displaytest: cannot write %s%s\n", o.pngDir.c_str(),
+                             name);
                 shutdownDemo();
                 return 1;
             }

@@ -18,7 +18,10 @@ std::vector<std::string> splitWords(const std::string& text)
 }
 
 // Bass note of a chord root: A1 (33) up to G#2 (44).
-int bassRoot(const Chord& c) { return 33 + (c.root - 9 + 12) % 12; }
+int bassRoot(const Chord& c)
+{
+    return 33 + (c.root - 9 + 12) % 12;
+}
 
 // The chord changes inside bars [firstBar, firstBar + bars): (bar, step, chord).
 struct Change {
@@ -29,7 +32,8 @@ struct Change {
 std::vector<Change> changesOf(const BarChords& chords, int firstBar, int bars)
 {
     std::vector<Change> out;
-    for (int bar = firstBar; bar < firstBar + bars && bar < static_cast<int>(chords.size()); ++bar) {
+    for (int bar = firstBar; bar < firstBar + bars && bar < static_cast<int>(chords.size());
+         ++bar) {
         const std::vector<std::string> names = splitWords(chords[bar]);
         for (size_t k = 0; k < names.size(); ++k) {
             Chord c;
@@ -47,7 +51,8 @@ Chord chordAt(const BarChords& chords, int bar, int step)
     Chord c;
     if (chords.empty())
         return c;
-    const std::vector<std::string> names = splitWords(chords[std::min<size_t>(bar, chords.size() - 1)]);
+    const std::vector<std::string> names =
+        splitWords(chords[std::min<size_t>(bar, chords.size() - 1)]);
     if (names.empty())
         return c;
     const size_t k = std::min(names.size() - 1, static_cast<size_t>(step) * names.size() / 16);
@@ -55,8 +60,8 @@ Chord chordAt(const BarChords& chords, int bar, int step)
     return c;
 }
 
-void padPart(Score& score, Arranger& arr, const Section& sec, const BarChords& chords, int firstBar, int bars,
-             int volume)
+void padPart(Score& score, Arranger& arr, const Section& sec, const BarChords& chords, int firstBar,
+             int bars, int volume)
 {
     static const uint8_t pans[3] = {72, 128, 184};
     bool first = true;
@@ -106,8 +111,8 @@ void bassPart(Score& score, const Section& sec, const BarChords& chords, int fir
     }
 }
 
-void arpPart(Score& score, Arranger& arr, const Section& sec, const BarChords& chords, int firstBar, int bars,
-             const std::string& order, int every, int volume, int instrument, int channel)
+void arpPart(Score& score, Arranger& arr, const Section& sec, const BarChords& chords, int firstBar,
+             int bars, const std::string& order, int every, int volume, int instrument, int channel)
 {
     if (order.empty() || every < 1)
         return;
@@ -122,13 +127,15 @@ void arpPart(Score& score, Arranger& arr, const Section& sec, const BarChords& c
                 continue;
             const int midi = arr.arpVoicing[k % 3] + 12 * (k / 3);
             const uint8_t pan = (index % 2) ? 70 : 186;
-            putNote(score, sectionRow(sec, bar, step), channel, midi, instrument, volume, xmEffect('8'), pan);
+            putNote(score, sectionRow(sec, bar, step), channel, midi, instrument, volume,
+                    xmEffect('8'), pan);
         }
     }
 }
 
 void motifPart(Score& score, const Section& sec, const BarChords& chords, int firstBar, int bars,
-               const std::vector<MotifNote>& motif, int channel, int instrument, int volume, int low)
+               const std::vector<MotifNote>& motif, int channel, int instrument, int volume,
+               int low)
 {
     for (int bar = firstBar; bar < firstBar + bars && bar < sec.bars; ++bar) {
         for (const MotifNote& m : motif) {
@@ -142,7 +149,8 @@ void motifPart(Score& score, const Section& sec, const BarChords& chords, int fi
     }
 }
 
-void echoPart(Score& score, const Section& sec, int from, int to, int delay, int percent, uint8_t pan)
+void echoPart(Score& score, const Section& sec, int from, int to, int delay, int percent,
+              uint8_t pan)
 {
     const int first = sec.startRow;
     const int last = sectionRow(sec, sec.bars, 0);
@@ -198,7 +206,8 @@ std::string tuneBars(const std::string& tune, int first, int count)
 {
     const std::vector<std::string> tokens = splitWords(tune);
     std::string out;
-    for (size_t i = static_cast<size_t>(first) * 16; i < tokens.size() && i < static_cast<size_t>(first + count) * 16; ++i)
+    for (size_t i = static_cast<size_t>(first) * 16;
+         i < tokens.size() && i < static_cast<size_t>(first + count) * 16; ++i)
         out += tokens[i] + " ";
     return out;
 }

@@ -23,8 +23,8 @@ Chord chordAt(const BarChords& chords, int bar, int step);
 
 // Pad chords for bars [firstBar, firstBar + bars): notes glide (tone portamento) from chord to
 // chord while the pad sounds, so it never restarts its attack. volume applies from the first bar.
-void padPart(Score& score, Arranger& arr, const Section& sec, const BarChords& chords, int firstBar, int bars,
-             int volume);
+void padPart(Score& score, Arranger& arr, const Section& sec, const BarChords& chords, int firstBar,
+             int bars, int volume);
 // Key off on the pad voices.
 void padRelease(Score& score, Arranger& arr, int row);
 // Bass line from a 16-step pattern: 'r' root, 'o' root an octave up, 'f' fifth, '^' key off.
@@ -32,8 +32,9 @@ void bassPart(Score& score, const Section& sec, const BarChords& chords, int fir
               const std::string& steps, int volume);
 // Arpeggio on the pluck: `order` lists voicing indices (0..2 the triad, 3..5 an octave up), one
 // per note, `every` steps apart; pans alternate left and right.
-void arpPart(Score& score, Arranger& arr, const Section& sec, const BarChords& chords, int firstBar, int bars,
-             const std::string& order, int every, int volume, int instrument = insPluck, int channel = chArp);
+void arpPart(Score& score, Arranger& arr, const Section& sec, const BarChords& chords, int firstBar,
+             int bars, const std::string& order, int every, int volume, int instrument = insPluck,
+             int channel = chArp);
 // A motif that follows the chords: per note (step, voicing index, octave shift) over a voicing
 // placed above `low`.
 struct MotifNote {
@@ -43,9 +44,11 @@ struct MotifNote {
     int length;  // steps before a key off; 0 holds until the next note
 };
 void motifPart(Score& score, const Section& sec, const BarChords& chords, int firstBar, int bars,
-               const std::vector<MotifNote>& motif, int channel, int instrument, int volume, int low);
+               const std::vector<MotifNote>& motif, int channel, int instrument, int volume,
+               int low);
 // Copies the notes of `from` to `to` `delay` steps later at volume percent, panned.
-void echoPart(Score& score, const Section& sec, int from, int to, int delay, int percent, uint8_t pan);
+void echoPart(Score& score, const Section& sec, int from, int to, int delay, int percent,
+              uint8_t pan);
 // Crash cymbal (and optionally a loud kick) on a bar's first step.
 void accent(Score& score, const Section& sec, int bar, int volume, bool kick);
 // Snare roll over the last `steps` sixteenths of a bar, getting louder (in 32nds when the

@@ -6,15 +6,19 @@
 namespace {
 
 // Sync command values the scenes react to.
-constexpr uint8_t syncEnd = 1;     // ends the opening scene; in the credits also the first card and a flash
-constexpr uint8_t syncShake = 2;   // camera shake in the opening scene
+constexpr uint8_t syncEnd =
+    1;  // ends the opening scene; in the credits also the first card and a flash
+constexpr uint8_t syncShake = 2;  // camera shake in the opening scene
 
 void sync(Score& s, const Section& sec, int bar, int step, uint8_t value)
 {
     putControl(s, sectionRow(sec, bar, step), xmEffectSync, value);
 }
 
-double stepSeconds(SoundtrackSection section) { return 15.0 / sectionPlan(section).bpm; }
+double stepSeconds(SoundtrackSection section)
+{
+    return 15.0 / sectionPlan(section).bpm;
+}
 
 void tempo(Score& s, Arranger& a, SoundtrackSection section)
 {
@@ -53,7 +57,8 @@ void composeFlames(Score& s, Arranger& a)
     padPart(s, a, sec, chords, 4, 8, 36);
     padPart(s, a, sec, chords, 12, 4, 40);
     // Bells on chord tones, a slow figure every bar.
-    motifPart(s, sec, chords, 0, 8, {{0, 2, 1, 0}, {6, 1, 1, 0}, {12, 0, 2, 0}}, chBell, insBell, 22, 64);
+    motifPart(s, sec, chords, 0, 8, {{0, 2, 1, 0}, {6, 1, 1, 0}, {12, 0, 2, 0}}, chBell, insBell,
+              22, 64);
     arpPart(s, a, sec, chords, 2, 6, "0121", 2, 18);
     arpPart(s, a, sec, chords, 8, 8, "01232101", 1, 20);
     bassPart(s, sec, chords, 4, 4, "r...............", 40);
@@ -87,8 +92,8 @@ void composeOpening(Score& s, Arranger& a)
     putNote(s, sectionRow(sec, 0, 0), chStab, 69, insStab, 40);
     putNoteOff(s, sectionRow(sec, 0, 0), chLead);
     padPart(s, a, sec, chords, 0, 2, 40);
-    melodyLine(s, sec, 0, chBell, insBell, "A5 - - - E5 - - - C6 - - - B5 - - - A5 - - - C6 - - - B5 - - - G#5 - - - ",
-               24);
+    melodyLine(s, sec, 0, chBell, insBell,
+               "A5 - - - E5 - - - C6 - - - B5 - - - A5 - - - C6 - - - B5 - - - G#5 - - - ", 24);
     arpPart(s, a, sec, chords, 0, 2, "0123", 2, 16);
     putNote(s, sectionRow(sec, 1, 8), chBass, 40, insBass, 40);
     for (int i = 0; i < 4; ++i)
@@ -148,8 +153,8 @@ void composeTunnel(Score& s, Arranger& a)
     drumLine(s, sec, 0, 6, chSnare, insSnare, "..g.X..g....X.g.", 60, 46);
     drumLine(s, sec, 0, 7, chHat, insHatClosed, "xgxgxgxgxgxgxgxg", 60, 28);
     bassPart(s, sec, chords, 0, 7, "r.rrr.rrr.rrr.ro", 40);
-    motifPart(s, sec, chords, 0, 7, {{2, 1, 0, 1}, {6, 2, 0, 1}, {10, 1, 0, 1}, {14, 2, 0, 1}}, chStab, insStab, 26,
-              60);
+    motifPart(s, sec, chords, 0, 7, {{2, 1, 0, 1}, {6, 2, 0, 1}, {10, 1, 0, 1}, {14, 2, 0, 1}},
+              chStab, insStab, 26, 60);
     melodyLine(s, sec, 0, chLead, insLead, tunnelLine, 34, 0, 100);
     echoPart(s, sec, chLead, chEcho, 3, 36, 190);
     accent(s, sec, 0, 44, true);
@@ -212,8 +217,10 @@ void composeSun(Score& s, Arranger& a)
     drumLine(s, sec, 0, 12, chHat, insHatClosed, "x.o.x.o.x.o.x.oo", 60, 26);
     bassPart(s, sec, chords, 0, 12, "r..r..o.r..f..o.", 42);
     arpPart(s, a, sec, chords, 0, 12, "0213", 2, 18);
-    motifPart(s, sec, chords, 0, 8, {{0, 2, 1, 0}, {3, 1, 1, 0}, {6, 0, 1, 0}, {8, 1, 1, 0}, {10, 2, 1, 0}, {12, 0, 2, 3}},
-              chLead, insLead, 30, 60);
+    motifPart(
+        s, sec, chords, 0, 8,
+        {{0, 2, 1, 0}, {3, 1, 1, 0}, {6, 0, 1, 0}, {8, 1, 1, 0}, {10, 2, 1, 0}, {12, 0, 2, 3}},
+        chLead, insLead, 30, 60);
     melodyLine(s, sec, 8, chLead, insLead, hookB, 34, 0, 100);
     echoPart(s, sec, chLead, chEcho, 3, 36, 190);
     motifPart(s, sec, chords, 4, 8, {{0, 2, 1, 0}, {8, 0, 2, 0}}, chBell, insBell, 20, 64);
@@ -238,10 +245,12 @@ void composeDisks(Score& s, Arranger& a)
     bassPart(s, sec, chords, 0, 12, "r.....r.r..r.o..", 44);
     arpPart(s, a, sec, chords, 0, 12, "012", 2, 20);
     motifPart(s, sec, chords, 0, 12, {{0, 0, 1, 2}, {8, 1, 1, 2}}, chStab, insStab, 22, 60);
-    motifPart(s, sec, chords, 0, 4, {{0, 2, 1, 0}, {4, 1, 1, 0}, {8, 0, 2, 0}, {10, 2, 1, 0}}, chBell, insBell, 24, 64);
-    motifPart(s, sec, chords, 4, 8,
-              {{0, 2, 1, 0}, {2, 1, 1, 0}, {4, 0, 1, 0}, {8, 1, 1, 0}, {11, 2, 1, 0}, {14, 0, 2, 0}}, chLead, insLead, 30,
-              60);
+    motifPart(s, sec, chords, 0, 4, {{0, 2, 1, 0}, {4, 1, 1, 0}, {8, 0, 2, 0}, {10, 2, 1, 0}},
+              chBell, insBell, 24, 64);
+    motifPart(
+        s, sec, chords, 4, 8,
+        {{0, 2, 1, 0}, {2, 1, 1, 0}, {4, 0, 1, 0}, {8, 1, 1, 0}, {11, 2, 1, 0}, {14, 0, 2, 0}},
+        chLead, insLead, 30, 60);
     echoPart(s, sec, chLead, chEcho, 3, 36, 190);
     accent(s, sec, 0, 42, true);
     accent(s, sec, 4, 34, false);
@@ -273,11 +282,12 @@ void composeRubber(Score& s, Arranger& a)
     const Section sec = scoreSection(secRubber);
     tempo(s, a, secRubber);
     silenceMelody(s, sec.startRow);
-    const BarChords chords = {"Am", "Am", "F", "C", "G", "G",  "Am", "F",
-                              "C",  "G",  "Am", "F", "C", "G", "F", "E"};
+    const BarChords chords = {"Am", "Am", "F",  "C", "G", "G", "Am", "F",
+                              "C",  "G",  "Am", "F", "C", "G", "F",  "E"};
     padPart(s, a, sec, chords, 0, 2, 34);
     padPart(s, a, sec, chords, 2, 14, 30);
-    motifPart(s, sec, chords, 0, 2, {{0, 2, 1, 0}, {6, 1, 1, 0}, {12, 0, 2, 0}}, chBell, insBell, 24, 64);
+    motifPart(s, sec, chords, 0, 2, {{0, 2, 1, 0}, {6, 1, 1, 0}, {12, 0, 2, 0}}, chBell, insBell,
+              24, 64);
     drumLine(s, sec, 2, 4, chKick, insKick, "X.......X.......", 60, 54);
     drumLine(s, sec, 6, 10, chKick, insKick, "X...x...x...x...", 60, 58);
     drumLine(s, sec, 6, 8, chHat, insHatClosed, "..x...x...x...x.", 60, 24);
@@ -288,8 +298,9 @@ void composeRubber(Score& s, Arranger& a)
     arpPart(s, a, sec, chords, 2, 4, "0123", 2, 16);
     arpPart(s, a, sec, chords, 6, 10, "01232101", 1, 18);
     melodyLine(s, sec, 10, chLead, insLead, hookA, 32, 0, 100);
-    melodyLine(s, sec, 14, chLead, insLead, "C5 - - - - - - - A4 - - - C5 - - - D5 - - - - - - - B4 - - - D5 - E5 - ",
-               34, 0, 100);
+    melodyLine(s, sec, 14, chLead, insLead,
+               "C5 - - - - - - - A4 - - - C5 - - - D5 - - - - - - - B4 - - - D5 - E5 - ", 34, 0,
+               100);
     echoPart(s, sec, chLead, chEcho, 3, 36, 190);
     accent(s, sec, 6, 36, true);
     accent(s, sec, 10, 42, true);
@@ -330,17 +341,21 @@ void composeComputer(Score& s, Arranger& a)
 {
     const Section sec = scoreSection(secComputer);
     tempo(s, a, secComputer);
-    const BarChords chords = {"Am", "Am", "F", "G", "Am", "Am", "F", "E", "Dm", "Dm", "F", "G", "Am", "F", "E"};
+    const BarChords chords = {"Am", "Am", "F", "G", "Am", "Am", "F", "E",
+                              "Dm", "Dm", "F", "G", "Am", "F",  "E"};
     padPart(s, a, sec, chords, 0, 15, 22);
     drumLine(s, sec, 0, 15, chKick, insKick, "X...x...x...x...", 60, 62);
     drumLine(s, sec, 0, 14, chSnare, insClap, "....x.......x...", 60, 44);
     drumLine(s, sec, 0, 15, chHat, insHatClosed, "xxoxxxoxxxoxxxox", 60, 22);
     drumLine(s, sec, 0, 15, chPerc, insHatOpen, "..x...x...x...x.", 60, 20);
     bassPart(s, sec, chords, 0, 15, "r.rrr.rrr.rro.rr", 40);
-    motifPart(s, sec, chords, 0, 15, {{2, 0, 1, 1}, {6, 1, 1, 1}, {10, 0, 1, 1}, {14, 2, 1, 1}}, chStab, insStab, 24, 60);
+    motifPart(s, sec, chords, 0, 15, {{2, 0, 1, 1}, {6, 1, 1, 1}, {10, 0, 1, 1}, {14, 2, 1, 1}},
+              chStab, insStab, 24, 60);
     arpPart(s, a, sec, chords, 4, 11, "02130213", 1, 16);
-    motifPart(s, sec, chords, 8, 7, {{0, 3, 0, 2}, {3, 3, 0, 2}, {6, 2, 0, 2}, {8, 3, 0, 2}, {11, 1, 0, 2}, {14, 2, 0, 2}},
-              chLead, insLead, 28, 60);
+    motifPart(
+        s, sec, chords, 8, 7,
+        {{0, 3, 0, 2}, {3, 3, 0, 2}, {6, 2, 0, 2}, {8, 3, 0, 2}, {11, 1, 0, 2}, {14, 2, 0, 2}},
+        chLead, insLead, 28, 60);
     echoPart(s, sec, chLead, chEcho, 3, 36, 190);
     for (int bar : {0, 4, 8, 12})
         accent(s, sec, bar, bar == 0 ? 44 : 36, true);
@@ -352,7 +367,8 @@ void composeMother(Score& s, Arranger& a)
 {
     const Section sec = scoreSection(secMother);
     tempo(s, a, secMother);
-    const BarChords chords = {"Dm", "Am", "E", "Am", "F", "C", "E", "Am", "Dm", "Am", "E", "F", "G", "E", "E"};
+    const BarChords chords = {"Dm", "Am", "E", "Am", "F", "C", "E", "Am",
+                              "Dm", "Am", "E", "F",  "G", "E", "E"};
     padPart(s, a, sec, chords, 0, 15, 36);
     drumLine(s, sec, 0, 15, chKick, insKick, "X.....x...x.....", 60, 60);
     drumLine(s, sec, 0, 15, chSnare, insSnare, "........X.......", 60, 50);
@@ -397,7 +413,8 @@ void composeFinal(Score& s, Arranger& a)
 {
     const Section sec = scoreSection(secFinal);
     tempo(s, a, secFinal);
-    const BarChords chords = {"F", "G", "Am", "C", "F", "G", "E", "Am", "F", "G", "Am", "C", "F", "G", "E", "E"};
+    const BarChords chords = {"F", "G", "Am", "C", "F", "G", "E", "Am",
+                              "F", "G", "Am", "C", "F", "G", "E", "E"};
     padPart(s, a, sec, chords, 0, 16, 34);
     drumLine(s, sec, 0, 16, chKick, insKick, "X...x...x...x...", 60, 60);
     drumLine(s, sec, 0, 14, chSnare, insSnare, "....X.......X...", 60, 42);

@@ -10,44 +10,38 @@ namespace {
 // length: for example Flames, 16 bars of 16 rows at speed 6 and 127 BPM, lasts
 // 256 x 15 / 127 = 30.24 s against the scene's 15872 x 1.9 ms = 30.16 s.
 constexpr SectionPlan plans[soundtrackSectionCount] = {
-    {"intro", 1, 1, 6, 127},
-    {"Flames", 16, 1, 6, 127},
-    {"opening picture", 2, 1, 6, 127},
-    {"Credits", 5, 1, 6, 123},
-    {"Space flight", 8, 1, 6, 132},
-    {"Tunnel", 7, 1, 6, 133},
-    {"Wave grid", 12, 2, 3, 129},
-    {"Cosmos cross-fade", 2, 1, 6, 99},
-    {"Sun and code", 12, 1, 6, 129},
-    {"Disks", 12, 1, 6, 129},
-    {"Greetings", 4, 1, 6, 123},
-    {"Rubber", 16, 1, 6, 123},
-    {"Morph", 12, 1, 6, 129},
-    {"Computer", 15, 1, 6, 128},
-    {"Mother", 15, 1, 6, 128},
-    {"interlude", 2, 1, 6, 128},
-    {"Final flight", 16, 1, 6, 128},
-    {"ending", 3, 1, 6, 128},
+    {"intro", 1, 1, 6, 127},           {"Flames", 16, 1, 6, 127},
+    {"opening picture", 2, 1, 6, 127}, {"Credits", 5, 1, 6, 123},
+    {"Space flight", 8, 1, 6, 132},    {"Tunnel", 7, 1, 6, 133},
+    {"Wave grid", 12, 2, 3, 129},      {"Cosmos cross-fade", 2, 1, 6, 99},
+    {"Sun and code", 12, 1, 6, 129},   {"Disks", 12, 1, 6, 129},
+    {"Greetings", 4, 1, 6, 123},       {"Rubber", 16, 1, 6, 123},
+    {"Morph", 12, 1, 6, 129},          {"Computer", 15, 1, 6, 128},
+    {"Mother", 15, 1, 6, 128},         {"interlude", 2, 1, 6, 128},
+    {"Final flight", 16, 1, 6, 128},   {"ending", 3, 1, 6, 128},
 };
 
-int sectionRows(const SectionPlan& p) { return p.bars * 16 * p.rowsPerStep; }
+int sectionRows(const SectionPlan& p)
+{
+    return p.bars * 16 * p.rowsPerStep;
+}
 
 // The mixing desk: each channel's note volumes scaled by a percentage (clamped at 64), so the
 // composers write volumes relative to their part and the balance lives here.
 constexpr int channelGain[scoreChannels] = {
-    80,   // kick
-    130,  // snare
-    250,  // hats
-    110,  // percussion
-    85,   // bass
+    80,             // kick
+    130,            // snare
+    250,            // hats
+    110,            // percussion
+    85,             // bass
     100, 100, 100,  // pad voices
-    180,  // arpeggio
-    135,  // lead
-    135,  // echo
-    180,  // bell
-    100,  // effects
-    140,  // stab
-    100, 100,  // control
+    180,            // arpeggio
+    135,            // lead
+    135,            // echo
+    180,            // bell
+    100,            // effects
+    140,            // stab
+    100, 100,       // control
 };
 
 void mixScore(Score& score)
@@ -62,7 +56,10 @@ void mixScore(Score& score)
 
 }  // namespace
 
-const SectionPlan& sectionPlan(SoundtrackSection section) { return plans[section]; }
+const SectionPlan& sectionPlan(SoundtrackSection section)
+{
+    return plans[section];
+}
 
 Section scoreSection(SoundtrackSection section)
 {
@@ -92,6 +89,7 @@ std::vector<int> soundtrackPatternRows()
         int rows;
         int times;
     };
+    // clang-format off
     static constexpr Run runs[] = {
         {16, 1},                                    // 0 intro
         {256, 1},                                   // 1 Flames
@@ -113,6 +111,7 @@ std::vector<int> soundtrackPatternRows()
         {32, 8},                                    // 84-91 Final flight
         {48, 1},                                    // 92 ending
     };
+    // clang-format on
     std::vector<int> rows;
     for (const Run& run : runs)
         for (int t = 0; t < run.times; ++t)

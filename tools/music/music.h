@@ -83,13 +83,15 @@ struct Chord {
 // Parses a chord name: root letter, optional # or b, then "", "m", "7", "m7", "maj7", "sus2",
 // "sus4", "dim", "add9", "m9" or "6". False for anything else.
 bool parseChord(const std::string& name, Chord& chord);
-// MIDI-style note number (C4 = 60, A4 = 69) of a note name such as "A4", "C#5", "Bb3"; -1 if invalid.
+// MIDI-style note number (C4 = 60, A4 = 69) of a note name such as "A4", "C#5", "Bb3"; -1 if
+// invalid.
 int parseNoteName(const std::string& name);
 // The cell note for a MIDI-style note number (A4 = 69 is XM A-4 = 58); xmNoNote outside XM's range.
 uint8_t xmNoteFromMidi(int midi);
 // Three notes of the chord in close position, chosen to move as little as possible from the
 // previous voicing (empty: start near middle C), all within [low, high].
-std::vector<int> voiceChord(const Chord& chord, const std::vector<int>& previous, int low, int high);
+std::vector<int> voiceChord(const Chord& chord, const std::vector<int>& previous, int low,
+                            int high);
 
 // One section of the score: where it starts, how long it is in bars of 4/4, and how many rows
 // a sixteenth note takes (1 at speed 6, 2 at speed 3).
@@ -102,8 +104,8 @@ struct Section {
 int sectionRow(const Section& section, int bar, int step);
 
 // Writes a note (volume 0..64, or -1 to leave the volume column empty) and an optional effect.
-void putNote(Score& score, int row, int channel, int midi, int instrument, int volume, uint8_t effect = 0,
-             uint8_t param = 0);
+void putNote(Score& score, int row, int channel, int midi, int instrument, int volume,
+             uint8_t effect = 0, uint8_t param = 0);
 // Key off on a channel.
 void putNoteOff(Score& score, int row, int channel);
 // Speed, tempo or sync command on the first free control channel of a row (false if none is free).
@@ -111,8 +113,8 @@ bool putControl(Score& score, int row, uint8_t effect, uint8_t param);
 
 // A drum line, one character per sixteenth step, repeated over the given bars:
 // 'X' loud, 'x' normal, 'o' soft, 'g' ghost, anything else silent.
-void drumLine(Score& score, const Section& section, int firstBar, int bars, int channel, int instrument,
-              const std::string& steps, int midi = 60, int volumeScale = 64);
+void drumLine(Score& score, const Section& section, int firstBar, int bars, int channel,
+              int instrument, const std::string& steps, int midi = 60, int volumeScale = 64);
 // A melody: whitespace-separated tokens, one per sixteenth step from the given bar on: a note
 // name starts a note, "-" holds, "." sends key off, "_" leaves the channel alone. Notes are
 // transposed by `transpose` semitones. Returns the number of steps written.
@@ -153,7 +155,7 @@ struct SectionHeard {
 struct SectionMap {
     std::vector<SyncHeard> syncs;
     std::vector<SectionHeard> sections;
-    double songSeconds = 0;  // until the song wraps back to its restart position
+    double songSeconds = 0;             // until the song wraps back to its restart position
     std::vector<std::string> problems;  // empty when every boundary and sync holds
 };
 
@@ -167,8 +169,8 @@ std::string formatSectionMap(const SectionMap& map);
 
 struct RenderStats {
     double seconds = 0;
-    int peak = 0;         // largest absolute 16-bit sample
-    double rmsDb = 0;     // RMS of the whole song relative to full scale
+    int peak = 0;                 // largest absolute 16-bit sample
+    double rmsDb = 0;             // RMS of the whole song relative to full scale
     double quietestSecondDb = 0;  // RMS of the quietest whole second after the intro
     double quietestSecondAt = 0;  // its start time
 };
@@ -176,5 +178,6 @@ struct RenderStats {
 // Renders one pass of the song (no loop) through the offline output at 44.1 kHz, 16-bit stereo,
 // with high-quality mixing. `introSeconds` is skipped when looking for the quietest second.
 // When wavPath is not empty the samples are written there as a WAV file.
-bool renderSoundtrack(const std::vector<uint8_t>& xmBytes, const std::string& wavPath, double introSeconds,
-                      RenderStats& stats, std::vector<int16_t>* samples, std::string& error);
+bool renderSoundtrack(const std::vector<uint8_t>& xmBytes, const std::string& wavPath,
+                      double introSeconds, RenderStats& stats, std::vector<int16_t>* samples,
+                      std::string& error);

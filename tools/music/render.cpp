@@ -22,7 +22,8 @@ bool readWavSamples(const std::string& path, std::vector<int16_t>& samples, std:
     }
     uint8_t header[44];
     bool ok = std::fread(header, 1, sizeof header, f) == sizeof header;
-    const uint32_t bytes = header[40] | header[41] << 8 | header[42] << 16 | uint32_t(header[43]) << 24;
+    const uint32_t bytes =
+        header[40] | header[41] << 8 | header[42] << 16 | uint32_t(header[43]) << 24;
     samples.resize(bytes / 2);
     ok = ok && std::fread(samples.data(), 2, samples.size(), f) == samples.size();
     std::fclose(f);
@@ -33,8 +34,9 @@ bool readWavSamples(const std::string& path, std::vector<int16_t>& samples, std:
 
 }  // namespace
 
-bool renderSoundtrack(const std::vector<uint8_t>& xmBytes, const std::string& wavPath, double introSeconds,
-                      RenderStats& stats, std::vector<int16_t>* samplesOut, std::string& error)
+bool renderSoundtrack(const std::vector<uint8_t>& xmBytes, const std::string& wavPath,
+                      double introSeconds, RenderStats& stats, std::vector<int16_t>* samplesOut,
+                      std::string& error)
 {
     musicStartup();
     musicSetOption(musicOptionOutputDevice, musicDeviceOffline);
@@ -77,7 +79,8 @@ bool renderSoundtrack(const std::vector<uint8_t>& xmBytes, const std::string& wa
         sum += double(v) * v;
     }
     stats.peak = peak;
-    stats.rmsDb = 20 * std::log10(std::sqrt(sum / std::max<size_t>(1, samples.size())) / 32768.0 + 1e-12);
+    stats.rmsDb =
+        20 * std::log10(std::sqrt(sum / std::max<size_t>(1, samples.size())) / 32768.0 + 1e-12);
     // Quietest whole second after the intro, in half-second hops.
     stats.quietestSecondDb = 0;
     const size_t first = static_cast<size_t>(introSeconds * renderRate);

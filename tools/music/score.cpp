@@ -65,9 +65,10 @@ bool parseChord(const std::string& name, Chord& chord)
         const char* name;
         std::vector<int> intervals;
     } qualities[] = {
-        {"", {0, 4, 7}},        {"m", {0, 3, 7}},         {"7", {0, 4, 7, 10}},  {"m7", {0, 3, 7, 10}},
-        {"maj7", {0, 4, 7, 11}}, {"sus2", {0, 2, 7}},     {"sus4", {0, 5, 7}},   {"dim", {0, 3, 6}},
-        {"add9", {0, 4, 7, 2}},  {"m9", {0, 3, 7, 10, 2}}, {"6", {0, 4, 7, 9}},
+        {"", {0, 4, 7}},          {"m", {0, 3, 7}},        {"7", {0, 4, 7, 10}},
+        {"m7", {0, 3, 7, 10}},    {"maj7", {0, 4, 7, 11}}, {"sus2", {0, 2, 7}},
+        {"sus4", {0, 5, 7}},      {"dim", {0, 3, 6}},      {"add9", {0, 4, 7, 2}},
+        {"m9", {0, 3, 7, 10, 2}}, {"6", {0, 4, 7, 9}},
     };
     for (const auto& q : qualities) {
         if (quality == q.name) {
@@ -112,7 +113,8 @@ std::vector<int> voiceChord(const Chord& chord, const std::vector<int>& previous
         for (size_t b = a + 1; b < pcs.size(); ++b)
             for (size_t c = b + 1; c < pcs.size(); ++c)
                 choices.push_back({pcs[a], pcs[b], pcs[c]});
-    const std::vector<int> reference = previous.size() == 3 ? previous : std::vector<int>{57, 60, 64};
+    const std::vector<int> reference =
+        previous.size() == 3 ? previous : std::vector<int>{57, 60, 64};
     std::vector<int> best;
     int bestCost = 1 << 30;
     for (size_t choice = 0; choice < choices.size(); ++choice) {
@@ -151,7 +153,8 @@ int sectionRow(const Section& section, int bar, int step)
     return section.startRow + (bar * 16 + step) * section.rowsPerStep;
 }
 
-void putNote(Score& score, int row, int channel, int midi, int instrument, int volume, uint8_t effect, uint8_t param)
+void putNote(Score& score, int row, int channel, int midi, int instrument, int volume,
+             uint8_t effect, uint8_t param)
 {
     if (row < 0 || row >= score.rows)
         return;
@@ -190,8 +193,8 @@ bool putControl(Score& score, int row, uint8_t effect, uint8_t param)
     return false;
 }
 
-void drumLine(Score& score, const Section& section, int firstBar, int bars, int channel, int instrument,
-              const std::string& steps, int midi, int volumeScale)
+void drumLine(Score& score, const Section& section, int firstBar, int bars, int channel,
+              int instrument, const std::string& steps, int midi, int volumeScale)
 {
     if (steps.empty())
         return;
@@ -202,7 +205,8 @@ void drumLine(Score& score, const Section& section, int firstBar, int bars, int 
             const int index = ((bar - firstBar) * 16 + step) % length;
             const int v = drumVolume(steps[index]);
             if (v >= 0)
-                putNote(score, sectionRow(section, bar, step), channel, midi, instrument, v * volumeScale / 64);
+                putNote(score, sectionRow(section, bar, step), channel, midi, instrument,
+                        v * volumeScale / 64);
         }
     }
 }
@@ -223,7 +227,8 @@ int melodyLine(Score& score, const Section& section, int firstBar, int channel, 
         } else if (token != "-" && token != "_") {
             const int midi = parseNoteName(token);
             if (midi >= 0)
-                putNote(score, row, channel, midi + transpose, instrument, volume, pan ? xmEffect('8') : 0, pan);
+                putNote(score, row, channel, midi + transpose, instrument, volume,
+                        pan ? xmEffect('8') : 0, pan);
         }
         ++step;
     }

@@ -35,7 +35,10 @@ struct SectionRule {
 };
 
 constexpr double tolerance = 0.02;
-constexpr Boundary at(int order, int row) { return {order, row, Boundary::position}; }
+constexpr Boundary at(int order, int row)
+{
+    return {order, row, Boundary::position};
+}
 constexpr Boundary endCue{0, 0, Boundary::endCue};
 constexpr Boundary songEnd{0, 0, Boundary::songEnd};
 
@@ -113,7 +116,8 @@ SectionMap measureSectionMap(const std::vector<uint8_t>& xmBytes)
     heardNow = &heard;
     musicSetSyncCallback(handle, recordSync);
     bool wrapped = false;
-    for (uint64_t frame = stepFrames; frame < uint64_t(maxSongSeconds * measureRate) && !wrapped; frame += stepFrames) {
+    for (uint64_t frame = stepFrames; frame < uint64_t(maxSongSeconds * measureRate) && !wrapped;
+         frame += stepFrames) {
         const size_t syncsBefore = heard.syncs.size();
         musicRenderOfflineTo(frame);
         MusicPlayStatus status{};
@@ -180,11 +184,12 @@ SectionMap measureSectionMap(const std::vector<uint8_t>& xmBytes)
         const double length = s.end - s.start;
         s.ok = found && length >= s.minSeconds && length <= s.maxSeconds;
         if (!found)
-            map.problems.push_back(s.name + ": boundary " + (timeOf(rule.from, s.start) ? s.to : s.from) +
-                                   " never heard");
+            map.problems.push_back(s.name + ": boundary " +
+                                   (timeOf(rule.from, s.start) ? s.to : s.from) + " never heard");
         else if (!s.ok)
             map.problems.push_back(s.name + ": lasts " + std::to_string(length) + " s, outside " +
-                                   std::to_string(s.minSeconds) + ".." + std::to_string(s.maxSeconds));
+                                   std::to_string(s.minSeconds) + ".." +
+                                   std::to_string(s.maxSeconds));
         map.sections.push_back(s);
     }
 
@@ -203,8 +208,9 @@ SectionMap measureSectionMap(const std::vector<uint8_t>& xmBytes)
                     index = static_cast<int>(i);
         }
         if (index < 0) {
-            map.problems.push_back("sync " + std::to_string(s.value) + " at " + std::to_string(s.order) + "," +
-                                   std::to_string(s.row) + " lies outside every section");
+            map.problems.push_back("sync " + std::to_string(s.value) + " at " +
+                                   std::to_string(s.order) + "," + std::to_string(s.row) +
+                                   " lies outside every section");
             continue;
         }
         s.section = map.sections[index].name;
@@ -220,8 +226,10 @@ SectionMap measureSectionMap(const std::vector<uint8_t>& xmBytes)
         if (static_cast<int>(i) == flamesRule) {
             const auto shakes = std::count(v.begin(), v.end(), syncShakeValue);
             if (shakes < 4)
-                map.problems.push_back(name + ": " + std::to_string(shakes) + " camera-shake syncs, want at least 4");
-            if (v.empty() || v.back() != syncEndValue || std::count(v.begin(), v.end(), syncEndValue) != 1)
+                map.problems.push_back(name + ": " + std::to_string(shakes) +
+                                       " camera-shake syncs, want at least 4");
+            if (v.empty() || v.back() != syncEndValue ||
+                std::count(v.begin(), v.end(), syncEndValue) != 1)
                 map.problems.push_back(name + ": must end with the one sync 1");
             if (static_cast<size_t>(shakes) + 1 != v.size())
                 map.problems.push_back(name + ": syncs other than 2 and the final 1");
@@ -239,14 +247,16 @@ SectionMap measureSectionMap(const std::vector<uint8_t>& xmBytes)
             if (even)
                 even = sec.end - t.back() < (t[1] - t[0]) + 0.01;
             if (!even)
-                map.problems.push_back(name + ": needs a sync on every beat from its first row to its end");
+                map.problems.push_back(
+                    name + ": needs a sync on every beat from its first row to its end");
         } else if (i == 0 || static_cast<int>(i) == openingRule) {
             if (!v.empty())
                 map.problems.push_back(name + ": must carry no sync");
         } else {
             for (int value : v)
                 if (value != 3 && value != 4)
-                    map.problems.push_back(name + ": sync " + std::to_string(value) + " where only 3 and 4 may be");
+                    map.problems.push_back(name + ": sync " + std::to_string(value) +
+                                           " where only 3 and 4 may be");
         }
     }
     return map;
@@ -256,26 +266,28 @@ std::string formatSectionMap(const SectionMap& map)
 {
     std::string out;
     char line[256];
-    std::snprintf(line, sizeof line, "%-18s %-8s %-8s %9s %9s %9s %9s  %s\n", "section", "from", "to", "start s",
-                  "length s", "target s", "dev %", "");
+    std::snprintf(line, sizeof line, "%-18s %-8s %-8s %9s %9s %9s %9s  %s\n", "section", "from",
+                  "to", "start s", "length s", "target s", "dev %", "");
     out += line;
     for (const SectionHeard& s : map.sections) {
         const double length = s.end - s.start;
         char target[32] = "", deviation[32] = "";
         if (s.targetSeconds > 0) {
             std::snprintf(target, sizeof target, "%.2f", s.targetSeconds);
-            std::snprintf(deviation, sizeof deviation, "%+.2f", 100.0 * (length - s.targetSeconds) / s.targetSeconds);
+            std::snprintf(deviation, sizeof deviation, "%+.2f",
+                          100.0 * (length - s.targetSeconds) / s.targetSeconds);
         } else {
             std::snprintf(target, sizeof target, "%.1f-%.1f", s.minSeconds, s.maxSeconds);
         }
-        std::snprintf(line, sizeof line, "%-18s %-8s %-8s %9.3f %9.3f %9s %9s  %s\n", s.name.c_str(), s.from.c_str(),
-                      s.to.c_str(), s.start, length, target, deviation, s.ok ? "ok" : "OUT OF RANGE");
+        std::snprintf(line, sizeof line, "%-18s %-8s %-8s %9.3f %9.3f %9s %9s  %s\n",
+                      s.name.c_str(), s.from.c_str(), s.to.c_str(), s.start, length, target,
+                      deviation, s.ok ? "ok" : "OUT OF RANGE");
         out += line;
     }
     out += "\nsyncs (order,row: value at the time it becomes audible)\n";
     for (const SyncHeard& s : map.syncs) {
-        std::snprintf(line, sizeof line, "  %3d,%-3d W%02d  %8.3f s  %s\n", s.order, s.row, s.value, s.seconds,
-                      s.section.c_str());
+        std::snprintf(line, sizeof line, "  %3d,%-3d W%02d  %8.3f s  %s\n", s.order, s.row, s.value,
+                      s.seconds, s.section.c_str());
         out += line;
     }
     std::snprintf(line, sizeof line, "\nsong length %.3f s\n", map.songSeconds);

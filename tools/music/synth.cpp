@@ -47,8 +47,14 @@ void runSvf(Svf& f, double in, double cutoff, double q, double rate)
 }
 
 // Two-pole low-pass magnitude at f for cutoff fc.
-double lowpass2(double f, double fc) { return 1.0 / std::sqrt(1.0 + std::pow(f / fc, 4.0)); }
-double lowpass1(double f, double fc) { return 1.0 / std::sqrt(1.0 + (f / fc) * (f / fc)); }
+double lowpass2(double f, double fc)
+{
+    return 1.0 / std::sqrt(1.0 + std::pow(f / fc, 4.0));
+}
+double lowpass1(double f, double fc)
+{
+    return 1.0 / std::sqrt(1.0 + (f / fc) * (f / fc));
+}
 
 // Fades the last `seconds` of a one-shot to zero so it never stops with a click.
 void closeTail(std::vector<double>& signal, double rate, double seconds = 0.025)
@@ -84,8 +90,8 @@ double metallic(double t, double scale)
 }
 
 // High-passed mix of noise and metallic tone with an exponential decay: hats and cymbals.
-std::vector<double> cymbal(double rate, double seconds, double decay, double highpass, double metalScale,
-                           double metalMix, uint32_t seed)
+std::vector<double> cymbal(double rate, double seconds, double decay, double highpass,
+                           double metalScale, double metalMix, uint32_t seed)
 {
     Noise noise;
     noise.state = seed;
@@ -113,7 +119,8 @@ XmInstrument instrument(const char* name, XmSample sample)
     return ins;
 }
 
-void setEnvelope(XmInstrument& ins, std::vector<XmEnvelopePoint> points, int sustainPoint, uint16_t fadeout)
+void setEnvelope(XmInstrument& ins, std::vector<XmEnvelopePoint> points, int sustainPoint,
+                 uint16_t fadeout)
 {
     ins.volumeEnvelope.enabled = true;
     ins.volumeEnvelope.points = std::move(points);
@@ -151,7 +158,8 @@ XmInstrument makeSnare()
     std::vector<double> out(static_cast<int>(rate * 0.32));
     for (size_t i = 0; i < out.size(); ++i) {
         const double t = i / rate;
-        const double tone = (std::sin(2 * pi * 187 * t) + 0.45 * std::sin(2 * pi * 331 * t)) * std::exp(-t / 0.06);
+        const double tone =
+            (std::sin(2 * pi * 187 * t) + 0.45 * std::sin(2 * pi * 331 * t)) * std::exp(-t / 0.06);
         runSvf(hp, nextNoise(noise), 1400, 0.7, rate);
         const double rattle = hp.high * std::exp(-t / 0.13);
         out[i] = std::tanh(2.4 * (0.75 * tone + rattle));
@@ -190,7 +198,8 @@ XmInstrument makeHat(bool open)
 {
     const double rate = 44100;
     // Kept below 11 kHz where it matters: the show mixes at 22 kHz.
-    XmSample s = quantise(cymbal(rate, open ? 0.5 : 0.14, open ? 0.15 : 0.04, 3500, 1.0, 0.5, open ? 99 : 98), true);
+    XmSample s = quantise(
+        cymbal(rate, open ? 0.5 : 0.14, open ? 0.15 : 0.04, 3500, 1.0, 0.5, open ? 99 : 98), true);
     drumTuning(s, rate);
     return instrument(open ? "open hat" : "closed hat", s);
 }
@@ -227,7 +236,8 @@ XmInstrument makeReverseCrash()
     // Fade the reversed tail in so the swell starts from nothing, and close the last 10 ms so the
     // swell stops on the downbeat without a click.
     for (size_t i = 0; i < crash.size(); ++i)
-        crash[i] *= std::min(1.0, i / (rate * 0.3)) * std::min(1.0, (crash.size() - 1 - i) / (rate * 0.02));
+        crash[i] *=
+            std::min(1.0, i / (rate * 0.3)) * std::min(1.0, (crash.size() - 1 - i) / (rate * 0.02));
     XmSample s = quantise(crash, true);
     drumTuning(s, rate);
     return instrument("reverse crash", s);
@@ -243,7 +253,8 @@ XmInstrument makeTom()
     for (size_t i = 0; i < out.size(); ++i) {
         const double t = i / rate;
         phase += 2 * pi * f0 * (1.0 + 0.55 * std::exp(-t / 0.05)) / rate;
-        out[i] = std::tanh(1.3 * (std::sin(phase) * std::exp(-t / 0.22) + 0.2 * nextNoise(noise) * std::exp(-t / 0.004)));
+        out[i] = std::tanh(1.3 * (std::sin(phase) * std::exp(-t / 0.22) +
+                                  0.2 * nextNoise(noise) * std::exp(-t / 0.004)));
     }
     closeTail(out, rate);
     XmSample s = quantise(out, true);
@@ -286,8 +297,10 @@ XmInstrument makeBass()
 // A loop of `length` samples summing detuned sawtooth-like oscillators; each oscillator is
 // {cycles in the loop, level}; harmonics above maxFrequency are left out; partial phases are
 // spread by a fixed random sequence so the wave is smooth rather than spiky.
-std::vector<double> additiveLoop(double rate, int length, const std::vector<std::pair<int, double>>& oscillators,
-                                 double cutoff, bool oddHeavy, double maxFrequency, bool randomPhase)
+std::vector<double> additiveLoop(double rate, int length,
+                                 const std::vector<std::pair<int, double>>& oscillators,
+                                 double cutoff, bool oddHeavy, double maxFrequency,
+                                 bool randomPhase)
 {
     std::vector<double> out(length, 0.0);
     Noise noise;
@@ -313,8 +326,9 @@ XmInstrument makePad()
     const double rate = 22050;
     const int length = 16384;
     const double f0 = 96 * rate / length;  // 129.2 Hz
-    const std::vector<double> wave = additiveLoop(
-        rate, length, {{96, 1.0}, {95, 0.8}, {97, 0.8}, {192, 0.35}, {193, 0.3}}, 1400, false, 7000, true);
+    const std::vector<double> wave =
+        additiveLoop(rate, length, {{96, 1.0}, {95, 0.8}, {97, 0.8}, {192, 0.35}, {193, 0.3}}, 1400,
+                     false, 7000, true);
     XmSample s = quantise(wave, true);
     s.loop = XmLoop::forward;
     s.loopStart = 0;
@@ -330,7 +344,8 @@ XmInstrument makeLead()
     const double rate = 22050;
     const int length = 11025;
     const double f0 = 110 * rate / length;  // 220 Hz
-    const std::vector<double> wave = additiveLoop(rate, length, {{110, 1.0}, {111, 0.6}}, 3200, true, 9000, false);
+    const std::vector<double> wave =
+        additiveLoop(rate, length, {{110, 1.0}, {111, 0.6}}, 3200, true, 9000, false);
     XmSample s = quantise(wave, true);
     s.loop = XmLoop::forward;
     s.loopStart = 0;
@@ -478,7 +493,8 @@ std::vector<XmInstrument> synthesiseInstruments()
     list.push_back(makeRiser());
     list.push_back(makeReverseCrash());
     // Default panning: drums near the centre, the rest spread a little.
-    const uint8_t panning[] = {128, 136, 120, 150, 150, 110, 128, 128, 128, 112, 128, 150, 128, 128, 128};
+    const uint8_t panning[] = {128, 136, 120, 150, 150, 110, 128, 128,
+                               128, 112, 128, 150, 128, 128, 128};
     for (size_t i = 0; i < list.size(); ++i)
         list[i].samples[0].panning = panning[i];
     return list;

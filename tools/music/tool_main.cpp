@@ -2,12 +2,13 @@
 //   v4npelva-music-check map [FILE.xm]           section map: boundaries, deviations, syncs
 //   v4npelva-music-check render OUT.wav [FILE.xm] [OUT.png]
 //                                                 WAV through the offline output, level figures,
-//                                                 and a spectrogram drawn by sox when OUT.png is given
+//                                                 and a spectrogram drawn by sox when OUT.png is
+//                                                 given
 // Without FILE.xm the module is composed afresh. Exit status 1 when a check fails.
 #include "music/music.h"
 
-#include <cstdio>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 
@@ -63,12 +64,13 @@ int main(int argc, char** argv)
             std::fprintf(stderr, "%s\n", error.c_str());
             return 1;
         }
-        std::printf("%s: %.2f s, peak %d (%.2f dBFS), RMS %.2f dBFS, quietest second %.1f dBFS at %.1f s\n", argv[2],
-                    stats.seconds, stats.peak, 20 * std::log10(stats.peak / 32768.0 + 1e-12), stats.rmsDb,
-                    stats.quietestSecondDb, stats.quietestSecondAt);
+        std::printf(
+            "%s: %.2f s, peak %d (%.2f dBFS), RMS %.2f dBFS, quietest second %.1f dBFS at %.1f s\n",
+            argv[2], stats.seconds, stats.peak, 20 * std::log10(stats.peak / 32768.0 + 1e-12),
+            stats.rmsDb, stats.quietestSecondDb, stats.quietestSecondAt);
         if (argc >= 5) {
-            const std::string sox = "sox " + shellQuote(argv[2]) + " -n spectrogram -x 2000 -y 513 -o " +
-                                    shellQuote(argv[4]);
+            const std::string sox = "sox " + shellQuote(argv[2]) +
+                                    " -n spectrogram -x 2000 -y 513 -o " + shellQuote(argv[4]);
             if (std::system(sox.c_str()) != 0) {
                 std::fprintf(stderr, "sox failed: %s\n", sox.c_str());
                 return 1;

@@ -41,14 +41,16 @@ void printSyncs(double seconds)
     const unsigned written = syncWritten.load(std::memory_order_acquire);
     for (; syncRead != written; ++syncRead) {
         const SyncEvent& e = syncQueue[syncRead % kSyncQueue];
-        std::printf("%8.3f  sync %3u (0x%02x) at order %u row %u\n", seconds, e.value, e.value, e.order, e.row);
+        std::printf("%8.3f  sync %3u (0x%02x) at order %u row %u\n", seconds, e.value, e.value,
+                    e.order, e.row);
     }
 }
 
 int usage()
 {
     std::fprintf(stderr,
-                 "usage: v4npelva-musictest MODULE [--offline WAV] [--seconds N] [--null] [--rate HZ] [--buffer MS]\n");
+                 "usage: v4npelva-musictest MODULE [--offline WAV] [--seconds N] [--null] [--rate "
+                 "HZ] [--buffer MS]\n");
     return 2;
 }
 
@@ -84,8 +86,11 @@ int main(int argc, char** argv)
         return usage();
 
     musicStartup();
-    const int device = wavName != nullptr ? musicDeviceOffline : nullOutput ? musicDeviceNull : musicDeviceSound;
-    if (!musicSetOption(musicOptionOutputDevice, device) || !musicSetOption(musicOptionMixRate, rate) ||
+    const int device = wavName != nullptr ? musicDeviceOffline
+                       : nullOutput       ? musicDeviceNull
+                                          : musicDeviceSound;
+    if (!musicSetOption(musicOptionOutputDevice, device) ||
+        !musicSetOption(musicOptionMixRate, rate) ||
         !musicSetOption(musicOptionBufferMs, bufferMs)) {
         std::fprintf(stderr, "musictest: %s\n", musicLastError());
         return 2;
@@ -106,7 +111,8 @@ int main(int argc, char** argv)
         return 1;
     }
     const char* outputs[] = {"auto", "audio device", "null output", "offline output"};
-    std::printf("playing %s through the %s at %d Hz", moduleName, outputs[musicActiveDevice()], musicMixRate());
+    std::printf("playing %s through the %s at %d Hz", moduleName, outputs[musicActiveDevice()],
+                musicMixRate());
     if (musicActiveDevice() == musicDeviceSound)
         std::printf(" (driver %s)", platformAudioDriverName());
     std::printf("\n");
@@ -138,8 +144,8 @@ int main(int argc, char** argv)
         maxLatency = std::max(maxLatency, musicLatencyFrames());
         printSyncs(now);
         if (status.position != last.position || status.row != last.row) {
-            std::printf("%8.3f  order %3u pattern %3u row %3u  loops %u\n", now, status.position, status.pattern,
-                        status.row, status.songLoopCount);
+            std::printf("%8.3f  order %3u pattern %3u row %3u  loops %u\n", now, status.position,
+                        status.pattern, status.row, status.songLoopCount);
             last = status;
         }
     }
@@ -148,7 +154,8 @@ int main(int argc, char** argv)
     musicClose();
     std::printf("%u sync commands heard", syncCount.load());
     if (maxLatency > 0)
-        std::printf("; latency compensated up to %d frames (%.1f ms)", maxLatency, maxLatency * 1000.0 / rate);
+        std::printf("; latency compensated up to %d frames (%.1f ms)", maxLatency,
+                    maxLatency * 1000.0 / rate);
     if (wavName != nullptr)
         std::printf("; rendered to %s", wavName);
     std::printf("\n");

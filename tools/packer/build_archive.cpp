@@ -36,7 +36,8 @@ bool checkPackName(const std::string& name, char packedName[12], std::string& er
     return true;
 }
 
-bool buildPackImage(const std::vector<PackInput>& files, std::vector<uint8_t>& image, std::string& error)
+bool buildPackImage(const std::vector<PackInput>& files, std::vector<uint8_t>& image,
+                    std::string& error)
 {
     uint64_t imageSize = 4 + uint64_t(files.size()) * sizeof(PackDirEntry);
     for (const PackInput& file : files) {
@@ -86,7 +87,8 @@ bool installPackImage(const std::vector<PackInput>& files, std::string& error)
     return true;
 }
 
-bool buildArchive(const std::vector<PackInput>& files, std::vector<uint8_t>& archiveOut, std::string& error)
+bool buildArchive(const std::vector<PackInput>& files, std::vector<uint8_t>& archiveOut,
+                  std::string& error)
 {
     std::vector<uint8_t> image;
     if (!buildPackImage(files, image, error))

@@ -11,7 +11,7 @@ namespace {
 
 struct BitWriter {
     std::vector<uint8_t>& out;
-    uint64_t pending = 0; // the low `count` bits are not yet written
+    uint64_t pending = 0;  // the low `count` bits are not yet written
     int count = 0;
 
     // Appends the low k bits of value, most significant first.
@@ -53,7 +53,7 @@ std::array<uint16_t, N> canonicalCodes(const uint8_t* lengths)
     return codes;
 }
 
-} // namespace
+}  // namespace
 
 int packDistanceCode(int distance)
 {
@@ -71,7 +71,8 @@ int packLengthCode(int length)
     return t;
 }
 
-void countPackSymbols(const std::vector<PackToken>& tokens, uint32_t* literalFrequencies, uint32_t* lengthFrequencies)
+void countPackSymbols(const std::vector<PackToken>& tokens, uint32_t* literalFrequencies,
+                      uint32_t* lengthFrequencies)
 {
     for (int s = 0; s < packLiteralSymbols; ++s)
         literalFrequencies[s] = 0;
@@ -100,7 +101,8 @@ std::vector<uint8_t> encodePackTokens(const std::vector<PackToken>& tokens)
     for (int s = 0; s < packLiteralSymbols; ++s)
         ++codeLengthFrequencies[literalLengths[s]];
     uint8_t codeLengthLengths[packCodeLengthSymbols];
-    buildCodeLengths(codeLengthFrequencies, packCodeLengthSymbols, packMaxCodeLength, codeLengthLengths);
+    buildCodeLengths(codeLengthFrequencies, packCodeLengthSymbols, packMaxCodeLength,
+                     codeLengthLengths);
 
     std::vector<uint8_t> out;
     out.reserve(tokens.size() + 64);
@@ -135,7 +137,8 @@ std::vector<uint8_t> encodePackTokens(const std::vector<PackToken>& tokens)
 
 std::vector<uint8_t> compressStreamWith(const uint8_t* data, size_t size, PackParse parse)
 {
-    std::vector<PackToken> tokens = parse == PackParse::lazy ? parseLazy(data, size) : parseOptimal(data, size);
+    std::vector<PackToken> tokens =
+        parse == PackParse::lazy ? parseLazy(data, size) : parseOptimal(data, size);
     return encodePackTokens(tokens);
 }
 

@@ -7,14 +7,16 @@
 namespace {
 
 // Plain Huffman code lengths of the used symbols (at least two); returns the longest.
-int huffmanLengths(const std::vector<uint64_t>& weights, const std::vector<int>& symbols, uint8_t* lengths)
+int huffmanLengths(const std::vector<uint64_t>& weights, const std::vector<int>& symbols,
+                   uint8_t* lengths)
 {
     // Nodes 0..m-1 are leaves; internal nodes follow. Two sorted queues avoid a heap.
     size_t m = symbols.size();
     std::vector<int> order(m);
     for (size_t i = 0; i < m; ++i)
         order[i] = int(i);
-    std::stable_sort(order.begin(), order.end(), [&](int a, int b) { return weights[a] < weights[b]; });
+    std::stable_sort(order.begin(), order.end(),
+                     [&](int a, int b) { return weights[a] < weights[b]; });
     std::vector<uint64_t> weight(2 * m);
     std::vector<int> parent(2 * m, -1);
     for (size_t i = 0; i < m; ++i)
@@ -44,7 +46,7 @@ int huffmanLengths(const std::vector<uint64_t>& weights, const std::vector<int>&
     return longest;
 }
 
-} // namespace
+}  // namespace
 
 void buildCodeLengths(const uint32_t* frequencies, int symbolCount, int maxLength, uint8_t* lengths)
 {

@@ -8,19 +8,21 @@
 #include <vector>
 
 struct PackInput {
-    std::string name;           // 8.3 file name; stored lower-cased
-    std::vector<uint8_t> bytes; // the file's contents
+    std::string name;            // 8.3 file name; stored lower-cased
+    std::vector<uint8_t> bytes;  // the file's contents
 };
 
 // Builds a whole archive file: magic, unpacked size, compressed stream. The image holds the entry
 // count, the directory in the given order, then the contents. Duplicate names are kept (the
 // earlier entry is the one found). False with a message in error when a name does not fit 8.3 or
 // the image would exceed the format's 32-bit sizes.
-bool buildArchive(const std::vector<PackInput>& files, std::vector<uint8_t>& archiveOut, std::string& error);
+bool buildArchive(const std::vector<PackInput>& files, std::vector<uint8_t>& archiveOut,
+                  std::string& error);
 
 // The unpacked image alone: entry count, directory in the given order, contents. False with a
 // message in error on the same conditions as buildArchive.
-bool buildPackImage(const std::vector<PackInput>& files, std::vector<uint8_t>& image, std::string& error);
+bool buildPackImage(const std::vector<PackInput>& files, std::vector<uint8_t>& image,
+                    std::string& error);
 
 // Builds the image and installs it as the loaded archive, as openArchive would after unpacking
 // (resetting what was loaded before), so tests, benchmarks and fuzzers skip the compression.
@@ -36,8 +38,8 @@ bool checkPackName(const std::string& name, char packedName[12], std::string& er
 
 // How the compressor parses its input into literals and matches.
 enum class PackParse {
-    lazy,    // greedy with one step of lookahead, hash chains
-    optimal, // shortest path over the code lengths of a first parse, repeated
+    lazy,     // greedy with one step of lookahead, hash chains
+    optimal,  // shortest path over the code lengths of a first parse, repeated
 };
 
 // compressStream with a chosen parse (compressStream uses the best one).
@@ -46,4 +48,5 @@ std::vector<uint8_t> compressStreamWith(const uint8_t* data, size_t size, PackPa
 // Code lengths (at most maxLength bits) of a complete prefix code for the frequencies; symbols
 // with zero frequency get 0. Fewer than two used symbols are topped up to two, so the code is
 // always complete and decodable.
-void buildCodeLengths(const uint32_t* frequencies, int symbolCount, int maxLength, uint8_t* lengths);
+void buildCodeLengths(const uint32_t* frequencies, int symbolCount, int maxLength,
+                      uint8_t* lengths);

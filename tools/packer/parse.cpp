@@ -22,9 +22,9 @@ constexpr int optimalRounds = 3;
 struct MatchFinder {
     const uint8_t* data;
     size_t size;
-    std::vector<int32_t> head; // most recent position of each hash, -1 when none
-    std::vector<int32_t> prev; // previous position with the same hash, per position
-    size_t inserted = 0;       // positions below this are in the chains
+    std::vector<int32_t> head;  // most recent position of each hash, -1 when none
+    std::vector<int32_t> prev;  // previous position with the same hash, per position
+    size_t inserted = 0;        // positions below this are in the chains
     int hashBits;
 
     static int hashBitsFor(size_t n)
@@ -36,13 +36,18 @@ struct MatchFinder {
     }
 
     MatchFinder(const uint8_t* d, size_t n)
-        : data(d), size(n), head(size_t(1) << hashBitsFor(n), -1), prev(n, -1), hashBits(hashBitsFor(n))
+        : data(d),
+          size(n),
+          head(size_t(1) << hashBitsFor(n), -1),
+          prev(n, -1),
+          hashBits(hashBitsFor(n))
     {
     }
 
     uint32_t hashAt(size_t pos) const
     {
-        uint32_t v = uint32_t(data[pos]) | uint32_t(data[pos + 1]) << 8 | uint32_t(data[pos + 2]) << 16;
+        uint32_t v =
+            uint32_t(data[pos]) | uint32_t(data[pos + 1]) << 8 | uint32_t(data[pos + 2]) << 16;
         return (v * 2654435761u) >> (32 - hashBits);
     }
 
@@ -105,7 +110,7 @@ struct MatchFinder {
 };
 
 struct Match {
-    size_t length = 0; // 0: none
+    size_t length = 0;  // 0: none
     size_t distance = 0;
 };
 
@@ -139,7 +144,8 @@ Prices pricesOf(const std::vector<PackToken>& tokens)
 
 // Every position's improving matches, nearest first: (length, distance) pairs.
 struct MatchTable {
-    std::vector<uint32_t> first; // index into pairs of each position's first pair; size + 1 entries
+    std::vector<uint32_t>
+        first;  // index into pairs of each position's first pair; size + 1 entries
     std::vector<uint8_t> lengths;
     std::vector<uint16_t> distances;
 };
@@ -160,11 +166,13 @@ MatchTable findAllMatches(const uint8_t* data, size_t size)
     return table;
 }
 
-std::vector<PackToken> cheapestPath(const uint8_t* data, size_t size, const MatchTable& table, const Prices& prices)
+std::vector<PackToken> cheapestPath(const uint8_t* data, size_t size, const MatchTable& table,
+                                    const Prices& prices)
 {
     constexpr uint64_t unreached = ~uint64_t(0);
     std::vector<uint64_t> cost(size + 1, unreached);
-    std::vector<uint8_t> stepLength(size + 1, 0);    // token ending here: 0 literal, else match length
+    std::vector<uint8_t> stepLength(size + 1,
+                                    0);  // token ending here: 0 literal, else match length
     std::vector<uint16_t> stepDistance(size + 1, 0);
     cost[0] = 0;
     uint32_t lengthPrice[packMaxMatch + 1] = {};
@@ -219,13 +227,14 @@ uint64_t encodedBits(const std::vector<PackToken>& tokens)
     buildCodeLengths(lengthFrequencies, packLengthSymbols, packMaxCodeLength, lengthLengths);
     uint64_t bits = 0;
     for (int s = 0; s < packLiteralSymbols; ++s)
-        bits += uint64_t(literalFrequencies[s]) * (literalLengths[s] + (s >= 256 ? packDistanceExtra[s - 256] : 0));
+        bits += uint64_t(literalFrequencies[s]) *
+                (literalLengths[s] + (s >= 256 ? packDistanceExtra[s - 256] : 0));
     for (int t = 0; t < packLengthSymbols; ++t)
         bits += uint64_t(lengthFrequencies[t]) * (lengthLengths[t] + packLengthExtra[t]);
     return bits;
 }
 
-} // namespace
+}  // namespace
 
 std::vector<PackToken> parseLazy(const uint8_t* data, size_t size)
 {

@@ -18,7 +18,8 @@ std::vector<PackToken> parseLazy(const uint8_t* data, size_t size);
 std::vector<PackToken> parseOptimal(const uint8_t* data, size_t size);
 
 // Symbol frequencies of a parse: literal/distance alphabet (280) and length alphabet (22).
-void countPackSymbols(const std::vector<PackToken>& tokens, uint32_t* literalFrequencies, uint32_t* lengthFrequencies);
+void countPackSymbols(const std::vector<PackToken>& tokens, uint32_t* literalFrequencies,
+                      uint32_t* lengthFrequencies);
 
 // The stream for a parse: header nibbles, code lengths, symbols.
 std::vector<uint8_t> encodePackTokens(const std::vector<PackToken>& tokens);

@@ -8,20 +8,23 @@
 
 namespace {
 
-void put16(std::vector<uint8_t>& out, uint32_t v) {
+void put16(std::vector<uint8_t>& out, uint32_t v)
+{
     out.push_back(uint8_t(v));
     out.push_back(uint8_t(v >> 8));
 }
 
-void put32(std::vector<uint8_t>& out, uint32_t v) {
+void put32(std::vector<uint8_t>& out, uint32_t v)
+{
     put16(out, v & 0xFFFF);
     put16(out, v >> 16);
 }
 
 // Compresses rows of `components` samples per pixel produced by `row(y, buffer)`.
 template <typename RowFn>
-std::vector<uint8_t> compressJpeg(int width, int height, int components, int quality, bool fullChroma,
-                                  RowFn row) {
+std::vector<uint8_t> compressJpeg(int width, int height, int components, int quality,
+                                  bool fullChroma, RowFn row)
+{
     jpeg_compress_struct cinfo;
     jpeg_error_mgr jerr;
     cinfo.err = jpeg_std_error(&jerr);
@@ -57,7 +60,8 @@ std::vector<uint8_t> compressJpeg(int width, int height, int components, int qua
 
 }  // namespace
 
-std::vector<uint8_t> encodeBmp(const uint8_t* pixels, int width, int height, BmpLayout layout) {
+std::vector<uint8_t> encodeBmp(const uint8_t* pixels, int width, int height, BmpLayout layout)
+{
     const uint32_t bytesPerPixel = uint32_t(layout.bitsPerPixel) / 8;
     const uint32_t rowBytes = (uint32_t(width) * bytesPerPixel + 3) & ~3u;
     const uint32_t imageBytes = rowBytes * uint32_t(height);
@@ -83,13 +87,17 @@ std::vector<uint8_t> encodeBmp(const uint8_t* pixels, int width, int height, Bmp
         const int y = layout.topDown ? i : height - 1 - i;
         const uint8_t* p = pixels + size_t(y) * size_t(width) * 4;
         for (int x = 0; x < width; ++x, p += 4)
-            for (uint32_t b = 0; b < bytesPerPixel; ++b) out.push_back(p[b]);
-        for (uint32_t pad = uint32_t(width) * bytesPerPixel; pad < rowBytes; ++pad) out.push_back(0);
+            for (uint32_t b = 0; b < bytesPerPixel; ++b)
+                out.push_back(p[b]);
+        for (uint32_t pad = uint32_t(width) * bytesPerPixel; pad < rowBytes; ++pad)
+            out.push_back(0);
     }
     return out;
 }
 
-std::vector<uint8_t> encodeJpeg(const uint8_t* pixels, int width, int height, int quality, bool fullChroma) {
+std::vector<uint8_t> encodeJpeg(const uint8_t* pixels, int width, int height, int quality,
+                                bool fullChroma)
+{
     return compressJpeg(width, height, 3, quality, fullChroma, [&](int y, JSAMPLE* line) {
         const uint8_t* p = pixels + size_t(y) * size_t(width) * 4;
         for (int x = 0; x < width; ++x, p += 4) {
@@ -100,15 +108,19 @@ std::vector<uint8_t> encodeJpeg(const uint8_t* pixels, int width, int height, in
     });
 }
 
-std::vector<uint8_t> encodeJpegGray(const uint8_t* gray, int width, int height, int quality) {
+std::vector<uint8_t> encodeJpegGray(const uint8_t* gray, int width, int height, int quality)
+{
     return compressJpeg(width, height, 1, quality, false, [&](int y, JSAMPLE* line) {
         std::memcpy(line, gray + size_t(y) * size_t(width), size_t(width));
     });
 }
 
-bool writeFileBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
+bool writeFileBytes(const std::string& path, const std::vector<uint8_t>& bytes)
+{
     FILE* file = std::fopen(path.c_str(), "wb");
-    if (!file) return false;
-    const bool written = bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+    if (!file)
+        return false;
+    const bool written =
+        bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
     return std::fclose(file) == 0 && written;
 }

@@ -39,7 +39,8 @@ struct Track3ds {
     bool present = false;  // write the chunk even when it has no keys
     uint16_t trackFlags = 0;
     std::vector<Key3ds> keys;
-    // Key count written in the header; -1 writes keys.size(). Lets tests claim more keys than follow.
+    // Key count written in the header; -1 writes keys.size(). Lets tests claim more keys than
+    // follow.
     int64_t claimedCount = -1;
 };
 
@@ -72,7 +73,7 @@ struct Light3ds {
 
 struct Material3ds {
     std::string name;
-    std::string mapName;       // empty: no map chunk at all
+    std::string mapName;         // empty: no map chunk at all
     uint16_t mapChunk = 0xA200;  // 0xA200 texture, 0xA220 reflection or 0xA230 bump map
 };
 

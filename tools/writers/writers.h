@@ -17,8 +17,9 @@ struct BmpLayout {
 std::vector<uint8_t> encodeBmp(const uint8_t* pixels, int width, int height, BmpLayout layout = {});
 
 // A 3-component baseline JPEG at quality 1..100 with optimised Huffman tables. By default colour is
-// stored at half resolution (2x2 blocks); fullChroma keeps it at full resolution, which sprites need:
-// halved colour spreads a saturated glow into the black around it, a faint frame once it is added.
+// stored at half resolution (2x2 blocks); fullChroma keeps it at full resolution, which sprites
+// need: halved colour spreads a saturated glow into the black around it, a faint frame once it is
+// added.
 std::vector<uint8_t> encodeJpeg(const uint8_t* pixels, int width, int height, int quality,
                                 bool fullChroma = false);
 

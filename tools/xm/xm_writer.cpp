@@ -6,13 +6,19 @@
 namespace {
 
 // Fixed header sizes of the format (version 0x0104), counted as FastTracker 2 counts them.
-constexpr uint32_t moduleHeaderSize = 276;      // from the size field itself to the end of the order table
-constexpr uint32_t patternHeaderSize = 9;       // size field, packing type, row count, packed size
-constexpr uint32_t instrumentHeaderSize = 263;  // with samples: fields up to the fadeout plus 22 reserved bytes
-constexpr uint32_t emptyInstrumentHeaderSize = 29;  // without samples: size, name, type, sample count
+constexpr uint32_t moduleHeaderSize =
+    276;  // from the size field itself to the end of the order table
+constexpr uint32_t patternHeaderSize = 9;  // size field, packing type, row count, packed size
+constexpr uint32_t instrumentHeaderSize =
+    263;  // with samples: fields up to the fadeout plus 22 reserved bytes
+constexpr uint32_t emptyInstrumentHeaderSize =
+    29;  // without samples: size, name, type, sample count
 constexpr uint32_t sampleHeaderSize = 40;
 
-void put8(std::vector<uint8_t>& out, uint32_t v) { out.push_back(static_cast<uint8_t>(v)); }
+void put8(std::vector<uint8_t>& out, uint32_t v)
+{
+    out.push_back(static_cast<uint8_t>(v));
+}
 void put16(std::vector<uint8_t>& out, uint32_t v)
 {
     put8(out, v);
@@ -174,13 +180,16 @@ XmPattern makeXmPattern(int rows, int channels)
 {
     XmPattern p;
     p.rows = rows;
-    p.cells.assign(static_cast<size_t>(rows > 0 ? rows : 0) * static_cast<size_t>(channels > 0 ? channels : 0), XmCell{});
+    p.cells.assign(
+        static_cast<size_t>(rows > 0 ? rows : 0) * static_cast<size_t>(channels > 0 ? channels : 0),
+        XmCell{});
     return p;
 }
 
 XmCell& xmCell(XmPattern& pattern, int channels, int row, int channel)
 {
-    return pattern.cells.at(static_cast<size_t>(row) * static_cast<size_t>(channels) + static_cast<size_t>(channel));
+    return pattern.cells.at(static_cast<size_t>(row) * static_cast<size_t>(channels) +
+                            static_cast<size_t>(channel));
 }
 
 std::string xmModuleError(const XmModule& m)

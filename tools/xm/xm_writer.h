@@ -15,14 +15,18 @@ constexpr int xmMaxPatterns = 256;     // pattern numbers are stored in one byte
 constexpr int xmMaxRows = 256;         // rows per pattern, 1..256
 constexpr int xmMaxInstruments = 128;  // instrument numbers 1..128 in the pattern cells
 constexpr int xmMaxSamples = 16;       // samples per instrument
-constexpr int xmMaxEnvelopePoints = 12;  // each envelope has room for 12 points in the instrument header
-constexpr int xmKeymapSize = 96;       // one sample number per note C-0..B-7
+constexpr int xmMaxEnvelopePoints =
+    12;                           // each envelope has room for 12 points in the instrument header
+constexpr int xmKeymapSize = 96;  // one sample number per note C-0..B-7
 
 // Note values of a pattern cell: 0 is empty, 1..96 are C-0..B-7, 97 is key off.
 constexpr uint8_t xmNoNote = 0;
 constexpr uint8_t xmNoteOff = 97;
 // Note number of the semitone (0 = C) in the given octave (0..7).
-constexpr uint8_t xmNote(int octave, int semitone) { return static_cast<uint8_t>(octave * 12 + semitone + 1); }
+constexpr uint8_t xmNote(int octave, int semitone)
+{
+    return static_cast<uint8_t>(octave * 12 + semitone + 1);
+}
 
 // Effect numbers of the effect column. 0-9 and A-Z are numbered 0..35 in the file:
 // xmEffect('F') is the speed/tempo command, xmEffect('W') (32) the sync command.
@@ -35,7 +39,10 @@ constexpr uint8_t xmEffectSync = xmEffect('W');
 static_assert(xmEffectSync == 32);
 
 // Volume column: 0 is empty, 0x10..0x50 set volume 0..64, higher values are volume-column effects.
-constexpr uint8_t xmVolume(int volume) { return static_cast<uint8_t>(0x10 + (volume < 0 ? 0 : volume > 64 ? 64 : volume)); }
+constexpr uint8_t xmVolume(int volume)
+{
+    return static_cast<uint8_t>(0x10 + (volume < 0 ? 0 : volume > 64 ? 64 : volume));
+}
 
 struct XmCell {
     uint8_t note = xmNoNote;
@@ -84,7 +91,7 @@ struct XmEnvelope {
 
 struct XmInstrument {
     std::string name;
-    std::vector<XmSample> samples;            // up to xmMaxSamples
+    std::vector<XmSample> samples;               // up to xmMaxSamples
     std::array<uint8_t, xmKeymapSize> keymap{};  // sample index per note
     XmEnvelope volumeEnvelope;
     XmEnvelope panningEnvelope;
@@ -113,5 +120,6 @@ XmCell& xmCell(XmPattern& pattern, int channels, int row, int channel);
 std::string xmModuleError(const XmModule& module);
 // The file bytes of the module, or an empty vector when xmModuleError reports a problem.
 std::vector<uint8_t> encodeXm(const XmModule& module);
-// Writes encodeXm's bytes to a file; false (with a reason) when the module is invalid or the write fails.
+// Writes encodeXm's bytes to a file; false (with a reason) when the module is invalid or the write
+// fails.
 bool writeXmFile(const XmModule& module, const std::string& path, std::string& error);

@@ -16,7 +16,8 @@ void zempackError(const char* format, ...)
     std::fputc('\n', stderr);
 }
 
-bool rejectUnknownOptions(const std::vector<std::string>& args, const std::vector<std::string>& known)
+bool rejectUnknownOptions(const std::vector<std::string>& args,
+                          const std::vector<std::string>& known)
 {
     for (const std::string& a : args) {
         if (a.size() < 2 || a[0] != '-')
@@ -67,24 +68,20 @@ bool loadArchiveFile(const std::string& path, LoadedArchive& archive)
         return false;
     }
     PackDecodeResult decode;
-    PackLoadStatus status = loadPackImage(archive.file.data(), archive.file.size(), &archive.image, &decode);
+    PackLoadStatus status =
+        loadPackImage(archive.file.data(), archive.file.size(), &archive.image, &decode);
     const char* p = path.c_str();
     switch (status) {
-    case PackLoadStatus::ok:
-        return true;
+    case PackLoadStatus::ok: return true;
     case PackLoadStatus::notPackFormat:
         zempackError("%s: not a -ZEM- pack archive (the magic \"%s\" is missing)", p, packMagic);
         break;
-    case PackLoadStatus::headerTruncated:
-        zempackError("%s: cut short inside its header", p);
-        break;
+    case PackLoadStatus::headerTruncated: zempackError("%s: cut short inside its header", p); break;
     case PackLoadStatus::sizeTooLarge:
         zempackError("%s: claims an impossible unpacked size for %zu compressed bytes", p,
                      archive.file.size() - packHeaderSize);
         break;
-    case PackLoadStatus::outOfMemory:
-        zempackError("%s: not enough memory to unpack it", p);
-        break;
+    case PackLoadStatus::outOfMemory: zempackError("%s: not enough memory to unpack it", p); break;
     case PackLoadStatus::streamCorrupt:
         zempackError("%s: damaged compressed data: %s", p, packDecodeMessage(decode));
         break;

@@ -22,7 +22,7 @@ bool safeFileName(const std::string& name)
     return true;
 }
 
-} // namespace
+}  // namespace
 
 int zempackExtract(const std::vector<std::string>& args)
 {
@@ -74,7 +74,8 @@ int zempackExtract(const std::vector<std::string>& args)
             makePackName(key, name.c_str());
             int found = -1;
             for (int i = 0; i < archive.image.entryCount && found < 0; ++i)
-                if (std::string(packDirEntry(archive.image.bytes, i).name, 12) == std::string(key, 12))
+                if (std::string(packDirEntry(archive.image.bytes, i).name, 12) ==
+                    std::string(key, 12))
                     found = i;
             if (found < 0) {
                 zempackError("%s: no file '%s' in the archive", archivePath.c_str(), name.c_str());
@@ -87,7 +88,8 @@ int zempackExtract(const std::vector<std::string>& args)
         PackDirEntry entry = packDirEntry(archive.image.bytes, i);
         std::string name = unpackedName(entry.name);
         if (!safeFileName(name)) {
-            zempackError("%s: entry %d has a name that is not a plain file name; not written", archivePath.c_str(), i);
+            zempackError("%s: entry %d has a name that is not a plain file name; not written",
+                         archivePath.c_str(), i);
             return zempackFailed;
         }
         const uint8_t* from = archive.image.bytes + entry.offset;

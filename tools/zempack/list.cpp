@@ -16,10 +16,12 @@ int zempackList(const std::vector<std::string>& args)
     uint64_t total = 0;
     for (int i = 0; i < archive.image.entryCount; ++i) {
         PackDirEntry entry = packDirEntry(archive.image.bytes, i);
-        std::printf("%-12s %10u %10u\n", unpackedName(entry.name).c_str(), entry.offset, entry.size);
+        std::printf("%-12s %10u %10u\n", unpackedName(entry.name).c_str(), entry.offset,
+                    entry.size);
         total += entry.size;
     }
-    std::printf("%d files, %llu bytes; unpacked %u bytes, packed %zu bytes\n", archive.image.entryCount,
-                static_cast<unsigned long long>(total), archive.image.size, archive.file.size());
+    std::printf("%d files, %llu bytes; unpacked %u bytes, packed %zu bytes\n",
+                archive.image.entryCount, static_cast<unsigned long long>(total),
+                archive.image.size, archive.file.size());
     return zempackOk;
 }

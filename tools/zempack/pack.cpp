@@ -12,7 +12,8 @@ namespace fs = std::filesystem;
 namespace {
 
 // Adds one file under its own name; false after reporting a problem.
-bool addFile(const fs::path& path, std::vector<PackInput>& files, std::map<std::string, std::string>& packedFrom)
+bool addFile(const fs::path& path, std::vector<PackInput>& files,
+             std::map<std::string, std::string>& packedFrom)
 {
     PackInput input;
     input.name = path.filename().string();
@@ -39,7 +40,7 @@ bool addFile(const fs::path& path, std::vector<PackInput>& files, std::map<std::
     return true;
 }
 
-} // namespace
+}  // namespace
 
 int zempackPack(const std::vector<std::string>& args)
 {
@@ -60,7 +61,8 @@ int zempackPack(const std::vector<std::string>& args)
                 if (entry.is_regular_file())
                     inside.push_back(entry.path());
                 else if (entry.is_directory())
-                    std::fprintf(stderr, "zempack: skipping folder '%s' (archives have no folders)\n",
+                    std::fprintf(stderr,
+                                 "zempack: skipping folder '%s' (archives have no folders)\n",
                                  entry.path().c_str());
             }
             if (ec) {
@@ -74,8 +76,9 @@ int zempackPack(const std::vector<std::string>& args)
                     c = c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c;
                 return s;
             };
-            std::sort(inside.begin(), inside.end(),
-                      [&](const fs::path& a, const fs::path& b) { return lowered(a) < lowered(b); });
+            std::sort(inside.begin(), inside.end(), [&](const fs::path& a, const fs::path& b) {
+                return lowered(a) < lowered(b);
+            });
             for (const fs::path& p : inside)
                 if (!addFile(p, files, packedFrom))
                     return zempackFailed;

@@ -20,10 +20,11 @@ int zempackTest(const std::vector<std::string>& args)
         PackDirEntry entry = packDirEntry(archive.image.bytes, i);
         std::string name(entry.name, 12);
         if (!seen.insert(name).second)
-            std::printf("note: '%s' appears again as entry %d; the earlier entry is the one opened\n",
-                        unpackedName(entry.name).c_str(), i);
+            std::printf(
+                "note: '%s' appears again as entry %d; the earlier entry is the one opened\n",
+                unpackedName(entry.name).c_str(), i);
     }
-    std::printf("%s: sound, %d files, %u bytes unpacked\n", args[0].c_str(), archive.image.entryCount,
-                archive.image.size);
+    std::printf("%s: sound, %d files, %u bytes unpacked\n", args[0].c_str(),
+                archive.image.entryCount, archive.image.size);
     return zempackOk;
 }

@@ -13,8 +13,8 @@
 
 // Exit codes of every subcommand.
 constexpr int zempackOk = 0;
-constexpr int zempackFailed = 1; // a file could not be read or written, or an archive is damaged
-constexpr int zempackUsage = 2;  // bad subcommand, option or argument count
+constexpr int zempackFailed = 1;  // a file could not be read or written, or an archive is damaged
+constexpr int zempackUsage = 2;   // bad subcommand, option or argument count
 
 int zempackPack(const std::vector<std::string>& args);
 int zempackList(const std::vector<std::string>& args);
@@ -30,7 +30,8 @@ void zempackError(const char* format, ...) __attribute__((format(printf, 1, 2)))
 
 // True when args holds an option (a word starting with '-') other than the given ones; it is
 // reported.
-bool rejectUnknownOptions(const std::vector<std::string>& args, const std::vector<std::string>& known);
+bool rejectUnknownOptions(const std::vector<std::string>& args,
+                          const std::vector<std::string>& known);
 
 bool readWholeFile(const std::string& path, std::vector<uint8_t>& bytes, std::string& error);
 bool writeWholeFile(const std::string& path, const std::vector<uint8_t>& bytes, std::string& error);

@@ -1,7 +1,7 @@
 // The whole show from the command line, and the start-up both players share: the process state,
 // the data folder, the player's and the platform's options.
-#include "shell/startup/startup.h"
 #include "shell/startup/launcher.h"
+#include "shell/startup/startup.h"
 
 #include "archive/archive.h"
 #include "assets/assets.h"

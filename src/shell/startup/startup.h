@@ -20,9 +20,9 @@ struct ProgramOptions {
     bool headless = false;  // virtual clock, no window, offline music
     bool fullscreen = false;
     bool outputChosen = false;  // --window, --fullscreen or --headless given: no launcher
-    std::string pngDir;        // write shown frames as DIR/frame_NNNNN.png
-    int every = 1;             // with pngDir: every Nth shown frame
-    std::string contactSheet;  // write a contact sheet of the scene to this PNG
+    std::string pngDir;         // write shown frames as DIR/frame_NNNNN.png
+    int every = 1;              // with pngDir: every Nth shown frame
+    std::string contactSheet;   // write a contact sheet of the scene to this PNG
     bool help = false;
     bool version = false;
     std::string dataDir;         // folder of v4npelva.zem and v4npelva.xm; empty: found at start

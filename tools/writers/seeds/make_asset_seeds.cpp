@@ -9,7 +9,8 @@
 
 namespace {
 
-Key3ds key(uint32_t frame, std::array<float, 4> value, uint16_t flags) {
+Key3ds key(uint32_t frame, std::array<float, 4> value, uint16_t flags)
+{
     Key3ds k;
     k.frame = frame;
     k.flags = flags;
@@ -22,14 +23,16 @@ Key3ds key(uint32_t frame, std::array<float, 4> value, uint16_t flags) {
     return k;
 }
 
-Track3ds track(std::vector<Key3ds> keys) {
+Track3ds track(std::vector<Key3ds> keys)
+{
     Track3ds t;
     t.present = true;
     t.keys = std::move(keys);
     return t;
 }
 
-Node3ds makeNode(uint16_t kind, int32_t id, const std::string& name) {
+Node3ds makeNode(uint16_t kind, int32_t id, const std::string& name)
+{
     Node3ds n;
     n.kind = kind;
     n.nodeId = id;
@@ -37,7 +40,8 @@ Node3ds makeNode(uint16_t kind, int32_t id, const std::string& name) {
     return n;
 }
 
-Object3ds object(const std::string& name, int vertices, int faces) {
+Object3ds object(const std::string& name, int vertices, int faces)
+{
     Object3ds o;
     o.name = name;
     for (int i = 0; i < vertices; ++i) {
@@ -45,12 +49,14 @@ Object3ds object(const std::string& name, int vertices, int faces) {
         o.texCoords.push_back({float(i) / 8, float(i) / 16});
     }
     for (int i = 0; i < faces; ++i)
-        o.faces.push_back({uint16_t(i % vertices), uint16_t((i + 1) % vertices), uint16_t((i + 2) % vertices), 7});
+        o.faces.push_back({uint16_t(i % vertices), uint16_t((i + 1) % vertices),
+                           uint16_t((i + 2) % vertices), 7});
     o.hasMatrix = true;
     return o;
 }
 
-Scene3ds fullScene() {
+Scene3ds fullScene()
+{
     Scene3ds s;
     s.materials = {{"Stone", "m.jpg", 0xA200}, {"Bare", "", 0xA200}, {"Glass", "b.bmp", 0xA220}};
     Object3ds a = object("Box", 4, 2);
@@ -75,21 +81,25 @@ Scene3ds fullScene() {
     return s;
 }
 
-bool write(const std::filesystem::path& path, const std::vector<uint8_t>& bytes) {
-    if (writeFileBytes(path.string(), bytes)) return true;
+bool write(const std::filesystem::path& path, const std::vector<uint8_t>& bytes)
+{
+    if (writeFileBytes(path.string(), bytes))
+        return true;
     std::fprintf(stderr, "cannot write %s\n", path.c_str());
     return false;
 }
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     if (argc != 2) {
         std::fprintf(stderr, "usage: v4n-asset-seeds FUZZDIR\n");
         return 2;
     }
     const std::filesystem::path meshes = std::filesystem::path(argv[1]) / "corpus" / "assets_3ds";
-    const std::filesystem::path pictures = std::filesystem::path(argv[1]) / "corpus" / "assets_picture";
+    const std::filesystem::path pictures =
+        std::filesystem::path(argv[1]) / "corpus" / "assets_picture";
     std::filesystem::create_directories(meshes);
     std::filesystem::create_directories(pictures);
     bool ok = write(meshes / "full.3ds", encode3ds(fullScene()));
@@ -103,11 +113,13 @@ int main(int argc, char** argv) {
     ok &= write(meshes / "lights.3ds", encode3ds(lights));
 
     std::vector<uint8_t> pixels(24 * 16 * 4);
-    for (size_t i = 0; i < pixels.size(); ++i) pixels[i] = uint8_t(i * 7 + i / 96);
+    for (size_t i = 0; i < pixels.size(); ++i)
+        pixels[i] = uint8_t(i * 7 + i / 96);
     ok &= write(pictures / "colour.jpg", encodeJpeg(pixels.data(), 24, 16, 80));
     ok &= write(pictures / "picture.bmp", encodeBmp(pixels.data(), 24, 16));
     std::vector<uint8_t> gray(17 * 9);
-    for (size_t i = 0; i < gray.size(); ++i) gray[i] = uint8_t(i * 3);
+    for (size_t i = 0; i < gray.size(); ++i)
+        gray[i] = uint8_t(i * 3);
     ok &= write(pictures / "gray.jpg", encodeJpegGray(gray.data(), 17, 9, 60));
     return ok ? 0 : 1;
 }
