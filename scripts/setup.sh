@@ -6,6 +6,8 @@ set -euo pipefail
 packages=(
   # build
   build-essential cmake ninja-build pkg-config clang libclang-rt-14-dev clang-format
+  # the Debian package: dpkg-shlibdeps declares its library dependencies
+  dpkg-dev
   # engine libraries
   libsdl2-dev libsdl2-ttf-dev libopenmpt-dev libjpeg62-turbo-dev zlib1g-dev libstb-dev
   # tests and benchmarks

@@ -1,6 +1,10 @@
 // The program's icon: a gold ring round a red -Z- on deep blue, in the sixteen colours of a
-// classic 4-bit palette, written as a 16-colour BMP.
+// classic 4-bit palette, written as a 16-colour BMP (the window's icon) and as a PNG for desktops.
 #include "content.h"
+
+#define STB_IMAGE_WRITE_STATIC
+#define STB_IMAGE_WRITE_IMPLEMENTATION
+#include <stb_image_write.h>
 
 #include <cmath>
 #include <cstdio>
@@ -111,4 +115,27 @@ bool writeIcon(const std::string& path)
             std::fwrite(&pair, 1, 1, file);
         }
     return std::fclose(file) == 0;
+}
+
+bool writeIconPng(const std::string& path)
+{
+    uint8_t indices[iconSize][iconSize];
+    paintIcon(indices);
+    // Outside the ring the icon is see-through, so that desktops show it round.
+    uint8_t rgba[iconSize * iconSize * 4];
+    for (int y = 0; y < iconSize; ++y)
+        for (int x = 0; x < iconSize; ++x) {
+            const double dx = x - 15.5, dy = y - 15.5;
+            uint8_t* p = rgba + (y * iconSize + x) * 4;
+            const uint8_t* c = iconPalette[indices[y][x]];
+            p[0] = c[0];
+            p[1] = c[1];
+            p[2] = c[2];
+            p[3] = dx * dx + dy * dy < 15.5 * 15.5 ? 255 : 0;
+        }
+    if (stbi_write_png(path.c_str(), iconSize, iconSize, 4, rgba, iconSize * 4) == 0) {
+        std::fprintf(stderr, "v4npelva-content: cannot write %s\n", path.c_str());
+        return false;
+    }
+    return true;
 }

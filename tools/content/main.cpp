@@ -13,7 +13,7 @@ static int usage()
     std::fprintf(stderr,
                  "usage: v4npelva-content OUTDIR\n"
                  "       v4npelva-content --contact-sheet SHEET.png DIR [SCALE]\n"
-                 "       v4npelva-content --icon ICON.bmp\n");
+                 "       v4npelva-content --icon ICON.bmp [ICON.png]\n");
     return 2;
 }
 
@@ -21,8 +21,8 @@ int main(int argc, char** argv)
 {
     if ((argc == 4 || argc == 5) && std::strcmp(argv[1], "--contact-sheet") == 0)
         return writeContactSheet(argv[2], argv[3], argc == 5 ? std::atoi(argv[4]) : 1) ? 0 : 1;
-    if (argc == 3 && std::strcmp(argv[1], "--icon") == 0)
-        return writeIcon(argv[2]) ? 0 : 1;
+    if ((argc == 3 || argc == 4) && std::strcmp(argv[1], "--icon") == 0)
+        return writeIcon(argv[2]) && (argc == 3 || writeIconPng(argv[3])) ? 0 : 1;
     if (argc != 2 || argv[1][0] == '-')
         return usage();
     std::error_code error;

@@ -22,6 +22,12 @@
 namespace {
 
 constexpr const char* archiveName = "v4npelva.zem";
+// Where `cmake --install` puts the data files.
+#ifdef V4N_INSTALLED_DATA_DIR
+constexpr const char* installedDataFolder = V4N_INSTALLED_DATA_DIR;
+#else
+constexpr const char* installedDataFolder = "/usr/local/share/v4npelva";
+#endif
 // The player's start-up options of the show: a 22000 Hz mix of high quality, 16-bit stereo.
 constexpr int showMixRate = 22000;
 // More devices than any machine offers; the list is cut there.
@@ -53,9 +59,22 @@ std::string dataFolder(const ProgramOptions& options)
     if (!options.dataDir.empty())
         return options.dataDir + "/";
     std::error_code error;
+    const auto holdsArchive = [&error](const std::filesystem::path& folder) {
+        return std::filesystem::exists(folder / archiveName, error);
+    };
     const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
-    if (!error && std::filesystem::exists(self.parent_path() / archiveName, error))
-        return self.parent_path().string() + "/";
+    if (!error) {
+        // The build tree keeps the data beside the program; an install tree that was moved (or
+        // unpacked under another root) keeps it in share/v4npelva beside the program's bin.
+        if (holdsArchive(self.parent_path()))
+            return self.parent_path().string() + "/";
+        const std::filesystem::path installTree =
+            self.parent_path().parent_path() / "share" / "v4npelva";
+        if (holdsArchive(installTree))
+            return installTree.string() + "/";
+    }
+    if (holdsArchive(installedDataFolder))
+        return std::string(installedDataFolder) + "/";
     return "";
 }
 

@@ -86,7 +86,8 @@ int playShow(const ProgramOptions& options, ShowReport* report = nullptr);
 // test, a benchmark) sees what a fresh program sees.
 void resetProcessState();
 // The folder prefix the data files are read from ("" or ending in '/'): the one given, else the
-// program's own folder when it holds the archive, else the working folder.
+// first that holds the archive of the program's own folder, ../share/v4npelva beside it and the
+// installed data folder, else the working folder.
 std::string dataFolder(const ProgramOptions& options);
 // The player's options from the command line, set after musicStartup and before musicInit; the
 // whole show first sets the player's start-up options (22000 Hz, high quality, 16-bit stereo).
