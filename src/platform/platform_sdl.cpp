@@ -23,6 +23,8 @@ struct SdlState {
     SDL_Texture* texture = nullptr;
     uint32_t windowId = 0;
     bool fullscreen = false;
+    int windowScale = 0;      // the command line's window scale, for a window made by Alt+Enter
+    bool frameShown = false;  // the texture holds a frame that was presented
     int lastClientWidth = 0, lastClientHeight = 0;
     DelayedEvent delayed[delayedSlotCount];
     SDL_TimerID timers[delayedSlotCount] = {};
@@ -32,12 +34,70 @@ SdlState sdl;
 // SDL hands out user event numbers once per process; the quit message keeps its number.
 uint32_t quitEventType = 0;
 
+// The largest whole multiple of 320 x 240 that leaves a tenth of the desktop free, or the scale
+// asked for.
+int windowFactor(int windowScale)
+{
+    int factor = windowScale > 0 ? windowScale : 1;
+    SDL_Rect usable;
+    if (windowScale <= 0 && SDL_GetDisplayUsableBounds(0, &usable) == 0) {
+        int byWidth = usable.w * 9 / 10 / platformTargetWidth;
+        int byHeight = usable.h * 9 / 10 / platformTargetHeight;
+        factor = byWidth < byHeight ? byWidth : byHeight;
+        if (factor < 1)
+            factor = 1;
+    }
+    return factor;
+}
+
+// Alt+Enter: full screen becomes a window of the size the window would have opened at, and the
+// window becomes a desktop-sized full screen without the cursor. The picture keeps its 320 x 240
+// target either way; only the scaling into the client area changes.
+void toggleFullScreen()
+{
+    if (!sdl.window)
+        return;
+    const bool toFullScreen = !sdl.fullscreen;
+    SDL_Rect desktop;
+    if (toFullScreen && SDL_GetDisplayBounds(0, &desktop) == 0) {
+        // Covered by hand first, as the window opened full screen is: without a window manager
+        // the full-screen state alone leaves the window where and as large as it was.
+        SDL_SetWindowBordered(sdl.window, SDL_FALSE);
+        SDL_SetWindowPosition(sdl.window, desktop.x, desktop.y);
+        SDL_SetWindowSize(sdl.window, desktop.w, desktop.h);
+    }
+    if (SDL_SetWindowFullscreen(sdl.window, toFullScreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0) != 0)
+        return;
+    sdl.fullscreen = toFullScreen;
+    if (!toFullScreen) {
+        // A window opened full screen has no border and no size of its own yet.
+        SDL_SetWindowBordered(sdl.window, SDL_TRUE);
+        SDL_SetWindowResizable(sdl.window, SDL_TRUE);
+        const int factor = windowFactor(sdl.windowScale);
+        SDL_SetWindowSize(sdl.window, platformTargetWidth * factor, platformTargetHeight * factor);
+        SDL_SetWindowPosition(sdl.window, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
+    }
+    SDL_ShowCursor(toFullScreen ? SDL_DISABLE : SDL_ENABLE);
+}
+
+// An uncovered window shows the last frame again, so that a paused show (which presents nothing
+// until it is active again) does not leave the uncovered part empty.
+void redrawLastFrame();
+
 bool translate(const SDL_Event& e, PlatformEvent& out)
 {
     out = PlatformEvent{};
     switch (e.type) {
     case SDL_QUIT: out.kind = platformEventClose; return true;
     case SDL_KEYDOWN:
+        if ((e.key.keysym.sym == SDLK_RETURN || e.key.keysym.sym == SDLK_KP_ENTER) &&
+            (e.key.keysym.mod & KMOD_ALT) != 0) {
+            if (!e.key.repeat)
+                toggleFullScreen();
+            // The client area changes size; the key itself is not the show's.
+            out.kind = platformEventResize;
+            return true;
+        }
         out.kind = platformEventKeyDown;
         // SDL's key code for Escape is the ASCII escape, 27, like platformKeyEscape.
         out.key =
@@ -49,7 +109,10 @@ bool translate(const SDL_Event& e, PlatformEvent& out)
         case SDL_WINDOWEVENT_FOCUS_GAINED: out.kind = platformEventActivate; return true;
         case SDL_WINDOWEVENT_FOCUS_LOST: out.kind = platformEventDeactivate; return true;
         case SDL_WINDOWEVENT_SIZE_CHANGED: out.kind = platformEventResize; return true;
-        case SDL_WINDOWEVENT_EXPOSED: out.kind = platformEventExpose; return true;
+        case SDL_WINDOWEVENT_EXPOSED:
+            redrawLastFrame();
+            out.kind = platformEventExpose;
+            return true;
         default: return false;
         }
     default:
@@ -160,6 +223,7 @@ bool sdlOpenWindow(const PlatformConfig& config)
     sdlCloseWindow();
     SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, config.smoothScaling ? "linear" : "nearest");
     sdl.fullscreen = config.fullscreen;
+    sdl.windowScale = config.windowScale;
     if (config.fullscreen) {
         // Made at the desktop's size from the start, so the renderer never sees a smaller window.
         SDL_DisplayMode desktop;
@@ -172,16 +236,7 @@ bool sdlOpenWindow(const PlatformConfig& config)
             SDL_CreateWindow(platformWindowTitle, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
                              width, height, SDL_WINDOW_FULLSCREEN_DESKTOP | SDL_WINDOW_BORDERLESS);
     } else {
-        // The largest whole multiple of 320 x 240 that leaves a tenth of the desktop free.
-        int factor = config.windowScale > 0 ? config.windowScale : 1;
-        SDL_Rect usable;
-        if (config.windowScale <= 0 && SDL_GetDisplayUsableBounds(0, &usable) == 0) {
-            int byWidth = usable.w * 9 / 10 / platformTargetWidth;
-            int byHeight = usable.h * 9 / 10 / platformTargetHeight;
-            factor = byWidth < byHeight ? byWidth : byHeight;
-            if (factor < 1)
-                factor = 1;
-        }
+        const int factor = windowFactor(config.windowScale);
         sdl.window = SDL_CreateWindow(platformWindowTitle, SDL_WINDOWPOS_CENTERED,
                                       SDL_WINDOWPOS_CENTERED, platformTargetWidth * factor,
                                       platformTargetHeight * factor, SDL_WINDOW_RESIZABLE);
@@ -226,6 +281,7 @@ void sdlCloseWindow()
     sdl.renderer = nullptr;
     sdl.window = nullptr;
     sdl.windowId = 0;
+    sdl.frameShown = false;
     sdl.lastClientWidth = sdl.lastClientHeight = 0;
 }
 
@@ -328,6 +384,15 @@ void drawPicture(int clientWidth, int clientHeight)
     SDL_RenderCopy(sdl.renderer, sdl.texture, nullptr, &destination);
 }
 
+void redrawLastFrame()
+{
+    if (!sdl.texture || !sdl.frameShown)
+        return;
+    // The whole drawable area as it is now: the window may have changed size while it was covered.
+    drawPicture(0, 0);
+    SDL_RenderPresent(sdl.renderer);
+}
+
 }  // namespace
 
 bool sdlShow(const uint32_t* pixels, int clientWidth, int clientHeight)
@@ -338,6 +403,7 @@ bool sdlShow(const uint32_t* pixels, int clientWidth, int clientHeight)
         return false;
     drawPicture(clientWidth, clientHeight);
     SDL_RenderPresent(sdl.renderer);
+    sdl.frameShown = true;
     return true;
 }
 

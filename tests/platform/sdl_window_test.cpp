@@ -291,3 +291,27 @@ TEST(SdlWindow, LosingTheXFocusPausesUntilItComesBack)
     EXPECT_GE(seconds, 0.4) << "the pump did not wait for the focus to come back";
     EXPECT_EQ(timing.appActive, 1);
 }
+
+TEST(SdlWindow, AltEnterSwitchesBetweenWindowAndFullScreen)
+{
+    START_WINDOW(0, 0);
+    run("xdotool search --name '^The v4n Pelvadron Demo by -ZEM-$' windowfocus --sync");
+    settleWindow();
+    ASSERT_TRUE(pumpUntilClientSize(960, 720));
+    // The X server's Alt+Enter: the window covers the 1280 x 1024 screen, and the picture is
+    // scaled into it as in a show started full screen.
+    run("xdotool key alt+Return");
+    ASSERT_TRUE(pumpUntilClientSize(1280, 1024));
+    settleWindow();
+    EXPECT_TRUE(platformWindowOpen());
+    drawPattern();
+    presentFrameDirect();
+    expectWindowShowsPattern(0, 32, 4);
+    // And back: a window of the size it opened at, the picture three times over.
+    run("xdotool key alt+Return");
+    ASSERT_TRUE(pumpUntilClientSize(960, 720));
+    settleWindow();
+    presentFrameDirect();
+    expectWindowShowsPattern(0, 0, 3);
+    EXPECT_TRUE(platformWindowOpen());
+}
