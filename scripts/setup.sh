@@ -8,6 +8,8 @@ packages=(
   build-essential cmake ninja-build pkg-config clang libclang-rt-14-dev clang-format
   # engine libraries
   libsdl2-dev libsdl2-ttf-dev libopenmpt-dev libjpeg62-turbo-dev zlib1g-dev libstb-dev
+  # recording to video
+  libavformat-dev libavcodec-dev libswscale-dev
   # tests and benchmarks
   googletest libgtest-dev libbenchmark-dev
   # content generation (fonts for the title pictures) and tools to look at the output
