@@ -155,6 +155,7 @@ bool openStreams()
         return fail("cannot open the video encoder", code);
     avcodec_parameters_from_context(r.videoStream->codecpar, r.video);
     r.videoStream->time_base = r.video->time_base;
+    r.videoStream->avg_frame_rate = r.video->framerate;
 
     r.audioStream = avformat_new_stream(r.format, nullptr);
     r.audio = avcodec_alloc_context3(r.audioCodec);
@@ -172,9 +173,6 @@ bool openStreams()
     avcodec_parameters_from_context(r.audioStream->codecpar, r.audio);
     r.audioStream->time_base = r.audio->time_base;
 
-    code = avio_open(&r.format->pb, r.settings.path.c_str(), AVIO_FLAG_WRITE);
-    if (code < 0)
-        return fail("cannot create the file", code);
     code = avformat_write_header(r.format, nullptr);
     if (code < 0)
         return fail("cannot write the file's header", code);
@@ -442,6 +440,11 @@ bool recordStart(const RecordSettings& settings, std::string& error)
         release();
         return false;
     }
+    if (avio_open(&r.format->pb, settings.path.c_str(), AVIO_FLAG_WRITE) < 0) {
+        error = "cannot create '" + settings.path + "'";
+        release();
+        return false;
+    }
     r.tapped.reserve(1 << 16);
     musicTapOutput(&r.tapped);
     platformOnShown(onShown);
@@ -482,9 +485,7 @@ bool recordFinish()
     if (interruptRequested)
         std::fprintf(stderr, "v4npelva: recording interrupted; %s holds the first %.1f s\n",
                      r.settings.path.c_str(), double(r.framesWritten) / r.settings.fps);
-    if (r.opened && !r.failed)
-        ok = ok && true;
-    else if (!r.opened)
+    if (!r.opened)
         ok = false;
     release();
     return ok;
