@@ -10,9 +10,16 @@ extern "C" {
 
 #include <gtest/gtest.h>
 
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <filesystem>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -276,4 +283,45 @@ TEST(Record, UnusableNamesAndFlagsAreRefusedInOneLine)
     const ChildResult both = runProgram({program, "--window", "--record", dir.file("a.mp4")}, true);
     EXPECT_EQ(both.exitCode, 2);
     EXPECT_NE(both.output.find("--record plays headless"), std::string::npos) << both.output;
+}
+
+// Ctrl+C part way: a clear message, exit 130, and a file that plays up to where it stopped with the
+// sound as long as the picture.
+TEST(Record, InterruptedRecordingLeavesAPlayableFile)
+{
+    TempDir dir;
+    const std::string out = dir.file("cut.mkv");
+    const std::string log = dir.file("log.txt");
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        if (freopen(log.c_str(), "w", stderr) == nullptr ||
+            freopen("/dev/null", "w", stdout) == nullptr)
+            _exit(99);
+        execl(program.c_str(), program.c_str(), "--record", out.c_str(), "--record-scale", "1",
+              static_cast<char*>(nullptr));
+        _exit(98);
+    }
+    // Wait until the file has grown past its header, then interrupt.
+    auto size = [&] {
+        std::error_code error;
+        const auto bytes = std::filesystem::file_size(out, error);
+        return error ? 0 : bytes;
+    };
+    for (int i = 0; i < 200 && size() < 20000; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    kill(child, SIGINT);
+    int status = 0;
+    waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 130);
+    const std::vector<uint8_t> text = readFileBytes(log);
+    const std::string output(text.begin(), text.end());
+    EXPECT_NE(output.find("recording interrupted"), std::string::npos) << output;
+    const Decoded d = decode(out);
+    ASSERT_TRUE(d.ok);
+    ASSERT_GT(d.brightness.size(), 0u);
+    const long long samples = countBefore(output, "samples");
+    EXPECT_EQ(samples, static_cast<long long>(d.brightness.size()) * d.sampleRate / 60);
+    EXPECT_NEAR(d.durationSeconds, d.brightness.size() / 60.0, 0.05);
 }
