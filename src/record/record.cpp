@@ -16,6 +16,7 @@ extern "C" {
 #include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
@@ -236,8 +237,12 @@ void takeTapped(int64_t fileSamplesNow)
     Recorder& r = recorder;
     const size_t frameBytes = size_t(r.channels) * r.bytesPerSample;
     const int64_t count = int64_t(r.tapped.size() / frameBytes);
-    if (!r.offsetKnown && count > 0) {
-        // The last rendered sample is the one heard now.
+    // The last rendered sample is the one heard now. The samples follow one another without a
+    // gap; only when the music stood still or jumped (a pause, a restart) by more than a frame are
+    // they placed anew, so that the clock's rounding never drops or repeats a sample.
+    const int64_t placedEnd = r.sampleOffset + r.tappedSamples + count;
+    if (count > 0 &&
+        (!r.offsetKnown || std::abs(placedEnd - fileSamplesNow) > r.rate / r.settings.fps)) {
         r.sampleOffset = fileSamplesNow - (r.tappedSamples + count);
         r.offsetKnown = true;
     }
@@ -356,11 +361,16 @@ void onShown()
     MusicPlayStatus status;
     musicGetPlayStatus(demoMusic.playHandle, &status);
     takeTapped((since + period) * r.rate / 1000000);
-    if (!platformReadShown(r.shown.data()))
-        return;
     const int64_t index = (since * r.settings.fps + 500000) / 1000000;
     bool ok = true;
-    while (ok && r.framesWritten <= index) {
+    // Time that passed without a shown frame (a pause, a wait) keeps the last picture on screen.
+    while (ok && r.framesWritten > 0 && r.framesWritten < index) {
+        ok = encodePicture();
+        padAudio(r.framesWritten * r.rate / r.settings.fps);
+    }
+    if (!platformReadShown(r.shown.data()))
+        return;
+    if (ok && r.framesWritten <= index) {
         ok = encodePicture();
         padAudio(r.framesWritten * r.rate / r.settings.fps);
     }

@@ -1,5 +1,7 @@
 // The program's --record output decoded back with libavformat: the streams' sizes and counts match
 // what was recorded, and the picture's flashes fall on the sound's notes.
+#include "record/record.h"
+#include "shell/startup/startup.h"
 #include "support/child_process.h"
 #include "support/temp_dir.h"
 
@@ -324,4 +326,45 @@ TEST(Record, InterruptedRecordingLeavesAPlayableFile)
     const long long samples = countBefore(output, "samples");
     EXPECT_EQ(samples, static_cast<long long>(d.brightness.size()) * d.sampleRate / 60);
     EXPECT_NEAR(d.durationSeconds, d.brightness.size() / 60.0, 0.05);
+}
+
+// Away from the show for a second: the sound is silent, and after it the music
+// goes on beside the picture with the samples still exactly rate / fps per frame.
+TEST(Record, APauseSilencesTheSoundAndTheMusicGoesOnAfter)
+{
+    TempDir dir;
+    const std::string out = dir.file("pause.mkv");
+    const std::string flags[] = {"v4npelva", "--record", out, "--record-scale", "1"};
+    char* argv[5];
+    for (int i = 0; i < 5; ++i)
+        argv[i] = const_cast<char*>(flags[i].c_str());
+    ProgramOptions options;
+    std::string error;
+    ASSERT_TRUE(parseProgramOptions(5, argv, options, error)) << error;
+    options.timedEvents[0] = {3000, PlatformEvent{platformEventDeactivate, 0}};
+    options.timedEvents[1] = {4000, PlatformEvent{platformEventActivate, 0}};
+    options.timedEventCount = 2;
+    options.escapeAfterMs = 6000;
+    ASSERT_EQ(recordProgram(options), 0);
+    const RecordCounts counts = recordCounts();
+    EXPECT_FALSE(counts.interrupted);
+    const Decoded d = decode(out);
+    ASSERT_TRUE(d.ok);
+    // The file starts with the first shown frame, after the loading; it ends at the Escape at 6 s,
+    // so the second away lies at 3 to 4 s of the show minus the time before the first frame.
+    const double before = 6.0 - double(d.brightness.size()) / 60;
+    ASSERT_GT(before, 0.5);
+    ASSERT_LT(before, 2.5);
+    EXPECT_EQ(static_cast<long long>(d.brightness.size()), counts.videoFrames);
+    EXPECT_EQ(counts.audioSamples, counts.videoFrames * d.sampleRate / 60);
+    auto rms = [&](double from, double to) {
+        double e = 0;
+        const size_t a = size_t(from * d.sampleRate), b = size_t(to * d.sampleRate);
+        for (size_t i = a; i < b && i < d.samples.size(); ++i)
+            e += double(d.samples[i]) * d.samples[i];
+        return std::sqrt(e / double(b - a));
+    };
+    EXPECT_GT(rms(2.0 - before, 2.9 - before), 0.01);
+    EXPECT_LT(rms(3.1 - before, 3.9 - before), 1e-4);
+    EXPECT_GT(rms(4.2 - before, 5.8 - before), 0.01);
 }
