@@ -216,7 +216,26 @@ int recordProgram(const ProgramOptions& options)
         std::fprintf(stderr, "v4npelva: %s\n", error.c_str());
         return 1;
     }
-    const int code = options.scene != 0 ? playOneScene(options) : playShow(options);
+    // AAC takes only its standard rates, and the show mixes at 22000 Hz: an .mp4 is mixed at
+    // 44100 Hz unless --rate names a rate AAC takes (a .mkv keeps the show's rate).
+    ProgramOptions played = options;
+    const bool mp4 = options.record.size() >= 4 &&
+                     options.record.compare(options.record.size() - 4, 4, ".mp4") == 0;
+    constexpr int aacRates[] = {8000,  11025, 12000, 16000, 22050, 24000,
+                                32000, 44100, 48000, 64000, 88200, 96000};
+    bool aacRate = false;
+    for (int rate : aacRates)
+        aacRate = aacRate || rate == options.rate;
+    if (mp4 && options.rate != 0 && !aacRate) {
+        std::fprintf(stderr,
+                     "v4npelva: AAC in .mp4 cannot take %d Hz; record to .mkv or pick 44100\n",
+                     options.rate);
+        recordFinish();
+        return 1;
+    }
+    if (mp4 && options.rate == 0)
+        played.rate = 44100;
+    const int code = played.scene != 0 ? playOneScene(played) : playShow(played);
     const bool written = recordFinish();
     const RecordCounts counts = recordCounts();
     if (!written) {
