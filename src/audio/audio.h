@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 // Option numbers for musicSetOption. Values not listed for an option are refused.
 enum MusicOption : int {
@@ -120,6 +121,9 @@ uint64_t musicRenderedFrames();
 // with musicWriteWav). Empty name stops recording.
 bool musicRecordWav(const char* fileName);
 bool musicWriteWav();
+// Appends every rendered sample, in the output format, to sink from now on (null stops). The sink
+// survives musicStartup, so that a recording spans every play of the program.
+void musicTapOutput(std::vector<uint8_t>* sink);
 
 // The value an option holds now (what musicSetOption set last, or its default), for a set-up
 // panel to show. False for an unknown option.

@@ -95,8 +95,10 @@ bool musicStartup()
     // The record holds its locks, thread and atomics, which cannot be assigned. Once musicClose has
     // stopped the thread and closed the output nothing else uses it, so it is made anew in place:
     // every field, options included, is back at its start value.
+    std::vector<uint8_t>* tap = musicPlayer.tap;
     std::destroy_at(&musicPlayer);
     std::construct_at(&musicPlayer);
+    musicPlayer.tap = tap;
     return true;
 }
 
@@ -422,6 +424,12 @@ bool musicRecordWav(const char* fileName)
     if (fileName == nullptr || fileName[0] == 0)
         return true;
     return wavOpen(fileName);
+}
+
+void musicTapOutput(std::vector<uint8_t>* sink)
+{
+    std::lock_guard<std::mutex> lock(musicPlayer.playMutex);
+    musicPlayer.tap = sink;
 }
 
 bool musicWriteWav()

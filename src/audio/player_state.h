@@ -113,6 +113,8 @@ struct MusicPlayer {
     std::condition_variable wake;
     bool quitThread = false;
 
+    // Optional copy of everything rendered, for a video recording (kept across musicStartup).
+    std::vector<uint8_t>* tap = nullptr;
     // Optional recording of everything rendered.
     FILE* wavFile = nullptr;
     uint64_t wavBytes = 0;

@@ -110,6 +110,8 @@ void commitOutput()
         return;
     if (p.wavFile != nullptr)
         wavAppend(p.outBuffer.data(), p.outBuffer.size());
+    if (p.tap != nullptr)
+        p.tap->insert(p.tap->end(), p.outBuffer.begin(), p.outBuffer.end());
     {
         std::lock_guard<std::mutex> lock(p.ringMutex);
         if (p.activeDevice == musicDeviceSound)

@@ -18,6 +18,13 @@ PlatformState platform;
 
 namespace {
 
+// Outside the state record so that platformInit and resetPlatform keep it.
+void (*shownHook)() = nullptr;
+
+}  // namespace
+
+namespace {
+
 // The format a desktop of the given depth reports; bits 0 for an unknown depth.
 PlatformPixelFormat formatForDepth(int depth)
 {
@@ -353,7 +360,14 @@ bool platformShowTarget(int clientWidth, int clientHeight)
     if (platform.hashEveryMs != 0 && platform.hashCount < platformMaxShownHashes &&
         int32_t(platformTicks() - platform.nextHashTick) >= 0)
         hashShownFrame();
+    if (shownHook != nullptr)
+        shownHook();
     return true;
+}
+
+void platformOnShown(void (*hook)())
+{
+    shownHook = hook;
 }
 
 void platformHashShownEvery(uint32_t everyMs)

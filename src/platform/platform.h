@@ -154,6 +154,8 @@ void platformUnlockTarget();
 // headless backend advances its virtual clock by one frame period. False when the frame could not
 // be shown (no target, target locked, no window).
 bool platformShowTarget(int clientWidth, int clientHeight);
+// Called after every shown frame (null: none), e.g. to record the picture; survives platformInit.
+void platformOnShown(void (*hook)());
 // Number of frames shown since the target was created.
 uint32_t platformShownFrames();
 

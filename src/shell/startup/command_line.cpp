@@ -2,6 +2,7 @@
 #include "shell/startup/startup.h"
 
 #include "demo/sequencer/sequencer.h"
+#include "record/record.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -35,6 +36,8 @@ constexpr NumberFlag numberFlags[] = {
     {"--buffer", 10, 1000, &ProgramOptions::bufferMs, "a length in ms from 10 to 1000"},
     {"--av-offset", -500, 500, &ProgramOptions::avOffsetMs, "a time in ms from -500 to 500"},
     {"--scale", 1, 16, &ProgramOptions::scale, "a whole factor from 1 to 16"},
+    {"--record-scale", 1, 8, &ProgramOptions::recordScale, "a whole factor from 1 to 8"},
+    {"--fps", 10, 240, &ProgramOptions::fps, "a frame rate from 10 to 240"},
 };
 
 }  // namespace
@@ -70,6 +73,11 @@ const char* programUsage()
            "  --png-dir DIR            write the frames the scenes show as DIR/frame_NNNNN.png\n"
            "  --every N                with --png-dir, only every Nth frame\n"
            "  --contact-sheet OUT.png  with --scene, the frames at 10 % steps as one picture\n"
+           "  --record OUT.mp4|OUT.mkv play headless and write the show (or the scene) as a\n"
+           "                           video: H.264 with AAC (.mp4) or FLAC (.mkv)\n"
+           "  --record-scale N         with --record, each pixel becomes N x N (default 4)\n"
+           "  --fps N                  with --record, frames per second (default 60)\n"
+           "  --lossless               with --record, FFV1 in a .mkv file\n"
            "  --help                   this text\n"
            "  --version                the program's version\n";
 }
@@ -86,7 +94,7 @@ bool parseProgramOptions(int argc, char** argv, ProgramOptions& options, std::st
                 number = &n;
         const bool takesValue = number != nullptr || flag == "--scene" || flag == "--png-dir" ||
                                 flag == "--contact-sheet" || flag == "--data" ||
-                                flag == "--audio-device";
+                                flag == "--record" || flag == "--audio-device";
         if (takesValue && i + 1 >= argc) {
             error = flag + " needs a value";
             return false;
@@ -96,6 +104,10 @@ bool parseProgramOptions(int argc, char** argv, ProgramOptions& options, std::st
                 error = flag + " needs " + number->what + ", not '" + argv[i] + "'";
                 return false;
             }
+        } else if (flag == "--record") {
+            options.record = argv[++i];
+        } else if (flag == "--lossless") {
+            options.lossless = true;
         } else if (flag == "--data") {
             options.dataDir = argv[++i];
         } else if (flag == "--audio-device") {
@@ -146,6 +158,15 @@ bool parseProgramOptions(int argc, char** argv, ProgramOptions& options, std::st
         error = "choose one of --window, --fullscreen and --headless";
         return false;
     }
+    if (!options.record.empty()) {
+        if (outputs > 0 && !options.headless) {
+            error = "--record plays headless; leave out --window and --fullscreen";
+            return false;
+        }
+        // The virtual clock runs at the video's frame rate, so every frame is one shown frame.
+        options.headless = options.outputChosen = true;
+        options.headlessFrameRate = options.fps;
+    }
     if (!options.contactSheet.empty() && options.scene == 0) {
         error = "--contact-sheet needs --scene";
         return false;
@@ -171,5 +192,59 @@ int programMain(int argc, char** argv)
     }
     if (options.listAudioDevices)
         return listAudioDevices();
+    if (!options.record.empty())
+        return recordProgram(options);
     return options.scene != 0 ? playOneScene(options) : playShow(options);
+}
+
+int recordProgram(const ProgramOptions& options)
+{
+    RecordSettings settings;
+    settings.path = options.record;
+    settings.scale = options.recordScale;
+    settings.fps = options.fps;
+    settings.lossless = options.lossless;
+    // The scene table's lengths are in clock units of 1.9 ms.
+    double units = 0;
+    for (const SceneRow& row : sceneTable)
+        if (options.scene == 0 || row.number == options.scene)
+            units += row.length;
+    settings.expectedMs = units * 1.9;
+    if (options.escapeAfterMs > 0 && options.escapeAfterMs < settings.expectedMs)
+        settings.expectedMs = options.escapeAfterMs;
+    std::string error;
+    if (!recordStart(settings, error)) {
+        std::fprintf(stderr, "v4npelva: %s\n", error.c_str());
+        return 1;
+    }
+    // AAC takes only its standard rates, and the show mixes at 22000 Hz: an .mp4 is mixed at
+    // 44100 Hz unless --rate names a rate AAC takes (a .mkv keeps the show's rate).
+    ProgramOptions played = options;
+    const bool mp4 = options.record.size() >= 4 &&
+                     options.record.compare(options.record.size() - 4, 4, ".mp4") == 0;
+    constexpr int aacRates[] = {8000,  11025, 12000, 16000, 22050, 24000,
+                                32000, 44100, 48000, 64000, 88200, 96000};
+    bool aacRate = false;
+    for (int rate : aacRates)
+        aacRate = aacRate || rate == options.rate;
+    if (mp4 && options.rate != 0 && !aacRate) {
+        std::fprintf(stderr,
+                     "v4npelva: AAC in .mp4 cannot take %d Hz; record to .mkv or pick 44100\n",
+                     options.rate);
+        recordFinish();
+        return 1;
+    }
+    if (mp4 && options.rate == 0)
+        played.rate = 44100;
+    const int code = played.scene != 0 ? playOneScene(played) : playShow(played);
+    const bool written = recordFinish();
+    const RecordCounts counts = recordCounts();
+    if (!written) {
+        std::fprintf(stderr, "v4npelva: the recording %s is incomplete\n", options.record.c_str());
+        return 1;
+    }
+    std::fprintf(stderr, "v4npelva: wrote %s: %lld frames, %lld samples at %d Hz\n",
+                 options.record.c_str(), static_cast<long long>(counts.videoFrames),
+                 static_cast<long long>(counts.audioSamples), counts.sampleRate);
+    return counts.interrupted ? 130 : code;
 }

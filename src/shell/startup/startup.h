@@ -23,6 +23,10 @@ struct ProgramOptions {
     std::string pngDir;         // write shown frames as DIR/frame_NNNNN.png
     int every = 1;              // with pngDir: every Nth shown frame
     std::string contactSheet;   // write a contact sheet of the scene to this PNG
+    std::string record;         // record the show (or the scene) headless to this video file
+    int recordScale = 4;        // with record: each pixel becomes N x N
+    int fps = 60;               // with record: frames per second
+    bool lossless = false;      // with record: FFV1 in Matroska
     bool help = false;
     bool version = false;
     std::string dataDir;         // folder of v4npelva.zem and v4npelva.xm; empty: found at start
@@ -96,6 +100,10 @@ void setPlayerOptions(const ProgramOptions& options, bool showDefaults);
 PlatformConfig platformConfigFor(const ProgramOptions& options);
 // Prints the audio output devices, one name a line. Returns the exit code.
 int listAudioDevices();
+
+// --record: arms the recorder, plays the show or the scene headless, finishes the file. Returns the
+// exit code: 1 when the file could not be made or is incomplete, 130 after Ctrl+C.
+int recordProgram(const ProgramOptions& options);
 
 // The whole program: parse, then --help, --version, --list-audio-devices, one scene or the show.
 // Returns the exit code.
