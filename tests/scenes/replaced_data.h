@@ -68,26 +68,10 @@ inline std::string makeVariantData(const std::string& name, const DataFiles& rep
     return folder.string();
 }
 
-// Plays the scene headless from the build's data with Escape pressed escapeMs into the run.
-inline SceneRunResult runSceneEscaping(const char* scene, uint32_t escapeMs)
-{
-    SceneRunResult result;
-    ProgramOptions options;
-    std::string error;
-    const char* argv[] = {"v4npelva", "--scene", scene, "--headless"};
-    if (!parseProgramOptions(4, const_cast<char**>(argv), options, error)) {
-        ADD_FAILURE() << error;
-        return result;
-    }
-    options.dataDir = V4N_BINARY_DIR;
-    options.escapeAfterMs = escapeMs;
-    result.exitCode = playOneScene(options, &result.report);
-    return result;
-}
-
-// Plays the scene headless from dataDir; what it wrote on standard error comes back in `errors`.
+// Plays the scene headless from dataDir, with Escape pressed escapeMs into the run (0: never);
+// what it wrote on standard error comes back in `errors`.
 inline SceneRunResult runSceneFrom(const char* scene, const std::string& dataDir,
-                                   std::string& errors)
+                                   std::string& errors, uint32_t escapeMs = 0)
 {
     SceneRunResult result;
     ProgramOptions options;
@@ -98,10 +82,18 @@ inline SceneRunResult runSceneFrom(const char* scene, const std::string& dataDir
         return result;
     }
     options.dataDir = dataDir;
+    options.escapeAfterMs = escapeMs;
     testing::internal::CaptureStderr();
     result.exitCode = playOneScene(options, &result.report);
     errors = testing::internal::GetCapturedStderr();
     return result;
+}
+
+// Plays the scene headless from the build's data with Escape pressed escapeMs into the run.
+inline SceneRunResult runSceneEscaping(const char* scene, uint32_t escapeMs)
+{
+    std::string errors;
+    return runSceneFrom(scene, V4N_BINARY_DIR, errors, escapeMs);
 }
 
 // Packs the build's data with `replaced` into <build>/test-scenes/<folder>/ and plays the scene
