@@ -32,16 +32,6 @@ struct DisksState {
 };
 DisksState disks;
 
-float floatCos(double a)
-{
-    return static_cast<float>(std::cos(a));
-}
-
-float floatSin(double a)
-{
-    return static_cast<float>(std::sin(a));
-}
-
 // Step 1: the camera's time runs forward to the middle of the scene, then back from there. It is
 // an unsigned number as the path takes it: past twice the turn time it would wrap to a large
 // value, which only moves the camera (the path is made of sines, no table is read with it).

@@ -70,18 +70,7 @@ protected:
         constexpr uint32_t marker = 0x00ff00ffu;
         for (uint32_t& p : frameBuffer.pixels)
             p = marker;
-        Matrix4 view;
-        evalCameraView(f, view);
-        for (int i = 0; i < mesh.objectCount; ++i) {
-            Matrix4 m;
-            placeObject(mesh.objects[i], view, f, m);
-            transformObject(mesh.objects[i], m);
-        }
-        evalLightTracks(f);
-        transformLights(view);
-        fillDrawList();
-        setLightSpriteSizes(0);
-        drawDrawList();
+        drawKeyframedFrame(f, 0);
         int uncovered = 0;
         for (uint32_t p : frameBuffer.pixels)
             uncovered += p == marker;
