@@ -35,7 +35,12 @@ void drawLightSprite(int i)
 
 void placeObject(MeshObject& object, const Matrix4& view, float frame, Matrix4& out)
 {
-    const Vec3 position = evalPositionTrack(object, frame);
+    placeObjectAt(object, view, evalPositionTrack(object, frame), frame, out);
+}
+
+void placeObjectAt(MeshObject& object, const Matrix4& view, const Vec3& position, float frame,
+                   Matrix4& out)
+{
     Matrix4 t;
     matTranslate(position.x, position.z, position.y, t);
     // The rotation track updates the accumulated rotation first; what it returns is the rest of

@@ -71,6 +71,10 @@ void finishSceneFrameDirect(int32_t length, float fraction);
 // rotation track about the pivot, F4 the pivot matrix, F3 the accumulated rotation, F1 the mesh
 // matrix and F2 the origin matrix. Advances the object's rotation track (time must not go back).
 void placeObject(MeshObject& object, const Matrix4& view, float frame, Matrix4& out);
+// The same with T taken from `position` (in the track's axes) instead of the position track, for
+// scenes that move an object off its track; the rotation track is evaluated and advanced as above.
+void placeObjectAt(MeshObject& object, const Matrix4& view, const Vec3& position, float frame,
+                   Matrix4& out);
 // Places every object of the mesh with placeObject at frame f and transforms it.
 void placeObjects(const Matrix4& view, float frame);
 // One keyframed frame at frame f: the camera view from its track, every object placed and
