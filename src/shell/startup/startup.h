@@ -88,6 +88,9 @@ void resetProcessState();
 // The folder prefix the data files are read from ("" or ending in '/'): the one given, else the
 // program's own folder when it holds the archive, else the working folder.
 std::string dataFolder(const ProgramOptions& options);
+// Creates the PNG folder the command line names, if any. False, after one line on standard error,
+// when it is given but cannot be used as a folder.
+bool preparePngFolder(const ProgramOptions& options);
 // The player's options from the command line, set after musicStartup and before musicInit; the
 // whole show first sets the player's start-up options (22000 Hz, high quality, 16-bit stereo).
 void setPlayerOptions(const ProgramOptions& options, bool showDefaults);
