@@ -32,16 +32,6 @@ struct DisksState {
 };
 DisksState disks;
 
-float floatCos(double a)
-{
-    return static_cast<float>(std::cos(a));
-}
-
-float floatSin(double a)
-{
-    return static_cast<float>(std::sin(a));
-}
-
 // Step 1: the camera's time runs forward to the middle of the scene, then back from there. It is
 // an unsigned number as the path takes it: past twice the turn time it would wrap to a large
 // value, which only moves the camera (the path is made of sines, no table is read with it).
@@ -82,19 +72,7 @@ void placeWobblingObject(int k, const Matrix4& view, int32_t t, float frame, Mat
     p.x += 10.0f * floatCos(t * pi / 210 + k);
     p.y += 10.0f * floatCos(t * pi / 315 + k);
     p.z += 10.0f * floatSin(t * pi / 420 + k);
-    Matrix4 translate;
-    matTranslate(p.x, p.z, p.y, translate);
-    const AxisAngle rest = evalRotationTrack(object, frame);
-    Matrix4 rotate;
-    matAxisRotate(Vec3{object.pivotX, object.pivotY, object.pivotZ},
-                  Vec3{-rest.axis.x, rest.axis.z, rest.axis.y}, rest.angle, rotate);
-    Matrix4 m = view;
-    matMultiply(m, translate, m);
-    matMultiply(m, object.pivotMatrix, m);
-    matMultiply(m, rotate, m);
-    matMultiply(m, object.rotationMatrix, m);
-    matMultiply(m, object.meshMatrix, m);
-    matMultiply(m, object.originMatrix, out);
+    placeObjectAt(object, view, p, frame, out);
 }
 
 // Step 5: texel (j, i) = pixel (i / 2, j / 2) of the previous frame: its top-left 128 x 128

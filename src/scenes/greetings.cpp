@@ -40,16 +40,6 @@ struct GreetingsState {
 };
 GreetingsState greetings;
 
-float floatCos(double a)
-{
-    return static_cast<float>(std::cos(a));
-}
-
-float floatSin(double a)
-{
-    return static_cast<float>(std::sin(a));
-}
-
 bool fitsBlock(const Texture& texture, int maxHeight)
 {
     return texture.pixels != nullptr && texture.width >= 1 && texture.width <= 256 &&

@@ -195,12 +195,9 @@ void motherRun(int32_t length, uint32_t endPosition, uint32_t endRow)
         readMusicPosition();
         const int32_t t = scene.sceneTime;
         const float frame = float(t) / 30.0f;
-        Matrix4 view, placement;
+        Matrix4 view;
         evalCameraView(frame, view);
-        for (int32_t k = 0; k < mesh.objectCount; ++k) {
-            placeObject(mesh.objects[k], view, frame, placement);
-            transformObject(mesh.objects[k], placement);
-        }
+        placeObjects(view, frame);
         drawRoom(view, frame);
         blinkSign(t);
         const Texture& mini = scene.textureSlots[0];

@@ -5,6 +5,8 @@
 
 #include "display/display.h"
 
+#include <cmath>
+
 namespace {
 
 // Clips an inclusive index range to 0..count - 1; false when nothing is left.
@@ -33,7 +35,12 @@ void drawLightSprite(int i)
 
 void placeObject(MeshObject& object, const Matrix4& view, float frame, Matrix4& out)
 {
-    const Vec3 position = evalPositionTrack(object, frame);
+    placeObjectAt(object, view, evalPositionTrack(object, frame), frame, out);
+}
+
+void placeObjectAt(MeshObject& object, const Matrix4& view, const Vec3& position, float frame,
+                   Matrix4& out)
+{
     Matrix4 t;
     matTranslate(position.x, position.z, position.y, t);
     // The rotation track updates the accumulated rotation first; what it returns is the rest of
@@ -49,6 +56,27 @@ void placeObject(MeshObject& object, const Matrix4& view, float frame, Matrix4& 
     matMultiply(m, object.rotationMatrix, m);
     matMultiply(m, object.meshMatrix, m);
     matMultiply(m, object.originMatrix, out);
+}
+
+void placeObjects(const Matrix4& view, float frame)
+{
+    for (int i = 0; i < mesh.objectCount; ++i) {
+        Matrix4 m;
+        placeObject(mesh.objects[i], view, frame, m);
+        transformObject(mesh.objects[i], m);
+    }
+}
+
+void drawKeyframedFrame(float frame, float k)
+{
+    Matrix4 view;
+    evalCameraView(frame, view);
+    placeObjects(view, frame);
+    evalLightTracks(frame);
+    transformLights(view);
+    fillDrawList();
+    setLightSpriteSizes(k);
+    drawDrawList();
 }
 
 void transformVertices(int firstVertex, int lastVertex, const Matrix4& m)
@@ -200,4 +228,14 @@ void drawLensFlare(int slot, float px, float py, float k)
                    24, 24);
     drawSlotSprite(slot, saturatingTrunc(160.0f + k * dx / 4.0f),
                    saturatingTrunc(100.0f + k * dy / 4.0f), 16, 16);
+}
+
+float floatCos(double a)
+{
+    return static_cast<float>(std::cos(a));
+}
+
+float floatSin(double a)
+{
+    return static_cast<float>(std::sin(a));
 }

@@ -43,16 +43,6 @@ struct RubberState {
 };
 RubberState rubber;
 
-float floatCos(double a)
-{
-    return static_cast<float>(std::cos(a));
-}
-
-float floatSin(double a)
-{
-    return static_cast<float>(std::sin(a));
-}
-
 // The radius pattern of the ribs: amplitude 20 for the built column, 16 for the run.
 float ribRadius(int i, int j, double amplitude)
 {

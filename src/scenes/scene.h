@@ -71,6 +71,16 @@ void finishSceneFrameDirect(int32_t length, float fraction);
 // rotation track about the pivot, F4 the pivot matrix, F3 the accumulated rotation, F1 the mesh
 // matrix and F2 the origin matrix. Advances the object's rotation track (time must not go back).
 void placeObject(MeshObject& object, const Matrix4& view, float frame, Matrix4& out);
+// The same with T taken from `position` (in the track's axes) instead of the position track, for
+// scenes that move an object off its track; the rotation track is evaluated and advanced as above.
+void placeObjectAt(MeshObject& object, const Matrix4& view, const Vec3& position, float frame,
+                   Matrix4& out);
+// Places every object of the mesh with placeObject at frame f and transforms it.
+void placeObjects(const Matrix4& view, float frame);
+// One keyframed frame at frame f: the camera view from its track, every object placed and
+// transformed, the lights on their tracks, then every face and light drawn far to near with
+// light-sprite size k.
+void drawKeyframedFrame(float frame, float k);
 // Camera-space positions and normals of the vertices firstVertex..lastVertex, and camera-space
 // normals of the faces firstFace..lastFace, with m. Ranges are clipped to the mesh's counts.
 void transformVertices(int firstVertex, int lastVertex, const Matrix4& m);
@@ -111,6 +121,10 @@ void drawSlotSprite(int slot, int cx, int cy, int w, int h);
 // The four-sprite lens flare from texture slot `slot` for the screen point (px, py) along the line
 // through the screen centre; k places the smallest sprite (1 or -1 by scene).
 void drawLensFlare(int slot, float px, float py, float k);
+
+// cos and sin of a double angle, narrowed to float.
+float floatCos(double a);
+float floatSin(double a);
 
 // Asset helpers of an init and a free
 

@@ -71,24 +71,6 @@ void initFlight(const char* sprite, const char* overlay, const char* meshName,
     prepareMeshNormals();
 }
 
-// One frame of the keyframed pipeline at frame f: camera, objects and lights on their tracks,
-// drawn far to near with light-sprite size k.
-void drawFlightFrame(float f, float k)
-{
-    Matrix4 view;
-    evalCameraView(f, view);
-    for (int i = 0; i < mesh.objectCount; ++i) {
-        Matrix4 m;
-        placeObject(mesh.objects[i], view, f, m);
-        transformObject(mesh.objects[i], m);
-    }
-    evalLightTracks(f);
-    transformLights(view);
-    fillDrawList();
-    setLightSpriteSizes(k);
-    drawDrawList();
-}
-
 // The lower right shows the previous frame small, with the current one added on top of it five
 // pixels lower and to the right.
 void drawMonitor()
@@ -135,7 +117,7 @@ void spaceFlightRun(int32_t length, uint32_t endPosition, uint32_t endRow)
     while (runContinues(endPosition, endRow)) {
         readMusicPosition();
         const int32_t t = scene.sceneTime;
-        drawFlightFrame(static_cast<float>(t) * (1.0f / 30.0f), 1000.0f);
+        drawKeyframedFrame(static_cast<float>(t) * (1.0f / 30.0f), 1000.0f);
         if (flight.drawFlare && static_cast<float>(t) < flareEnd)
             drawLensFlare(slotOverlay, mesh.lights[0].sx, mesh.lights[0].sy, -1.0f);
         drawMonitor();
@@ -170,7 +152,7 @@ void finalFlightRun(int32_t length, uint32_t /*endPosition*/, uint32_t /*endRow*
     beginSceneRun();
     while (scene.sceneTime < length && !quitRequested()) {
         const int32_t t = scene.sceneTime;
-        drawFlightFrame(static_cast<float>(t) / 33.0f, 150.0f);
+        drawKeyframedFrame(static_cast<float>(t) / 33.0f, 150.0f);
         drawCreditsStrip(t);
         finishSceneFrame(length, 0.95f);
     }

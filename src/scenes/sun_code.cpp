@@ -41,16 +41,6 @@ struct SunCodeState {
 };
 SunCodeState sunCode;
 
-float floatCos(double a)
-{
-    return static_cast<float>(std::cos(a));
-}
-
-float floatSin(double a)
-{
-    return static_cast<float>(std::sin(a));
-}
-
 void setFaceModes(int firstFace, int lastFace, DrawMode mode)
 {
     for (int i = firstFace; i <= lastFace && i < mesh.faceCount; ++i)
@@ -158,19 +148,7 @@ void sunCodeRun(int32_t length, uint32_t endPosition, uint32_t endRow)
         moveSpiralLights(t);
 
         const float f = static_cast<float>(t) / frameDivisor;
-        Matrix4 view;
-        evalCameraView(f, view);
-        for (int k = 0; k < mesh.objectCount; ++k) {
-            Matrix4 m;
-            placeObject(mesh.objects[k], view, f, m);
-            transformObject(mesh.objects[k], m);
-        }
-        evalLightTracks(f);
-        transformLights(view);
-
-        fillDrawList();
-        setLightSpriteSizes(lightSpriteK);
-        drawDrawList();
+        drawKeyframedFrame(f, lightSpriteK);
         addOverlays();
         scrollCode(t);
         finishSceneFrame(length, 0.96f);

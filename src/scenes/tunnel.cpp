@@ -112,11 +112,7 @@ void tunnelRun(int32_t length, uint32_t endPosition, uint32_t endRow)
         Matrix4 view;
         tunnelView(t, view);
         const float f = static_cast<float>(t) / 30.0f;
-        for (int i = 0; i < mesh.objectCount; ++i) {
-            Matrix4 m;
-            placeObject(mesh.objects[i], view, f, m);
-            transformObject(mesh.objects[i], m);
-        }
+        placeObjects(view, f);
         transformLights(view);
         fillDrawList();
         for (int k = 0; k < tunnelLights; ++k)

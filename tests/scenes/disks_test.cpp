@@ -1,7 +1,7 @@
 // Disks: a whole headless run with frames before and after the camera turns back, and a mesh with
 // fewer than the eighteen disks the scene names.
+#include "replaced_data.h"
 #include "scene_harness.h"
-#include "variant_data.h"
 
 #include "content/model.h"
 

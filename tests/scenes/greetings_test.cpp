@@ -1,7 +1,7 @@
 // Greetings: a whole headless run through more than seventeen card changes, and pictures that do
 // not hold what the scene reads.
+#include "replaced_data.h"
 #include "scene_harness.h"
-#include "variant_data.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 // Morph played headless: the whole run with its golden frames and the shape it leaves in the
 // mesh, the structure of "morph.3ds", and runs on data that lacks what the scene relies on.
-#include "data_variants.h"
+#include "replaced_data.h"
 
 #include "archive/archive.h"
 #include "content/content.h"

@@ -1,6 +1,6 @@
 // The neon rooms played headless: Computer and Mother from init to free with their golden frames,
 // the structure of their meshes and pictures, and runs on data that lacks what they rely on.
-#include "data_variants.h"
+#include "replaced_data.h"
 
 #include "archive/archive.h"
 #include "content/content.h"

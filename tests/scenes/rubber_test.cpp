@@ -1,7 +1,7 @@
 // Rubber: both phases in one headless run (phase 1 on time, the clock reset, phase 2 to order 55),
 // and a panorama that is too high and barely wider than the screen.
+#include "replaced_data.h"
 #include "scene_harness.h"
-#include "variant_data.h"
 
 namespace {
 

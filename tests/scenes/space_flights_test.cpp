@@ -70,18 +70,7 @@ protected:
         constexpr uint32_t marker = 0x00ff00ffu;
         for (uint32_t& p : frameBuffer.pixels)
             p = marker;
-        Matrix4 view;
-        evalCameraView(f, view);
-        for (int i = 0; i < mesh.objectCount; ++i) {
-            Matrix4 m;
-            placeObject(mesh.objects[i], view, f, m);
-            transformObject(mesh.objects[i], m);
-        }
-        evalLightTracks(f);
-        transformLights(view);
-        fillDrawList();
-        setLightSpriteSizes(0);
-        drawDrawList();
+        drawKeyframedFrame(f, 0);
         int uncovered = 0;
         for (uint32_t p : frameBuffer.pixels)
             uncovered += p == marker;
@@ -110,16 +99,19 @@ TEST(FinalFlight, AStripShorterThanItsScrollDrawsOnlyTheRowsItHas)
     // 160 x 450: the scroll passes its end at about a third of the scene. A strip narrower than
     // its placement, and one wider than a block can copy, are drawn in full or not at all.
     std::vector<uint8_t> white(160 * 450 * 4, 0xff);
-    const ReplacedRun shortStrip = runSceneWithReplacedData(
-        "final-flight", {{"titry2.jpg", encodeJpeg(white.data(), 160, 450, 90)}});
+    std::string errors;
+    const SceneRunResult shortStrip =
+        runSceneWithFiles("final-flight", "final-flight-short",
+                          {{"titry2.jpg", encodeJpeg(white.data(), 160, 450, 90)}}, errors);
     EXPECT_EQ(shortStrip.exitCode, 0);
     EXPECT_GE(shortStrip.report.endSceneTime, 16896);
 
     std::vector<uint8_t> wide(300 * 1100 * 4, 0x80);
-    const ReplacedRun wideStrip = runSceneWithReplacedData(
-        "final-flight", {{"titry2.jpg", encodeJpeg(wide.data(), 300, 1100, 90)}});
+    const SceneRunResult wideStrip =
+        runSceneWithFiles("final-flight", "final-flight-wide",
+                          {{"titry2.jpg", encodeJpeg(wide.data(), 300, 1100, 90)}}, errors);
     EXPECT_EQ(wideStrip.exitCode, 0);
-    EXPECT_NE(wideStrip.standardError.find("final-flight: titry2.jpg"), std::string::npos);
+    EXPECT_NE(errors.find("final-flight: titry2.jpg"), std::string::npos) << errors;
 }
 
 }  // namespace

@@ -1,7 +1,7 @@
 // Sun and code: a whole headless run, its golden frames, and the strip and corner picture when
 // the data does not hold what the scene reads.
+#include "replaced_data.h"
 #include "scene_harness.h"
-#include "variant_data.h"
 
 namespace {
 

@@ -48,14 +48,14 @@ TEST(Tunnel, AFileWithTwoObjectsAndThreeLightsPlaysWhatItHas)
         node.rotation.keys[0].value = {0, 0, 0, 1};
         small.nodes.push_back(node);
     }
-    const ReplacedRun run = runSceneWithReplacedData("tunnel", {{"zemtun3.3ds", encode3ds(small)}});
+    std::string errors;
+    const SceneRunResult run =
+        runSceneWithFiles("tunnel", "tunnel-small", {{"zemtun3.3ds", encode3ds(small)}}, errors);
     EXPECT_EQ(run.exitCode, 0);
     EXPECT_EQ(run.report.endOrder, 17u);
     EXPECT_EQ(run.report.afterRun.lightCount, 3);
-    EXPECT_NE(run.standardError.find("tunnel: zemtun3.3ds has fewer than 4 objects"),
-              std::string::npos);
-    EXPECT_NE(run.standardError.find("tunnel: zemtun3.3ds has fewer than 8 lights"),
-              std::string::npos);
+    EXPECT_NE(errors.find("tunnel: zemtun3.3ds has fewer than 4 objects"), std::string::npos);
+    EXPECT_NE(errors.find("tunnel: zemtun3.3ds has fewer than 8 lights"), std::string::npos);
 }
 
 }  // namespace

@@ -23,12 +23,13 @@ TEST(WaveGrid, APanelWiderThanABlockIsLeftOut)
 {
     // 320 wide would wrap to 64 as a byte-sized block width and copy rows of the wrong length.
     std::vector<uint8_t> panel(320 * 200 * 4, 0x60);
-    const ReplacedRun run = runSceneWithReplacedData(
-        "wave-grid", {{"cosmback.bmp", encodeBmp(panel.data(), 320, 200)}});
+    std::string errors;
+    const SceneRunResult run =
+        runSceneWithFiles("wave-grid", "wave-grid-wide",
+                          {{"cosmback.bmp", encodeBmp(panel.data(), 320, 200)}}, errors);
     EXPECT_EQ(run.exitCode, 0);
     EXPECT_EQ(run.report.endOrder, 23u);
-    EXPECT_NE(run.standardError.find("wave-grid: cosmback.bmp is larger than 256 x 256"),
-              std::string::npos);
+    EXPECT_NE(errors.find("wave-grid: cosmback.bmp is larger than 256 x 256"), std::string::npos);
 }
 
 }  // namespace

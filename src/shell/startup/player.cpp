@@ -15,8 +15,6 @@
 
 #include <chrono>
 #include <cstdio>
-#include <filesystem>
-#include <system_error>
 
 namespace {
 
@@ -93,15 +91,8 @@ int playOneScene(const ProgramOptions& options, PlayReport* report)
                      row.number);
         return 2;
     }
-    if (!options.pngDir.empty()) {
-        std::error_code error;
-        std::filesystem::create_directories(options.pngDir, error);
-        if (!std::filesystem::is_directory(options.pngDir, error)) {
-            std::fprintf(stderr, "v4npelva: cannot use '%s' as the PNG folder\n",
-                         options.pngDir.c_str());
-            return 1;
-        }
-    }
+    if (!preparePngFolder(options))
+        return 1;
 
     // Captures asked for by a caller (tests) stay; a contact sheet asks for its own.
     int32_t askedTimes[maxSceneCaptures];

@@ -78,6 +78,18 @@ std::string dataFolder(const ProgramOptions& options)
     return "";
 }
 
+bool preparePngFolder(const ProgramOptions& options)
+{
+    if (options.pngDir.empty())
+        return true;
+    std::error_code error;
+    std::filesystem::create_directories(options.pngDir, error);
+    if (std::filesystem::is_directory(options.pngDir, error))
+        return true;
+    std::fprintf(stderr, "v4npelva: cannot use '%s' as the PNG folder\n", options.pngDir.c_str());
+    return false;
+}
+
 void setPlayerOptions(const ProgramOptions& options, bool showDefaults)
 {
     if (showDefaults) {
@@ -124,15 +136,8 @@ int listAudioDevices()
 
 int playShow(const ProgramOptions& options, ShowReport* report)
 {
-    if (!options.pngDir.empty()) {
-        std::error_code error;
-        std::filesystem::create_directories(options.pngDir, error);
-        if (!std::filesystem::is_directory(options.pngDir, error)) {
-            std::fprintf(stderr, "v4npelva: cannot use '%s' as the PNG folder\n",
-                         options.pngDir.c_str());
-            return 1;
-        }
-    }
+    if (!preparePngFolder(options))
+        return 1;
     resetProcessState();
     setPlayerOptions(options, true);
     // Without an output flag the viewer chooses in the launcher; its sound set-up changes the

@@ -93,6 +93,9 @@ void resetProcessState();
 // first that holds the archive of the program's own folder, ../share/v4npelva beside it and the
 // installed data folder, else the working folder.
 std::string dataFolder(const ProgramOptions& options);
+// Creates the PNG folder the command line names, if any. False, after one line on standard error,
+// when it is given but cannot be used as a folder.
+bool preparePngFolder(const ProgramOptions& options);
 // The player's options from the command line, set after musicStartup and before musicInit; the
 // whole show first sets the player's start-up options (22000 Hz, high quality, 16-bit stereo).
 void setPlayerOptions(const ProgramOptions& options, bool showDefaults);
