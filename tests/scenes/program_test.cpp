@@ -26,20 +26,7 @@ ChildResult run(std::vector<std::string> args)
 // Runs a copy of the program placed in folder, from that folder, so it sees only the data there.
 ChildResult runFrom(const TempDir& folder, const std::vector<std::string>& args)
 {
-    const std::string copy = folder.file("v4npelva");
-    std::filesystem::copy_file(program, copy, std::filesystem::copy_options::overwrite_existing);
-    return runInChild(
-        [&] {
-            if (chdir(folder.path.c_str()) != 0)
-                _exit(99);
-            std::vector<char*> argv{const_cast<char*>(copy.c_str())};
-            for (const std::string& a : args)
-                argv.push_back(const_cast<char*>(a.c_str()));
-            argv.push_back(nullptr);
-            execv(copy.c_str(), argv.data());
-            _exit(98);
-        },
-        true);
+    return runProgramCopy(program, folder.file("v4npelva"), folder.path, args);
 }
 
 // An archive of the generated content without one file, beside the module, in folder.

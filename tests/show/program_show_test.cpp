@@ -21,20 +21,7 @@ const std::string program = V4N_BINARY_DIR "/v4npelva";
 ChildResult runCopy(const TempDir& programFolder, const TempDir& cwd,
                     const std::vector<std::string>& args)
 {
-    const std::string copy = programFolder.file("v4npelva");
-    std::filesystem::copy_file(program, copy, std::filesystem::copy_options::overwrite_existing);
-    return runInChild(
-        [&] {
-            if (chdir(cwd.path.c_str()) != 0)
-                _exit(99);
-            std::vector<char*> argv{const_cast<char*>(copy.c_str())};
-            for (const std::string& a : args)
-                argv.push_back(const_cast<char*>(a.c_str()));
-            argv.push_back(nullptr);
-            execv(copy.c_str(), argv.data());
-            _exit(98);
-        },
-        true);
+    return runProgramCopy(program, programFolder.file("v4npelva"), cwd.path, args);
 }
 
 void copyData(const TempDir& folder)

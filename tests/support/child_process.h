@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <functional>
 #include <string>
 #include <vector>
@@ -105,4 +106,24 @@ inline ChildResult runProgram(const std::vector<std::string>& args, bool mergeSt
     waitpid(pid, &status, 0);
     fillChildStatus(result, status);
     return result;
+}
+
+// Copies the program at `program` to `copy` and runs the copy from the working folder `cwd`, so
+// it finds data only where a user's copy would: beside itself or in that folder.
+inline ChildResult runProgramCopy(const std::string& program, const std::string& copy,
+                                  const std::string& cwd, const std::vector<std::string>& args)
+{
+    std::filesystem::copy_file(program, copy, std::filesystem::copy_options::overwrite_existing);
+    return runInChild(
+        [&] {
+            if (chdir(cwd.c_str()) != 0)
+                _exit(99);
+            std::vector<char*> argv{const_cast<char*>(copy.c_str())};
+            for (const std::string& a : args)
+                argv.push_back(const_cast<char*>(a.c_str()));
+            argv.push_back(nullptr);
+            execv(copy.c_str(), argv.data());
+            _exit(98);
+        },
+        true);
 }
