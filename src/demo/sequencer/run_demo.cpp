@@ -114,6 +114,7 @@ void runScene(const SceneRow& row)
         standInRun(row);
     heardPosition(entry.endOrder, entry.endRow);
     entry.endSceneTime = scene.sceneTime;
+    entry.endTicks = platformTicks();
     entry.framesShown = platformShownFrames() - framesBefore;
     if (sequencer.logCount < sceneCount)
         sequencer.log[sequencer.logCount++] = entry;

@@ -71,6 +71,7 @@ struct SceneLogEntry {
     uint32_t endOrder = 0;       // and when it returned
     uint32_t endRow = 0;
     int32_t endSceneTime = 0;
+    uint32_t endTicks = 0;     // platform ticks when the run returned
     uint32_t framesShown = 0;  // frames shown by the run
 };
 

@@ -38,6 +38,8 @@ constexpr NumberFlag numberFlags[] = {
     {"--scale", 1, 16, &ProgramOptions::scale, "a whole factor from 1 to 16"},
     {"--record-scale", 1, 8, &ProgramOptions::recordScale, "a whole factor from 1 to 8"},
     {"--fps", 10, 240, &ProgramOptions::fps, "a frame rate from 10 to 240"},
+    {"--every-seconds", 1, 3600, &ProgramOptions::everySeconds,
+     "a whole number of seconds from 1 to 3600"},
 };
 
 }  // namespace
@@ -48,6 +50,7 @@ const char* programUsage()
            "       v4npelva --scene NAME|NUMBER [--window | --fullscreen | --headless] "
            "[OPTION...]\n"
            "                [--contact-sheet OUT.png]\n"
+           "       v4npelva --contact-sheet OUT.png [--every-seconds N] [OPTION...]\n"
            "       v4npelva --list-audio-devices | --help | --version\n"
            "Without --scene the whole show plays; Escape ends it.\n"
            "  --window                 in a window (the default)\n"
@@ -72,7 +75,10 @@ const char* programUsage()
            "                           folder, then the working folder)\n"
            "  --png-dir DIR            write the frames the scenes show as DIR/frame_NNNNN.png\n"
            "  --every N                with --png-dir, only every Nth frame\n"
-           "  --contact-sheet OUT.png  with --scene, the frames at 10 % steps as one picture\n"
+           "  --contact-sheet OUT.png  the whole show headless as one picture of labelled\n"
+           "                           frames; with --scene, the frames at 10 % steps\n"
+           "  --every-seconds N        with --contact-sheet of the show, a frame every N\n"
+           "                           seconds of show time, 1 to 3600 (default 5)\n"
            "  --record OUT.mp4|OUT.mkv play headless and write the show (or the scene) as a\n"
            "                           video: H.264 with AAC (.mp4) or FLAC (.mkv)\n"
            "  --record-scale N         with --record, each pixel becomes N x N (default 4)\n"
@@ -86,6 +92,7 @@ bool parseProgramOptions(int argc, char** argv, ProgramOptions& options, std::st
 {
     options = ProgramOptions{};
     int outputs = 0;
+    bool everySecondsGiven = false;
     for (int i = 1; i < argc; ++i) {
         const std::string flag = argv[i];
         const NumberFlag* number = nullptr;
@@ -100,6 +107,7 @@ bool parseProgramOptions(int argc, char** argv, ProgramOptions& options, std::st
             return false;
         }
         if (number != nullptr) {
+            everySecondsGiven = everySecondsGiven || flag == "--every-seconds";
             if (!parseNumber(argv[++i], number->first, number->last, options.*number->field)) {
                 error = flag + " needs " + number->what + ", not '" + argv[i] + "'";
                 return false;
@@ -167,9 +175,21 @@ bool parseProgramOptions(int argc, char** argv, ProgramOptions& options, std::st
         options.headless = options.outputChosen = true;
         options.headlessFrameRate = options.fps;
     }
-    if (!options.contactSheet.empty() && options.scene == 0) {
-        error = "--contact-sheet needs --scene";
+    if (everySecondsGiven && (options.contactSheet.empty() || options.scene != 0)) {
+        error = "--every-seconds is for --contact-sheet of the whole show";
         return false;
+    }
+    if (!options.contactSheet.empty() && options.scene == 0) {
+        // The show's sheet is taken in virtual time: the same frames on every run.
+        if (!options.record.empty()) {
+            error = "choose one of --record and --contact-sheet for the whole show";
+            return false;
+        }
+        if (outputs > 0 && !options.headless) {
+            error = "--contact-sheet plays the show headless; leave out --window and --fullscreen";
+            return false;
+        }
+        options.headless = options.outputChosen = true;
     }
     return true;
 }
@@ -194,6 +214,8 @@ int programMain(int argc, char** argv)
         return listAudioDevices();
     if (!options.record.empty())
         return recordProgram(options);
+    if (options.scene == 0 && !options.contactSheet.empty())
+        return playShowContactSheet(options);
     return options.scene != 0 ? playOneScene(options) : playShow(options);
 }
 

@@ -180,9 +180,12 @@ int playShow(const ProgramOptions& options, ShowReport* report)
     const int code = runDemo();
     completeSceneCaptures();
     recordSceneFrames("", 1);
-    if (report != nullptr)
+    if (report != nullptr) {
+        report->framesShown = platformShownFrames();
+        report->endTicks = platformTicks();
         report->hashCount =
             platformShownHashes(report->hashes, report->hashTicks, platformMaxShownHashes);
+    }
     platformShutdown();
     return code;
 }

@@ -22,7 +22,8 @@ struct ProgramOptions {
     bool outputChosen = false;  // --window, --fullscreen or --headless given: no launcher
     std::string pngDir;         // write shown frames as DIR/frame_NNNNN.png
     int every = 1;              // with pngDir: every Nth shown frame
-    std::string contactSheet;   // write a contact sheet of the scene to this PNG
+    std::string contactSheet;   // write a contact sheet of the scene (or the show) to this PNG
+    int everySeconds = 5;       // the show's contact sheet: a frame every N seconds of show time
     std::string record;         // record the show (or the scene) headless to this video file
     int recordScale = 4;        // with record: each pixel becomes N x N
     int fps = 60;               // with record: frames per second
@@ -76,6 +77,8 @@ int playOneScene(const ProgramOptions& options, PlayReport* report = nullptr);
 bool writeSceneContactSheet(const char* path, const char* sceneName);
 // The hashes of the frames shown at every multiple of ProgramOptions::hashEveryMs, for tests.
 struct ShowReport {
+    uint32_t framesShown = 0;  // every frame the show presented
+    uint32_t endTicks = 0;     // platform ticks when the show ended
     int hashCount = 0;
     uint64_t hashes[platformMaxShownHashes] = {};
     uint32_t hashTicks[platformMaxShownHashes] = {};
@@ -84,6 +87,20 @@ struct ShowReport {
 // Plays the whole show as the command line asks (runDemo between the platform's start and stop).
 // Returns the process exit code: 0 after the show, 1 after a failure that was reported.
 int playShow(const ProgramOptions& options, ShowReport* report = nullptr);
+
+// --contact-sheet without --scene: plays the show headless as playShow does and writes a sheet of
+// the first frame shown at or after every options.everySeconds of show time, each labelled with
+// its part of the show and the time, under a header of where each part begins. Returns the exit
+// code: playShow's, or 1 when the sheet's font is missing or the file cannot be written.
+int playShowContactSheet(const ProgramOptions& options, ShowReport* report = nullptr);
+// One cell of the last whole-show sheet: when its frame showed and the part of the show it is
+// labelled with (a scene's title, "Opening picture" or "Interlude").
+struct ShowSheetCell {
+    uint32_t tick = 0;
+    const char* title = "";
+};
+constexpr int maxShowSheetCells = 4096;
+int showSheetCells(ShowSheetCell* cells, int capacity);
 
 // Shared by the one-scene player and the show.
 // Every state record back to its start value, so that a play in a process that played before (a
