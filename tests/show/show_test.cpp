@@ -1,8 +1,9 @@
 // The whole show played headless in this process: every scene starts where the music says and runs
-// to its end, the interlude flashes on every sync, Escape at the awkward moments still passes
-// through the right inits and frees and one shutdown, a pause holds clock and music, and the
-// frames every 10 s of the show match the golden hashes in tests/show/golden/show.txt (rewritten
-// with V4N_UPDATE_GOLDEN=1).
+// to its end, the frames shown add up to what the module's own timing implies, the interlude
+// flashes on every sync, Escape at the awkward moments still passes through the right inits and
+// frees and one shutdown, a pause holds clock and music, the frames every 10 s of the show match
+// the golden hashes in tests/show/golden/show.txt (rewritten with V4N_UPDATE_GOLDEN=1), and the
+// same run writes the show's contact sheet.
 #include "demo/demo.h"
 #include "demo/sequencer/sequencer.h"
 #include "scenes/scene.h"
@@ -11,6 +12,15 @@
 #include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
+#include <libopenmpt/libopenmpt.h>
+
+#define STB_IMAGE_STATIC
+#define STB_IMAGE_IMPLEMENTATION
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
+#pragma GCC diagnostic ignored "-Wunused-function"
+#include <stb_image.h>
+#pragma GCC diagnostic pop
 
 #include <cinttypes>
 #include <cstdio>
@@ -34,17 +44,21 @@ struct ShowRun {
     std::string output;  // what the show wrote on standard output: its scene lines
     SequencerState seen;
     bool openingPictureLeft = true;
+    uint32_t framesShown = 0;
+    uint32_t endTicks = 0;
     int hashCount = 0;
     uint64_t hashes[platformMaxShownHashes] = {};
     uint32_t hashTicks[platformMaxShownHashes] = {};
 };
 
-ProgramOptions headlessShow()
+ProgramOptions headlessShow(std::vector<std::string> flags = {"--headless"})
 {
     ProgramOptions options;
     std::string error;
-    const char* argv[] = {"v4npelva", "--headless"};
-    EXPECT_TRUE(parseProgramOptions(2, const_cast<char**>(argv), options, error)) << error;
+    std::vector<char*> argv{const_cast<char*>("v4npelva")};
+    for (std::string& flag : flags)
+        argv.push_back(flag.data());
+    EXPECT_TRUE(parseProgramOptions(int(argv.size()), argv.data(), options, error)) << error;
     options.dataDir = V4N_BINARY_DIR;
     options.headlessFrameRate = testFrameRate;
     return options;
@@ -69,8 +83,11 @@ ShowRun play(const ProgramOptions& options)
     ShowRun run;
     testing::internal::CaptureStdout();
     ShowReport report;
-    run.exitCode = playShow(options, &report);
+    run.exitCode = options.contactSheet.empty() ? playShow(options, &report)
+                                                : playShowContactSheet(options, &report);
     run.output = testing::internal::GetCapturedStdout();
+    run.framesShown = report.framesShown;
+    run.endTicks = report.endTicks;
     run.seen = sequencer;
     run.openingPictureLeft = scene.backgroundPicture != nullptr;
     run.hashCount = report.hashCount;
@@ -148,11 +165,168 @@ void expectGoldenShow(const ShowRun& run)
                                 << path << " with V4N_UPDATE_GOLDEN=1";
 }
 
+// The module played through by libopenmpt at the show's mixing rate: when each row of each order
+// first sounds, by the module's own speeds and tempos, and the song's length.
+struct Soundtrack {
+    static constexpr int rate = 22000;
+    static constexpr int maxOrders = 256, maxRows = 256;
+    static constexpr int chunkFrames = 64;  // rows are placed to a read of 2.9 ms
+    static constexpr double chunkMs = chunkFrames * 1000.0 / rate;
+    std::vector<double> rowMs = std::vector<double>(size_t(maxOrders) * maxRows, -1);
+    double lengthMs = 0;
+    bool loaded = false;
+
+    explicit Soundtrack(const char* path)
+    {
+        std::ifstream in(path, std::ios::binary);
+        const std::vector<char> bytes((std::istreambuf_iterator<char>(in)),
+                                      std::istreambuf_iterator<char>());
+        openmpt_module* module = openmpt_module_create_from_memory2(
+            bytes.data(), bytes.size(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+            nullptr);
+        if (module == nullptr)
+            return;
+        loaded = true;
+        int16_t buffer[2 * chunkFrames];
+        uint64_t frames = 0;
+        for (;;) {
+            const int order = openmpt_module_get_current_order(module);
+            const int row = openmpt_module_get_current_row(module);
+            const size_t got =
+                openmpt_module_read_interleaved_stereo(module, rate, chunkFrames, buffer);
+            if (got == 0)
+                break;
+            // The row reported after a read began within it.
+            const int nowOrder = openmpt_module_get_current_order(module);
+            const int nowRow = openmpt_module_get_current_row(module);
+            if ((nowOrder != order || nowRow != row) && nowOrder < maxOrders && nowRow < maxRows &&
+                rowMs[size_t(nowOrder) * maxRows + nowRow] < 0)
+                rowMs[size_t(nowOrder) * maxRows + nowRow] = frames * 1000.0 / rate;
+            frames += got;
+        }
+        lengthMs = frames * 1000.0 / rate;
+        openmpt_module_destroy(module);
+    }
+    double msAt(uint32_t order, uint32_t row) const
+    {
+        return order < maxOrders && row < maxRows ? rowMs[size_t(order) * maxRows + row] : -1;
+    }
+};
+
+// The show's time and frames against the module's timing. The music starts with the show's
+// clock; a scene that waits for a row begins at most three frames after the row sounds (the row
+// is read once a frame, and the run that notices it still ends its frame), the music-ended scenes
+// end likewise at the next scene's row, Final flight ends its length after its start, and the
+// frames shown are the show's ticks at the frame rate: each scene's, the stretches between runs,
+// and all of them from Flames' first row to Final flight's end.
+void expectTheSoundtracksTiming(const ShowRun& run)
+{
+    const Soundtrack song(V4N_BINARY_DIR "/v4npelva.xm");
+    ASSERT_TRUE(song.loaded);
+    const SequencerState& seen = run.seen;
+    const double frameMs = 1000.0 / testFrameRate;
+    const auto expectSoonAfter = [&](uint32_t tick, uint32_t order, uint32_t row) {
+        const double sounds = song.msAt(order, row);
+        ASSERT_GE(sounds, 0) << "order " << order << " row " << row << " never sounds";
+        EXPECT_GE(tick, sounds) << "order " << order << " row " << row;
+        EXPECT_LE(tick, sounds + 3 * frameMs + Soundtrack::chunkMs) << "order " << order << " row " << row;
+    };
+    for (int i = 0; i < sceneCount; ++i) {
+        const SceneRow& row = sceneTable[i];
+        const SceneLogEntry& e = seen.log[i];
+        SCOPED_TRACE(row.name);
+        if (row.waitsForFirstPattern)
+            expectSoonAfter(e.startTicks, 1, 0);
+        else
+            expectSoonAfter(e.startTicks, row.startOrder, row.startRow);
+        if (i > 0 && i < 12)
+            expectSoonAfter(e.endTicks, sceneTable[i + 1].startOrder, sceneTable[i + 1].startRow);
+        EXPECT_NEAR(e.framesShown, (e.endTicks - e.startTicks) / frameMs, 1);
+    }
+    // Flames ends on its cue in order 2; the opening picture holds until order 2 row 32; Mother
+    // hands over at order 83, and the interlude holds until order 84.
+    expectSoonAfter(seen.log[0].endTicks, 2, 0);
+    expectSoonAfter(seen.log[12].endTicks, 83, 0);
+    const double endMs = song.msAt(84, 0) + sceneTable[13].length * msPerUnit;
+    EXPECT_LT(endMs, song.lengthMs) << "the show outlasts its music";
+    EXPECT_GE(run.endTicks, endMs);
+    EXPECT_LE(run.endTicks, endMs + 4 * frameMs);
+    // Nothing is shown while the first pattern plays, and the loads between runs take no show
+    // time: every frame from Flames' first to Final flight's last is shown.
+    const double impliedFrames = (endMs - song.msAt(1, 0)) / frameMs;
+    // Flames' start and Final flight's lag their rows by up to three frames each, and Final
+    // flight's last frame may pass its length by one.
+    const double slack = Soundtrack::chunkMs / frameMs;
+    EXPECT_GE(run.framesShown, impliedFrames - 3 - slack);
+    EXPECT_LE(run.framesShown, impliedFrames + 4 + slack);
+    uint32_t sceneFrames = 0;
+    for (int i = 0; i < sceneCount; ++i)
+        sceneFrames += seen.log[i].framesShown;
+    const double betweenFrames = (seen.log[1].startTicks - seen.log[0].endTicks +
+                                  seen.log[13].startTicks - seen.log[12].endTicks) /
+                                 frameMs;
+    EXPECT_NEAR(run.framesShown - sceneFrames, betweenFrames, 2);
+    std::printf("show: %u frames shown, %.1f implied by the module; the song lasts %.1f s, the "
+                "show %.1f s\n",
+                run.framesShown, impliedFrames, song.lengthMs / 1000, endMs / 1000);
+}
+
+// The sheet's picture: six columns of 320 x 200 frames with a 20-pixel label band above each, 4
+// pixels apart, under a header of 92 pixels (its title and three lines of the show's 16 parts);
+// each cell holds a frame and the grid's unused cells are background.
+void expectTheContactSheet(const std::string& path, const SequencerState& seen, uint32_t everyMs)
+{
+    ShowSheetCell cells[maxShowSheetCells];
+    const int count = showSheetCells(cells, maxShowSheetCells);
+    // One cell per multiple of the step from Flames' first frame to the show's last.
+    const SceneLogEntry& flames = seen.log[0];
+    const uint32_t end = seen.log[sceneCount - 1].endTicks;
+    ASSERT_EQ(count, int(end / everyMs - flames.startTicks / everyMs)) << end;
+    for (int i = 0; i < count; ++i) {
+        SCOPED_TRACE("cell " + std::to_string(i));
+        const uint32_t multiple = (flames.startTicks / everyMs + 1 + i) * everyMs;
+        EXPECT_GE(cells[i].tick, multiple);
+        EXPECT_LT(cells[i].tick, multiple + 1000 / testFrameRate + 1);
+        // Its label names the run it belongs to, or what shows between runs.
+        std::string expected;
+        for (int k = 0; k < seen.logCount; ++k)
+            if (seen.log[k].startTicks < cells[i].tick)
+                expected = seen.log[k].endTicks < cells[i].tick && k == 0    ? "Opening picture"
+                           : seen.log[k].endTicks < cells[i].tick && k == 12 ? "Interlude"
+                                                                             : sceneTable[k].title;
+        EXPECT_EQ(cells[i].title, expected);
+    }
+    int width = 0, height = 0, channels = 0;
+    uint8_t* picture = stbi_load(path.c_str(), &width, &height, &channels, 3);
+    ASSERT_NE(picture, nullptr) << path;
+    constexpr int columns = 6, header = 92, pitch = 20 + 200 + 4;
+    const int rows = (count + columns - 1) / columns;
+    EXPECT_EQ(width, columns * 324 + 4);
+    EXPECT_EQ(height, header + rows * pitch + 4);
+    for (int cell = 0; cell < rows * columns && height == header + rows * pitch + 4; ++cell) {
+        const int x0 = 4 + (cell % columns) * 324, y0 = header + (cell / columns) * pitch + 20;
+        int background = 0;
+        for (int y = 0; y < 200; ++y)
+            for (int x = 0; x < 320; ++x) {
+                const uint8_t* p = &picture[(size_t(y0 + y) * width + x0 + x) * 3];
+                background += p[0] == 0x20 && p[1] == 0x20 && p[2] == 0x20;
+            }
+        if (cell < count)
+            EXPECT_LT(background, 320 * 200 / 2) << "cell " << cell << " holds no frame";
+        else
+            EXPECT_EQ(background, 320 * 200) << "cell " << cell << " beyond the frames";
+    }
+    stbi_image_free(picture);
+}
+
 }  // namespace
 
 TEST(WholeShow, EverySceneStartsAtItsMusicPositionAndTheShowEndsOnce)
 {
-    ProgramOptions options = headlessShow();
+    const TempDir folder("v4n-show-sheet");
+    const std::string sheet = folder.file("show.png");
+    ProgramOptions options = headlessShow({"--contact-sheet", sheet, "--every-seconds", "10"});
+    ASSERT_TRUE(options.headless);
     options.hashEveryMs = goldenEveryMs;
     const ShowRun run = play(options);
     ASSERT_EQ(run.exitCode, 0);
@@ -214,6 +388,8 @@ TEST(WholeShow, EverySceneStartsAtItsMusicPositionAndTheShowEndsOnce)
         EXPECT_EQ(seen.flashRows[k], uint32_t(4 * (k + skipped))) << "flash " << k;
     }
 
+    expectTheSoundtracksTiming(run);
+    expectTheContactSheet(sheet, seen, 10000);
     ASSERT_GE(run.hashCount, 25);
     expectGoldenShow(run);
 }
