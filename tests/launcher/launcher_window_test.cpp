@@ -1,5 +1,9 @@
 // The launcher, the sound set-up panel and the drawn message box in real windows on a private
-// Xvfb server, driven by xdotool from a script that runs beside the dialog's own loop.
+// Xvfb server, driven by xdotool from a script that runs beside the dialog's own loop. The script
+// starts once no window of this process is left on the server and drives only mapped windows of
+// this process; every xdotool call has a time limit, and a script that fails presses Escape in
+// this process's windows so that the dialog returns and the test reports the failure instead of
+// waiting for ever.
 #include "../platform/xvfb_server.h"
 #include "audio/audio.h"
 #include "shell/shell.h"
@@ -31,7 +35,9 @@ extern "C" const char* __lsan_default_options()
 
 namespace {
 
-const std::string launcherWindow = "xdotool search --sync --name '^The v4n Pelvadron Demo$'";
+const std::string launcherName = "^The v4n Pelvadron Demo$";
+// The script line that sets id to the launcher window that opens next.
+const std::string launcherWindow = "id=$(find_window '" + launcherName + "')\n";
 
 std::string scratch(const char* name)
 {
@@ -46,12 +52,100 @@ std::string readFile(const std::string& path)
     return s.str();
 }
 
-// Runs a shell script in the background; it waits for the windows it drives.
+// What every script starts with. xdo is xdotool with a time limit. find_window prints the first
+// mapped window of this process whose name matches $1, and fails after 60 s. On a failure every
+// window of this process gets Escape.
+std::string scriptPrologue()
+{
+    const std::string pid = std::to_string(getpid());
+    return "set -e\n"
+           "xdo() { timeout 20 xdotool \"$@\"; }\n"
+           "find_window() {\n"
+           "  i=0\n"
+           "  while [ $i -lt 1200 ]; do\n"
+           "    w=$(xdo search --all --onlyvisible --pid " + pid + " --name \"$1\" | head -n 1 || true)\n"
+           "    if [ -n \"$w\" ]; then echo $w; return 0; fi\n"
+           "    sleep 0.05; i=$((i + 1))\n"
+           "  done\n"
+           "  echo \"no window '$1' of process " + pid + " in 60 s\" >&2\n"
+           "  return 1\n"
+           "}\n"
+           "give_up() {\n"
+           "  for round in 1 2; do\n"
+           "    for w in $(xdo search --pid " + pid + " --name . || true); do\n"
+           "      xdo windowfocus $w || true; xdo key --window $w Escape || true\n"
+           "    done\n"
+           "    sleep 0.5\n"
+           "  done\n"
+           "}\n"
+           "trap 'status=$?; if [ $status -ne 0 ]; then echo \"script failed ($status)\" >&2; "
+           "give_up; fi; rm -f \"$0\"; touch \"${0%.sh}.done\"' EXIT\n";
+}
+
+// Waits up to 20 s until the server shows no window of this process: a dialog that returned has
+// closed its connection, but the server may not have taken its windows down yet, and a new
+// window can even get the old one's id. True when none is left.
+bool noWindowOfThisProcess()
+{
+    const std::string command = "timeout 5 xdotool search --all --onlyvisible --pid " +
+                                std::to_string(getpid()) + " --name . 2>/dev/null";
+    for (int attempt = 0; attempt < 200; ++attempt) {
+        std::string out;
+        if (FILE* p = popen(command.c_str(), "r")) {
+            char buffer[64];
+            while (fgets(buffer, sizeof buffer, p))
+                out += buffer;
+            pclose(p);
+        }
+        if (out.empty())
+            return true;
+        usleep(100000);
+    }
+    return false;
+}
+
+// The scripts of this process: each has its own file (sh reads a script as it runs, so a file
+// written anew under a running script would change it) and leaves a mark when it ends.
+struct Scripts {
+    int count = 0;
+    std::string errors;    // what the last one wrote on standard error
+    std::string doneMark;  // the file the last one creates as it ends
+};
+Scripts scripts;
+
+void removeScriptFiles()
+{
+    if (!scripts.errors.empty())
+        std::remove(scripts.errors.c_str());
+    if (!scripts.doneMark.empty())
+        std::remove(scripts.doneMark.c_str());
+}
+
+std::string scriptErrors()
+{
+    return readFile(scripts.errors);
+}
+
+// Runs a shell script in the background once the previous one has ended (up to 60 s) and no
+// window of an earlier dialog is left; the script waits for the windows it drives.
 void runBeside(const std::string& script)
 {
-    const std::string path = scratch("script.sh");
-    std::ofstream(path) << "set -e\n" << script << "\n";
-    std::system(("sh " + path + " >/dev/null 2>" + scratch("script.err") + " &").c_str());
+    for (int i = 0; i < 600 && !scripts.doneMark.empty() && !std::ifstream(scripts.doneMark); ++i)
+        usleep(100000);
+    EXPECT_TRUE(scripts.doneMark.empty() || std::ifstream(scripts.doneMark).good())
+        << "the previous script did not end";
+    EXPECT_TRUE(noWindowOfThisProcess()) << "a window of an earlier dialog is still shown";
+    removeScriptFiles();
+    if (scripts.count == 0)
+        std::atexit(removeScriptFiles);
+    const std::string name =
+        "script_" + std::to_string(getpid()) + "_" + std::to_string(++scripts.count);
+    const std::string path = scratch((name + ".sh").c_str());
+    scripts.errors = scratch((name + ".err").c_str());
+    scripts.doneMark = scratch((name + ".done").c_str());
+    std::remove(scripts.doneMark.c_str());
+    std::ofstream(path) << scriptPrologue() << script << "\n";
+    std::system(("sh " + path + " >/dev/null 2>" + scripts.errors + " &").c_str());
 }
 
 bool startDisplay()
@@ -132,33 +226,32 @@ TEST(LauncherWindow, KeyboardOpensTheSoundSetupAndStartsFullScreenLooksAsBefore)
     const std::string shot = scratch("shot.png"), panelShot = scratch("panel.png");
     std::remove(shot.c_str());
     std::remove(panelShot.c_str());
-    runBeside("id=$(" + launcherWindow +
-              " | head -n 1)\n"
+    runBeside(launcherWindow +
               "sleep 0.5\n"
-              "import -window $id " +
+              "timeout 20 import -window $id " +
               shot +
               "\n"
               "xprop -id $id WM_CLASS _NET_WM_ICON > " +
               scratch("xprop.txt") +
               "\n"
-              "xdotool windowfocus --sync $id\n"
-              "xdotool key Tab Tab space\n"
-              "panel=$(xdotool search --sync --name '^Sound setup$' | head -n 1)\n"
+              "xdo windowfocus --sync $id\n"
+              "xdo key Tab Tab space\n"
+              "panel=$(find_window '^Sound setup$')\n"
               "sleep 0.3\n"
-              "import -window $panel " +
+              "timeout 20 import -window $panel " +
               panelShot +
               "\n"
               // A click on Start demo while the panel is open does nothing.
-              "xdotool mousemove --window $id " +
+              "xdo mousemove --window $id " +
               centre(idStartDemo, controlPushButton) +
               " click 1\n"
-              "xdotool windowfocus --sync $panel\n"
-              "xdotool key Left Return\n"
+              "xdo windowfocus --sync $panel\n"
+              "xdo key Left Return\n"
               "sleep 0.3\n"
-              "xdotool windowfocus --sync $id\n"
-              "xdotool key Up Up Return\n");
+              "xdo windowfocus --sync $id\n"
+              "xdo key Up Up Return\n");
     const LauncherChoice choice = runLauncher(iconPath.c_str());
-    EXPECT_EQ(choice, launcherStartFullScreen) << readFile(scratch("script.err"));
+    EXPECT_EQ(choice, launcherStartFullScreen) << scriptErrors();
     EXPECT_EQ(lastLauncher().soundSetups, 1);
     // The panel's last device choice is "No sound"; its other fields kept the player's values.
     int value = 0;
@@ -188,27 +281,25 @@ TEST(LauncherWindow, MouseChoosesWindowedAfterFullScreen)
         GTEST_SKIP() << "Xvfb, xdotool or ImageMagick missing";
     DialogUnits units;
     ASSERT_TRUE(dialogFontUnits(units));
-    runBeside("id=$(" + launcherWindow +
-              " | head -n 1)\n"
+    runBeside(launcherWindow +
               "sleep 0.5\n"
-              "xdotool mousemove --window $id " +
+              "xdo mousemove --window $id " +
               centre(idFullScreen, controlRadioButton) +
               " click 1\n"
-              "xdotool mousemove --window $id " +
+              "xdo mousemove --window $id " +
               centre(idWindowed, controlRadioButton) +
               " click 1\n"
-              "xdotool mousemove --window $id " +
+              "xdo mousemove --window $id " +
               centre(idStartDemo, controlPushButton) + " click 1\n");
-    EXPECT_EQ(runLauncher(nullptr), launcherStartWindowed) << readFile(scratch("script.err"));
+    EXPECT_EQ(runLauncher(nullptr), launcherStartWindowed) << scriptErrors();
     EXPECT_EQ(lastLauncher().checkedRadio, idWindowed);
 
-    runBeside("id=$(" + launcherWindow +
-              " | head -n 1)\n"
+    runBeside(launcherWindow +
               "sleep 0.5\n"
-              "xdotool mousemove --window $id " +
+              "xdo mousemove --window $id " +
               centre(idFullScreen, controlRadioButton) +
               " click 1\n"
-              "xdotool mousemove --window $id " +
+              "xdo mousemove --window $id " +
               centre(idExit, controlPushButton) + " click 1\n");
     EXPECT_EQ(runLauncher(nullptr), launcherExit);
     EXPECT_EQ(lastLauncher().fullScreen, 1);
@@ -221,15 +312,15 @@ TEST(LauncherWindow, DrawnMessageBoxWaitsForOk)
     const std::string shot = scratch("message.png");
     std::remove(shot.c_str());
     runBeside(
-        "id=$(xdotool search --sync --name '^-ZEM- DEMO ENGINE message$' | head -n 1)\n"
+        "id=$(find_window '^-ZEM- DEMO ENGINE message$')\n"
         "sleep 0.3\n"
-        "import -window $id " +
+        "timeout 20 import -window $id " +
         shot +
         "\n"
-        "xdotool windowfocus --sync $id\n"
-        "xdotool key Return\n");
+        "xdo windowfocus --sync $id\n"
+        "xdo key Return\n");
     EXPECT_TRUE(drawnMessageBox(messageTitle, "Engine error: file 'kfr_mi.jpg' not found!\n"))
-        << readFile(scratch("script.err"));
+        << scriptErrors();
     expectLooksAsBefore(shot, "message.png", 0, 0);
 }
 
@@ -243,20 +334,25 @@ TEST(LauncherWindow, MainWindowCarriesTheClassAndTheIcon)
     config.messageBoxes = false;
     ASSERT_TRUE(platformInit(config));
     ASSERT_TRUE(platformOpenWindow());
-    PlatformEvent event;
-    platformWaitEvent(event, 200);
-    const std::string properties = [] {
-        std::string out;
-        if (FILE* p = popen("xprop -id $(xdotool search --name '^The v4n Pelvadron Demo by -ZEM-$' "
-                            "| head -n 1) WM_CLASS _NET_WM_ICON | head -n 2",
-                            "r")) {
+    // The properties of this process's main window once it is mapped, read while its events are
+    // taken: up to 100 tries of 200 ms.
+    const std::string command =
+        "id=$(timeout 5 xdotool search --all --onlyvisible --pid " + std::to_string(getpid()) +
+        " --name '^The v4n Pelvadron Demo by -ZEM-$' | head -n 1); [ -n \"$id\" ] && "
+        "timeout 5 xprop -id $id WM_CLASS _NET_WM_ICON | head -n 2";
+    std::string properties;
+    for (int attempt = 0; attempt < 100 && properties.find("32 x 32") == std::string::npos;
+         ++attempt) {
+        PlatformEvent event;
+        platformWaitEvent(event, 200);
+        properties.clear();
+        if (FILE* p = popen(command.c_str(), "r")) {
             char buffer[256];
             while (fgets(buffer, sizeof buffer, p))
-                out += buffer;
+                properties += buffer;
             pclose(p);
         }
-        return out;
-    }();
+    }
     resetPlatform();
     EXPECT_NE(properties.find("\"v4npelvadron\""), std::string::npos) << properties;
     EXPECT_NE(properties.find("32 x 32"), std::string::npos) << properties;
