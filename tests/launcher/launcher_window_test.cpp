@@ -126,18 +126,29 @@ std::string scriptErrors()
     return readFile(scripts.errors);
 }
 
-// Runs a shell script in the background once the previous one has ended (up to 60 s) and no
-// window of an earlier dialog is left; the script waits for the windows it drives.
-void runBeside(const std::string& script)
+// Waits up to 60 s for the last script to end. True when it has (or there was none).
+bool lastScriptEnded()
 {
     for (int i = 0; i < 600 && !scripts.doneMark.empty() && !std::ifstream(scripts.doneMark); ++i)
         usleep(100000);
-    EXPECT_TRUE(scripts.doneMark.empty() || std::ifstream(scripts.doneMark).good())
-        << "the previous script did not end";
+    return scripts.doneMark.empty() || std::ifstream(scripts.doneMark).good();
+}
+
+// Runs a shell script in the background once the previous one has ended and no window of an
+// earlier dialog is left; the script waits for the windows it drives. At the process's end the
+// last script is waited for before the server stops: a script that outlived its server could
+// drive the next test's server, which may take the same display number and give its first
+// window the same id.
+void runBeside(const std::string& script)
+{
+    EXPECT_TRUE(lastScriptEnded()) << "the previous script did not end";
     EXPECT_TRUE(noWindowOfThisProcess()) << "a window of an earlier dialog is still shown";
     removeScriptFiles();
     if (scripts.count == 0)
-        std::atexit(removeScriptFiles);
+        std::atexit([] {
+            lastScriptEnded();
+            removeScriptFiles();
+        });
     const std::string name =
         "script_" + std::to_string(getpid()) + "_" + std::to_string(++scripts.count);
     const std::string path = scratch((name + ".sh").c_str());
@@ -321,6 +332,7 @@ TEST(LauncherWindow, DrawnMessageBoxWaitsForOk)
         "xdo key Return\n");
     EXPECT_TRUE(drawnMessageBox(messageTitle, "Engine error: file 'kfr_mi.jpg' not found!\n"))
         << scriptErrors();
+    ASSERT_TRUE(std::ifstream(shot).good()) << scriptErrors();
     expectLooksAsBefore(shot, "message.png", 0, 0);
 }
 
