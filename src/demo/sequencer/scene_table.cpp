@@ -77,141 +77,41 @@ constexpr SceneSettings finalFlightBeforeRun()
 
 }  // namespace
 
-// Columns: number, name, title, length, end order, end row, fov, before init, before run, start
-// order, start row, present, fraction, quit check; entry fade level, colour and closing colour;
-// first-pattern wait, opening picture.
+// Each row on two lines. First: number, name, title, length, end order, end row, fov, before init,
+// before run. Second: start order, start row, present, fraction, quit check; entry fade level,
+// colour and closing colour; first-pattern wait, opening picture.
+// clang-format off
 extern constexpr SceneRow sceneTable[sceneCount] = {
-    {1, "flames", "Flames", 15872, 0, 0, 45, flamesBeforeInit(), endFade(1), 0, 0, presentTrail, 0,
-     true, 255, 0, 1, true, false},
-    {2,
-     "credits",
-     "Credits",
-     5120,
-     7,
-     0,
-     90,
-     creditsBeforeInit(),
-     {},
-     2,
-     32,
-     presentTrail,
-     0.95f,
-     false,
-     0,
-     1,
-     1,
-     false,
-     true},
-    {3, "space-flight", "Space flight", 7680, 12, 16, 90, clockThenFov(90), endFade(1), 7, 0,
-     presentTrail, 0.95f, true, 255, 0, 0, false, false},
-    {4,
-     "tunnel",
-     "Tunnel",
-     6656,
-     17,
-     0,
-     45,
-     fovThenClock(45),
-     {},
-     12,
-     16,
-     presentTrail,
-     0.96f,
-     true,
-     255,
-     1,
-     1,
-     false,
-     false},
-    {5,
-     "wave-grid",
-     "Wave grid",
-     11776,
-     23,
-     0,
-     45,
-     clockOnly,
-     {},
-     17,
-     0,
-     presentTrail,
-     0.96f,
-     true,
-     255,
-     1,
-     1,
-     false,
-     false},
-    {6, "cosmos", "Cosmos cross-fade", 2560, 25, 0, 45, clockOnly, cosmosBeforeRun(), 23, 0,
-     presentPlain, 0.97f, true, 255, 1, 1, false, false},
-    {7,
-     "sun-code",
-     "Sun and code",
-     11776,
-     33,
-     0,
-     100,
-     clockThenFov(100),
-     {},
-     25,
-     0,
-     presentTrail,
-     0.96f,
-     true,
-     255,
-     1,
-     1,
-     false,
-     false},
-    {8, "disks", "Disks", 11776, 41, 0, 90, SceneSettings{45, true, 90}, endFade(0), 33, 0,
-     presentTrail, 0.96f, true, 255, 1, 1, false, false},
-    {9, "greetings", "Greetings", 4096, 44, 0, 45, fovThenClock(45), endFade(1), 41, 0,
-     presentTrail, 0.94f, true, 255, 0, 0, false, false},
-    {10,
-     "rubber",
-     "Rubber",
-     16384,
-     55,
-     0,
-     45,
-     clockOnly,
-     {},
-     44,
-     0,
-     presentPlain,
-     0.8f,
-     true,
-     255,
-     1,
-     1,
-     false,
-     false},
-    {11, "morph", "Morph", 11776, 63, 0, 45, clockOnly, endFade(0), 55, 0, presentTrail, 0.96f,
-     true, 255, 1, 1, false, false},
-    {12, "computer", "Computer", 14848, 73, 0, 90, clockThenFov(90), endFade(1), 63, 0,
-     presentTrail, 0.96f, true, 255, 0, 0, false, false},
-    {13,
-     "mother",
-     "Mother",
-     14848,
-     83,
-     0,
-     90,
-     SceneSettings{45, true, 90},
-     {},
-     73,
-     0,
-     presentTrail,
-     0.97f,
-     true,
-     255,
-     1,
-     1,
-     false,
-     false},
-    {14, "final-flight", "Final flight", 16896, 0, 0, 90, finalFlightBeforeInit(),
-     finalFlightBeforeRun(), 84, 0, presentTrail, 0.95f, true, 255, 1, 1, false, false},
+    {1,  "flames",       "Flames",            15872,  0,  0,  45, flamesBeforeInit(),        endFade(1),
+         0,  0, presentTrail, 0,     true,  255, 0, 1, true,  false},
+    {2,  "credits",      "Credits",            5120,  7,  0,  90, creditsBeforeInit(),       {},
+         2, 32, presentTrail, 0.95f, false, 0,   1, 1, false, true},
+    {3,  "space-flight", "Space flight",       7680, 12, 16,  90, clockThenFov(90),          endFade(1),
+         7,  0, presentTrail, 0.95f, true,  255, 0, 0, false, false},
+    {4,  "tunnel",       "Tunnel",             6656, 17,  0,  45, fovThenClock(45),          {},
+        12, 16, presentTrail, 0.96f, true,  255, 1, 1, false, false},
+    {5,  "wave-grid",    "Wave grid",         11776, 23,  0,  45, clockOnly,                 {},
+        17,  0, presentTrail, 0.96f, true,  255, 1, 1, false, false},
+    {6,  "cosmos",       "Cosmos cross-fade",  2560, 25,  0,  45, clockOnly,                 cosmosBeforeRun(),
+        23,  0, presentPlain, 0.97f, true,  255, 1, 1, false, false},
+    {7,  "sun-code",     "Sun and code",      11776, 33,  0, 100, clockThenFov(100),         {},
+        25,  0, presentTrail, 0.96f, true,  255, 1, 1, false, false},
+    {8,  "disks",        "Disks",             11776, 41,  0,  90, SceneSettings{45, true, 90}, endFade(0),
+        33,  0, presentTrail, 0.96f, true,  255, 1, 1, false, false},
+    {9,  "greetings",    "Greetings",          4096, 44,  0,  45, fovThenClock(45),          endFade(1),
+        41,  0, presentTrail, 0.94f, true,  255, 0, 0, false, false},
+    {10, "rubber",       "Rubber",            16384, 55,  0,  45, clockOnly,                 {},
+        44,  0, presentPlain, 0.8f,  true,  255, 1, 1, false, false},
+    {11, "morph",        "Morph",             11776, 63,  0,  45, clockOnly,                 endFade(0),
+        55,  0, presentTrail, 0.96f, true,  255, 1, 1, false, false},
+    {12, "computer",     "Computer",          14848, 73,  0,  90, clockThenFov(90),          endFade(1),
+        63,  0, presentTrail, 0.96f, true,  255, 0, 0, false, false},
+    {13, "mother",       "Mother",            14848, 83,  0,  90, SceneSettings{45, true, 90}, {},
+        73,  0, presentTrail, 0.97f, true,  255, 1, 1, false, false},
+    {14, "final-flight", "Final flight",      16896,  0,  0,  90, finalFlightBeforeInit(),   finalFlightBeforeRun(),
+        84,  0, presentTrail, 0.95f, true,  255, 1, 1, false, false},
 };
+// clang-format on
 
 const SceneRow* findSceneRow(const char* nameOrNumber)
 {
@@ -249,91 +149,120 @@ void applySceneSettings(const SceneSettings& s)
 
 bool callScene(int number, SceneStep step, int32_t length, uint32_t endPosition, uint32_t endRow)
 {
+    // A probe only asks whether the number names a scene.
     const bool init = step == sceneInit, run = step == sceneRun, free = step == sceneFree;
     switch (number) {
     case 1:
-        init   ? flamesInit()
-        : run  ? flamesRun(length, endPosition, endRow)
-        : free ? flamesFree()
-               : void();
+        if (init)
+            flamesInit();
+        else if (run)
+            flamesRun(length, endPosition, endRow);
+        else if (free)
+            flamesFree();
         return true;
     case 2:
-        init   ? creditsInit()
-        : run  ? creditsRun(length, endPosition, endRow)
-        : free ? creditsFree()
-               : void();
+        if (init)
+            creditsInit();
+        else if (run)
+            creditsRun(length, endPosition, endRow);
+        else if (free)
+            creditsFree();
         return true;
     case 3:
-        init   ? spaceFlightInit()
-        : run  ? spaceFlightRun(length, endPosition, endRow)
-        : free ? spaceFlightFree()
-               : void();
+        if (init)
+            spaceFlightInit();
+        else if (run)
+            spaceFlightRun(length, endPosition, endRow);
+        else if (free)
+            spaceFlightFree();
         return true;
     case 4:
-        init   ? tunnelInit()
-        : run  ? tunnelRun(length, endPosition, endRow)
-        : free ? tunnelFree()
-               : void();
+        if (init)
+            tunnelInit();
+        else if (run)
+            tunnelRun(length, endPosition, endRow);
+        else if (free)
+            tunnelFree();
         return true;
     case 5:
-        init   ? waveGridInit()
-        : run  ? waveGridRun(length, endPosition, endRow)
-        : free ? waveGridFree()
-               : void();
+        if (init)
+            waveGridInit();
+        else if (run)
+            waveGridRun(length, endPosition, endRow);
+        else if (free)
+            waveGridFree();
         return true;
     case 6:
-        init   ? cosmosInit()
-        : run  ? cosmosRun(length, endPosition, endRow)
-        : free ? cosmosFree()
-               : void();
+        if (init)
+            cosmosInit();
+        else if (run)
+            cosmosRun(length, endPosition, endRow);
+        else if (free)
+            cosmosFree();
         return true;
     case 7:
-        init   ? sunCodeInit()
-        : run  ? sunCodeRun(length, endPosition, endRow)
-        : free ? sunCodeFree()
-               : void();
+        if (init)
+            sunCodeInit();
+        else if (run)
+            sunCodeRun(length, endPosition, endRow);
+        else if (free)
+            sunCodeFree();
         return true;
     case 8:
-        init   ? disksInit()
-        : run  ? disksRun(length, endPosition, endRow)
-        : free ? disksFree()
-               : void();
+        if (init)
+            disksInit();
+        else if (run)
+            disksRun(length, endPosition, endRow);
+        else if (free)
+            disksFree();
         return true;
     case 9:
-        init   ? greetingsInit()
-        : run  ? greetingsRun(length, endPosition, endRow)
-        : free ? greetingsFree()
-               : void();
+        if (init)
+            greetingsInit();
+        else if (run)
+            greetingsRun(length, endPosition, endRow);
+        else if (free)
+            greetingsFree();
         return true;
     case 10:
-        init   ? rubberInit()
-        : run  ? rubberRun(length, endPosition, endRow)
-        : free ? rubberFree()
-               : void();
+        if (init)
+            rubberInit();
+        else if (run)
+            rubberRun(length, endPosition, endRow);
+        else if (free)
+            rubberFree();
         return true;
     case 11:
-        init   ? morphInit()
-        : run  ? morphRun(length, endPosition, endRow)
-        : free ? morphFree()
-               : void();
+        if (init)
+            morphInit();
+        else if (run)
+            morphRun(length, endPosition, endRow);
+        else if (free)
+            morphFree();
         return true;
     case 12:
-        init   ? computerInit()
-        : run  ? computerRun(length, endPosition, endRow)
-        : free ? computerFree()
-               : void();
+        if (init)
+            computerInit();
+        else if (run)
+            computerRun(length, endPosition, endRow);
+        else if (free)
+            computerFree();
         return true;
     case 13:
-        init   ? motherInit()
-        : run  ? motherRun(length, endPosition, endRow)
-        : free ? motherFree()
-               : void();
+        if (init)
+            motherInit();
+        else if (run)
+            motherRun(length, endPosition, endRow);
+        else if (free)
+            motherFree();
         return true;
     case 14:
-        init   ? finalFlightInit()
-        : run  ? finalFlightRun(length, endPosition, endRow)
-        : free ? finalFlightFree()
-               : void();
+        if (init)
+            finalFlightInit();
+        else if (run)
+            finalFlightRun(length, endPosition, endRow);
+        else if (free)
+            finalFlightFree();
         return true;
     default: return false;
     }
