@@ -57,29 +57,33 @@ std::string readFile(const std::string& path)
 // window of this process gets Escape.
 std::string scriptPrologue()
 {
+    std::string text =
+        "set -e\n"
+        "xdo() { timeout 20 xdotool \"$@\"; }\n"
+        "find_window() {\n"
+        "  i=0\n"
+        "  while [ $i -lt 1200 ]; do\n"
+        "    w=$(xdo search --all --onlyvisible --pid @PID@ --name \"$1\" | head -n 1 || true)\n"
+        "    if [ -n \"$w\" ]; then echo $w; return 0; fi\n"
+        "    sleep 0.05; i=$((i + 1))\n"
+        "  done\n"
+        "  echo \"no window '$1' of process @PID@ in 60 s\" >&2\n"
+        "  return 1\n"
+        "}\n"
+        "give_up() {\n"
+        "  for round in 1 2; do\n"
+        "    for w in $(xdo search --pid @PID@ --name . || true); do\n"
+        "      xdo windowfocus $w || true; xdo key --window $w Escape || true\n"
+        "    done\n"
+        "    sleep 0.5\n"
+        "  done\n"
+        "}\n"
+        "trap 'status=$?; if [ $status -ne 0 ]; then echo \"script failed ($status)\" >&2; "
+        "give_up; fi; rm -f \"$0\"; touch \"${0%.sh}.done\"' EXIT\n";
     const std::string pid = std::to_string(getpid());
-    return "set -e\n"
-           "xdo() { timeout 20 xdotool \"$@\"; }\n"
-           "find_window() {\n"
-           "  i=0\n"
-           "  while [ $i -lt 1200 ]; do\n"
-           "    w=$(xdo search --all --onlyvisible --pid " + pid + " --name \"$1\" | head -n 1 || true)\n"
-           "    if [ -n \"$w\" ]; then echo $w; return 0; fi\n"
-           "    sleep 0.05; i=$((i + 1))\n"
-           "  done\n"
-           "  echo \"no window '$1' of process " + pid + " in 60 s\" >&2\n"
-           "  return 1\n"
-           "}\n"
-           "give_up() {\n"
-           "  for round in 1 2; do\n"
-           "    for w in $(xdo search --pid " + pid + " --name . || true); do\n"
-           "      xdo windowfocus $w || true; xdo key --window $w Escape || true\n"
-           "    done\n"
-           "    sleep 0.5\n"
-           "  done\n"
-           "}\n"
-           "trap 'status=$?; if [ $status -ne 0 ]; then echo \"script failed ($status)\" >&2; "
-           "give_up; fi; rm -f \"$0\"; touch \"${0%.sh}.done\"' EXIT\n";
+    for (size_t at = text.find("@PID@"); at != std::string::npos; at = text.find("@PID@", at))
+        text.replace(at, 5, pid);
+    return text;
 }
 
 // Waits up to 20 s until the server shows no window of this process: a dialog that returned has

@@ -61,13 +61,16 @@ TEST(Program, BadCommandLinesGiveOneLineAndTheUsageWithExitTwo)
          "v4npelva: --every-seconds needs a whole number of seconds from 1 to 3600, not '0'"},
         {{"--contact-sheet", "x.png", "--every-seconds", "-5"}, "v4npelva: --every-seconds needs"},
         {{"--contact-sheet", "x.png", "--every-seconds", "2.5"}, "v4npelva: --every-seconds needs"},
-        {{"--contact-sheet", "x.png", "--every-seconds", "five"}, "v4npelva: --every-seconds needs"},
+        {{"--contact-sheet", "x.png", "--every-seconds", "five"},
+         "v4npelva: --every-seconds needs"},
         {{"--contact-sheet", "x.png", "--every-seconds", ""}, "v4npelva: --every-seconds needs"},
-        {{"--contact-sheet", "x.png", "--every-seconds"}, "v4npelva: --every-seconds needs a value"},
+        {{"--contact-sheet", "x.png", "--every-seconds"},
+         "v4npelva: --every-seconds needs a value"},
         {{"--scene", "flames", "--contact-sheet", "x.png", "--every-seconds", "5"},
          "v4npelva: --every-seconds is for --contact-sheet of the whole show"},
         {{"--every-seconds", "5"}, "v4npelva: --every-seconds is for --contact-sheet"},
-        {{"--contact-sheet", "x.png", "--window"}, "v4npelva: --contact-sheet plays the show headless"},
+        {{"--contact-sheet", "x.png", "--window"},
+         "v4npelva: --contact-sheet plays the show headless"},
         {{"--contact-sheet", "x.png", "--record", "x.mkv"}, "v4npelva: choose one of --record and"},
         {{"--rate", "4000"}, "v4npelva: --rate needs a rate in Hz from 8000 to 96000"},
         {{"--buffer", "5"}, "v4npelva: --buffer needs a length in ms"},
@@ -95,9 +98,10 @@ TEST(Program, BadCommandLinesGiveOneLineAndTheUsageWithExitTwo)
     EXPECT_EQ(help.exitCode, 0);
     EXPECT_EQ(help.output.rfind("usage: v4npelva [--window", 0), 0u);
     for (const char* flag :
-         {"--contact-sheet OUT.png", "--every-seconds N", "--no-sound", "--audio-device NAME", "--list-audio-devices",
-          "--rate HZ", "--buffer MS", "--av-offset MS", "--scale N", "--smooth", "--no-vsync",
-          "--data DIR", "--png-dir DIR", "--every N", "--scene NAME|NUMBER", "--version"})
+         {"--contact-sheet OUT.png", "--every-seconds N", "--no-sound", "--audio-device NAME",
+          "--list-audio-devices", "--rate HZ", "--buffer MS", "--av-offset MS", "--scale N",
+          "--smooth", "--no-vsync", "--data DIR", "--png-dir DIR", "--every N",
+          "--scene NAME|NUMBER", "--version"})
         EXPECT_NE(help.output.find(flag), std::string::npos) << flag;
     const ChildResult version = run({"--version"});
     EXPECT_EQ(version.exitCode, 0);

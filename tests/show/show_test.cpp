@@ -181,9 +181,9 @@ struct Soundtrack {
         std::ifstream in(path, std::ios::binary);
         const std::vector<char> bytes((std::istreambuf_iterator<char>(in)),
                                       std::istreambuf_iterator<char>());
-        openmpt_module* module = openmpt_module_create_from_memory2(
-            bytes.data(), bytes.size(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
-            nullptr);
+        openmpt_module* module =
+            openmpt_module_create_from_memory2(bytes.data(), bytes.size(), nullptr, nullptr,
+                                               nullptr, nullptr, nullptr, nullptr, nullptr);
         if (module == nullptr)
             return;
         loaded = true;
@@ -229,7 +229,8 @@ void expectTheSoundtracksTiming(const ShowRun& run)
         const double sounds = song.msAt(order, row);
         ASSERT_GE(sounds, 0) << "order " << order << " row " << row << " never sounds";
         EXPECT_GE(tick, sounds) << "order " << order << " row " << row;
-        EXPECT_LE(tick, sounds + 3 * frameMs + Soundtrack::chunkMs) << "order " << order << " row " << row;
+        EXPECT_LE(tick, sounds + 3 * frameMs + Soundtrack::chunkMs)
+            << "order " << order << " row " << row;
     };
     for (int i = 0; i < sceneCount; ++i) {
         const SceneRow& row = sceneTable[i];
@@ -266,9 +267,10 @@ void expectTheSoundtracksTiming(const ShowRun& run)
                                   seen.log[13].startTicks - seen.log[12].endTicks) /
                                  frameMs;
     EXPECT_NEAR(run.framesShown - sceneFrames, betweenFrames, 2);
-    std::printf("show: %u frames shown, %.1f implied by the module; the song lasts %.1f s, the "
-                "show %.1f s\n",
-                run.framesShown, impliedFrames, song.lengthMs / 1000, endMs / 1000);
+    std::printf(
+        "show: %u frames shown, %.1f implied by the module; the song lasts %.1f s, the "
+        "show %.1f s\n",
+        run.framesShown, impliedFrames, song.lengthMs / 1000, endMs / 1000);
 }
 
 // The sheet's picture: six columns of 320 x 200 frames with a 20-pixel label band above each, 4

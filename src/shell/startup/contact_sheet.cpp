@@ -212,7 +212,8 @@ int showParts(ShowPart* parts)
     for (int i = 0; i < sequencer.logCount; ++i) {
         const SceneLogEntry& e = sequencer.log[i];
         parts[count++] = ShowPart{sceneTable[e.number - 1].title, e.startTicks, e.endTicks};
-        const bool between = i + 1 < sequencer.logCount && sequencer.log[i + 1].startTicks > e.endTicks;
+        const bool between =
+            i + 1 < sequencer.logCount && sequencer.log[i + 1].startTicks > e.endTicks;
         if (between && (e.number == 1 || e.number == 13))
             parts[count++] = ShowPart{e.number == 1 ? "Opening picture" : "Interlude", e.endTicks,
                                       sequencer.log[i + 1].startTicks};
@@ -272,8 +273,8 @@ int drawText(std::vector<uint8_t>& rgb, int width, int height, int x, int y, con
         }
         pen += advance * scale;
         if (c[1] != '\0')
-            pen += scale * stbtt_GetCodepointKernAdvance(&info, code,
-                                                         static_cast<unsigned char>(c[1]));
+            pen += scale *
+                   stbtt_GetCodepointKernAdvance(&info, code, static_cast<unsigned char>(c[1]));
     }
     return int(pen + 0.5f) - x;
 }
