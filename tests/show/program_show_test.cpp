@@ -169,3 +169,14 @@ TEST(ProgramShow, BadDataEndsTheShowWithOneMessageAndItsExitCode)
         EXPECT_TRUE(std::filesystem::is_empty(frames)) << c.what;
     }
 }
+
+TEST(ProgramShow, AContactSheetThatCannotBeWrittenIsRefusedBeforeTheShow)
+{
+    TempDir folder("v4n-show");
+    const std::string sheet = folder.file("no-such-folder/show.png");
+    const ChildResult r = runProgram(
+        {program, "--contact-sheet", sheet, "--data", V4N_BINARY_DIR, "--every-seconds", "60"},
+        true);
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.output, "v4npelva: cannot write the contact sheet " + sheet + "\n");
+}

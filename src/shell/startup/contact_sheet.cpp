@@ -358,6 +358,14 @@ int playShowContactSheet(const ProgramOptions& options, ShowReport* report)
                      "fonts-dejavu-core)\n");
         return 1;
     }
+    // A name that cannot be written is found before the show plays, not after.
+    if (FILE* probe = std::fopen(options.contactSheet.c_str(), "wb")) {
+        std::fclose(probe);
+    } else {
+        std::fprintf(stderr, "v4npelva: cannot write the contact sheet %s\n",
+                     options.contactSheet.c_str());
+        return 1;
+    }
     resetShowSheet(uint32_t(options.everySeconds) * 1000);
     platformOnShown(takeShownFrame);
     const int code = playShow(options, report);
