@@ -17,6 +17,7 @@ extern "C" {
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <numeric>
 #include <vector>
 
 namespace {
@@ -175,7 +176,14 @@ bool openStreams()
     avcodec_parameters_from_context(r.audioStream->codecpar, r.audio);
     r.audioStream->time_base = r.audio->time_base;
 
-    code = avformat_write_header(r.format, nullptr);
+    // MP4 gives the tracks' lengths in the movie's time scale, 1 ms by default, which would cut
+    // the sound's end to a whole millisecond; a scale where a frame and a sample are both whole
+    // units keeps every sample.
+    AVDictionary* muxerOptions = nullptr;
+    if (endsWith(r.settings.path, ".mp4"))
+        av_dict_set_int(&muxerOptions, "movie_timescale", std::lcm(r.settings.fps, r.rate), 0);
+    code = avformat_write_header(r.format, &muxerOptions);
+    av_dict_free(&muxerOptions);
     if (code < 0)
         return fail("cannot write the file's header", code);
 
