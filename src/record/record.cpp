@@ -3,7 +3,6 @@
 #include "record/record.h"
 
 #include "audio/audio.h"
-#include "demo/demo.h"
 #include "platform/platform.h"
 
 extern "C" {
@@ -12,6 +11,7 @@ extern "C" {
 #include <libavutil/opt.h>
 }
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
@@ -38,11 +38,11 @@ struct Recorder {
     bool failed = false;
     bool stopping = false;
     int rate = 0, channels = 0, bytesPerSample = 0;
-    std::vector<uint8_t> tapped;     // rendered samples not yet used
-    std::vector<int16_t> pending;    // samples of the file not yet encoded, interleaved stereo
-    std::vector<uint32_t> shown;     // the 320 x 240 picture
-    int64_t tappedSamples = 0;       // rendered samples taken from the tap in total
-    int64_t sampleOffset = 0;        // file sample of rendered sample 0
+    std::vector<uint8_t> tapped;   // rendered samples not yet used
+    std::vector<int16_t> pending;  // samples of the file not yet encoded, interleaved stereo
+    std::vector<uint32_t> shown;   // the 320 x 240 picture
+    int64_t tappedSamples = 0;     // rendered samples taken from the tap in total
+    int64_t sampleOffset = 0;      // file sample of rendered sample 0
     bool offsetKnown = false;
     int64_t framesWritten = 0;
     int64_t samplesQueued = 0;  // file samples placed in pending so far
@@ -236,19 +236,20 @@ bool encodeAudio(bool flush)
     return true;
 }
 
-// Moves newly rendered samples into pending as 16-bit stereo, in file sample order.
-void takeTapped(int64_t fileSamplesNow)
+// Moves newly rendered samples into pending as 16-bit stereo, in file sample order; the last of
+// them belongs at file sample renderedEnd - 1.
+void takeTapped(int64_t renderedEnd)
 {
     Recorder& r = recorder;
     const size_t frameBytes = size_t(r.channels) * r.bytesPerSample;
     const int64_t count = int64_t(r.tapped.size() / frameBytes);
-    // The last rendered sample is the one heard now. The samples follow one another without a
-    // gap; only when the music stood still or jumped (a pause, a restart) by more than a frame are
-    // they placed anew, so that the clock's rounding never drops or repeats a sample.
+    // The samples follow one another without a gap; only when the music stood still or jumped
+    // (a pause, a restart) by more than a frame are they placed anew, so that the clock's
+    // rounding never drops or repeats a sample.
     const int64_t placedEnd = r.sampleOffset + r.tappedSamples + count;
     if (count > 0 &&
-        (!r.offsetKnown || std::abs(placedEnd - fileSamplesNow) > r.rate / r.settings.fps)) {
-        r.sampleOffset = fileSamplesNow - (r.tappedSamples + count);
+        (!r.offsetKnown || std::abs(placedEnd - renderedEnd) > r.rate / r.settings.fps)) {
+        r.sampleOffset = renderedEnd - (r.tappedSamples + count);
         r.offsetKnown = true;
     }
     for (int64_t i = 0; i < count; ++i) {
@@ -354,22 +355,28 @@ void onShown()
     if (r.firstMicros < 0)
         r.firstMicros = shownMicros;
     const int64_t since = shownMicros - r.firstMicros;
-    // The music rendered up to now (the end of this frame).
-    MusicPlayStatus status;
-    musicGetPlayStatus(demoMusic.playHandle, &status);
-    takeTapped((since + period) * r.rate / 1000000);
+    // Now is the end of this frame. The music is not rendered here: rendering fires its syncs,
+    // and doing it earlier than the show would changes what the show draws. The samples the show
+    // has not asked for yet come with a later frame, at the place they belong.
+    const int64_t renderedEnd =
+        (since + period) * r.rate / 1000000 - int64_t(musicUnrenderedFrames());
+    takeTapped(renderedEnd);
     const int64_t index = (since * r.settings.fps + 500000) / 1000000;
     bool ok = true;
+    // Silence only where the music has nothing up to its rendered end (paused, ended).
+    auto padFrame = [&] {
+        padAudio(std::min(renderedEnd, r.framesWritten * r.rate / r.settings.fps));
+    };
     // Time that passed without a shown frame (a pause, a wait) keeps the last picture on screen.
     while (ok && r.framesWritten > 0 && r.framesWritten < index) {
         ok = encodePicture();
-        padAudio(r.framesWritten * r.rate / r.settings.fps);
+        padFrame();
     }
     if (!platformReadShown(r.shown.data()))
         return;
     if (ok && r.framesWritten <= index) {
         ok = encodePicture();
-        padAudio(r.framesWritten * r.rate / r.settings.fps);
+        padFrame();
     }
     // Exactly the samples of the frames written go to the encoder; later ones wait.
     const int64_t wanted = r.framesWritten * r.rate / r.settings.fps;

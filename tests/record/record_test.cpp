@@ -423,3 +423,38 @@ TEST(Record, APauseSilencesTheSoundAndTheMusicGoesOnAfter)
     EXPECT_LT(rms(3.1 - before, 3.9 - before), 1e-4);
     EXPECT_GT(rms(4.2 - before, 5.8 - before), 0.01);
 }
+
+// Recording watches the show without touching it: the scene ends on the same frame, at the same
+// music position and sceneTime, as when it plays headless with nothing recorded.
+TEST(Record, RecordingDoesNotChangeWhatTheShowDraws)
+{
+    TempDir dir;
+    for (const char* scene : {"flames"}) {
+        SCOPED_TRACE(scene);
+        const std::string flags[] = {"v4npelva", "--headless", "--scene", scene,
+                                     "--rate",   "44100",      "--fps",   "30"};
+        char* argv[8];
+        for (int i = 0; i < 8; ++i)
+            argv[i] = const_cast<char*>(flags[i].c_str());
+        ProgramOptions options;
+        std::string error;
+        ASSERT_TRUE(parseProgramOptions(8, argv, options, error)) << error;
+        options.headlessFrameRate = 30;  // half the frames: the scene is long
+        PlayReport plain, recorded;
+        ASSERT_EQ(playOneScene(options, &plain), 0);
+        RecordSettings settings;
+        settings.path = dir.file(std::string(scene) + ".mkv");
+        settings.scale = 1;
+        settings.lossless = true;
+        settings.fps = 30;
+        settings.progress = false;
+        ASSERT_TRUE(recordStart(settings, error)) << error;
+        ASSERT_EQ(playOneScene(options, &recorded), 0);
+        ASSERT_TRUE(recordFinish());
+        EXPECT_EQ(recorded.framesShown, plain.framesShown);
+        EXPECT_EQ(recorded.endSceneTime, plain.endSceneTime);
+        EXPECT_EQ(recorded.endOrder, plain.endOrder);
+        EXPECT_EQ(recorded.endRow, plain.endRow);
+        EXPECT_EQ(recordCounts().audioSamples, recordCounts().videoFrames * 44100 / 30);
+    }
+}
