@@ -117,6 +117,10 @@ void musicRenderOfflineTo(uint64_t frame);
 bool musicPositionAtFrame(uint64_t frame, MusicPlayStatus* status);
 // Offline output: total frames rendered for the playing module.
 uint64_t musicRenderedFrames();
+// Offline output: frames the next musicGetPlayStatus would render to catch up with
+// platformTicks(), without rendering them (so no sync fires early); 0 when the music is not
+// running or has ended.
+uint64_t musicUnrenderedFrames();
 // Offline output: keep every rendered sample and write them as a WAV file at musicClose (or now,
 // with musicWriteWav). Empty name stops recording.
 bool musicRecordWav(const char* fileName);

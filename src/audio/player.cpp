@@ -417,6 +417,19 @@ uint64_t musicRenderedFrames()
     return musicPlayer.rendered;
 }
 
+uint64_t musicUnrenderedFrames()
+{
+    MusicPlayer& p = musicPlayer;
+    std::lock_guard<std::mutex> lock(p.playMutex);
+    if (p.activeDevice != musicDeviceOffline || !p.started || !p.clockRunning || p.ended)
+        return 0;
+    const uint32_t now = p.suspended ? p.offlinePauseTick : platformTicks();
+    const uint64_t ms = uint32_t(now - p.offlineStartTick) - p.offlinePausedMs;
+    const uint64_t target = ms * uint64_t(p.mixRate) / 1000;
+    std::lock_guard<std::mutex> ring(p.ringMutex);
+    return target > p.rendered ? target - p.rendered : 0;
+}
+
 bool musicRecordWav(const char* fileName)
 {
     std::lock_guard<std::mutex> lock(musicPlayer.playMutex);

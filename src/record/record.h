@@ -27,3 +27,19 @@ struct RecordCounts {
     bool interrupted = false;  // Ctrl+C or a write failure ended the show early
 };
 RecordCounts recordCounts();
+
+// The three planes of one 4:2:0 picture, chroma at half the width and height.
+struct YuvPlanes {
+    uint8_t* y = nullptr;
+    uint8_t* u = nullptr;
+    uint8_t* v = nullptr;
+    int strideY = 0, strideU = 0, strideV = 0;
+};
+// The shown 320 x 240 picture (0x00RRGGBB) as BT.709 limited-range 4:2:0 at scale times its size
+// (1 to 8): each pixel's luma fills its scale x scale block, and each chroma sample is that of the
+// mean colour of the pixels under its 2 x 2 block (one pixel for an even scale). Packed (SSE2) and
+// scalar reference give the same bytes.
+void yuvFromShownScalar(const uint32_t* shown, int scale, const YuvPlanes& out);
+void yuvFromShownPacked(const uint32_t* shown, int scale, const YuvPlanes& out);
+// The shown picture at scale times its size as blue, green, red, 0 bytes, rows stride bytes apart.
+void bgr0FromShown(const uint32_t* shown, int scale, uint8_t* out, int stride);

@@ -16,6 +16,7 @@ extern "C" {
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -40,6 +41,10 @@ struct Decoded {
     int64_t firstVideoPts = 0, firstAudioPts = 0;  // in seconds * 1e6
     std::vector<double> brightness;  // per video frame: mean luma of the middle rows, 0..255
     std::vector<float> samples;      // left channel, -1..1
+    int keepFrame = -1;              // this video frame's first plane is kept, rows packed
+    std::vector<uint8_t> kept;
+    int colorSpace = 0, colorRange = 0;
+    int64_t audioDuration = -1;  // the container's length of the sound, in samples, if it says
 };
 
 // Frees FFmpeg's objects whatever path the decoder leaves by.
@@ -61,6 +66,13 @@ struct DecodeContext {
 void takeFrame(Decoded& d, const AVFrame* f, bool video)
 {
     if (video) {
+        if (int(d.brightness.size()) == d.keepFrame) {
+            const int bytes = f->format == AV_PIX_FMT_BGR0 ? 4 : 1;
+            for (int y = 0; y < f->height; ++y) {
+                const uint8_t* row = f->data[0] + size_t(y) * f->linesize[0];
+                d.kept.insert(d.kept.end(), row, row + size_t(f->width) * bytes);
+            }
+        }
         // Luma plane (YUV) or the first plane; the mean over the rows of the 320 x 200 picture.
         double sum = 0;
         int count = 0;
@@ -85,9 +97,10 @@ void takeFrame(Decoded& d, const AVFrame* f, bool video)
     }
 }
 
-Decoded decode(const std::string& path)
+Decoded decode(const std::string& path, int keepFrame = -1)
 {
     Decoded d;
+    d.keepFrame = keepFrame;
     DecodeContext c;
     if (avformat_open_input(&c.format, path.c_str(), nullptr, nullptr) < 0 ||
         avformat_find_stream_info(c.format, nullptr) < 0)
@@ -113,6 +126,12 @@ Decoded decode(const std::string& path)
     d.width = c.codecs[0]->width;
     d.height = c.codecs[0]->height;
     d.frameRate = c.format->streams[streams[0]]->avg_frame_rate;
+    const AVStream* sound = c.format->streams[streams[1]];
+    if (sound->duration != AV_NOPTS_VALUE)
+        d.audioDuration = av_rescale_q(sound->duration, sound->time_base,
+                                       AVRational{1, c.codecs[1]->sample_rate});
+    d.colorSpace = c.codecs[0]->colorspace;
+    d.colorRange = c.codecs[0]->color_range;
     d.sampleRate = c.codecs[1]->sample_rate;
     d.channels = c.codecs[1]->ch_layout.nb_channels;
     auto drain = [&](int k) {
@@ -165,7 +184,7 @@ double riseAt(const Decoded& d, double t)
 
 // Runs the program and decodes what it wrote; the program's closing line goes to output.
 Decoded recordAndDecode(const std::vector<std::string>& flags, const std::string& out,
-                        std::string& output)
+                        std::string& output, int keepFrame = -1)
 {
     std::vector<std::string> args{program};
     args.insert(args.end(), flags.begin(), flags.end());
@@ -175,7 +194,7 @@ Decoded recordAndDecode(const std::vector<std::string>& flags, const std::string
     output = r.output;
     if (r.exitCode != 0)
         return Decoded{};
-    return decode(out);
+    return decode(out, keepFrame);
 }
 
 // The count just before the last mention of word: the closing line ("... 292 frames").
@@ -191,7 +210,8 @@ long long countBefore(const std::string& output, const std::string& word)
 }  // namespace
 
 // Both containers: the picture's size and rate, every frame, and exactly rate / fps samples per
-// frame with the sound starting with the picture.
+// frame with the sound starting with the picture. The same frame of both holds the same picture:
+// the H.264 luma in sharp 2 x 2 blocks is the BT.709 luma of the lossless file's pixels.
 TEST(Record, FramesSamplesAndSizeMatchWhatWasPlayed)
 {
     struct Case {
@@ -202,20 +222,28 @@ TEST(Record, FramesSamplesAndSizeMatchWhatWasPlayed)
         int width, height, fps;
     };
     const Case cases[] = {
-        {"cosmos.mp4", {"--scene", "cosmos", "--record-scale", "2"}, "h264", "aac", 640, 480, 60},
+        {"cosmos.mp4",
+         {"--scene", "cosmos", "--record-scale", "2", "--fps", "48"},
+         "h264",
+         "aac",
+         640,
+         480,
+         48},
         {"cosmos.mkv",
-         {"--scene", "cosmos", "--record-scale", "1", "--fps", "50", "--lossless"},
+         {"--scene", "cosmos", "--record-scale", "1", "--fps", "48", "--lossless"},
          "ffv1",
          "flac",
          320,
          240,
-         50},
+         48},
     };
+    constexpr int keepFrame = 120;  // the planet on the nebula, colours everywhere
+    std::vector<uint8_t> pictures[2];
+    TempDir dir;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        TempDir dir;
         std::string output;
-        const Decoded d = recordAndDecode(c.flags, dir.file(c.name), output);
+        const Decoded d = recordAndDecode(c.flags, dir.file(c.name), output, keepFrame);
         ASSERT_TRUE(d.ok) << output;
         EXPECT_EQ(d.videoCodec, c.videoCodec);
         EXPECT_EQ(d.audioCodec, c.audioCodec);
@@ -234,7 +262,34 @@ TEST(Record, FramesSamplesAndSizeMatchWhatWasPlayed)
         EXPECT_LT(static_cast<long long>(d.samples.size()), samples + 2048);
         EXPECT_NEAR(d.durationSeconds, double(frames) / c.fps, 0.05);
         EXPECT_NEAR(double(d.firstAudioPts - d.firstVideoPts) / 1e6, 0, 0.001);
+        pictures[&c - cases] = d.kept;
+        if (d.videoCodec == "h264") {
+            // MP4 trims the encoder's padding by the track's length: every sample, no more.
+            EXPECT_EQ(d.audioDuration, samples);
+            EXPECT_EQ(d.colorSpace, AVCOL_SPC_BT709);
+            EXPECT_EQ(d.colorRange, AVCOL_RANGE_MPEG);
+        }
     }
+    const std::vector<uint8_t>& luma = pictures[0];
+    const std::vector<uint8_t>& pixels = pictures[1];
+    ASSERT_EQ(luma.size(), size_t(640) * 480);
+    ASSERT_EQ(pixels.size(), size_t(320) * 240 * 4);
+    double errorSum = 0, worst = 0;
+    int notBlack = 0;
+    for (int y = 0; y < 240; ++y)
+        for (int x = 0; x < 320; ++x) {
+            const uint8_t* p = pixels.data() + (size_t(y) * 320 + x) * 4;
+            const double want = 16 + 219.0 / 255 * (0.2126 * p[2] + 0.7152 * p[1] + 0.0722 * p[0]);
+            notBlack += want > 20;
+            for (int k = 0; k < 4; ++k) {
+                const double got = luma[size_t(2 * y + k / 2) * 640 + 2 * x + k % 2];
+                errorSum += std::abs(got - want);
+                worst = std::max(worst, std::abs(got - want));
+            }
+        }
+    EXPECT_GT(notBlack, 320 * 200 / 2);
+    EXPECT_LT(errorSum / (640 * 480), 1.2);
+    EXPECT_LT(worst, 16.0);
 }
 
 // Wave grid flashes white on every 32nd row of the music, where a note starts. Over all the flashes
@@ -367,4 +422,39 @@ TEST(Record, APauseSilencesTheSoundAndTheMusicGoesOnAfter)
     EXPECT_GT(rms(2.0 - before, 2.9 - before), 0.01);
     EXPECT_LT(rms(3.1 - before, 3.9 - before), 1e-4);
     EXPECT_GT(rms(4.2 - before, 5.8 - before), 0.01);
+}
+
+// Recording watches the show without touching it: the scene ends on the same frame, at the same
+// music position and sceneTime, as when it plays headless with nothing recorded.
+TEST(Record, RecordingDoesNotChangeWhatTheShowDraws)
+{
+    TempDir dir;
+    for (const char* scene : {"flames"}) {
+        SCOPED_TRACE(scene);
+        const std::string flags[] = {"v4npelva", "--headless", "--scene", scene,
+                                     "--rate",   "44100",      "--fps",   "30"};
+        char* argv[8];
+        for (int i = 0; i < 8; ++i)
+            argv[i] = const_cast<char*>(flags[i].c_str());
+        ProgramOptions options;
+        std::string error;
+        ASSERT_TRUE(parseProgramOptions(8, argv, options, error)) << error;
+        options.headlessFrameRate = 30;  // half the frames: the scene is long
+        PlayReport plain, recorded;
+        ASSERT_EQ(playOneScene(options, &plain), 0);
+        RecordSettings settings;
+        settings.path = dir.file(std::string(scene) + ".mkv");
+        settings.scale = 1;
+        settings.lossless = true;
+        settings.fps = 30;
+        settings.progress = false;
+        ASSERT_TRUE(recordStart(settings, error)) << error;
+        ASSERT_EQ(playOneScene(options, &recorded), 0);
+        ASSERT_TRUE(recordFinish());
+        EXPECT_EQ(recorded.framesShown, plain.framesShown);
+        EXPECT_EQ(recorded.endSceneTime, plain.endSceneTime);
+        EXPECT_EQ(recorded.endOrder, plain.endOrder);
+        EXPECT_EQ(recorded.endRow, plain.endRow);
+        EXPECT_EQ(recordCounts().audioSamples, recordCounts().videoFrames * 44100 / 30);
+    }
 }
