@@ -11,7 +11,7 @@ packages=(
   # engine libraries
   libsdl2-dev libsdl2-ttf-dev libopenmpt-dev libjpeg62-turbo-dev zlib1g-dev libstb-dev
   # recording to video
-  libavformat-dev libavcodec-dev libswscale-dev
+  libavformat-dev libavcodec-dev
   # tests and benchmarks
   googletest libgtest-dev libbenchmark-dev
   # content generation (fonts for the title pictures) and tools to look at the output

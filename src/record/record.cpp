@@ -308,6 +308,9 @@ bool encodePicture()
     return encode(r.video, r.videoStream, r.picture);
 }
 
+// The line ends with a carriage return rather than starting with one: the cursor waits at its
+// start, so a scene line printed meanwhile on standard output overwrites it (scene lines are
+// longer) instead of being appended to it, and the next progress line comes below.
 void showProgress(bool last)
 {
     Recorder& r = recorder;
@@ -323,11 +326,11 @@ void showProgress(bool last)
     if (r.settings.expectedMs > 0) {
         const double share = std::min(1.0, played * 1000 / r.settings.expectedMs);
         const double left = speed > 0 ? (r.settings.expectedMs / 1000 - played) / speed : 0;
-        std::fprintf(stderr, "\rrecording %3.0f %%  %lld frames  %.1fx real time  %.0f s left   ",
+        std::fprintf(stderr, "recording %3.0f %%  %lld frames  %.1fx real time  %.0f s left   \r",
                      share * 100, static_cast<long long>(r.framesWritten), speed,
                      left > 0 ? left : 0);
     } else {
-        std::fprintf(stderr, "\rrecording %lld frames  %.1fx real time   ",
+        std::fprintf(stderr, "recording %lld frames  %.1fx real time   \r",
                      static_cast<long long>(r.framesWritten), speed);
     }
     std::fflush(stderr);
