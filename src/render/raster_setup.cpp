@@ -177,6 +177,24 @@ void drawTriangle(MeshFace& face, SpanFiller filler, uint32_t* target, Setup set
     if (all([](const MeshVertex& v) { return v.sy > viewHeight; }))
         return;
 
+    // The rows the face covers, from its top and bottom screen y (the same sort as the corners'
+    // below): none, or none inside the view, means nothing to set up.
+    double sy[3] = {vertex[0]->sy, vertex[1]->sy, vertex[2]->sy};
+    auto orderY = [&](int a, int b) {
+        if (sy[a] > sy[b]) {
+            const double swap = sy[a];
+            sy[a] = sy[b];
+            sy[b] = swap;
+        }
+    };
+    orderY(0, 1);
+    orderY(0, 2);
+    orderY(1, 2);
+    const long long top = saturatingTrunc(std::ceil(sy[0]));
+    const long long bottom = saturatingTrunc(std::ceil(sy[2]));
+    if (top >= bottom || bottom <= 0 || top >= viewHeight)
+        return;
+
     Triangle tri;
     const bool lit = setup == Setup::lightMapped || setup == Setup::environment;
     tri.values = setup == Setup::textured ? 2 : lit ? 4 : 3;

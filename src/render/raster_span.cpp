@@ -1,7 +1,7 @@
 // Span fillers of the drawing modes: one row of a face, pixel j sampling its texture (and maps)
 // at the span's start values plus j steps. The packed versions do four pixels per step with the
 // texel and map lookups done per pixel and the arithmetic on 16-bit lanes; the scalar references
-// follow the per-lane formulas and also finish the last pixels of each packed span.
+// follow the per-lane formulas.
 #include <cstddef>
 
 #include <emmintrin.h>
@@ -120,20 +120,6 @@ inline void scalarSpan(uint32_t* dst, const SpanState& sp, Pixel pixel)
     }
 }
 
-// The rest of a span from pixel j on: its start values are those of pixel j (the same 32-bit
-// wrapping sums), so the scalar reference finishes a packed span exactly as it would draw it.
-inline SpanState spanFrom(const SpanState& sp, int j)
-{
-    const SpanAt a = spanAt(sp, j);
-    SpanState rest = sp;
-    rest.u = static_cast<int32_t>(a.u);
-    rest.v = static_cast<int32_t>(a.v);
-    rest.s = static_cast<int32_t>(a.s);
-    rest.t = static_cast<int32_t>(a.t);
-    rest.count = sp.count - j;
-    return rest;
-}
-
 // Packed helpers: four consecutive pixels of a span.
 inline __m128i quadIndex(__m128i a, __m128i b)
 {
@@ -233,17 +219,25 @@ inline void quadAdvance(Quad& q)
 }
 
 // The packed loop of every mode: quad(q, t, m, out) writes the four pixels at out from the
-// accumulators q, the indices t of their texels and m of their map entries; the mode's scalar
-// reference finishes the last count % 4 pixels.
-template <typename Scalar, typename QuadPixels>
-inline void packedSpan(uint32_t* dst, const SpanState& sp, Scalar scalar, QuadPixels quad)
+// accumulators q, the indices t of their texels and m of their map entries. The last count % 4
+// pixels go through one more quad on a copy of them: every index is below 65536, so the unused
+// lanes read inside the tables, and only the span's own pixels are copied back.
+template <typename QuadPixels>
+inline void packedSpan(uint32_t* dst, const SpanState& sp, QuadPixels quad)
 {
     Quad q = quadStart(sp);
     int j = 0;
     for (; j + 4 <= sp.count; j += 4, quadAdvance(q))
         quad(q, storeIndex(quadIndex(q.u, q.v)), storeIndex(quadIndex(q.s, q.t)), dst + j);
-    if (j < sp.count)
-        scalar(dst + j, spanFrom(sp, j));
+    const int rest = sp.count - j;
+    if (rest <= 0)
+        return;
+    alignas(16) uint32_t tail[4] = {};
+    for (int k = 0; k < rest; k++)
+        tail[k] = dst[j + k];
+    quad(q, storeIndex(quadIndex(q.u, q.v)), storeIndex(quadIndex(q.s, q.t)), tail);
+    for (int k = 0; k < rest; k++)
+        dst[j + k] = tail[k];
 }
 
 // The 16-bit lanes of a quad's four pixels: pixels 0 and 1 in lo, 2 and 3 in hi.
@@ -326,8 +320,7 @@ void fillSpanAdditiveScalar(uint32_t* dst, const SpanState& sp)
 
 void fillSpanLightMapped(uint32_t* dst, const SpanState& sp)
 {
-    packedSpan(dst, sp, fillSpanLightMappedScalar,
-               [&](const Quad&, const QuadIndex& t, const QuadIndex& m, uint32_t* out) {
+    packedSpan(dst, sp, [&](const Quad&, const QuadIndex& t, const QuadIndex& m, uint32_t* out) {
                    storeLanes(out, modulate(sp.texture, t, diffuseLanes(sp.diffuseMap, m)));
                });
 }
@@ -335,8 +328,7 @@ void fillSpanLightMapped(uint32_t* dst, const SpanState& sp)
 void fillSpanCopy(uint32_t* dst, const SpanState& sp)
 {
     // Texels go straight to the destination: the copy needs no arithmetic on them.
-    packedSpan(dst, sp, fillSpanCopyScalar,
-               [&](const Quad&, const QuadIndex& t, const QuadIndex&, uint32_t* out) {
+    packedSpan(dst, sp, [&](const Quad&, const QuadIndex& t, const QuadIndex&, uint32_t* out) {
                    for (int k = 0; k < 4; k++)
                        out[k] = sp.texture[t.i[k]];
                });
@@ -345,8 +337,7 @@ void fillSpanCopy(uint32_t* dst, const SpanState& sp)
 void fillSpanLitHalf(uint32_t* dst, const SpanState& sp)
 {
     const __m128i zero = _mm_setzero_si128();
-    packedSpan(dst, sp, fillSpanLitHalfScalar,
-               [&](const Quad&, const QuadIndex& t, const QuadIndex& m, uint32_t* out) {
+    packedSpan(dst, sp, [&](const Quad&, const QuadIndex& t, const QuadIndex& m, uint32_t* out) {
                    const __m128i d = load4(out);
                    const QuadLanes l = mapLanes(sp.diffuseMap, m);
                    const __m128i p01 = texelPair(sp.texture, t.i[0], t.i[1]),
@@ -366,8 +357,7 @@ void fillSpanLitHalf(uint32_t* dst, const SpanState& sp)
 void fillSpanHalfBlend(uint32_t* dst, const SpanState& sp)
 {
     const __m128i low7 = _mm_set1_epi8(0x7F);
-    packedSpan(dst, sp, fillSpanHalfBlendScalar,
-               [&](const Quad&, const QuadIndex& t, const QuadIndex&, uint32_t* out) {
+    packedSpan(dst, sp, [&](const Quad&, const QuadIndex& t, const QuadIndex&, uint32_t* out) {
                    const __m128i p = texelQuad(sp.texture, t), d = load4(out);
                    // Halves of two bytes sum to at most 254: no saturation needed.
                    store4(out, _mm_add_epi8(_mm_and_si128(_mm_srli_epi16(p, 1), low7),
@@ -377,8 +367,7 @@ void fillSpanHalfBlend(uint32_t* dst, const SpanState& sp)
 
 void fillSpanHighlight(uint32_t* dst, const SpanState& sp)
 {
-    packedSpan(dst, sp, fillSpanHighlightScalar,
-               [&](const Quad&, const QuadIndex& t, const QuadIndex& m, uint32_t* out) {
+    packedSpan(dst, sp, [&](const Quad&, const QuadIndex& t, const QuadIndex& m, uint32_t* out) {
                    const QuadLanes lit = modulate(sp.texture, t, diffuseLanes(sp.diffuseMap, m));
                    const QuadLanes h = mapLanes(sp.highlightMap, m);
                    storeLanes(out, {_mm_add_epi16(lit.lo, h.lo), _mm_add_epi16(lit.hi, h.hi)});
@@ -387,8 +376,7 @@ void fillSpanHighlight(uint32_t* dst, const SpanState& sp)
 
 void fillSpanEnvironment(uint32_t* dst, const SpanState& sp)
 {
-    packedSpan(dst, sp, fillSpanEnvironmentScalar,
-               [&](const Quad&, const QuadIndex& t, const QuadIndex& m, uint32_t* out) {
+    packedSpan(dst, sp, [&](const Quad&, const QuadIndex& t, const QuadIndex& m, uint32_t* out) {
                    // Each environment byte e of a lane as e·257 >> 6.
                    const __m128i e01 = texelPair(sp.environment, m.i[0], m.i[1]);
                    const __m128i e23 = texelPair(sp.environment, m.i[2], m.i[3]);
@@ -401,8 +389,7 @@ void fillSpanEnvironment(uint32_t* dst, const SpanState& sp)
 void fillSpanIntensity(uint32_t* dst, const SpanState& sp)
 {
     const __m128i zero = _mm_setzero_si128(), top = _mm_set1_epi16(255);
-    packedSpan(dst, sp, fillSpanIntensityScalar,
-               [&](const Quad& q, const QuadIndex& t, const QuadIndex&, uint32_t* out) {
+    packedSpan(dst, sp, [&](const Quad& q, const QuadIndex& t, const QuadIndex&, uint32_t* out) {
                    // Integer parts of the four intensities, held to 0..255, doubled, spread per
                    // pixel.
                    __m128i i = _mm_packs_epi32(_mm_srai_epi32(q.s, 8), zero);
@@ -416,8 +403,7 @@ void fillSpanIntensity(uint32_t* dst, const SpanState& sp)
 
 void fillSpanAdditive(uint32_t* dst, const SpanState& sp)
 {
-    packedSpan(dst, sp, fillSpanAdditiveScalar,
-               [&](const Quad&, const QuadIndex& t, const QuadIndex&, uint32_t* out) {
+    packedSpan(dst, sp, [&](const Quad&, const QuadIndex& t, const QuadIndex&, uint32_t* out) {
                    store4(out, _mm_adds_epu8(texelQuad(sp.texture, t), load4(out)));
                });
 }

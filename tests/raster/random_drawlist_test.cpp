@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
+#include <cstring>
 #include <random>
 #include <utility>
 #include <vector>
@@ -104,6 +106,78 @@ TEST(DrawList, RandomKeysSortedWithDuplicates)
     sortDrawList(0, drawListCapacity - 1);
     EXPECT_TRUE(std::is_sorted(drawList.key, drawList.key + drawListCapacity));
     EXPECT_EQ(drawList.payload[0], drawListCapacity - 1);
+}
+
+namespace {
+
+// The depth sort as a plain recursive quicksort over copies: the order every sort of the list must
+// reproduce, ties included.
+void referenceQuickSort(std::vector<float>& key, std::vector<int>& payload, int lo, int hi)
+{
+    const float pivot = key[(lo + hi) >> 1];
+    int i = lo, j = hi;
+    while (i < j) {
+        while (key[i] < pivot)
+            i++;
+        while (pivot < key[j])
+            j--;
+        if (i <= j) {
+            std::swap(key[i], key[j]);
+            std::swap(payload[i], payload[j]);
+            i++;
+            j--;
+        }
+    }
+    if (lo < j)
+        referenceQuickSort(key, payload, lo, j);
+    if (i < hi)
+        referenceQuickSort(key, payload, i, hi);
+}
+
+std::vector<uint32_t> keyBits(const float* key, int n)
+{
+    std::vector<uint32_t> bits(n);
+    std::memcpy(bits.data(), key, sizeof(float) * n);
+    return bits;
+}
+
+}  // namespace
+
+TEST(DrawList, LongListsEndInTheQuicksortOrder)
+{
+    // Distinct keys of every sign and size, then the same lists with a tie, with -0 beside +0, with
+    // a NaN, and sorted over an inner range.
+    std::mt19937 rng(11);
+    for (int round = 0; round < 120; round++) {
+        const int n = 200 + static_cast<int>(rng() % 5000);
+        std::vector<float> keys(n);
+        for (int i = 0; i < n; i++) {
+            const float magnitude = std::ldexp(static_cast<float>(rng() % 100000 + 1),
+                                               static_cast<int>(rng() % 60) - 30);
+            keys[i] = (rng() & 1) ? -magnitude : magnitude;
+        }
+        const int variant = round % 5;
+        if (variant == 1)
+            keys[rng() % n] = keys[rng() % n];
+        if (variant == 2) {
+            keys[rng() % n] = 0.0f;
+            keys[rng() % n] = -0.0f;
+        }
+        if (variant == 3)
+            keys[rng() % n] = std::nanf("");
+        int lo = 0, hi = n - 1;
+        if (variant == 4) {
+            lo = static_cast<int>(rng() % 50);
+            hi = n - 1 - static_cast<int>(rng() % 50);
+        }
+        fillList(keys);
+        std::vector<float> expectKey = keys;
+        std::vector<int> expectPayload = payloads();
+        referenceQuickSort(expectKey, expectPayload, lo, hi);
+        sortDrawList(lo, hi);
+        ASSERT_EQ(payloads(), expectPayload) << "round " << round << " variant " << variant;
+        ASSERT_EQ(keyBits(drawList.key, n), keyBits(expectKey.data(), n)) << "round " << round;
+    }
 }
 
 TEST(DrawList, TagsAndCapacity)
