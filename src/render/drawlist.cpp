@@ -135,7 +135,8 @@ bool radixSortDistinct(int lo, int hi)
     const int32_t* payload = radix.payload[(radixPasses - 1) & 1];
     for (int k = 1; k < n; k++) {
         // Equal bits, or -0 next to +0.
-        if (sorted[k] == sorted[k - 1] || (sorted[k - 1] == 0x7FFFFFFFu && sorted[k] == 0x80000000u))
+        if (sorted[k] == sorted[k - 1] ||
+            (sorted[k - 1] == 0x7FFFFFFFu && sorted[k] == 0x80000000u))
             return false;
     }
     for (int k = 0; k < n; k++) {

@@ -321,89 +321,87 @@ void fillSpanAdditiveScalar(uint32_t* dst, const SpanState& sp)
 void fillSpanLightMapped(uint32_t* dst, const SpanState& sp)
 {
     packedSpan(dst, sp, [&](const Quad&, const QuadIndex& t, const QuadIndex& m, uint32_t* out) {
-                   storeLanes(out, modulate(sp.texture, t, diffuseLanes(sp.diffuseMap, m)));
-               });
+        storeLanes(out, modulate(sp.texture, t, diffuseLanes(sp.diffuseMap, m)));
+    });
 }
 
 void fillSpanCopy(uint32_t* dst, const SpanState& sp)
 {
     // Texels go straight to the destination: the copy needs no arithmetic on them.
     packedSpan(dst, sp, [&](const Quad&, const QuadIndex& t, const QuadIndex&, uint32_t* out) {
-                   for (int k = 0; k < 4; k++)
-                       out[k] = sp.texture[t.i[k]];
-               });
+        for (int k = 0; k < 4; k++)
+            out[k] = sp.texture[t.i[k]];
+    });
 }
 
 void fillSpanLitHalf(uint32_t* dst, const SpanState& sp)
 {
     const __m128i zero = _mm_setzero_si128();
     packedSpan(dst, sp, [&](const Quad&, const QuadIndex& t, const QuadIndex& m, uint32_t* out) {
-                   const __m128i d = load4(out);
-                   const QuadLanes l = mapLanes(sp.diffuseMap, m);
-                   const __m128i p01 = texelPair(sp.texture, t.i[0], t.i[1]),
-                                 p23 = texelPair(sp.texture, t.i[2], t.i[3]);
-                   // p·L reaches 65025: the low half of the product is exact, shifted as unsigned.
-                   storeLanes(
-                       out,
-                       {_mm_add_epi16(
-                            _mm_srli_epi16(_mm_mullo_epi16(_mm_unpacklo_epi8(p01, zero), l.lo), 7),
-                            _mm_srli_epi16(_mm_unpacklo_epi8(d, zero), 1)),
-                        _mm_add_epi16(
-                            _mm_srli_epi16(_mm_mullo_epi16(_mm_unpacklo_epi8(p23, zero), l.hi), 7),
-                            _mm_srli_epi16(_mm_unpackhi_epi8(d, zero), 1))});
-               });
+        const __m128i d = load4(out);
+        const QuadLanes l = mapLanes(sp.diffuseMap, m);
+        const __m128i p01 = texelPair(sp.texture, t.i[0], t.i[1]),
+                      p23 = texelPair(sp.texture, t.i[2], t.i[3]);
+        // p·L reaches 65025: the low half of the product is exact, shifted as unsigned.
+        storeLanes(
+            out,
+            {_mm_add_epi16(_mm_srli_epi16(_mm_mullo_epi16(_mm_unpacklo_epi8(p01, zero), l.lo), 7),
+                           _mm_srli_epi16(_mm_unpacklo_epi8(d, zero), 1)),
+             _mm_add_epi16(_mm_srli_epi16(_mm_mullo_epi16(_mm_unpacklo_epi8(p23, zero), l.hi), 7),
+                           _mm_srli_epi16(_mm_unpackhi_epi8(d, zero), 1))});
+    });
 }
 
 void fillSpanHalfBlend(uint32_t* dst, const SpanState& sp)
 {
     const __m128i low7 = _mm_set1_epi8(0x7F);
     packedSpan(dst, sp, [&](const Quad&, const QuadIndex& t, const QuadIndex&, uint32_t* out) {
-                   const __m128i p = texelQuad(sp.texture, t), d = load4(out);
-                   // Halves of two bytes sum to at most 254: no saturation needed.
-                   store4(out, _mm_add_epi8(_mm_and_si128(_mm_srli_epi16(p, 1), low7),
-                                            _mm_and_si128(_mm_srli_epi16(d, 1), low7)));
-               });
+        const __m128i p = texelQuad(sp.texture, t), d = load4(out);
+        // Halves of two bytes sum to at most 254: no saturation needed.
+        store4(out, _mm_add_epi8(_mm_and_si128(_mm_srli_epi16(p, 1), low7),
+                                 _mm_and_si128(_mm_srli_epi16(d, 1), low7)));
+    });
 }
 
 void fillSpanHighlight(uint32_t* dst, const SpanState& sp)
 {
     packedSpan(dst, sp, [&](const Quad&, const QuadIndex& t, const QuadIndex& m, uint32_t* out) {
-                   const QuadLanes lit = modulate(sp.texture, t, diffuseLanes(sp.diffuseMap, m));
-                   const QuadLanes h = mapLanes(sp.highlightMap, m);
-                   storeLanes(out, {_mm_add_epi16(lit.lo, h.lo), _mm_add_epi16(lit.hi, h.hi)});
-               });
+        const QuadLanes lit = modulate(sp.texture, t, diffuseLanes(sp.diffuseMap, m));
+        const QuadLanes h = mapLanes(sp.highlightMap, m);
+        storeLanes(out, {_mm_add_epi16(lit.lo, h.lo), _mm_add_epi16(lit.hi, h.hi)});
+    });
 }
 
 void fillSpanEnvironment(uint32_t* dst, const SpanState& sp)
 {
     packedSpan(dst, sp, [&](const Quad&, const QuadIndex& t, const QuadIndex& m, uint32_t* out) {
-                   // Each environment byte e of a lane as e·257 >> 6.
-                   const __m128i e01 = texelPair(sp.environment, m.i[0], m.i[1]);
-                   const __m128i e23 = texelPair(sp.environment, m.i[2], m.i[3]);
-                   storeLanes(out, modulate(sp.texture, t,
-                                            {_mm_srli_epi16(_mm_unpacklo_epi8(e01, e01), 6),
-                                             _mm_srli_epi16(_mm_unpacklo_epi8(e23, e23), 6)}));
-               });
+        // Each environment byte e of a lane as e·257 >> 6.
+        const __m128i e01 = texelPair(sp.environment, m.i[0], m.i[1]);
+        const __m128i e23 = texelPair(sp.environment, m.i[2], m.i[3]);
+        storeLanes(out, modulate(sp.texture, t,
+                                 {_mm_srli_epi16(_mm_unpacklo_epi8(e01, e01), 6),
+                                  _mm_srli_epi16(_mm_unpacklo_epi8(e23, e23), 6)}));
+    });
 }
 
 void fillSpanIntensity(uint32_t* dst, const SpanState& sp)
 {
     const __m128i zero = _mm_setzero_si128(), top = _mm_set1_epi16(255);
     packedSpan(dst, sp, [&](const Quad& q, const QuadIndex& t, const QuadIndex&, uint32_t* out) {
-                   // Integer parts of the four intensities, held to 0..255, doubled, spread per
-                   // pixel.
-                   __m128i i = _mm_packs_epi32(_mm_srai_epi32(q.s, 8), zero);
-                   i = _mm_slli_epi16(_mm_min_epi16(_mm_max_epi16(i, zero), top), 1);
-                   const __m128i pairs = _mm_unpacklo_epi16(i, i);
-                   storeLanes(out, modulate(sp.texture, t,
-                                            {_mm_unpacklo_epi32(pairs, pairs),
-                                             _mm_unpackhi_epi32(pairs, pairs)}));
-               });
+        // Integer parts of the four intensities, held to 0..255, doubled, spread per
+        // pixel.
+        __m128i i = _mm_packs_epi32(_mm_srai_epi32(q.s, 8), zero);
+        i = _mm_slli_epi16(_mm_min_epi16(_mm_max_epi16(i, zero), top), 1);
+        const __m128i pairs = _mm_unpacklo_epi16(i, i);
+        storeLanes(out,
+                   modulate(sp.texture, t,
+                            {_mm_unpacklo_epi32(pairs, pairs), _mm_unpackhi_epi32(pairs, pairs)}));
+    });
 }
 
 void fillSpanAdditive(uint32_t* dst, const SpanState& sp)
 {
     packedSpan(dst, sp, [&](const Quad&, const QuadIndex& t, const QuadIndex&, uint32_t* out) {
-                   store4(out, _mm_adds_epu8(texelQuad(sp.texture, t), load4(out)));
-               });
+        store4(out, _mm_adds_epu8(texelQuad(sp.texture, t), load4(out)));
+    });
 }
