@@ -232,12 +232,15 @@ inline void packedSpan(uint32_t* dst, const SpanState& sp, QuadPixels quad)
     const int rest = sp.count - j;
     if (rest <= 0)
         return;
-    alignas(16) uint32_t tail[4] = {};
-    for (int k = 0; k < rest; k++)
-        tail[k] = dst[j + k];
+    // One to three pixels, copied one by one: a loop here becomes a call to memcpy per span.
+    alignas(16)
+        uint32_t tail[4] = {dst[j], rest > 1 ? dst[j + 1] : 0u, rest > 2 ? dst[j + 2] : 0u, 0u};
     quad(q, storeIndex(quadIndex(q.u, q.v)), storeIndex(quadIndex(q.s, q.t)), tail);
-    for (int k = 0; k < rest; k++)
-        dst[j + k] = tail[k];
+    dst[j] = tail[0];
+    if (rest > 1)
+        dst[j + 1] = tail[1];
+    if (rest > 2)
+        dst[j + 2] = tail[2];
 }
 
 // The 16-bit lanes of a quad's four pixels: pixels 0 and 1 in lo, 2 and 3 in hi.
