@@ -219,6 +219,7 @@ int platformDialogOpen(const char* title, int width, int height)
         SDL_QuitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS);
         return -1;
     }
+    sdlKeepGoneWindowsQuiet();
     DialogWindow& d = dialogPlatform.dialogs[slot];
     d.window = SDL_CreateWindow(title, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, width,
                                 height, SDL_WINDOW_HIDDEN);

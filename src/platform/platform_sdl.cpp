@@ -178,6 +178,7 @@ bool sdlInit(const PlatformConfig&, PlatformPixelFormat& desktop)
         SDL_QuitSubSystem(SDL_INIT_VIDEO | SDL_INIT_TIMER | SDL_INIT_EVENTS);
         return false;
     }
+    sdlKeepGoneWindowsQuiet();
     if (quitEventType == 0) {
         Uint32 type = SDL_RegisterEvents(1);
         quitEventType = type == Uint32(-1) ? 0 : type;

@@ -68,6 +68,8 @@ bool sdlWaitEvent(PlatformEvent& event, uint32_t timeoutMs);
 void sdlPostEvent(const PlatformEvent& event);
 void sdlPostEventAfter(const PlatformEvent& event, uint32_t afterMs);
 bool sdlMessageBox(const char* title, const char* text);
+// Once SDL's video runs on X11: a BadWindow about a window just gone no longer ends the program.
+void sdlKeepGoneWindowsQuiet();
 // Shows 320 x 240 pixels of 0x00RRGGBB scaled into the client area.
 bool sdlShow(const uint32_t* pixels, int clientWidth, int clientHeight);
 bool sdlReadWindow(uint32_t* pixels, int capacity, int& width, int& height);

@@ -78,6 +78,17 @@ std::string scriptPrologue()
         "    sleep 0.5\n"
         "  done\n"
         "}\n"
+        // A screenshot once the window's picture holds still: two captures in a row alike, so
+        // a window still being drawn on a busy machine is not taken half done.
+        "shot() {\n"
+        "  i=0; rm -f \"$2.ppm\"\n"
+        "  while [ $i -lt 40 ]; do\n"
+        "    timeout 20 import -window \"$1\" \"ppm:$2.new\"\n"
+        "    if [ -f \"$2.ppm\" ] && cmp -s \"$2.new\" \"$2.ppm\"; then break; fi\n"
+        "    mv \"$2.new\" \"$2.ppm\"; sleep 0.15; i=$((i + 1))\n"
+        "  done\n"
+        "  timeout 20 convert \"$2.ppm\" \"$2\"; rm -f \"$2.new\" \"$2.ppm\"\n"
+        "}\n"
         "trap 'status=$?; if [ $status -ne 0 ]; then echo \"script failed ($status)\" >&2; "
         "give_up; fi; rm -f \"$0\"; touch \"${0%.sh}.done\"' EXIT\n";
     const std::string pid = std::to_string(getpid());
@@ -241,10 +252,7 @@ TEST(LauncherWindow, KeyboardOpensTheSoundSetupAndStartsFullScreenLooksAsBefore)
     const std::string shot = scratch("shot.png"), panelShot = scratch("panel.png");
     std::remove(shot.c_str());
     std::remove(panelShot.c_str());
-    runBeside(launcherWindow +
-              "sleep 0.5\n"
-              "timeout 20 import -window $id " +
-              shot +
+    runBeside(launcherWindow + "shot $id " + shot +
               "\n"
               "xprop -id $id WM_CLASS _NET_WM_ICON > " +
               scratch("xprop.txt") +
@@ -252,8 +260,7 @@ TEST(LauncherWindow, KeyboardOpensTheSoundSetupAndStartsFullScreenLooksAsBefore)
               "xdo windowfocus --sync $id\n"
               "xdo key Tab Tab space\n"
               "panel=$(find_window '^Sound setup$')\n"
-              "sleep 0.3\n"
-              "timeout 20 import -window $panel " +
+              "shot $panel " +
               panelShot +
               "\n"
               // A click on Start demo while the panel is open does nothing.
@@ -328,8 +335,7 @@ TEST(LauncherWindow, DrawnMessageBoxWaitsForOk)
     std::remove(shot.c_str());
     runBeside(
         "id=$(find_window '^-ZEM- DEMO ENGINE message$')\n"
-        "sleep 0.3\n"
-        "timeout 20 import -window $id " +
+        "shot $id " +
         shot +
         "\n"
         "xdo windowfocus --sync $id\n"

@@ -14,6 +14,9 @@
 #include <string>
 #include <vector>
 
+// Last: Xlib defines macros (None, Bool) that the headers above use as names.
+#include <X11/Xlib.h>
+
 // SDL's video start-up loads the system's GL driver and D-Bus, which keep allocations that leak
 // checking reports once SDL unloads them; this binary leaves leak checking to the other suites
 // (the platform layer itself allocates nothing on the heap).
@@ -231,6 +234,22 @@ TEST(SdlWindow, EscapeEndsTheShow)
             platformWait(5);
     }
     EXPECT_EQ(quit, 1);
+}
+
+// Xlib's error handler is the process's: a request about a window that is gone, on any
+// connection, is answered with BadWindow, which would end the program without ours.
+TEST(SdlWindow, AWindowThatIsGoneDoesNotEndTheProgram)
+{
+    START_WINDOW(0, 0);
+    Display* display = XOpenDisplay(nullptr);
+    ASSERT_NE(display, nullptr);
+    const Window gone =
+        XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, 8, 8, 0, 0, 0);
+    XDestroyWindow(display, gone);
+    XRaiseWindow(display, gone);
+    XSync(display, False);
+    XCloseDisplay(display);
+    EXPECT_TRUE(platformWindowOpen());
 }
 
 TEST(SdlWindow, FullScreenCoversTheDesktop)
