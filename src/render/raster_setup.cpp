@@ -177,21 +177,20 @@ void drawTriangle(MeshFace& face, SpanFiller filler, uint32_t* target, Setup set
     if (all([](const MeshVertex& v) { return v.sy > viewHeight; }))
         return;
 
-    // The rows the face covers, from its top and bottom screen y (the same sort as the corners'
-    // below): none, or none inside the view, means nothing to set up.
-    double sy[3] = {vertex[0]->sy, vertex[1]->sy, vertex[2]->sy};
-    auto orderY = [&](int a, int b) {
-        if (sy[a] > sy[b]) {
-            const double swap = sy[a];
-            sy[a] = sy[b];
-            sy[b] = swap;
+    // Sort the vertices by screen y with three compare-and-swaps (strictly greater moves down).
+    auto order = [&](int a, int b) {
+        if (vertex[a]->sy > vertex[b]->sy) {
+            MeshVertex* swap = vertex[a];
+            vertex[a] = vertex[b];
+            vertex[b] = swap;
         }
     };
-    orderY(0, 1);
-    orderY(0, 2);
-    orderY(1, 2);
-    const long long top = saturatingTrunc(std::ceil(sy[0]));
-    const long long bottom = saturatingTrunc(std::ceil(sy[2]));
+    order(0, 1);
+    order(0, 2);
+    order(1, 2);
+    // The rows the face covers: none, or none inside the view, means nothing to set up.
+    const long long top = saturatingTrunc(std::ceil(double(vertex[0]->sy)));
+    const long long bottom = saturatingTrunc(std::ceil(double(vertex[2]->sy)));
     if (top >= bottom || bottom <= 0 || top >= viewHeight)
         return;
 
@@ -215,23 +214,10 @@ void drawTriangle(MeshFace& face, SpanFiller filler, uint32_t* target, Setup set
             c.w[2] = pointLightIntensity(v);
         }
     }
-    // Sort by screen y with three compare-and-swaps (strictly greater moves down).
-    auto order = [&](int a, int b) {
-        if (tri.c[a].sy > tri.c[b].sy) {
-            const Corner swap = tri.c[a];
-            tri.c[a] = tri.c[b];
-            tri.c[b] = swap;
-        }
-    };
-    order(0, 1);
-    order(0, 2);
-    order(1, 2);
     const Corner &c0 = tri.c[0], &c1 = tri.c[1], &c2 = tri.c[2];
-    if (c0.sy == c2.sy)
-        return;  // covers no row
-    const long long y0 = saturatingTrunc(std::ceil(c0.sy));
+    const long long y0 = top;
     const long long y1 = saturatingTrunc(std::ceil(c1.sy));
-    const long long y2 = saturatingTrunc(std::ceil(c2.sy));
+    const long long y2 = bottom;
 
     computeGradients(tri);
     SpanState& sp = tri.span;
