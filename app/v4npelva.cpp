@@ -1,5 +1,5 @@
 // The program v4npelva.
-#include "shell/startup/startup.h"
+#include "startup/startup.h"
 
 int main(int argc, char** argv)
 {

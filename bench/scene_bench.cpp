@@ -11,7 +11,7 @@
 #include "display/display.h"
 #include "platform/platform.h"
 #include "shell/shell.h"
-#include "shell/startup/startup.h"
+#include "startup/startup.h"
 
 namespace {
 

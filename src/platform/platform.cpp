@@ -1,5 +1,7 @@
-// Backend selection, the target surface, the headless backend (virtual clock, event queue) and
-// reading back what was shown.
+// Backend selection and the calls every backend shares: each call goes to the SDL backend
+// (platform_sdl.cpp) once platformInit started it, else to the headless one
+// (platform_headless.cpp); the target surface and reading back what was shown are the same for
+// both.
 #include "platform/platform_state.h"
 
 #include <cstdio>
@@ -36,45 +38,6 @@ PlatformPixelFormat formatForDepth(int depth)
     case 8: return {8, 0, 0, 0};
     default: return {};
     }
-}
-
-uint64_t framePeriodMicros()
-{
-    int rate = platform.config.frameRate > 0 ? platform.config.frameRate : 60;
-    return 1000000u / static_cast<uint64_t>(rate);
-}
-
-// Removes and returns the queued event due first, if it is due by the given time.
-bool takeDue(uint64_t byMicros, PlatformEvent& event, uint64_t& dueMicros)
-{
-    int best = -1;
-    for (int i = 0; i < platform.queueCount; ++i) {
-        const QueuedEvent& q = platform.queue[i];
-        if (q.dueMicros > byMicros)
-            continue;
-        if (best < 0 || q.dueMicros < platform.queue[best].dueMicros ||
-            (q.dueMicros == platform.queue[best].dueMicros &&
-             q.sequence < platform.queue[best].sequence))
-            best = i;
-    }
-    if (best < 0)
-        return false;
-    event = platform.queue[best].event;
-    dueMicros = platform.queue[best].dueMicros;
-    for (int i = best + 1; i < platform.queueCount; ++i)
-        platform.queue[i - 1] = platform.queue[i];
-    --platform.queueCount;
-    return true;
-}
-
-void enqueue(const PlatformEvent& event, uint64_t dueMicros)
-{
-    if (platform.queueCount == platformQueueCapacity) {
-        for (int i = 1; i < platform.queueCount; ++i)
-            platform.queue[i - 1] = platform.queue[i];
-        --platform.queueCount;
-    }
-    platform.queue[platform.queueCount++] = {event, dueMicros, platform.queueSequence++};
 }
 
 int bytesPerPixel(int bits)
@@ -142,7 +105,7 @@ uint32_t platformTicks()
 {
     if (platform.sdlActive)
         return sdlTicks();
-    return platform.config.startTicks + static_cast<uint32_t>(platform.virtualMicros / 1000);
+    return headlessTicks();
 }
 
 void platformWait(uint32_t ms)
@@ -150,7 +113,7 @@ void platformWait(uint32_t ms)
     if (platform.sdlActive)
         sdlWait(ms);
     else
-        platform.virtualMicros += static_cast<uint64_t>(ms) * 1000;
+        headlessWait(ms);
 }
 
 bool platformIsHeadless()
@@ -186,12 +149,10 @@ void platformShowCursor(bool shown)
 
 void platformClientSize(int& width, int& height)
 {
-    if (platform.sdlActive) {
+    if (platform.sdlActive)
         sdlClientSize(width, height);
-        return;
-    }
-    width = platform.windowOpen ? platformTargetWidth : 0;
-    height = platform.windowOpen ? platformTargetHeight : 0;
+    else
+        headlessClientSize(width, height);
 }
 
 void platformWindowBounds(int& x, int& y, int& width, int& height)
@@ -208,23 +169,14 @@ bool platformPollEvent(PlatformEvent& event)
 {
     if (platform.sdlActive)
         return sdlPollEvent(event);
-    uint64_t due;
-    return takeDue(platform.virtualMicros, event, due);
+    return headlessPollEvent(event);
 }
 
 bool platformWaitEvent(PlatformEvent& event, uint32_t timeoutMs)
 {
     if (platform.sdlActive)
         return sdlWaitEvent(event, timeoutMs);
-    uint64_t until = platform.virtualMicros + static_cast<uint64_t>(timeoutMs) * 1000;
-    uint64_t due;
-    if (takeDue(until, event, due)) {
-        if (due > platform.virtualMicros)
-            platform.virtualMicros = due;
-        return true;
-    }
-    platform.virtualMicros = until;
-    return false;
+    return headlessWaitEvent(event, timeoutMs);
 }
 
 void platformPostEvent(const PlatformEvent& event)
@@ -232,7 +184,7 @@ void platformPostEvent(const PlatformEvent& event)
     if (platform.sdlActive)
         sdlPostEvent(event);
     else
-        enqueue(event, platform.virtualMicros);
+        headlessPostEventAfter(event, 0);
 }
 
 void platformPostEventAfter(const PlatformEvent& event, uint32_t afterMs)
@@ -240,7 +192,7 @@ void platformPostEventAfter(const PlatformEvent& event, uint32_t afterMs)
     if (platform.sdlActive)
         sdlPostEventAfter(event, afterMs);
     else
-        enqueue(event, platform.virtualMicros + static_cast<uint64_t>(afterMs) * 1000);
+        headlessPostEventAfter(event, afterMs);
 }
 
 bool platformMessageBox(const char* title, const char* text)
@@ -353,7 +305,7 @@ bool platformShowTarget(int clientWidth, int clientHeight)
         if (!sdlShow(pixels, clientWidth, clientHeight))
             return false;
     } else {
-        platform.virtualMicros += framePeriodMicros();
+        headlessShow();
     }
     ++platform.shownFrames;
     platform.shownValid = true;

@@ -74,6 +74,16 @@ void sdlKeepGoneWindowsQuiet();
 bool sdlShow(const uint32_t* pixels, int clientWidth, int clientHeight);
 bool sdlReadWindow(uint32_t* pixels, int capacity, int& width, int& height);
 
+// Headless backend (platform_headless.cpp): the virtual clock and the queue of posted events.
+uint32_t headlessTicks();
+void headlessWait(uint32_t ms);
+void headlessClientSize(int& width, int& height);
+bool headlessPollEvent(PlatformEvent& event);
+bool headlessWaitEvent(PlatformEvent& event, uint32_t timeoutMs);
+void headlessPostEventAfter(const PlatformEvent& event, uint32_t afterMs);
+// A shown frame takes one frame period of the virtual clock.
+void headlessShow();
+
 // The destination rectangle of the 320 x 240 picture in a client area: the largest integer
 // multiple that fits, else the largest 4:3 rectangle, centred.
 struct PlatformRect {

@@ -1,7 +1,7 @@
 // The launcher's and the sound set-up's rules without a window: layout in dialog units, focus
 // order, keys, clicks, WindowProcSup's disabled state and the options the panel sets.
 #include "audio/audio.h"
-#include "shell/startup/launcher.h"
+#include "startup/launcher.h"
 
 #include <gtest/gtest.h>
 

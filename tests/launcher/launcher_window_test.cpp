@@ -7,7 +7,7 @@
 #include "../platform/xvfb_server.h"
 #include "audio/audio.h"
 #include "shell/shell.h"
-#include "shell/startup/launcher.h"
+#include "startup/launcher.h"
 
 #include <gtest/gtest.h>
 

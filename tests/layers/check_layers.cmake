@@ -1,10 +1,15 @@
-# Fails when the engine's headers or its libraries' dependency lists form a cycle: a header that
-# reaches itself through its includes, or a library of src/ that reaches itself through the DEPS
-# of the folders' CMakeLists.txt. Run as cmake -DSOURCE_DIR=... -P check_layers.cmake.
+# Checks the engine's layering from its sources: run as cmake -DSOURCE_DIR=... -P check_layers.cmake.
+# Fails when
+# - the engine's headers or its libraries' DEPS form a cycle (a header that reaches itself through
+#   its includes, a library of src/ that reaches itself through the DEPS of the folders'
+#   CMakeLists.txt);
+# - a file of one library includes a header of another library that its DEPS do not reach, unless
+#   the README's table of calls that go up lists that header for that caller.
 cmake_minimum_required(VERSION 3.25)
 
+set(failed 0)
+
 # Reports every node of nodes that reaches itself along the lists edges_<node>.
-set(cycles 0)
 function(reaches_itself label nodes)
   set(failures "")
   foreach(start ${nodes})
@@ -25,7 +30,7 @@ function(reaches_itself label nodes)
   if(failures)
     list(JOIN failures ", " text)
     message(SEND_ERROR "${label} that reach themselves: ${text}")
-    set(cycles 1 PARENT_SCOPE)
+    set(failed 1 PARENT_SCOPE)
   endif()
 endfunction()
 
@@ -41,7 +46,8 @@ foreach(header ${headers})
 endforeach()
 reaches_itself("Headers" "${headers}")
 
-# Libraries: v4n_<name> of every v4n_engine_library call and the v4n_ libraries among its DEPS.
+# Libraries: v4n_<name> of every v4n_engine_library call, the folder it lives in and the v4n_
+# libraries among its DEPS.
 file(GLOB_RECURSE lists ${SOURCE_DIR}/src/CMakeLists.txt)
 set(libraries "")
 foreach(list_file ${lists})
@@ -52,12 +58,93 @@ foreach(list_file ${lists})
   endif()
   set(library v4n_${CMAKE_MATCH_1})
   string(REGEX MATCHALL "v4n_[a-z_]+" deps "${CMAKE_MATCH_2}")
+  list(REMOVE_ITEM deps v4n_stb)
   list(APPEND libraries ${library})
   set(edges_${library} ${deps})
+  get_filename_component(folder ${list_file} DIRECTORY)
+  file(RELATIVE_PATH folder ${SOURCE_DIR}/src ${folder})
+  set(library_of_${folder} ${library})
 endforeach()
 reaches_itself("Libraries" "${libraries}")
+
+# What each library reaches through its DEPS, itself included.
+foreach(library ${libraries})
+  set(reach_${library} ${library})
+  set(work ${edges_${library}})
+  while(work)
+    list(POP_FRONT work node)
+    if(NOT node IN_LIST reach_${library})
+      list(APPEND reach_${library} ${node})
+      list(APPEND work ${edges_${node}})
+    endif()
+  endwhile()
+endforeach()
+
+# The README's table of calls that go up: each row names its callers (layer names, before any
+# parenthesis) and, in backquotes, the headers they include.
+file(STRINGS ${SOURCE_DIR}/README.md readme)
+set(in_table 0)
+set(allowed "")
+foreach(line IN LISTS readme)
+  if(line MATCHES "^Calls that go up")
+    set(in_table 1)
+    continue()
+  endif()
+  if(in_table AND line MATCHES "^## ")
+    break()
+  endif()
+  if(NOT in_table OR NOT line MATCHES "^\\| [a-z]")
+    continue()
+  endif()
+  string(REGEX REPLACE "^\\| ([^|]*)\\|([^|]*)\\|.*" "\\1;\\2" cells "${line}")
+  list(GET cells 0 callers)
+  list(GET cells 1 included)
+  string(REGEX REPLACE "\\([^)]*\\)" "" callers "${callers}")
+  string(REGEX MATCHALL "[a-z_]+" callers "${callers}")
+  string(REGEX MATCHALL "`[a-z_]+/[a-z_0-9]+\\.h`" included "${included}")
+  foreach(caller ${callers})
+    foreach(header ${included})
+      string(REPLACE "`" "" header "${header}")
+      list(APPEND allowed "v4n_${caller}>${header}")
+    endforeach()
+  endforeach()
+endforeach()
+
+# Every quoted include of another library's header, from every source of src/.
+file(GLOB_RECURSE sources RELATIVE ${SOURCE_DIR}/src ${SOURCE_DIR}/src/*.h ${SOURCE_DIR}/src/*.cpp)
+set(strays "")
+foreach(source ${sources})
+  get_filename_component(folder ${source} DIRECTORY)
+  set(library ${library_of_${folder}})
+  if(NOT library)
+    continue()
+  endif()
+  file(STRINGS ${SOURCE_DIR}/src/${source} lines REGEX "^#include \"[^\"]+\"")
+  # STRAY=FILE>HEADER adds an include that is not there, so that a test can show the check fails.
+  if(DEFINED STRAY AND STRAY MATCHES "^${source}>(.*)")
+    list(APPEND lines "#include \"${CMAKE_MATCH_1}\"")
+  endif()
+  foreach(line ${lines})
+    string(REGEX REPLACE "^#include \"([^\"]+)\".*" "\\1" included "${line}")
+    get_filename_component(included_folder ${included} DIRECTORY)
+    set(target ${library_of_${included_folder}})
+    if(NOT target OR target IN_LIST reach_${library} OR "${library}>${included}" IN_LIST allowed)
+      continue()
+    endif()
+    list(APPEND strays "src/${source} includes ${included}")
+  endforeach()
+endforeach()
+if(strays)
+  list(JOIN strays "\n  " text)
+  message(SEND_ERROR "Includes that the DEPS lists do not allow and the README's table of calls "
+                     "that go up does not list:\n  ${text}")
+  set(failed 1)
+endif()
+
 list(LENGTH headers header_count)
 list(LENGTH libraries library_count)
-if(NOT cycles)
-  message(STATUS "layers: ${header_count} headers and ${library_count} libraries, no cycle")
+list(LENGTH sources source_count)
+if(NOT failed)
+  message(STATUS "layers: ${header_count} headers and ${library_count} libraries, no cycle; "
+                 "${source_count} sources include only what their DEPS reach or the README lists")
 endif()

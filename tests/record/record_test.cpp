@@ -1,7 +1,7 @@
 // The program's --record output decoded back with libavformat: the streams' sizes and counts match
 // what was recorded, and the picture's flashes fall on the sound's notes.
 #include "record/record.h"
-#include "shell/startup/startup.h"
+#include "startup/startup.h"
 #include "support/child_process.h"
 #include "support/temp_dir.h"
 

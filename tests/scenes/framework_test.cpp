@@ -2,9 +2,9 @@
 // boundaries, the light-sprite size rule as drawn, the DrawList bound, the run loop's end test, and
 // the scene table's fade hand-over from row to row.
 #include "demo/demo.h"
-#include "demo/sequencer/sequencer.h"
 #include "display/display.h"
 #include "scenes/scene.h"
+#include "sequencer/sequencer.h"
 
 #include <gtest/gtest.h>
 

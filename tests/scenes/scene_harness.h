@@ -25,7 +25,7 @@
 #include <vector>
 
 #include "scenes/scene.h"
-#include "shell/startup/startup.h"
+#include "startup/startup.h"
 
 // One headless run of a scene.
 struct SceneRunResult {

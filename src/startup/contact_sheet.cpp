@@ -2,11 +2,11 @@
 // columns, each with a label line of its sceneTime. The whole show: a frame every few seconds of
 // show time in a grid of six columns, each labelled with the scene's title and the show time, under
 // a header listing where each scene begins; its labels are drawn in DejaVu Sans.
-#include "shell/startup/startup.h"
+#include "startup/startup.h"
 
-#include "demo/sequencer/sequencer.h"
 #include "display/display.h"
 #include "platform/platform.h"
+#include "sequencer/sequencer.h"
 
 #define STB_IMAGE_WRITE_STATIC
 #define STB_IMAGE_WRITE_IMPLEMENTATION

@@ -2,11 +2,11 @@
 #include "archive/archive.h"
 #include "audio/audio.h"
 #include "demo/demo.h"
-#include "demo/sequencer/sequencer.h"
 #include "display/display.h"
 #include "platform/platform.h"
 #include "render/render.h"
 #include "scenes/scene.h"
+#include "sequencer/sequencer.h"
 #include "shell/shell.h"
 
 #include <cstdio>
@@ -50,11 +50,6 @@ void heardPosition(uint32_t& order, uint32_t& row)
     }
 }
 
-bool sceneBuilt(int number)
-{
-    return callScene(number, sceneProbe, 0, 0, 0);
-}
-
 void initScene(const SceneRow& row)
 {
     ++sequencer.inits[row.number - 1];
@@ -67,51 +62,27 @@ void freeScene(const SceneRow& row)
     callScene(row.number, sceneFree, 0, 0, 0);
 }
 
-// A scene missing from this build keeps the show's timing: black frames, faded like a scene,
-// until the music reaches the row's end position (or, for a scene that ends by its clock, until
-// the clock reaches its length).
-void standInRun(const SceneRow& row)
-{
-    std::memset(frameBuffer.pixels, 0, sizeof frameBuffer.pixels);
-    beginSceneRun();
-    const bool endsByClock = row.endOrder == 0 && row.endRow == 0;
-    while (!quitRequested()) {
-        readMusicPosition();
-        if (endsByClock ? scene.sceneTime >= row.length : musicEndReached(row.endOrder, row.endRow))
-            break;
-        presentFrame();
-        takeSceneTime();
-        if (row.fadeFraction > 0)
-            fadeOutNear(scene.sceneTime, row.length, row.fadeFraction);
-    }
-}
-
 void writeLogLine(const SceneLogEntry& entry)
 {
     const SceneRow& row = sceneTable[entry.number - 1];
     std::printf(
         "scene %2d %-12s start order %2u row %2u sceneTime %5d tick %7u | end order %2u row %2u "
-        "sceneTime %5d frames %5u%s\n",
+        "sceneTime %5d frames %5u\n",
         entry.number, row.name, entry.startOrder, entry.startRow, entry.startSceneTime,
-        entry.startTicks, entry.endOrder, entry.endRow, entry.endSceneTime, entry.framesShown,
-        entry.built ? "" : " (not in this build: black)");
+        entry.startTicks, entry.endOrder, entry.endRow, entry.endSceneTime, entry.framesShown);
     std::fflush(stdout);
 }
 
-// The run of a scene with its log entry; a scene missing from the build gets the stand-in.
+// The run of a scene with its log entry.
 void runScene(const SceneRow& row)
 {
     SceneLogEntry entry;
     entry.number = row.number;
-    entry.built = sceneBuilt(row.number);
     heardPosition(entry.startOrder, entry.startRow);
     entry.startSceneTime = static_cast<int32_t>(timing.demoClock);
     entry.startTicks = platformTicks();
     const uint32_t framesBefore = platformShownFrames();
-    if (entry.built)
-        callScene(row.number, sceneRun, row.length, row.endOrder, row.endRow);
-    else
-        standInRun(row);
+    callScene(row.number, sceneRun, row.length, row.endOrder, row.endRow);
     heardPosition(entry.endOrder, entry.endRow);
     entry.endSceneTime = scene.sceneTime;
     entry.endTicks = platformTicks();

@@ -1,7 +1,7 @@
 // The sound set-up panel (the player's set-up, musicConfig): output device, mixing rate, buffer
 // length and interpolation, modal over the launcher. The choices become the player's options for
 // this run.
-#include "shell/startup/launcher.h"
+#include "startup/launcher.h"
 
 #include "audio/audio.h"
 #include "platform/platform_audio.h"

@@ -1,6 +1,6 @@
 // The launcher DIALOG_1: its controls, WindowProcSup and the dialog manager's rules for focus,
 // keys and mouse, and the loop that shows it.
-#include "shell/startup/launcher.h"
+#include "startup/launcher.h"
 
 #include "audio/audio.h"
 

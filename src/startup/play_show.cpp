@@ -1,18 +1,18 @@
 // The whole show from the command line, and the start-up both players share: the process state,
 // the data folder, the player's and the platform's options.
-#include "shell/startup/launcher.h"
-#include "shell/startup/startup.h"
+#include "startup/launcher.h"
+#include "startup/startup.h"
 
 #include "archive/archive.h"
 #include "assets/assets.h"
 #include "audio/audio.h"
 #include "demo/demo.h"
-#include "demo/sequencer/sequencer.h"
 #include "display/display.h"
 #include "platform/platform.h"
 #include "platform/platform_audio.h"
 #include "render/render.h"
 #include "scenes/scene.h"
+#include "sequencer/sequencer.h"
 #include "shell/shell.h"
 
 #include <cstdio>

@@ -1,16 +1,16 @@
 // The one-scene player: the sequencer's opening steps (archive, music, video mode, frame buffers),
 // then one row of the scene table played as the show reaches it.
-#include "shell/startup/startup.h"
+#include "startup/startup.h"
 
 #include "archive/archive.h"
 #include "assets/assets.h"
 #include "audio/audio.h"
 #include "demo/demo.h"
-#include "demo/sequencer/sequencer.h"
 #include "display/display.h"
 #include "platform/platform.h"
 #include "render/render.h"
 #include "scenes/scene.h"
+#include "sequencer/sequencer.h"
 #include "shell/shell.h"
 
 #include <chrono>
@@ -86,11 +86,6 @@ int playOneScene(const ProgramOptions& options, PlayReport* report)
     if (options.scene < 1 || options.scene > sceneCount)
         return 2;
     const SceneRow& row = sceneTable[options.scene - 1];
-    if (!callScene(row.number, sceneProbe, 0, 0, 0)) {
-        std::fprintf(stderr, "v4npelva: the scene %s (%d) is not built yet\n", row.name,
-                     row.number);
-        return 2;
-    }
     if (!preparePngFolder(options))
         return 1;
 

@@ -6,10 +6,6 @@
 
 constexpr int sceneCount = 14;
 
-// How a scene presents its frames: presentFrame (blended with the previous frame) or
-// presentFrameDirect.
-enum PresentKind : uint8_t { presentTrail = 0, presentPlain = 1 };
-
 // Settings the sequencer makes around a scene's init or run, applied in this field order; -1 (or 0
 // for the fields of view) leaves a value as it is.
 struct SceneSettings {
@@ -30,20 +26,18 @@ struct SceneRow {
     const char* title;          // as the show's scene list calls it
     int32_t length;             // run argument, clock units
     uint32_t endOrder, endRow;  // run arguments (unused by the scenes that end on a cue or time)
-    float runFieldOfView;       // field of view during the run, degrees
     SceneSettings beforeInit;
     SceneSettings beforeRun;
     uint32_t startOrder, startRow;  // music position at which the scene's init runs in the show
-    PresentKind present;            // what most of the run presents with
-    float fadeFraction;             // fadeOutNear fraction; 0 for a scene without a closing fade
+    float fadeFraction;  // the scene's fadeOutNear fraction; 0 for a scene without a closing fade
     bool quitCheckAfterFree;
     // The fade the show leaves when the row begins (level and colour), and the colour of the
     // closing fade then in effect: a scene played on its own starts from these.
     int entryFadeLevel;
     int entryFadeToWhite;
     int entryEndFadeToWhite;
-    bool waitsForFirstPattern;  // the music starts after the init; the run begins at order 1, row 0
-    bool usesOpeningPicture;    // backgroundPicture must hold the opening picture
+    bool waitsForFirstPattern = false;  // the music starts after the init; the run begins at 1, 0
+    bool usesOpeningPicture = false;    // backgroundPicture must hold the opening picture
 };
 
 // Rows 1..14 at indices 0..13.
@@ -54,16 +48,14 @@ const SceneRow* findSceneRow(const char* nameOrNumber);
 // Applies settings in their field order.
 void applySceneSettings(const SceneSettings& settings);
 
-enum SceneStep : uint8_t { sceneProbe = 0, sceneInit = 1, sceneRun = 2, sceneFree = 3 };
-// Calls one operation of scene `number` (sceneProbe calls nothing). False when that scene is not
-// part of this build.
-bool callScene(int number, SceneStep step, int32_t length, uint32_t endPosition, uint32_t endRow);
+enum SceneStep : uint8_t { sceneInit = 1, sceneRun = 2, sceneFree = 3 };
+// Calls one operation of scene `number` (1..14); the run takes the three run arguments.
+void callScene(int number, SceneStep step, int32_t length, uint32_t endOrder, uint32_t endRow);
 
 // What the show saw of one scene: where the music and the clock stood when its run began and when
 // it returned.
 struct SceneLogEntry {
     int number = 0;
-    bool built = false;       // false: the scene is not in this build and a black stand-in ran
     uint32_t startOrder = 0;  // music position heard when the run began
     uint32_t startRow = 0;
     int32_t startSceneTime = 0;  // trunc(demoClock) when the run began

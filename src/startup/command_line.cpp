@@ -1,8 +1,8 @@
 // The command line of v4npelva.
-#include "shell/startup/startup.h"
+#include "startup/startup.h"
 
-#include "demo/sequencer/sequencer.h"
 #include "record/record.h"
+#include "sequencer/sequencer.h"
 
 #include <cstdio>
 #include <cstdlib>
