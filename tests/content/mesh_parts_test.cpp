@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "content/mesh_parts.h"
+#include "content/noise.h"
 
 #include <cmath>
 

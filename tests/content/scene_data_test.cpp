@@ -5,7 +5,7 @@
 
 #include "archive/archive.h"
 #include "assets/assets.h"
-#include "content/content.h"
+#include "content/generate.h"
 #include "content/model.h"
 #include "packer/packer.h"
 #include "render/render.h"

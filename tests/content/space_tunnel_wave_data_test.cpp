@@ -5,7 +5,7 @@
 
 #include "archive/archive.h"
 #include "assets/assets.h"
-#include "content/content.h"
+#include "content/generate.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,5 +1,8 @@
 // Canvases, colours, ramps and the final dithered quantisation.
-#include "content.h"
+#include "canvas.h"
+
+#include "noise.h"
+#include "shapes.h"
 
 #include <algorithm>
 #include <cmath>
@@ -72,6 +75,11 @@ Rgb goldColour(float t)
         {0.70f, {0.80f, 0.45f, 0.10f}}, {1.00f, {1.00f, 0.80f, 0.35f}},
     };
     return sampleRamp(ramp, t);
+}
+
+void setPixel(Canvas& canvas, int x, int y, Rgb colour)
+{
+    canvas.pixels[static_cast<size_t>(y) * canvas.width + x] = colour;
 }
 
 void addToPixel(Canvas& canvas, int x, int y, Rgb colour, float weight)

@@ -1,6 +1,6 @@
 // Modelling meshes in code: vertices, triangles and lathes in the engine's axes, turned into 3D
 // Studio objects for the writer.
-#include "content.h"
+#include "model.h"
 
 #include <cmath>
 

@@ -1,7 +1,7 @@
 // Modelling helpers for the show's meshes (mesh_parts.h).
 #include "mesh_parts.h"
 
-#include "content.h"
+#include "noise.h"
 
 #include <algorithm>
 #include <cmath>
@@ -223,18 +223,4 @@ std::vector<Key3ds> fileSpinKeys(uint32_t lastFrame, uint32_t step, float turns,
     for (uint32_t i = 1; i <= steps; ++i)
         keys.push_back(fileRotationKey(i * step, angle, axis));
     return keys;
-}
-
-float tiledNoise(float x, float y, float period, float scale, int octaves, float gain, int seed)
-{
-    // Four copies of the noise one period apart, blended by position, meet themselves at the
-    // edges.
-    const float fx = x / period, fy = y / period;
-    auto n = [&](float px, float py) {
-        return fractalNoise(px / scale, py / scale, 0.5f, octaves, gain, seed);
-    };
-    const float a = n(x, y), b = n(x - period, y), c = n(x, y - period),
-                d = n(x - period, y - period);
-    const float top = a * (1 - fx) + b * fx, bottom = c * (1 - fx) + d * fx;
-    return (top * (1 - fy) + bottom * fy) * 1.35f;
 }

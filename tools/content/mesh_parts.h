@@ -61,7 +61,3 @@ Node3ds fileTargetNode(int id, std::vector<Key3ds> position);
 // `turns` whole turns about an axis over the frames, as relative rotation keys of equal angle every
 // `step` frames after a first key of no turn.
 std::vector<Key3ds> fileSpinKeys(uint32_t lastFrame, uint32_t step, float turns, Point3 axis);
-
-// Fractal noise (about -1..1) over a square picture of period pixels that repeats seamlessly:
-// face textures are tiled across their faces. scale is the size of the largest features.
-float tiledNoise(float x, float y, float period, float scale, int octaves, float gain, int seed);

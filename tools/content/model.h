@@ -85,3 +85,34 @@ Node3ds targetNode(std::vector<Key3ds> positions);
 // A light at an engine-axes position.
 Light3ds modelLight(const std::string& name, float x, float y, float z,
                     std::array<float, 3> colour = {1, 1, 1});
+
+// A mesh object being modelled in the engine's axes (x right, y up, z away from the default eye),
+// with texture coordinates in texels of a 256x256 texture. A triangle is the front of a face when
+// its corners run counter-clockwise as seen from in front of it.
+struct MeshBuilder {
+    std::vector<std::array<float, 3>> positions;
+    std::vector<std::array<float, 2>> texels;
+    std::vector<std::array<uint16_t, 3>> triangles;
+};
+// One point of a lathe profile: radius from the axis, height, texel row.
+struct ProfilePoint {
+    float radius = 0.0f;
+    float height = 0.0f;
+    float v = 0.0f;
+};
+
+int addMeshVertex(MeshBuilder& mesh, float x, float y, float z, float u, float v);
+void addMeshTriangle(MeshBuilder& mesh, int a, int b, int c);
+// Two triangles a b c and a c d of a quad whose corners run counter-clockwise from the front.
+void addMeshQuad(MeshBuilder& mesh, int a, int b, int c, int d);
+// A surface of revolution about the vertical axis through (cx, cz): segments steps around (one
+// more column of vertices closes the seam), the texture repeated uRepeat times around. The front
+// lies to the right of the profile's direction in the (radius, height) plane: a profile that goes
+// up at the outside and inward over the top faces outward.
+void addLathe(MeshBuilder& mesh, const std::vector<ProfilePoint>& profile, int segments,
+              float uRepeat, float cx = 0.0f, float cz = 0.0f, float startAngle = 0.0f);
+// The 3D Studio object of a builder, every face in one material; positions go to the file's axes.
+Object3ds finishMeshObject(const MeshBuilder& mesh, const std::string& name,
+                           const std::string& material);
+// A file position (z up) from engine axes.
+std::array<float, 4> fileAxes(float x, float y, float z);

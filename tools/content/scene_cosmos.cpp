@@ -1,7 +1,10 @@
 // The cosmos cross-fade's two pictures: one nebula with a ringed planet, lit warm from the left
 // in "cosmo2.jpg" and cold from the right in "cosmo24.jpg", so that the pulse between them looks
 // like a light sweeping across the same view.
-#include "content.h"
+#include "scene_cosmos.h"
+
+#include "noise.h"
+#include "shapes.h"
 
 #include <algorithm>
 #include <cmath>

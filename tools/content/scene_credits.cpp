@@ -5,7 +5,11 @@
 // coordinates from environment mapping, so its material names the chrome map "enver1.jpg"), its
 // position and rotation tracks span 128 frames (sceneTime / 40), and it is framed for the fixed eye
 // (0, 25, 50) looking at the origin with a 90 degree field of view (about 2.9 pixels per unit).
-#include "content.h"
+#include "scene_credits.h"
+
+#include "masks.h"
+#include "model.h"
+#include "text.h"
 
 #include <algorithm>
 #include <cmath>

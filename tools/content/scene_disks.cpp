@@ -1,8 +1,12 @@
 // Disks: eighteen coins for "disks.3ds" drifting in a loose cluster round the origin (the scene
 // gives them the screen itself as texture), a chrome ring at their centre, the two additive
 // backdrops "q1.jpg" and "q2.jpg" and the three pulsing words.
-#include "content.h"
+#include "scene_disks.h"
+
 #include "model.h"
+#include "noise.h"
+#include "shapes.h"
+#include "text.h"
 
 #include <cmath>
 #include <cstdio>

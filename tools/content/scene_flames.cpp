@@ -8,7 +8,11 @@
 // anchors the lens flare (the tip of the crystal in the fire), and its lights are split in file
 // order into red, green and blue thirds. The scene never clears the screen, so the hall encloses
 // the camera and fills every pixel.
-#include "content.h"
+#include "scene_flames.h"
+
+#include "model.h"
+#include "noise.h"
+#include "shapes.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,8 +1,13 @@
 // Greetings: the control-panel screen "06pet06.jpg", the talking head in three frames
 // "gretf1.jpg" to "gretf3.jpg" on its monitor, the strip of seventeen greeting cards
 // "greetz2.jpg", the warp source "greplas.jpg" and the tumbling knot "backobj.3ds".
-#include "content.h"
+#include "scene_greetings.h"
+
+#include "masks.h"
 #include "model.h"
+#include "noise.h"
+#include "shapes.h"
+#include "text.h"
 
 #include <algorithm>
 #include <cmath>

@@ -4,7 +4,9 @@
 // morphing object and object 2 its mirror, with the same vertex count, order and faces; objects 3
 // to 17 fifteen key shapes with object 1's vertex count and order, all above the floor and wound
 // outwards under object 1's faces; object 5 with faces of its own for the small wireframe view.
-#include "content.h"
+#include "scene_morph.h"
+
+#include "model.h"
 
 #include "writers/write3ds.h"
 

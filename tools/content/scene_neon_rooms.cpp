@@ -6,7 +6,13 @@
 // the sign and object 4 the orb (drawn with a highlight), every object with a mesh matrix, a pivot
 // and position and rotation tracks; "neonlamp.jpg" and "neonlam2.jpg" 256 x 256, "zorvex1.jpg"
 // 320 wide and at least 500 high, "bksheme.jpg" at most 144 wide.
-#include "content.h"
+#include "scene_neon_rooms.h"
+
+#include "masks.h"
+#include "model.h"
+#include "noise.h"
+#include "shapes.h"
+#include "text.h"
 
 #include "writers/write3ds.h"
 

@@ -5,8 +5,11 @@
 // The scene builds the column itself at the origin: 384 units tall from y = -192, up to about
 // 64 units from the axis when it bends. The first phase looks from (250, 0, 0) at the origin,
 // so that point stays open.
-#include "content.h"
+#include "scene_rubber.h"
+
 #include "model.h"
+#include "noise.h"
+#include "shapes.h"
 
 #include <algorithm>
 #include <cmath>

@@ -5,8 +5,13 @@
 // Both scenes never clear the screen, so each file holds an inward-facing sky sphere around the
 // whole flight. Positions are in the file's axes (z up); the camera, every object and every light
 // are keyframed for the whole scene (256 frames in the first flight, 512 in the last).
-#include "content.h"
+#include "scene_space.h"
+
+#include "masks.h"
 #include "mesh_parts.h"
+#include "noise.h"
+#include "shapes.h"
+#include "text.h"
 
 #include <algorithm>
 #include <cmath>
@@ -33,11 +38,6 @@ Point3 unit(Point3 a)
 float distance(Point3 a, Point3 b)
 {
     return std::hypot(a[0] - b[0], a[1] - b[1], a[2] - b[2]);
-}
-
-void setPixel(Canvas& canvas, int x, int y, Rgb colour)
-{
-    canvas.pixels[static_cast<size_t>(y) * canvas.width + x] = colour;
 }
 
 // The first flight's planet and sun. The planet's texture has this sun's light painted in (a unit

@@ -4,8 +4,13 @@
 //
 // The scene winds twenty lights around height 80 at 20 to 60 units from the vertical axis, so
 // the sun sits at (0, 80, 0) with a radius below 20 and the planets circle outside 60.
-#include "content.h"
+#include "scene_sun_code.h"
+
+#include "masks.h"
 #include "model.h"
+#include "noise.h"
+#include "shapes.h"
+#include "text.h"
 
 #include <algorithm>
 #include <cmath>

@@ -4,8 +4,10 @@
 //
 // Objects: 0 the wall and 4 the lamps are light-mapped; 1 ribs, 2 rails and 3 hoops are the
 // shiny parts, drawn light-mapped with highlight. Eight lights (the scene moves them itself).
-#include "content.h"
+#include "scene_tunnel.h"
+
 #include "mesh_parts.h"
+#include "noise.h"
 
 #include <algorithm>
 #include <cmath>
@@ -16,11 +18,6 @@ constexpr float pi = 3.14159265f;
 constexpr int size = spriteWidth;
 constexpr float ringRadius = 120;
 constexpr float tubeRadius = 42;
-
-void setPixel(Canvas& canvas, int x, int y, Rgb colour)
-{
-    canvas.pixels[static_cast<size_t>(y) * canvas.width + x] = colour;
-}
 
 // A point of the tube: phi round the vertical axis, psi round the tube, r from its centre line.
 Point3 tubePoint(float phi, float psi, float r)

@@ -1,8 +1,12 @@
 // The wave grid's pictures: four face textures that tile (every grid cell shows a whole one, so
 // they must meet themselves at the edges) and "cosmback.bmp", the instrument panel copied over
 // the grid with its black kept transparent.
-#include "content.h"
-#include "mesh_parts.h"
+#include "scene_wave_grid.h"
+
+#include "masks.h"
+#include "noise.h"
+#include "shapes.h"
+#include "text.h"
 
 #include <algorithm>
 #include <cmath>
@@ -15,11 +19,6 @@ constexpr int size = spriteWidth;
 // The panel is copied with byte-sized block sides: at most 255 (or 256) by 200.
 constexpr int panelWidth = 256;
 constexpr int panelHeight = 200;
-
-void setPixel(Canvas& canvas, int x, int y, Rgb colour)
-{
-    canvas.pixels[static_cast<size_t>(y) * canvas.width + x] = colour;
-}
 
 // A wave of whole periods across the picture, so that it tiles.
 float wave(float x, int periods)

@@ -1,6 +1,9 @@
 // The light sprites, the lens-flare ring and the environment map. Sprites are added to the
 // screen, so their backgrounds are black and every glow fades to exactly zero before the edge.
-#include "content.h"
+#include "sprites.h"
+
+#include "noise.h"
+#include "shapes.h"
 
 #include <algorithm>
 #include <cmath>

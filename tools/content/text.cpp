@@ -3,7 +3,9 @@
 #define STB_TRUETYPE_IMPLEMENTATION
 #include <stb_truetype.h>
 
-#include "content.h"
+#include "text.h"
+
+#include "masks.h"
 
 #include <algorithm>
 #include <cmath>

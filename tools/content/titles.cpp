@@ -1,5 +1,10 @@
 // The title logo of the show and the opening picture of the group.
-#include "content.h"
+#include "titles.h"
+
+#include "masks.h"
+#include "noise.h"
+#include "shapes.h"
+#include "text.h"
 
 #include <algorithm>
 #include <cmath>
