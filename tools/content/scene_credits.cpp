@@ -13,7 +13,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 
 namespace {
 
@@ -102,16 +101,6 @@ void addLogoPieces(MeshBuilder& mesh)
     dash();
 }
 
-bool loadCardFont(Font& font, const char* fileName)
-{
-    const std::string path = dejaVuPath(fileName);
-    if (loadFont(font, path))
-        return true;
-    std::fprintf(stderr, "v4npelva-content: cannot read font %s (install fonts-dejavu-core)\n",
-                 path.c_str());
-    return false;
-}
-
 }  // namespace
 
 std::vector<uint8_t> buildLogoMesh()
@@ -156,7 +145,7 @@ std::vector<uint8_t> buildLogoMesh()
 bool paintCreditCard(Picture& picture, const std::string& title, const std::string& names, Rgb tint)
 {
     Font bold, plain;
-    if (!loadCardFont(bold, "DejaVuSans-Bold.ttf") || !loadCardFont(plain, "DejaVuSans.ttf"))
+    if (!loadDejaVuFont(bold, "DejaVuSans-Bold.ttf") || !loadDejaVuFont(plain, "DejaVuSans.ttf"))
         return false;
     Canvas canvas = makeCanvas(256, 128);
     // Drawn at half size and added to the screen, the two cards of a cue overlap by half their

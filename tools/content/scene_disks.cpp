@@ -9,7 +9,6 @@
 #include "text.h"
 
 #include <cmath>
-#include <cstdio>
 
 namespace {
 
@@ -126,12 +125,8 @@ Picture paintDisksBackdropWarm()
 bool paintDisksWord(Picture& picture, const std::string& word, bool gold, Rgb glow)
 {
     Font bold;
-    const std::string path = dejaVuPath("DejaVuSans-Bold.ttf");
-    if (!loadFont(bold, path)) {
-        std::fprintf(stderr, "v4npelva-content: cannot read font %s (install fonts-dejavu-core)\n",
-                     path.c_str());
+    if (!loadDejaVuFont(bold, "DejaVuSans-Bold.ttf"))
         return false;
-    }
     Canvas canvas = makeCanvas(spriteWidth, 96);
     const float height = fitTextHeight(bold, word, 210.0f, 64.0f, 2.0f);
     const TitleText title = makeTitleText(bold, word, height, 2.0f, 2, 6, 4);

@@ -11,19 +11,8 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 
 namespace {
-
-bool loadSceneFont(Font& font, const char* fileName)
-{
-    const std::string path = dejaVuPath(fileName);
-    if (loadFont(font, path))
-        return true;
-    std::fprintf(stderr, "v4npelva-content: cannot read font %s (install fonts-dejavu-core)\n",
-                 path.c_str());
-    return false;
-}
 
 void fillRect(Canvas& canvas, int x0, int y0, int x1, int y1, Rgb colour)
 {
@@ -77,7 +66,7 @@ void traceEllipse(Canvas& canvas, float cx, float cy, float rx, float ry, float 
 bool paintGreetingsPanel(Picture& picture)
 {
     Font mono, bold;
-    if (!loadSceneFont(mono, "DejaVuSansMono.ttf") || !loadSceneFont(bold, "DejaVuSans-Bold.ttf"))
+    if (!loadDejaVuFont(mono, "DejaVuSansMono.ttf") || !loadDejaVuFont(bold, "DejaVuSans-Bold.ttf"))
         return false;
     Canvas canvas = makeCanvas(screenWidth, screenHeight);
     // Brushed dark-blue metal with a faint grid.
@@ -187,7 +176,7 @@ Picture paintGreetingsFace(int frame)
 bool paintGreetingCards(Picture& picture)
 {
     Font bold;
-    if (!loadSceneFont(bold, "DejaVuSans-Bold.ttf"))
+    if (!loadDejaVuFont(bold, "DejaVuSans-Bold.ttf"))
         return false;
     static const char* const cards[17] = {
         "greetings to", "SDL",          "libopenmpt", "libjpeg-turbo", "stb",      "GoogleTest",

@@ -19,7 +19,6 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <cstdio>
 #include <string>
 
 namespace {
@@ -725,16 +724,6 @@ Scene3ds modelMotherRoom()
 
 namespace {
 
-bool loadRoomFont(Font& font, const std::string& fileName)
-{
-    const std::string path = dejaVuPath(fileName);
-    if (loadFont(font, path))
-        return true;
-    std::fprintf(stderr, "v4npelva-content: cannot read font %s (install fonts-dejavu-core)\n",
-                 path.c_str());
-    return false;
-}
-
 Rgb& at(Canvas& canvas, int x, int y)
 {
     return canvas.pixels[size_t(y) * canvas.width + x];
@@ -807,7 +796,7 @@ Canvas signBacking()
 bool paintNeonSign(Picture& picture, bool lit)
 {
     Font bold, book;
-    if (!loadRoomFont(bold, "DejaVuSans-Bold.ttf") || !loadRoomFont(book, "DejaVuSans.ttf"))
+    if (!loadDejaVuFont(bold, "DejaVuSans-Bold.ttf") || !loadDejaVuFont(book, "DejaVuSans.ttf"))
         return false;
     Canvas canvas = signBacking();
     const Rgb pink = {1.0f, 0.2f, 0.65f}, cyan = {0.2f, 0.85f, 1.0f}, amber = {1.0f, 0.6f, 0.15f};
@@ -1046,7 +1035,7 @@ bool paintComputerOverlay(Picture& picture)
     // and 520 high (the scene scrolls 300 rows of it). Only the solder pads are bright enough to
     // show at the highest threshold; the traces and the text fade in and out as it pulses.
     Font mono;
-    if (!loadRoomFont(mono, "DejaVuSansMono-Bold.ttf"))
+    if (!loadDejaVuFont(mono, "DejaVuSansMono-Bold.ttf"))
         return false;
     constexpr int width = 320, height = 520;
     Mask cores = makeMask(width, height), pads = makeMask(width, height);
@@ -1102,7 +1091,7 @@ bool paintMotherPanel(Picture& picture)
     // The status panel at the top right: a framed window for the small copy of the frame (its
     // inside left black, the copy shows through there), readouts and level bars to its left.
     Font mono;
-    if (!loadRoomFont(mono, "DejaVuSansMono-Bold.ttf"))
+    if (!loadDejaVuFont(mono, "DejaVuSansMono-Bold.ttf"))
         return false;
     constexpr int width = 144, height = 64;
     Canvas canvas = makeCanvas(width, height);

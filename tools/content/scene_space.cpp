@@ -654,12 +654,8 @@ std::vector<uint8_t> encodeFinalFlightMesh()
 bool paintEndCredits(Picture& picture)
 {
     Font bold, book;
-    if (!loadFont(bold, dejaVuPath("DejaVuSans-Bold.ttf")) ||
-        !loadFont(book, dejaVuPath("DejaVuSans.ttf"))) {
-        std::fprintf(
-            stderr, "v4npelva-content: cannot read the DejaVu fonts (install fonts-dejavu-core)\n");
+    if (!loadDejaVuFont(bold, "DejaVuSans-Bold.ttf") || !loadDejaVuFont(book, "DejaVuSans.ttf"))
         return false;
-    }
     Canvas canvas = makeCanvas(endCreditsWidth, endCreditsHeight);
     // Each line: text, height, bold, colour. The strip starts with a screen of black, so the
     // first line rises in from the bottom; the closing line is centred on the last screen.

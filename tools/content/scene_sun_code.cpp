@@ -14,7 +14,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 
 namespace {
 
@@ -291,12 +290,8 @@ static const char* const codeLines[] = {
 bool paintCodeStrip(Picture& picture)
 {
     Font mono;
-    const std::string path = dejaVuPath("DejaVuSansMono.ttf");
-    if (!loadFont(mono, path)) {
-        std::fprintf(stderr, "v4npelva-content: cannot read font %s (install fonts-dejavu-core)\n",
-                     path.c_str());
+    if (!loadDejaVuFont(mono, "DejaVuSansMono.ttf"))
         return false;
-    }
     // One turn of the scroll is 499 rows; the strip repeats its first 224 rows after that so
     // the 200 rows shown at the last scroll rows match the first ones.
     constexpr int period = 499;

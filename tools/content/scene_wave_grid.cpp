@@ -10,7 +10,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 
 namespace {
 
@@ -134,11 +133,8 @@ Picture paintWaveFire()
 bool paintWavePanel(Picture& picture)
 {
     Font font;
-    if (!loadFont(font, dejaVuPath("DejaVuSans-Bold.ttf"))) {
-        std::fprintf(
-            stderr, "v4npelva-content: cannot read the DejaVu fonts (install fonts-dejavu-core)\n");
+    if (!loadDejaVuFont(font, "DejaVuSans-Bold.ttf"))
         return false;
-    }
     // A steel frame round a rounded window, thick at the bottom where a row of gauges and lamps
     // sits. Inside the window it is black (transparent); the frame itself never rounds to black.
     Canvas canvas = makeCanvas(panelWidth, panelHeight);

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <fstream>
 #include <iterator>
 
@@ -25,6 +26,16 @@ bool loadFont(Font& font, const std::string& path)
 std::string dejaVuPath(const std::string& fileName)
 {
     return "/usr/share/fonts/truetype/dejavu/" + fileName;
+}
+
+bool loadDejaVuFont(Font& font, const std::string& fileName)
+{
+    const std::string path = dejaVuPath(fileName);
+    if (loadFont(font, path))
+        return true;
+    std::fprintf(stderr, "v4npelva-content: cannot read font %s (install fonts-dejavu-core)\n",
+                 path.c_str());
+    return false;
 }
 
 // Pen advance of the text in pixels at the given scale (no padding).

@@ -8,19 +8,8 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 
 namespace {
-
-bool loadNamedFont(Font& font, const std::string& fileName)
-{
-    const std::string path = dejaVuPath(fileName);
-    if (loadFont(font, path))
-        return true;
-    std::fprintf(stderr, "v4npelva-content: cannot read font %s (install fonts-dejavu-core)\n",
-                 path.c_str());
-    return false;
-}
 
 // Places the letters of a title so that their mask's centre column is at cx.
 int centredX(const TitleText& title, int cx)
@@ -33,8 +22,8 @@ int centredX(const TitleText& title, int cx)
 bool paintTitleLogo(Picture& picture)
 {
     Font bold, italic;
-    if (!loadNamedFont(bold, "DejaVuSans-Bold.ttf") ||
-        !loadNamedFont(italic, "DejaVuSerif-BoldItalic.ttf"))
+    if (!loadDejaVuFont(bold, "DejaVuSans-Bold.ttf") ||
+        !loadDejaVuFont(italic, "DejaVuSerif-BoldItalic.ttf"))
         return false;
     Canvas canvas = makeCanvas(spriteWidth, titleHeight);
 
@@ -60,7 +49,7 @@ bool paintTitleLogo(Picture& picture)
 bool paintOpeningPicture(Picture& picture)
 {
     Font bold, light;
-    if (!loadNamedFont(bold, "DejaVuSans-Bold.ttf") || !loadNamedFont(light, "DejaVuSans.ttf"))
+    if (!loadDejaVuFont(bold, "DejaVuSans-Bold.ttf") || !loadDejaVuFont(light, "DejaVuSans.ttf"))
         return false;
     Canvas canvas = makeCanvas(screenWidth, screenHeight);
 
