@@ -4,12 +4,6 @@
 
 #include <cmath>
 
-namespace {
-
-constexpr float pi = 3.14159265f;
-
-}  // namespace
-
 int addMeshVertex(MeshBuilder& mesh, float x, float y, float z, float u, float v)
 {
     mesh.positions.push_back({x, y, z});

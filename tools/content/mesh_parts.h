@@ -3,6 +3,7 @@
 // coordinates are given in texture widths (1 = one 256-texel repeat, v growing down the picture).
 #pragma once
 
+#include "geometry.h"
 #include "writers/write3ds.h"
 
 #include <array>
@@ -10,8 +11,6 @@
 #include <functional>
 #include <string>
 #include <vector>
-
-using Point3 = std::array<float, 3>;
 
 // A point of a surface for parameters s, t in 0..1.
 using SurfaceFunction = std::function<Point3(float s, float t)>;

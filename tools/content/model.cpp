@@ -44,8 +44,8 @@ Model makeSphere(float radius, int rings, int segments)
     // Row i runs from the top pole (i = 0) down; column j runs around toward -z from +x, which
     // makes the quads face outward.
     addGrid(model, rings, segments, [&](int i, int j) {
-        const float polar = modelPi * float(i) / float(rings);
-        const float around = 2.0f * modelPi * float(j) / float(segments);
+        const float polar = pi * float(i) / float(rings);
+        const float around = 2.0f * pi * float(j) / float(segments);
         const float r = std::sin(polar) * radius;
         return ModelVertex{std::cos(around) * r, std::cos(polar) * radius, -std::sin(around) * r,
                            256.0f * float(j) / float(segments), 256.0f * float(i) / float(rings)};
@@ -72,7 +72,7 @@ Model makeLathe(const std::vector<std::array<float, 2>>& profile, int segments, 
     Model model;
     const int rows = int(profile.size()) - 1;
     addGrid(model, rows, segments, [&](int i, int j) {
-        const float around = 2.0f * modelPi * float(j) / float(segments);
+        const float around = 2.0f * pi * float(j) / float(segments);
         const auto& p = profile[size_t(rows - i)];
         return ModelVertex{std::cos(around) * p[0], p[1], -std::sin(around) * p[0],
                            256.0f * float(j) / float(segments),
@@ -86,8 +86,8 @@ Model makeTorus(float majorRadius, float minorRadius, int rings, int segments)
     Model model;
     // Row i walks around the tube from the outer equator over the top; column j around the axis.
     addGrid(model, rings, segments, [&](int i, int j) {
-        const float tube = 2.0f * modelPi * float(i) / float(rings);
-        const float around = 2.0f * modelPi * float(j) / float(segments);
+        const float tube = 2.0f * pi * float(i) / float(rings);
+        const float around = 2.0f * pi * float(j) / float(segments);
         const float r = majorRadius + std::cos(tube) * minorRadius;
         return ModelVertex{std::cos(around) * r, -std::sin(tube) * minorRadius,
                            -std::sin(around) * r, 256.0f * float(j) / float(segments),
@@ -107,7 +107,7 @@ Model makeCoin(float radius, float thickness, int segments)
         const uint16_t centre = addVertex(model, 0, 0, z, 128, 128);
         const uint16_t first = uint16_t(model.vertices.size());
         for (int j = 0; j < segments; ++j) {
-            const float a = 2.0f * modelPi * float(j) / float(segments);
+            const float a = 2.0f * pi * float(j) / float(segments);
             addVertex(model, std::cos(a) * radius, std::sin(a) * radius, z,
                       128.0f + 127.0f * std::cos(a), 128.0f - 127.0f * std::sin(a));
         }
@@ -121,7 +121,7 @@ Model makeCoin(float radius, float thickness, int segments)
         }
     }
     addGrid(model, 1, segments, [&](int i, int j) {
-        const float a = 2.0f * modelPi * float(j) / float(segments);
+        const float a = 2.0f * pi * float(j) / float(segments);
         return ModelVertex{std::cos(a) * radius, std::sin(a) * radius, i == 0 ? half : -half,
                            256.0f * float(j) / float(segments), i == 0 ? 250.0f : 6.0f};
     });

@@ -3,6 +3,7 @@
 // 3DS records, so a scene's numbers (heights, radii) read the same here as in its drawing code.
 #pragma once
 
+#include "geometry.h"
 #include "writers/write3ds.h"
 
 #include <array>
@@ -22,8 +23,6 @@ struct Model {
     std::vector<ModelVertex> vertices;
     std::vector<std::array<uint16_t, 3>> faces;
 };
-
-constexpr float modelPi = 3.14159265f;
 
 // A UV sphere; u runs once around, v from pole to pole, with seam vertices so no face wraps.
 Model makeSphere(float radius, int rings, int segments);

@@ -15,8 +15,6 @@
 #include <cmath>
 
 namespace {
-
-constexpr float pi = 3.14159265f;
 // Letter height and stroke width in scene units before scaling; the logo is about 78 units wide
 // before and 70 after.
 constexpr float logoScale = 0.9f;

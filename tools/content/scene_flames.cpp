@@ -18,8 +18,6 @@
 #include <cmath>
 
 namespace {
-
-constexpr float pi = 3.14159265f;
 constexpr float hallRadius = 520.0f;
 constexpr float wallHeight = 360.0f;
 constexpr float domeHeight = 620.0f;

@@ -135,23 +135,22 @@ Picture paintGreetingsFace(int frame)
     const float cx = 76.0f + float(frame - 1) * 2.0f, cy = 52.0f;
     const float sigma = 0.9f;
     addGlow(canvas, cx, cy, 60.0f, {0.02f, 0.1f, 0.15f}, 1.2f);
-    traceEllipse(canvas, cx, cy, 30.0f, 40.0f, 0.0f, 2.0f * modelPi, sigma, line);  // head
+    traceEllipse(canvas, cx, cy, 30.0f, 40.0f, 0.0f, 2.0f * pi, sigma, line);  // head
     // Contour bands across the face, as a scanned hologram.
     for (int i = -3; i <= 3; ++i) {
         const float y = cy + float(i) * 10.0f;
         const float half = 30.0f * std::sqrt(std::max(0.0f, 1.0f - (float(i) * 10.0f / 40.0f) *
                                                                        (float(i) * 10.0f / 40.0f)));
-        traceEllipse(canvas, cx, y, half, 3.0f, 0.0f, modelPi, 0.5f, scaleRgb(line, 0.35f));
+        traceEllipse(canvas, cx, y, half, 3.0f, 0.0f, pi, 0.5f, scaleRgb(line, 0.35f));
     }
     // Eyes: open, half shut, open looking aside.
     const float lid = frame == 1 ? 1.5f : 4.5f;
     const float look = frame == 2 ? 2.5f : 0.0f;
     for (int side = -1; side <= 1; side += 2) {
         const float ex = cx + float(side) * 12.0f;
-        traceEllipse(canvas, ex, cy - 8.0f, 7.0f, lid, 0.0f, 2.0f * modelPi, sigma, line);
+        traceEllipse(canvas, ex, cy - 8.0f, 7.0f, lid, 0.0f, 2.0f * pi, sigma, line);
         addCore(canvas, ex + look, cy - 8.0f, 1.6f, {0.8f, 1.0f, 1.0f});
-        traceEllipse(canvas, ex, cy - 16.0f, 8.0f, 3.0f, modelPi * 1.1f, modelPi * 1.9f, sigma,
-                     line);
+        traceEllipse(canvas, ex, cy - 16.0f, 8.0f, 3.0f, pi * 1.1f, pi * 1.9f, sigma, line);
     }
     traceCurve(
         canvas,
@@ -161,8 +160,8 @@ Picture paintGreetingsFace(int frame)
         },
         20, sigma, scaleRgb(line, 0.8f));  // nose
     const float open = frame == 0 ? 1.0f : frame == 1 ? 6.0f : 3.0f;
-    traceEllipse(canvas, cx, cy + 20.0f, 11.0f, open, 0.0f, modelPi, sigma, line);
-    traceEllipse(canvas, cx, cy + 20.0f, 11.0f, 1.0f, modelPi, 2.0f * modelPi, sigma, line);
+    traceEllipse(canvas, cx, cy + 20.0f, 11.0f, open, 0.0f, pi, sigma, line);
+    traceEllipse(canvas, cx, cy + 20.0f, 11.0f, 1.0f, pi, 2.0f * pi, sigma, line);
     // A torn scan line that moves between the frames.
     const int tear = 20 + frame * 31;
     for (int y = tear; y < tear + 3; ++y)
@@ -206,7 +205,7 @@ Picture paintWarpVeins()
     // Bright veins where a warped periodic field crosses zero; every term repeats over 256
     // pixels, so the texture tiles as the warp reads it modulo 256.
     Canvas canvas = makeCanvas(256, 256);
-    const float k = 2.0f * modelPi / 256.0f;
+    const float k = 2.0f * pi / 256.0f;
     for (int y = 0; y < 256; ++y)
         for (int x = 0; x < 256; ++x) {
             const float fx = float(x) * k, fy = float(y) * k;
@@ -234,7 +233,7 @@ std::vector<uint8_t> buildGreetingsMesh()
     constexpr int around = 100, tube = 10;
     const float tubeRadius = 6.0f;
     auto centre = [](float s) {
-        const float a = s * 2.0f * modelPi;
+        const float a = s * 2.0f * pi;
         return std::array<float, 3>{(std::sin(a) + 2.0f * std::sin(2.0f * a)) * 11.5f,
                                     (std::cos(a) - 2.0f * std::cos(2.0f * a)) * 11.5f,
                                     -std::sin(3.0f * a) * 11.5f};
@@ -258,7 +257,7 @@ std::vector<uint8_t> buildGreetingsMesh()
         const float b[3] = {t[1] * n[2] - t[2] * n[1], t[2] * n[0] - t[0] * n[2],
                             t[0] * n[1] - t[1] * n[0]};
         for (int j = 0; j <= tube; ++j) {
-            const float a = 2.0f * modelPi * float(j) / float(tube);
+            const float a = 2.0f * pi * float(j) / float(tube);
             const float cs = std::cos(a) * tubeRadius, sn = std::sin(a) * tubeRadius;
             knot.vertices.push_back({p[0] + n[0] * cs + b[0] * sn, p[1] + n[1] * cs + b[1] * sn,
                                      p[2] + n[2] * cs + b[2] * sn, 256.0f * 4.0f * s,

@@ -8,8 +8,8 @@
 // 320 wide and at least 500 high, "bksheme.jpg" at most 144 wide.
 #include "scene_neon_rooms.h"
 
+#include "geometry.h"
 #include "masks.h"
-#include "model.h"
 #include "noise.h"
 #include "shapes.h"
 #include "text.h"
@@ -22,39 +22,7 @@
 #include <string>
 
 namespace {
-
-constexpr float pi = 3.14159265f;
 constexpr int faceTexture = 256;  // face textures are addressed with byte coordinates
-
-struct P3 {
-    float x, y, z;
-};
-P3 operator+(P3 a, P3 b)
-{
-    return {a.x + b.x, a.y + b.y, a.z + b.z};
-}
-P3 operator-(P3 a, P3 b)
-{
-    return {a.x - b.x, a.y - b.y, a.z - b.z};
-}
-P3 operator*(P3 a, float s)
-{
-    return {a.x * s, a.y * s, a.z * s};
-}
-float dot(P3 a, P3 b)
-{
-    return a.x * b.x + a.y * b.y + a.z * b.z;
-}
-P3 cross(P3 a, P3 b)
-{
-    return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
-}
-
-// Engine axes (y up) to the file's (z up).
-std::array<float, 3> fileAxes(P3 p)
-{
-    return {p.x, p.z, p.y};
-}
 
 // A texture rectangle in texels (u right, v down, as the engine stores them).
 struct UvRect {
@@ -96,20 +64,20 @@ struct ObjectBuilder {
         return groupCount++;
     }
 
-    uint16_t vertex(P3 p, float u, float v)
+    uint16_t vertex(Point3 p, float u, float v)
     {
         object.vertices.push_back(fileAxes(p));
         object.texCoords.push_back({u / faceTexture, 1.0f - v / faceTexture});
         return uint16_t(object.vertices.size() - 1);
     }
 
-    void triangle(uint16_t a, uint16_t b, uint16_t c, P3 facing, int g)
+    void triangle(uint16_t a, uint16_t b, uint16_t c, Point3 facing, int g)
     {
         const auto at = [this](uint16_t i) {
             const auto& f = object.vertices[i];
-            return P3{f[0], f[2], f[1]};
+            return Point3{f[0], f[2], f[1]};
         };
-        const P3 n = cross(at(c) - at(a), at(b) - at(a));
+        const Point3 n = cross(at(c) - at(a), at(b) - at(a));
         if (dot(n, facing) < 0.0f)
             std::swap(b, c);
         groupFaces[g].push_back(uint16_t(object.faces.size()));
@@ -119,8 +87,8 @@ struct ObjectBuilder {
     // A quad from corner o along edges eu (texture u) and ev (texture v), split into nu x nv
     // cells; the texture runs from rect's first corner to its second over the whole quad, or
     // repeats once per `repeatU` and `repeatV` units when those are set.
-    void quad(P3 o, P3 eu, P3 ev, P3 facing, const std::string& material, UvRect r, int nu = 1,
-              int nv = 1, float repeatU = 0.0f, float repeatV = 0.0f)
+    void quad(Point3 o, Point3 eu, Point3 ev, Point3 facing, const std::string& material, UvRect r,
+              int nu = 1, int nv = 1, float repeatU = 0.0f, float repeatV = 0.0f)
     {
         const int g = group(material);
         const float lu = std::sqrt(dot(eu, eu)), lv = std::sqrt(dot(ev, ev));
@@ -144,10 +112,10 @@ struct ObjectBuilder {
 
     // An axis-aligned box seen from outside, min corner lo, max corner hi; top, sides and front
     // (the -z face) take their own atlas cells. The bottom is left out (it rests on something).
-    void box(P3 lo, P3 hi, const std::string& material, UvRect top, UvRect side, UvRect front,
-             bool bottom = false, bool withFront = true)
+    void box(Point3 lo, Point3 hi, const std::string& material, UvRect top, UvRect side,
+             UvRect front, bool bottom = false, bool withFront = true)
     {
-        const P3 d = hi - lo;
+        const Point3 d = hi - lo;
         quad({lo.x, hi.y, lo.z}, {d.x, 0, 0}, {0, 0, d.z}, {0, 1, 0}, material, top);
         if (withFront)
             quad({lo.x, hi.y, lo.z}, {d.x, 0, 0}, {0, -d.y, 0}, {0, 0, -1}, material, front);
@@ -159,29 +127,29 @@ struct ObjectBuilder {
     }
 
     // An upright cylinder (axis y) of `sides` segments with a top cap; the texture wraps once.
-    void cylinder(P3 base, float radius, float height, int sides, const std::string& material,
+    void cylinder(Point3 base, float radius, float height, int sides, const std::string& material,
                   UvRect wall, UvRect cap, bool topCap = true, bool inward = false)
     {
         const int g = group(material);
         const uint16_t first = uint16_t(object.vertices.size());
         for (int i = 0; i <= sides; ++i) {
             const float a = 2.0f * pi * float(i % sides) / sides;
-            const P3 p = {base.x + radius * std::cos(a), base.y, base.z + radius * std::sin(a)};
+            const Point3 p = {base.x + radius * std::cos(a), base.y, base.z + radius * std::sin(a)};
             const float u = wall.u0 + (wall.u1 - wall.u0) * float(i) / sides;
-            vertex(p + P3{0, height, 0}, u, wall.v0);
+            vertex(p + Point3{0, height, 0}, u, wall.v0);
             vertex(p, u, wall.v1);
         }
         for (int i = 0; i < sides; ++i) {
             const uint16_t a = uint16_t(first + 2 * i);
             const float mid = 2.0f * pi * (i + 0.5f) / sides;
-            const P3 out = P3{std::cos(mid), 0, std::sin(mid)} * (inward ? -1.0f : 1.0f);
+            const Point3 out = Point3{std::cos(mid), 0, std::sin(mid)} * (inward ? -1.0f : 1.0f);
             triangle(a, uint16_t(a + 1), uint16_t(a + 2), out, g);
             triangle(uint16_t(a + 3), uint16_t(a + 2), uint16_t(a + 1), out, g);
         }
         if (topCap) {
             const float cu = (cap.u0 + cap.u1) * 0.5f, cv = (cap.v0 + cap.v1) * 0.5f;
             const float ru = (cap.u1 - cap.u0) * 0.5f, rv = (cap.v1 - cap.v0) * 0.5f;
-            const uint16_t centre = vertex(base + P3{0, height, 0}, cu, cv);
+            const uint16_t centre = vertex(base + Point3{0, height, 0}, cu, cv);
             const uint16_t ring = uint16_t(object.vertices.size());
             for (int i = 0; i < sides; ++i) {
                 const float a = 2.0f * pi * float(i) / sides;
@@ -197,7 +165,7 @@ struct ObjectBuilder {
 
     // A flat ring (annulus band) around the y axis: an outer wall, an inner wall and a top and
     // bottom, for the rotating rings of the machine.
-    void ring(P3 centre, float inner, float outer, float height, int sides,
+    void ring(Point3 centre, float inner, float outer, float height, int sides,
               const std::string& material, UvRect band, UvRect face)
     {
         cylinder(centre, outer, height, sides, material, band, face, false);
@@ -214,7 +182,7 @@ struct ObjectBuilder {
                 vertex({centre.x + inner * std::cos(a), y, centre.z + inner * std::sin(a)}, u,
                        face.v1);
             }
-            const P3 facing = {0, level == 0 ? 1.0f : -1.0f, 0};
+            const Point3 facing = {0, level == 0 ? 1.0f : -1.0f, 0};
             for (int i = 0; i < sides; ++i) {
                 const uint16_t a = uint16_t(first + 2 * i);
                 triangle(a, uint16_t(a + 1), uint16_t(a + 2), facing, g);
@@ -224,7 +192,7 @@ struct ObjectBuilder {
     }
 
     // A sphere for the floating orb, texture wrapped round twice.
-    void sphere(P3 centre, float radius, int columns, int rows, const std::string& material)
+    void sphere(Point3 centre, float radius, int columns, int rows, const std::string& material)
     {
         const int g = group(material);
         const uint16_t first = uint16_t(object.vertices.size());
@@ -232,8 +200,8 @@ struct ObjectBuilder {
             for (int j = 0; j <= columns; ++j) {
                 const float theta = 2.0f * pi * float(j % columns) / columns;
                 const float phi = pi * float(i) / rows;
-                const P3 d = {std::sin(phi) * std::cos(theta), std::cos(phi),
-                              std::sin(phi) * std::sin(theta)};
+                const Point3 d = {std::sin(phi) * std::cos(theta), std::cos(phi),
+                                  std::sin(phi) * std::sin(theta)};
                 vertex(centre + d * radius, 512.0f * float(j) / columns, 256.0f * float(i) / rows);
             }
         for (int i = 0; i < rows; ++i)
@@ -244,8 +212,8 @@ struct ObjectBuilder {
                     const auto& p = object.vertices[x];
                     const auto& q = object.vertices[y];
                     const auto& r = object.vertices[z];
-                    return P3{(p[0] + q[0] + r[0]) / 3.0f, (p[2] + q[2] + r[2]) / 3.0f,
-                              (p[1] + q[1] + r[1]) / 3.0f} -
+                    return Point3{(p[0] + q[0] + r[0]) / 3.0f, (p[2] + q[2] + r[2]) / 3.0f,
+                                  (p[1] + q[1] + r[1]) / 3.0f} -
                            centre;
                 };
                 triangle(a, b, uint16_t(a + 1), mid(a, b, uint16_t(a + 1)), g);
@@ -294,16 +262,16 @@ Object3ds roomWalls(const RoomSize& r, const std::vector<WallOpening>& openings 
               ny = int(r.height / r.tile);
     // Each wall carries the texture once from floor to ceiling and repeats it every 600 units
     // along; walls are seen from inside the room.
-    const P3 origins[4] = {{-r.halfX, 0, r.halfZ},
-                           {r.halfX, 0, -r.halfZ},
-                           {-r.halfX, 0, -r.halfZ},
-                           {r.halfX, 0, r.halfZ}};
-    const P3 alongs[4] = {
+    const Point3 origins[4] = {{-r.halfX, 0, r.halfZ},
+                               {r.halfX, 0, -r.halfZ},
+                               {-r.halfX, 0, -r.halfZ},
+                               {r.halfX, 0, r.halfZ}};
+    const Point3 alongs[4] = {
         {2 * r.halfX, 0, 0}, {-2 * r.halfX, 0, 0}, {0, 0, 2 * r.halfZ}, {0, 0, -2 * r.halfZ}};
-    const P3 facings[4] = {{0, 0, -1}, {0, 0, 1}, {1, 0, 0}, {-1, 0, 0}};
+    const Point3 facings[4] = {{0, 0, -1}, {0, 0, 1}, {1, 0, 0}, {-1, 0, 0}};
     for (int w = 0; w < 4; ++w) {
         const int n = w < 2 ? nx : nz;
-        const P3 step = alongs[w] * (1.0f / n);
+        const Point3 step = alongs[w] * (1.0f / n);
         for (int i = 0; i < n; ++i)
             for (int j = 0; j < ny; ++j) {
                 bool open = false;
@@ -313,7 +281,7 @@ Object3ds roomWalls(const RoomSize& r, const std::vector<WallOpening>& openings 
                 if (open)
                     continue;
                 const float u0 = i * r.tile / 600.0f * 256.0f, v0 = 256.0f - j * 256.0f / ny;
-                b.quad(origins[w] + step * float(i) + P3{0, r.height * j / ny, 0}, step,
+                b.quad(origins[w] + step * float(i) + Point3{0, r.height * j / ny, 0}, step,
                        {0, r.height / ny, 0}, facings[w], "ROOM WALL",
                        {u0, v0, u0 + r.tile / 600.0f * 256.0f, v0 - 256.0f / ny});
             }
@@ -332,8 +300,8 @@ Object3ds roomCeiling(const RoomSize& r)
 
 // A flat sign showing the neon picture (or the part `part` of it), facing `facing`, cut into
 // columns x rows faces like the wall tiles it replaces.
-Object3ds signPlate(const std::string& name, P3 corner, P3 across, P3 down, P3 facing, UvRect part,
-                    int columns, int rows)
+Object3ds signPlate(const std::string& name, Point3 corner, Point3 across, Point3 down,
+                    Point3 facing, UvRect part, int columns, int rows)
 {
     ObjectBuilder b;
     b.quad(corner, across, down, facing, "NEON SIGN", part, columns, rows);
@@ -355,7 +323,7 @@ Key3ds key(uint32_t frame, std::array<float, 4> value, float tension = 0.0f,
 }
 
 // A position key at an engine-axes point.
-Key3ds positionKey(uint32_t frame, P3 p, float tension = 0.0f)
+Key3ds positionKey(uint32_t frame, Point3 p, float tension = 0.0f)
 {
     const auto f = fileAxes(p);
     return key(frame, {f[0], f[1], f[2], 0.0f}, tension);
@@ -363,8 +331,8 @@ Key3ds positionKey(uint32_t frame, P3 p, float tension = 0.0f)
 
 struct PathPoint {
     uint32_t frame;
-    P3 eye;
-    P3 target;
+    Point3 eye;
+    Point3 target;
 };
 
 // The camera and its target along the path, with roll 0.
@@ -389,7 +357,7 @@ void addCamera(Scene3ds& scene, const std::vector<PathPoint>& path)
 // A light at its first position, moving along the points given (a closed loop when the last
 // point repeats the first).
 void addLight(Scene3ds& scene, const std::string& name, std::array<float, 3> colour,
-              const std::vector<std::pair<uint32_t, P3>>& track)
+              const std::vector<std::pair<uint32_t, Point3>>& track)
 {
     scene.lights.push_back({name, fileAxes(track.front().second), colour});
     Node3ds node;
@@ -404,7 +372,7 @@ void addLight(Scene3ds& scene, const std::string& name, std::array<float, 3> col
 // An object whose placement the keyframer drives: its vertices are modelled where it stands, its
 // mesh matrix is the identity with the origin at `origin`, its pivot is the origin itself, and its
 // position track starts there (one key for an object that stays).
-Object3ds& placed(Object3ds& object, P3 origin)
+Object3ds& placed(Object3ds& object, Point3 origin)
 {
     object.hasMatrix = true;
     const auto o = fileAxes(origin);
@@ -517,7 +485,7 @@ Scene3ds modelComputerRoom()
         b.cylinder({520, 60, 680}, 40, 320, 8, "OBJECTS", cell(cellMetal), cell(cellMetal), false);
         for (int i = 0; i < 5; ++i) {
             const float a = 2.0f * pi * i / 5.0f;
-            const P3 end = {520 + 260 * std::cos(a), 0, 680 + 260 * std::sin(a)};
+            const Point3 end = {520 + 260 * std::cos(a), 0, 680 + 260 * std::sin(a)};
             b.box({std::min(520.0f, end.x) - 25, 0, std::min(680.0f, end.z) - 25},
                   {std::max(520.0f, end.x) + 25, 60, std::max(680.0f, end.z) + 25}, "OBJECTS",
                   cell(cellRubber), cell(cellRubber), cell(cellRubber));
@@ -598,7 +566,7 @@ Scene3ds modelMotherRoom()
 
     struct Part {
         Object3ds object;
-        P3 origin;
+        Point3 origin;
     };
     std::vector<Part> parts;
     parts.push_back({signPlate("sign", {-400, 1000, 1200}, {800, 0, 0}, {0, -800, 0}, {0, 0, -1},
@@ -626,9 +594,9 @@ Scene3ds modelMotherRoom()
                cell(cellGlow), cell(cellMetal));
         for (int k = 0; k < 4; ++k) {
             const float a = pi * 0.5f * k + 0.3f * i;
-            const P3 c = {std::cos(a) * (ringRadii[i] + 30), ringHeights[i] + 10,
-                          std::sin(a) * (ringRadii[i] + 30)};
-            b.box(c - P3{30, 0, 30}, c + P3{30, 40, 30}, "OBJECTS", cell(cellLamp),
+            const Point3 c = {std::cos(a) * (ringRadii[i] + 30), ringHeights[i] + 10,
+                              std::sin(a) * (ringRadii[i] + 30)};
+            b.box(c - Point3{30, 0, 30}, c + Point3{30, 40, 30}, "OBJECTS", cell(cellLamp),
                   cell(cellPlasticDark), cell(cellPlasticDark));
         }
         parts.push_back({b.finish("ring" + std::to_string(i + 1)), {0, ringHeights[i], 0}});
@@ -709,7 +677,7 @@ Scene3ds modelMotherRoom()
 
     // Three small beacons circling the machine at different heights.
     for (int i = 0; i < 3; ++i) {
-        std::vector<std::pair<uint32_t, P3>> track;
+        std::vector<std::pair<uint32_t, Point3>> track;
         for (int k = 0; k <= 12; ++k) {
             const float a = 2.0f * pi * (k / 4.0f + i / 3.0f) * (i == 1 ? -1.0f : 1.0f);
             const float r = 420.0f + 60.0f * i;
@@ -723,7 +691,6 @@ Scene3ds modelMotherRoom()
 }
 
 namespace {
-
 Rgb& at(Canvas& canvas, int x, int y)
 {
     return canvas.pixels[size_t(y) * canvas.width + x];

@@ -70,7 +70,7 @@ std::vector<uint8_t> buildRubberMesh()
     // Eight pillars between the column and the wall, off the first phase's line of sight.
     Model pillars;
     for (int i = 0; i < 8; ++i) {
-        const float a = 2.0f * modelPi * (float(i) + 0.5f) / 8.0f;
+        const float a = 2.0f * pi * (float(i) + 0.5f) / 8.0f;
         Model pillar = makeLathe(
             {{40, floorY}, {28, floorY + 40}, {22, 100}, {28, ceilingY - 20}, {40, ceilingY + 40}},
             12, 3.0f);
@@ -98,16 +98,15 @@ std::vector<uint8_t> buildRubberMesh()
     const int steps = 14;
     for (int i = 0; i <= steps; ++i) {
         const float s = float(i) / float(steps);
-        const float a = 0.3f + s * 2.0f * modelPi * 1.25f;
+        const float a = 0.3f + s * 2.0f * pi * 1.25f;
         const float distance =
-            560.0f - 230.0f * std::sin(s * modelPi * 2.0f) * std::sin(s * modelPi * 2.0f) +
-            60.0f * s;
-        const float height = -20.0f + 200.0f * std::sin(s * modelPi * 1.5f);
+            560.0f - 230.0f * std::sin(s * pi * 2.0f) * std::sin(s * pi * 2.0f) + 60.0f * s;
+        const float height = -20.0f + 200.0f * std::sin(s * pi * 1.5f);
         const uint32_t frame = uint32_t(rubberFrames * i / steps);
         eye.push_back(withTcb(
             positionKey(frame, std::cos(a) * distance, height, std::sin(a) * distance), 0, 0, 0));
-        target.push_back(positionKey(frame, 0, 40.0f * std::sin(s * modelPi * 3.0f), 0));
-        roll.push_back(rollKey(frame, 15.0f * std::sin(s * modelPi * 2.0f)));
+        target.push_back(positionKey(frame, 0, 40.0f * std::sin(s * pi * 3.0f), 0));
+        roll.push_back(rollKey(frame, 15.0f * std::sin(s * pi * 2.0f)));
     }
     scene.nodes.push_back(cameraNode(eye, roll));
     scene.nodes.push_back(targetNode(target));
@@ -157,7 +156,7 @@ Picture paintRubberPanorama()
         const float d = (float(y) - horizon) / 14.0f;
         const float band = std::exp(-d * d);
         for (int x = 0; x < width; ++x) {
-            const float swell = 0.7f + 0.3f * std::sin(float(x) * 2.0f * modelPi / 780.0f);
+            const float swell = 0.7f + 0.3f * std::sin(float(x) * 2.0f * pi / 780.0f);
             addToPixel(canvas, x, y, {0.35f, 0.12f, 0.25f}, band * swell);
         }
     }

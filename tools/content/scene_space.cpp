@@ -18,35 +18,15 @@
 #include <cstdio>
 
 namespace {
-
-constexpr float pi = 3.14159265f;
 constexpr int size = spriteWidth;  // face textures are 256 x 256
-
-Point3 add(Point3 a, Point3 b)
-{
-    return {a[0] + b[0], a[1] + b[1], a[2] + b[2]};
-}
-Point3 scale(Point3 a, float s)
-{
-    return {a[0] * s, a[1] * s, a[2] * s};
-}
-Point3 unit(Point3 a)
-{
-    const float l = std::sqrt(a[0] * a[0] + a[1] * a[1] + a[2] * a[2]);
-    return scale(a, 1.0f / l);
-}
-float distance(Point3 a, Point3 b)
-{
-    return std::hypot(a[0] - b[0], a[1] - b[1], a[2] - b[2]);
-}
 
 // The first flight's planet and sun. The planet's texture has this sun's light painted in (a unit
 // vector from the planet's centre, in file axes), so the last flight keeps the planet turned the
 // same way and leaves it toward that side.
 const Point3 spacePlanet{2900, 1900, -700};
 const Point3 spaceSun{990, 1415, 215};
-const Point3 planetSunSide = unit(
-    {spaceSun[0] - spacePlanet[0], spaceSun[1] - spacePlanet[1], spaceSun[2] - spacePlanet[2]});
+const Point3 planetSunSide =
+    unit({spaceSun.x - spacePlanet.x, spaceSun.y - spacePlanet.y, spaceSun.z - spacePlanet.z});
 
 // Deep space: tiled nebula clouds of two colours over a dark ground, with stars.
 Picture paintSky(Rgb deep, Rgb cloudA, Rgb cloudB, int seed)
@@ -188,21 +168,19 @@ Picture paintPlanet()
         for (int x = 0; x < size; ++x) {
             const float a = (x + 0.5f) / size * 2 * pi, b = ((y + 0.5f) / size - 0.5f) * pi;
             const Point3 d{std::cos(b) * std::cos(a), std::cos(b) * std::sin(a), std::sin(b)};
-            const float land = fractalNoise(d[0] * 2.2f, d[1] * 2.2f, d[2] * 2.2f, 5, 0.55f, 91);
-            const float cloud =
-                fractalNoise(d[0] * 4.0f + 3, d[1] * 4.0f, d[2] * 7.0f, 4, 0.5f, 92);
+            const float land = fractalNoise(d.x * 2.2f, d.y * 2.2f, d.z * 2.2f, 5, 0.55f, 91);
+            const float cloud = fractalNoise(d.x * 4.0f + 3, d.y * 4.0f, d.z * 7.0f, 4, 0.5f, 92);
             Rgb c = land > 0.08f ? mixRgb({0.25f, 0.42f, 0.16f}, {0.62f, 0.5f, 0.3f},
                                           std::clamp(land * 2.0f, 0.0f, 1.0f))
                                  : mixRgb({0.02f, 0.1f, 0.3f}, {0.05f, 0.25f, 0.5f},
                                           std::clamp(land + 0.7f, 0.0f, 1.0f));
             // Ice caps with a ragged, soft edge.
             const float ice =
-                std::clamp((std::fabs(d[2]) - 0.8f - 0.08f * land) / 0.06f, 0.0f, 1.0f);
+                std::clamp((std::fabs(d.z) - 0.8f - 0.08f * land) / 0.06f, 0.0f, 1.0f);
             c = mixRgb(c, {0.88f, 0.92f, 0.97f}, ice);
             const float clouds = std::clamp(cloud * 1.6f + 0.1f, 0.0f, 1.0f);
             c = mixRgb(c, {0.95f, 0.96f, 1.0f}, clouds * 0.8f);
-            const float lit =
-                d[0] * planetSunSide[0] + d[1] * planetSunSide[1] + d[2] * planetSunSide[2];
+            const float lit = d.x * planetSunSide.x + d.y * planetSunSide.y + d.z * planetSunSide.z;
             const float day = std::clamp(lit * 1.3f + 0.12f, 0.0f, 1.0f);
             Rgb shaded = scaleRgb(c, 0.03f + 0.97f * day);
             // City lights on the night side's land, under the clouds.
@@ -423,17 +401,16 @@ std::vector<uint8_t> encodeSpaceFlightMesh()
         const float along = randomUnit(random) * 2.9f;
         const size_t leg = size_t(along);
         const float f = along - float(leg);
-        const Point3 onWay = add(way[leg], scale(add(way[leg + 1], scale(way[leg], -1)), f));
+        const Point3 onWay = way[leg] + (way[leg + 1] - way[leg]) * f;
         const Point3 p =
-            add(onWay, {(randomUnit(random) - 0.5f) * 520, (randomUnit(random) - 0.5f) * 520,
-                        (randomUnit(random) - 0.5f) * 300});
+            onWay + Point3{(randomUnit(random) - 0.5f) * 520, (randomUnit(random) - 0.5f) * 520,
+                           (randomUnit(random) - 0.5f) * 300};
         const float radius = 10 + 34 * randomUnit(random) * randomUnit(random);
         bool clear = distance(p, gateCentre) > 190;
         for (size_t i = 0; i + 1 < way.size(); ++i)
             for (float g = 0; g <= 1.0f; g += 0.05f)
-                clear = clear &&
-                        distance(p, add(way[i], scale(add(way[i + 1], scale(way[i], -1)), g))) >
-                            radius * 1.4f + 55;
+                clear =
+                    clear && distance(p, way[i] + (way[i + 1] - way[i]) * g) > radius * 1.4f + 55;
         if (!clear)
             continue;
         addRock(rocks, p, radius, 0.45f, 300 + placed);
@@ -459,7 +436,8 @@ std::vector<uint8_t> encodeSpaceFlightMesh()
     // Light 0 is the sun above and left of the station as the flight begins (it carries the lens
     // flare); light 1 a blue star low in the sky behind the start.
     const Point3 star{-1800, 2400, -1300};
-    scene.lights = {{"Sun", spaceSun, {1, 0.9f, 0.7f}}, {"Star", star, {0.6f, 0.7f, 1}}};
+    scene.lights = {{"Sun", fileVertex(spaceSun), {1, 0.9f, 0.7f}},
+                    {"Star", fileVertex(star), {0.6f, 0.7f, 1}}};
 
     const uint32_t frames = 256;
     scene.nodes.push_back(fileCameraNode(
@@ -504,9 +482,9 @@ std::vector<uint8_t> encodeFinalFlightMesh()
                        material("SHIP", "fnship.jpg"), material("EXHAUST", "fnexh.jpg"),
                        material("VEIL", "fnveil.jpg"), material("RINGS", "fnring.jpg")};
     const Point3 out = planetSunSide;  // the way out, toward the sun
-    const Point3 side = unit({-out[1], out[0], 0});
+    const Point3 side = unit({-out.y, out.x, 0});
     const Point3 up{0, 0, 1};
-    const Point3 skyCentre = scale(out, 3500);
+    const Point3 skyCentre = out * 3500;
 
     Object3ds sky;
     sky.name = "Sky";
@@ -520,11 +498,11 @@ std::vector<uint8_t> encodeFinalFlightMesh()
 
     // The ship points along the way out: a fuselage with two engine pods, modelled along x and
     // turned to the heading.
-    const Point3 shipStart = scale(out, 1500);
+    const Point3 shipStart = out * 1500;
     // The ship is modelled about 48 long and drawn larger.
     constexpr float shipScale = 1.6f;
-    const float heading = std::atan2(out[1], out[0]);
-    const float climb = std::asin(out[2]);
+    const float heading = std::atan2(out.y, out.x);
+    const float climb = std::asin(out.z);
     Object3ds ship;
     ship.name = "Ship";
     addSurface(ship,
@@ -548,8 +526,9 @@ std::vector<uint8_t> encodeFinalFlightMesh()
     }
     // Modelled with the nose along z: turn it to x, then to the heading.
     for (Object3ds* o : {&ship, &exhaust}) {
-        for (Point3& p : o->vertices)
-            p = scale(p, shipScale);
+        for (auto& p : o->vertices)
+            for (float& c : p)
+                c *= shipScale;
         rotateVertices(*o, 0, 1, pi / 2);
         rotateVertices(*o, 0, 1, -climb);
         rotateVertices(*o, 0, 2, heading);
@@ -566,20 +545,20 @@ std::vector<uint8_t> encodeFinalFlightMesh()
         // Alternately left and right of the way, so that the chase passes between them.
         const float along = 3000 + i * 520.0f;
         const float across = (i % 2 ? 1.0f : -1.0f) * (350 + 500 * randomUnit(random));
-        const Point3 centre = add(add(scale(out, along), scale(side, across)),
-                                  scale(up, (randomUnit(random) - 0.5f) * 700));
+        const Point3 centre =
+            out * along + side * across + up * ((randomUnit(random) - 0.5f) * 700);
         const float half = 500 + 300 * randomUnit(random);
         const float turn = randomUnit(random) * pi;
         const SurfaceFunction square = [=](float s, float t) {
             const float a = (s - 0.5f) * 2 * half, b = (t - 0.5f) * 2 * half;
             const float ca = std::cos(turn), sa = std::sin(turn);
             const float p = a * ca - b * sa, q = a * sa + b * ca;
-            return add(centre, add(scale(side, p), scale(up, q)));
+            return centre + (side * p + up * q);
         };
         addSurface(veils, square, 4, 4, 1, 1, false);
         addSurface(veils, square, 4, 4, 1, 1, true);
     }
-    finishPartObject(veils, "VEIL", scale(out, 4500));
+    finishPartObject(veils, "VEIL", out * 4500);
 
     // The rings, tilted, both sides drawn.
     Object3ds rings;
@@ -602,23 +581,23 @@ std::vector<uint8_t> encodeFinalFlightMesh()
         {0, 1500}, {120, 2000}, {200, 2450}, {280, 3100}, {360, 4100}, {440, 5600}, {512, 7800}};
     std::vector<Key3ds> shipKeys;
     for (const auto& [frame, along] : shipWay)
-        shipKeys.push_back(filePositionKey(frame, scale(out, along)));
+        shipKeys.push_back(filePositionKey(frame, out * along));
     const auto following = [&](Point3 offset) {
         std::vector<Key3ds> keys = shipKeys;
         for (Key3ds& key : keys)
             for (int i = 0; i < 3; ++i)
-                key.value[i] += offset[i];
+                key.value[i] += fileVertex(offset)[i];
         return keys;
     };
     // The engine lights sit at the pods' nozzles, in the ship's heading.
-    const Point3 back = scale(out, -20 * shipScale);
-    const Point3 leftPod = add(add(back, scale(side, -11 * shipScale)), scale(up, -2 * shipScale));
-    const Point3 rightPod = add(add(back, scale(side, 11 * shipScale)), scale(up, -2 * shipScale));
-    scene.lights = {{"EngineL", add(shipStart, leftPod), {1, 0.4f, 0.3f}},
-                    {"EngineR", add(shipStart, rightPod), {1, 0.4f, 0.3f}}};
+    const Point3 back = out * (-20 * shipScale);
+    const Point3 leftPod = back + side * (-11 * shipScale) + up * (-2 * shipScale);
+    const Point3 rightPod = back + side * (11 * shipScale) + up * (-2 * shipScale);
+    scene.lights = {{"EngineL", fileVertex(shipStart + leftPod), {1, 0.4f, 0.3f}},
+                    {"EngineR", fileVertex(shipStart + rightPod), {1, 0.4f, 0.3f}}};
 
     const auto at = [&](float along, float sideways, float height) {
-        return add(add(scale(out, along), scale(side, sideways)), scale(up, height));
+        return out * along + side * sideways + up * height;
     };
     scene.nodes.push_back(fileCameraNode(
         0,
@@ -634,16 +613,15 @@ std::vector<uint8_t> encodeFinalFlightMesh()
     const float aside[] = {520, 420, 0, -200, -220, -420, -1300};
     for (size_t i = 0; i < target.size(); ++i)
         for (int j = 0; j < 3; ++j)
-            target[i].value[j] += side[j] * aside[i];
+            target[i].value[j] += fileVertex(side)[j] * aside[i];
     scene.nodes.push_back(fileTargetNode(1, target));
     scene.nodes.push_back(fileObjectNode("Sky", 2, {filePositionKey(0, skyCentre)}));
     scene.nodes.push_back(fileObjectNode("Planet", 3, {filePositionKey(0, {0, 0, 0})}));
     scene.nodes.push_back(fileObjectNode("Ship", 4, shipKeys));
     scene.nodes.push_back(fileObjectNode("Exhaust", 5, shipKeys));
-    scene.nodes.push_back(
-        fileObjectNode("Veils", 6,
-                       {filePositionKey(0, scale(out, 4500)),
-                        filePositionKey(512, add(scale(out, 4500), scale(side, 200)))}));
+    scene.nodes.push_back(fileObjectNode(
+        "Veils", 6,
+        {filePositionKey(0, out * 4500), filePositionKey(512, out * 4500 + side * 200)}));
     scene.nodes.push_back(
         fileObjectNode("Rings", 7, {filePositionKey(0, {0, 0, 0})}, spinAboutZ(512, 0.05f)));
     scene.nodes.push_back(fileLightNode("EngineL", 8, following(leftPod)));

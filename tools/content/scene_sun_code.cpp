@@ -40,7 +40,7 @@ Model rockRing(float inner, float outer, int rocks, uint32_t seed)
         Model rock = makeBox(size, size * 0.7f, size * 0.9f);
         rotateModelX(rock, randomUnit(random) * 3.0f);
         rotateModelY(rock, randomUnit(random) * 3.0f);
-        const float a = 2.0f * modelPi * (float(i) + randomUnit(random) * 0.6f) / float(rocks);
+        const float a = 2.0f * pi * (float(i) + randomUnit(random) * 0.6f) / float(rocks);
         const float r = inner + (outer - inner) * randomUnit(random);
         translateModel(rock, std::cos(a) * r, (randomUnit(random) - 0.5f) * 4.0f, std::sin(a) * r);
         mapModel(rock, 0.25f, 0.25f, 32.0f * float(i % 8), 200.0f);
@@ -56,7 +56,7 @@ std::vector<Key3ds> spin(float turns, float ax, float ay, float az)
     const int steps = 16;
     for (int i = 1; i <= steps; ++i)
         keys.push_back(rotationKey(uint32_t(sunCodeFrames * i / steps),
-                                   2.0f * modelPi * turns / float(steps), ax, ay, az));
+                                   2.0f * pi * turns / float(steps), ax, ay, az));
     return keys;
 }
 
@@ -71,7 +71,7 @@ std::vector<Key3ds> cometPath(float radius, float tilt, float phase, float turns
     std::vector<Key3ds> keys;
     const int steps = 24;
     for (int i = 0; i <= steps; ++i) {
-        const float a = phase + 2.0f * modelPi * turns * float(i) / float(steps);
+        const float a = phase + 2.0f * pi * turns * float(i) / float(steps);
         const float x = std::cos(a) * radius;
         const float z = std::sin(a) * radius;
         keys.push_back(positionKey(uint32_t(sunCodeFrames * i / steps), x + sunX,
@@ -136,16 +136,16 @@ std::vector<uint8_t> buildSunCodeMesh()
     const int steps = 16;
     for (int i = 0; i <= steps; ++i) {
         const float s = float(i) / float(steps);
-        const float a = 0.6f + s * 2.0f * modelPi * 1.4f;
-        const float distance = 155.0f - 20.0f * std::sin(s * modelPi * 3.0f) + 10.0f * s;
-        const float height = sunY + 60.0f * std::cos(s * modelPi * 2.0f) - 10.0f;
+        const float a = 0.6f + s * 2.0f * pi * 1.4f;
+        const float distance = 155.0f - 20.0f * std::sin(s * pi * 3.0f) + 10.0f * s;
+        const float height = sunY + 60.0f * std::cos(s * pi * 2.0f) - 10.0f;
         eye.push_back(positionKey(uint32_t(sunCodeFrames * i / steps), std::cos(a) * distance,
                                   height, std::sin(a) * distance));
         target.push_back(positionKey(uint32_t(sunCodeFrames * i / steps),
-                                     18.0f * std::sin(s * modelPi * 4.0f), sunY - 6.0f,
-                                     12.0f * std::cos(s * modelPi * 3.0f)));
+                                     18.0f * std::sin(s * pi * 4.0f), sunY - 6.0f,
+                                     12.0f * std::cos(s * pi * 3.0f)));
         roll.push_back(
-            rollKey(uint32_t(sunCodeFrames * i / steps), 12.0f * std::sin(s * modelPi * 2.5f)));
+            rollKey(uint32_t(sunCodeFrames * i / steps), 12.0f * std::sin(s * pi * 2.5f)));
     }
     scene.nodes.push_back(cameraNode(eye, roll));
     scene.nodes.push_back(targetNode(target));
@@ -165,7 +165,7 @@ Picture paintSunSurface()
     for (int y = 0; y < 256; ++y)
         for (int x = 0; x < 256; ++x) {
             // Sampled on a cylinder so the texture wraps around the sphere without a seam.
-            const float a = 2.0f * modelPi * float(x) / 256.0f;
+            const float a = 2.0f * pi * float(x) / 256.0f;
             const float cells =
                 fractalNoise(std::cos(a) * 4.0f, std::sin(a) * 4.0f, float(y) / 20.0f, 4, 0.55f, 3);
             const float lanes = std::fabs(
@@ -188,7 +188,7 @@ Picture paintPlanetBands()
     Canvas canvas = makeCanvas(256, 256);
     for (int y = 0; y < 256; ++y)
         for (int x = 0; x < 256; ++x) {
-            const float a = 2.0f * modelPi * float(x) / 256.0f;
+            const float a = 2.0f * pi * float(x) / 256.0f;
             const float swirl =
                 fractalNoise(std::cos(a) * 2.5f, std::sin(a) * 2.5f, float(y) / 24.0f, 4, 0.5f, 11);
             const float band =
@@ -208,7 +208,7 @@ Picture paintSpaceSky()
     Canvas canvas = makeCanvas(256, 256);
     for (int y = 0; y < 256; ++y)
         for (int x = 0; x < 256; ++x) {
-            const float a = 2.0f * modelPi * float(x) / 256.0f;
+            const float a = 2.0f * pi * float(x) / 256.0f;
             const float n1 = fractalNoise(std::cos(a) * 2.0f, std::sin(a) * 2.0f, float(y) / 40.0f,
                                           4, 0.55f, 41);
             const float n2 = fractalNoise(std::cos(a) * 3.0f + 5.0f, std::sin(a) * 3.0f,
@@ -230,7 +230,7 @@ Picture paintCornerSun()
     const float cx = 72.0f, cy = 46.0f;
     addGlow(canvas, cx, cy, 46.0f, {0.55f, 0.25f, 0.05f}, 1.6f);
     for (int i = 0; i < 16; ++i) {
-        const float a = 2.0f * modelPi * float(i) / 16.0f + 0.1f;
+        const float a = 2.0f * pi * float(i) / 16.0f + 0.1f;
         addStreak(canvas, cx, cy, a, i % 2 ? 34.0f : 48.0f, 1.4f, {0.9f, 0.55f, 0.15f});
     }
     addCore(canvas, cx, cy, 9.0f, {1.0f, 0.85f, 0.45f});

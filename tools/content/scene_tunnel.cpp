@@ -13,8 +13,6 @@
 #include <cmath>
 
 namespace {
-
-constexpr float pi = 3.14159265f;
 constexpr int size = spriteWidth;
 constexpr float ringRadius = 120;
 constexpr float tubeRadius = 42;
@@ -146,8 +144,8 @@ std::vector<uint8_t> encodeTunnelMesh()
     for (int k = 0; k < 4; ++k) {
         const float psi = pi / 4 + k * pi / 2;
         const Point3 c = tubePoint(0, psi, tubeRadius - 7);
-        const float rail = std::hypot(c[0], c[1]);
-        addSurface(rails, torusSurface({0, 0, c[2]}, rail, 2.0f), 48, 4, 24, 1, false);
+        const float rail = std::hypot(c.x, c.y);
+        addSurface(rails, torusSurface({0, 0, c.z}, rail, 2.0f), 48, 4, 24, 1, false);
     }
     finishPartObject(rails, "RAILS", {0, 0, 0});
 

@@ -3,6 +3,8 @@
 // the grid with its black kept transparent.
 #include "scene_wave_grid.h"
 
+#include "geometry.h"
+
 #include "masks.h"
 #include "noise.h"
 #include "shapes.h"
@@ -12,8 +14,6 @@
 #include <cmath>
 
 namespace {
-
-constexpr float pi = 3.14159265f;
 constexpr int size = spriteWidth;
 // The panel is copied with byte-sized block sides: at most 255 (or 256) by 200.
 constexpr int panelWidth = 256;

@@ -2,6 +2,8 @@
 // screen, so their backgrounds are black and every glow fades to exactly zero before the edge.
 #include "sprites.h"
 
+#include "geometry.h"
+
 #include "noise.h"
 #include "shapes.h"
 
@@ -9,8 +11,6 @@
 #include <cmath>
 
 namespace {
-
-constexpr float pi = 3.14159265f;
 // Sprite centre: the middle of the 256x256 picture.
 constexpr float centre = 127.5f;
 // Glows end at this radius, leaving a black margin of a few pixels.
