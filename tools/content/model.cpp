@@ -5,20 +5,6 @@
 
 namespace {
 
-// Appends the two triangles of the quad p00, p10, p11, p01 (corners in order around it), facing
-// where (p01 - p00) x (p10 - p00) points.
-void addQuad(Model& model, uint16_t p00, uint16_t p10, uint16_t p11, uint16_t p01)
-{
-    model.faces.push_back({p00, p10, p01});
-    model.faces.push_back({p10, p11, p01});
-}
-
-uint16_t addVertex(Model& model, float x, float y, float z, float u, float v)
-{
-    model.vertices.push_back({x, y, z, u, v});
-    return uint16_t(model.vertices.size() - 1);
-}
-
 // A grid of (rows + 1) x (columns + 1) vertices from place(i, j) and its quads; the front side is
 // the one toward which (step in i) x (step in j) points.
 template <typename Place>
@@ -31,12 +17,32 @@ void addGrid(Model& model, int rows, int columns, Place place)
     const int stride = columns + 1;
     for (int i = 0; i < rows; ++i)
         for (int j = 0; j < columns; ++j) {
-            const uint16_t p = uint16_t(base + i * stride + j);
-            addQuad(model, p, uint16_t(p + 1), uint16_t(p + 1 + stride), uint16_t(p + stride));
+            // The cell's corners p00, p10, p11, p01 round it, split along p10 to p01.
+            const uint16_t p00 = uint16_t(base + i * stride + j), p10 = uint16_t(p00 + 1);
+            const uint16_t p01 = uint16_t(p00 + stride), p11 = uint16_t(p01 + 1);
+            model.faces.push_back({p00, p10, p01});
+            model.faces.push_back({p10, p11, p01});
         }
 }
 
 }  // namespace
+
+uint16_t addVertex(Model& model, float x, float y, float z, float u, float v)
+{
+    model.vertices.push_back({x, y, z, u, v});
+    return uint16_t(model.vertices.size() - 1);
+}
+
+void addTriangle(Model& model, int a, int b, int c)
+{
+    model.faces.push_back({uint16_t(a), uint16_t(b), uint16_t(c)});
+}
+
+void addQuad(Model& model, int a, int b, int c, int d)
+{
+    addTriangle(model, a, b, c);
+    addTriangle(model, a, c, d);
+}
 
 Model makeSphere(float radius, int rings, int segments)
 {
@@ -79,6 +85,26 @@ Model makeLathe(const std::vector<std::array<float, 2>>& profile, int segments, 
                            256.0f * vRepeat * float(i) / float(rows)};
     });
     return model;
+}
+
+void addLathe(Model& model, const std::vector<ProfilePoint>& profile, int segments, float uRepeat,
+              float cx, float cz, float startAngle)
+{
+    const int first = static_cast<int>(model.vertices.size());
+    const int columns = segments + 1;
+    for (const ProfilePoint& p : profile) {
+        for (int j = 0; j < columns; ++j) {
+            const float a =
+                startAngle + 2.0f * pi * static_cast<float>(j) / static_cast<float>(segments);
+            addVertex(model, cx + p.radius * std::cos(a), p.height, cz + p.radius * std::sin(a),
+                      256.0f * uRepeat * static_cast<float>(j) / static_cast<float>(segments), p.v);
+        }
+    }
+    for (size_t i = 0; i + 1 < profile.size(); ++i) {
+        const int row = first + static_cast<int>(i) * columns;
+        for (int j = 0; j < segments; ++j)
+            addQuad(model, row + j, row + j + 1, row + columns + j + 1, row + columns + j);
+    }
 }
 
 Model makeTorus(float majorRadius, float minorRadius, int rings, int segments)

@@ -24,12 +24,33 @@ struct Model {
     std::vector<std::array<uint16_t, 3>> faces;
 };
 
+// Appends a vertex and returns its index.
+uint16_t addVertex(Model& model, float x, float y, float z, float u, float v);
+void addTriangle(Model& model, int a, int b, int c);
+// The two triangles a b c and a c d of the quad a b c d, whose corners run round it in the
+// order of a triangle's.
+void addQuad(Model& model, int a, int b, int c, int d);
+
+// One point of a lathe profile: radius from the axis, height, texel row.
+struct ProfilePoint {
+    float radius = 0.0f;
+    float height = 0.0f;
+    float v = 0.0f;
+};
+
 // A UV sphere; u runs once around, v from pole to pole, with seam vertices so no face wraps.
 Model makeSphere(float radius, int rings, int segments);
 // A surface of revolution about the y axis through the profile points (radius, height), from
 // first to last; u runs around, v along the profile. Outward faces when the profile runs upward
 // on the outside.
 Model makeLathe(const std::vector<std::array<float, 2>>& profile, int segments, float vRepeat);
+// A surface of revolution about the vertical axis through (cx, cz) whose profile points carry
+// their own texel rows: segments steps around from startAngle (x toward z; one more column of
+// vertices closes the seam), the texture repeated uRepeat times around. Rows run from the first
+// profile point; the front lies to the right of the profile's direction in the (radius, height)
+// plane, so a profile that goes up at the outside and inward over the top faces outward.
+void addLathe(Model& model, const std::vector<ProfilePoint>& profile, int segments, float uRepeat,
+              float cx = 0.0f, float cz = 0.0f, float startAngle = 0.0f);
 // A ring torus about the y axis.
 Model makeTorus(float majorRadius, float minorRadius, int rings, int segments);
 // A flat coin in the x-y plane facing -z and +z, with a rim; its faces map the whole texture
@@ -84,34 +105,3 @@ Node3ds targetNode(std::vector<Key3ds> positions);
 // A light at an engine-axes position.
 Light3ds modelLight(const std::string& name, float x, float y, float z,
                     std::array<float, 3> colour = {1, 1, 1});
-
-// A mesh object being modelled in the engine's axes (x right, y up, z away from the default eye),
-// with texture coordinates in texels of a 256x256 texture. A triangle is the front of a face when
-// its corners run counter-clockwise as seen from in front of it.
-struct MeshBuilder {
-    std::vector<std::array<float, 3>> positions;
-    std::vector<std::array<float, 2>> texels;
-    std::vector<std::array<uint16_t, 3>> triangles;
-};
-// One point of a lathe profile: radius from the axis, height, texel row.
-struct ProfilePoint {
-    float radius = 0.0f;
-    float height = 0.0f;
-    float v = 0.0f;
-};
-
-int addMeshVertex(MeshBuilder& mesh, float x, float y, float z, float u, float v);
-void addMeshTriangle(MeshBuilder& mesh, int a, int b, int c);
-// Two triangles a b c and a c d of a quad whose corners run counter-clockwise from the front.
-void addMeshQuad(MeshBuilder& mesh, int a, int b, int c, int d);
-// A surface of revolution about the vertical axis through (cx, cz): segments steps around (one
-// more column of vertices closes the seam), the texture repeated uRepeat times around. The front
-// lies to the right of the profile's direction in the (radius, height) plane: a profile that goes
-// up at the outside and inward over the top faces outward.
-void addLathe(MeshBuilder& mesh, const std::vector<ProfilePoint>& profile, int segments,
-              float uRepeat, float cx = 0.0f, float cz = 0.0f, float startAngle = 0.0f);
-// The 3D Studio object of a builder, every face in one material; positions go to the file's axes.
-Object3ds finishMeshObject(const MeshBuilder& mesh, const std::string& name,
-                           const std::string& material);
-// A file position (z up) from engine axes.
-std::array<float, 4> fileAxes(float x, float y, float z);
