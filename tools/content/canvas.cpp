@@ -9,20 +9,12 @@
 
 Canvas makeCanvas(int width, int height, Rgb fill)
 {
-    Canvas canvas;
-    canvas.width = width;
-    canvas.height = height;
-    canvas.pixels.assign(static_cast<size_t>(width) * static_cast<size_t>(height), fill);
-    return canvas;
+    return {width, height, std::vector<Rgb>(static_cast<size_t>(width) * height, fill)};
 }
 
 Mask makeMask(int width, int height, float fill)
 {
-    Mask mask;
-    mask.width = width;
-    mask.height = height;
-    mask.values.assign(static_cast<size_t>(width) * static_cast<size_t>(height), fill);
-    return mask;
+    return {width, height, std::vector<float>(static_cast<size_t>(width) * height, fill)};
 }
 
 Rgb mixRgb(Rgb a, Rgb b, float t)

@@ -140,14 +140,6 @@ Key3ds fileRotationKey(uint32_t frame, float angle, Point3 axis)
     return key;
 }
 
-Key3ds fileRollKey(uint32_t frame, float degrees)
-{
-    Key3ds key;
-    key.frame = frame;
-    key.value = {degrees, 0, 0, 0};
-    return key;
-}
-
 namespace {
 Track3ds track(std::vector<Key3ds> keys)
 {

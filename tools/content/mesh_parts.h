@@ -46,11 +46,10 @@ void addRock(Object3ds& object, Point3 centre, float radius, float roughness, in
 // with its origin at origin (the point that the object's position track then places).
 void finishPartObject(Object3ds& object, const std::string& material, Point3 origin);
 
-// Keys in the file's axes (the loader swaps y and z): a position (x, y, z), a rotation by angle
-// about the axis, a camera roll in degrees.
+// Keys in the file's axes (the loader swaps y and z): a position (x, y, z) and a rotation by angle
+// about the axis. A camera roll has no axes: rollKey of model.h.
 Key3ds filePositionKey(uint32_t frame, Point3 value);
 Key3ds fileRotationKey(uint32_t frame, float angle, Point3 axis);
-Key3ds fileRollKey(uint32_t frame, float degrees);
 // The keyframer node of an object, light, camera or camera target with the given tracks.
 Node3ds fileObjectNode(const std::string& name, int id, std::vector<Key3ds> position,
                        std::vector<Key3ds> rotation = {}, Point3 pivot = {0, 0, 0});

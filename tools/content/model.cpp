@@ -206,34 +206,34 @@ void scaleModel(Model& model, float x, float y, float z)
         flipModel(model);
 }
 
-void rotateModelY(Model& model, float angle)
+namespace {
+
+// Turns every vertex in the plane of the coordinates a and b by angle, a toward b.
+void turnModel(Model& model, float ModelVertex::*a, float ModelVertex::*b, float angle)
 {
     const float c = std::cos(angle), s = std::sin(angle);
     for (ModelVertex& v : model.vertices) {
-        const float x = v.x * c - v.z * s;
-        v.z = v.x * s + v.z * c;
-        v.x = x;
+        const float first = v.*a * c - v.*b * s;
+        v.*b = v.*a * s + v.*b * c;
+        v.*a = first;
     }
+}
+
+}  // namespace
+
+void rotateModelY(Model& model, float angle)
+{
+    turnModel(model, &ModelVertex::x, &ModelVertex::z, angle);
 }
 
 void rotateModelX(Model& model, float angle)
 {
-    const float c = std::cos(angle), s = std::sin(angle);
-    for (ModelVertex& v : model.vertices) {
-        const float y = v.y * c - v.z * s;
-        v.z = v.y * s + v.z * c;
-        v.y = y;
-    }
+    turnModel(model, &ModelVertex::y, &ModelVertex::z, angle);
 }
 
 void rotateModelZ(Model& model, float angle)
 {
-    const float c = std::cos(angle), s = std::sin(angle);
-    for (ModelVertex& v : model.vertices) {
-        const float x = v.x * c - v.y * s;
-        v.y = v.x * s + v.y * c;
-        v.x = x;
-    }
+    turnModel(model, &ModelVertex::x, &ModelVertex::y, angle);
 }
 
 void mapModel(Model& model, float su, float sv, float du, float dv)

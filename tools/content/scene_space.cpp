@@ -9,6 +9,7 @@
 
 #include "masks.h"
 #include "mesh_parts.h"
+#include "model.h"
 #include "noise.h"
 #include "shapes.h"
 #include "text.h"
@@ -78,8 +79,25 @@ Picture paintHull(Rgb tint, int seed)
     return finishPicture(canvas, uint32_t(seed));
 }
 
+// Material names of the files: one per object, each with its own picture.
+Material3ds material(const std::string& name, const std::string& map)
+{
+    Material3ds m;
+    m.name = name;
+    m.mapName = map;
+    return m;
+}
+
+// `turns` turns about the z axis over the frames, one rotation key every 16 frames.
+std::vector<Key3ds> spinAboutZ(uint32_t frames, float turns)
+{
+    return fileSpinKeys(frames, 16, turns, {0, 0, 1});
+}
+
+}  // namespace
+
 // The wheel: hull plates with rows of lit windows.
-Picture paintWindows()
+Picture paintStationWindows()
 {
     Canvas canvas = makeCanvas(size, size);
     Random random = makeRandom(61);
@@ -106,7 +124,7 @@ Picture paintWindows()
 
 // The gate glows by itself (drawn as a plain copy): dark plates with bright bands of blue light
 // along the ring and orange markers across it.
-Picture paintGate()
+Picture paintGateRing()
 {
     Canvas canvas = makeCanvas(size, size);
     for (int y = 0; y < size; ++y)
@@ -129,7 +147,7 @@ Picture paintGate()
 }
 
 // Cratered grey-brown rock.
-Picture paintRock()
+Picture paintAsteroidRock()
 {
     Canvas canvas = makeCanvas(size, size);
     for (int y = 0; y < size; ++y)
@@ -161,7 +179,7 @@ Picture paintRock()
 // The planet as a latitude-longitude map (column = longitude, row 0 at the south pole) with its
 // sun's light painted in: oceans, continents, ice caps and clouds, a night side with city
 // lights and a thin bright atmosphere toward the sun.
-Picture paintPlanet()
+Picture paintHomePlanet()
 {
     Canvas canvas = makeCanvas(size, size);
     for (int y = 0; y < size; ++y)
@@ -196,7 +214,7 @@ Picture paintPlanet()
 
 // The small ship of the last flight, painted lit (it is drawn as a plain copy): light grey hull
 // with panel lines and a dark blue canopy band, shaded from light above to dark below.
-Picture paintShip()
+Picture paintShipHull()
 {
     Canvas canvas = makeCanvas(size, size);
     for (int y = 0; y < size; ++y)
@@ -222,7 +240,7 @@ Picture paintShip()
 
 // The engines' exhaust, drawn additively: white-blue at the nozzle (row 0) fading to black at
 // the end of the plume, with flickering streaks along it.
-Picture paintExhaust()
+Picture paintEngineExhaust()
 {
     Canvas canvas = makeCanvas(size, size);
     for (int y = 0; y < size; ++y)
@@ -238,7 +256,7 @@ Picture paintExhaust()
 
 // A nebula veil, drawn additively over whatever lies behind it: soft pink and teal clouds that
 // fade to black before the picture's edges.
-Picture paintVeil()
+Picture paintNebulaVeil()
 {
     Canvas canvas = makeCanvas(size, size);
     for (int y = 0; y < size; ++y)
@@ -256,7 +274,7 @@ Picture paintVeil()
 
 // The planet's rings, drawn additively: bands across v (inner edge at row 0, outer at row 255),
 // black at both edges.
-Picture paintRings()
+Picture paintPlanetRings()
 {
     Canvas canvas = makeCanvas(size, size);
     for (int y = 0; y < size; ++y) {
@@ -273,23 +291,6 @@ Picture paintRings()
     return finishPicture(canvas, 132);
 }
 
-// Material names of the files: one per object, each with its own picture.
-Material3ds material(const std::string& name, const std::string& map)
-{
-    Material3ds m;
-    m.name = name;
-    m.mapName = map;
-    return m;
-}
-
-// `turns` turns about the z axis over the frames, one rotation key every 16 frames.
-std::vector<Key3ds> spinAboutZ(uint32_t frames, float turns)
-{
-    return fileSpinKeys(frames, 16, turns, {0, 0, 1});
-}
-
-}  // namespace
-
 Picture paintFlightSky()
 {
     return paintSky({0.01f, 0.01f, 0.035f}, {0.35f, 0.12f, 0.45f}, {0.2f, 0.45f, 0.8f}, 51);
@@ -298,41 +299,9 @@ Picture paintStationHull()
 {
     return paintHull({0.95f, 0.95f, 1.0f}, 52);
 }
-Picture paintStationWindows()
-{
-    return paintWindows();
-}
-Picture paintGateRing()
-{
-    return paintGate();
-}
-Picture paintAsteroidRock()
-{
-    return paintRock();
-}
-Picture paintHomePlanet()
-{
-    return paintPlanet();
-}
 Picture paintFarSky()
 {
     return paintSky({0.005f, 0.008f, 0.03f}, {0.1f, 0.3f, 0.5f}, {0.6f, 0.2f, 0.35f}, 141);
-}
-Picture paintShipHull()
-{
-    return paintShip();
-}
-Picture paintEngineExhaust()
-{
-    return paintExhaust();
-}
-Picture paintNebulaVeil()
-{
-    return paintVeil();
-}
-Picture paintPlanetRings()
-{
-    return paintRings();
 }
 
 std::vector<uint8_t> encodeSpaceFlightMesh()
@@ -446,8 +415,8 @@ std::vector<uint8_t> encodeSpaceFlightMesh()
          filePositionKey(110, {150, -330, 40}), filePositionKey(150, {500, 0, 30}),
          filePositionKey(190, {950, 180, 10}), filePositionKey(215, {1400, 300, 0}),
          filePositionKey(256, {1900, 430, -40})},
-        {fileRollKey(0, 0), fileRollKey(70, -12), fileRollKey(120, 18), fileRollKey(170, -8),
-         fileRollKey(215, 25), fileRollKey(256, 0)}));
+        {rollKey(0, 0), rollKey(70, -12), rollKey(120, 18), rollKey(170, -8), rollKey(215, 25),
+         rollKey(256, 0)}));
     scene.nodes.push_back(fileTargetNode(
         1, {filePositionKey(0, {0, 0, 0}), filePositionKey(60, {0, 0, 0}),
             filePositionKey(110, {260, 120, 0}), filePositionKey(150, {1000, 250, 0}),
@@ -605,8 +574,8 @@ std::vector<uint8_t> encodeFinalFlightMesh()
          filePositionKey(200, at(2470, 80, 18)), filePositionKey(260, at(2600, 45, 30)),
          filePositionKey(360, at(3800, 30, 35)), filePositionKey(440, at(5000, 25, 40)),
          filePositionKey(512, at(5600, 20, 45))},
-        {fileRollKey(0, 0), fileRollKey(180, 10), fileRollKey(240, -25), fileRollKey(330, 8),
-         fileRollKey(430, -6), fileRollKey(512, 0)}));
+        {rollKey(0, 0), rollKey(180, 10), rollKey(240, -25), rollKey(330, 8), rollKey(430, -6),
+         rollKey(512, 0)}));
     // The camera looks a little to the side of the ship, which keeps it and the planet on the
     // left while the credits scroll up the right (the other side once the camera has turned).
     std::vector<Key3ds> target = shipKeys;
