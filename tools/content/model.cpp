@@ -290,6 +290,11 @@ Key3ds positionKey(uint32_t frame, float x, float y, float z)
     return key;
 }
 
+Key3ds positionKey(uint32_t frame, Point3 p)
+{
+    return positionKey(frame, p.x, p.y, p.z);
+}
+
 Key3ds rotationKey(uint32_t frame, float angle, float ax, float ay, float az)
 {
     const float length = std::sqrt(ax * ax + ay * ay + az * az);

@@ -83,6 +83,7 @@ Object3ds modelObject(const std::string& name, const Model& model, const std::st
 
 // Key helpers in engine axes (they swap into the file's axes).
 Key3ds positionKey(uint32_t frame, float x, float y, float z);
+Key3ds positionKey(uint32_t frame, Point3 p);
 // A rotation key about an engine-axes direction (it need not be unit length), angle in radians,
 // relative to the key before it.
 Key3ds rotationKey(uint32_t frame, float angle, float ax, float ay, float az);

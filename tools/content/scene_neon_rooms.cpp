@@ -8,8 +8,8 @@
 // 320 wide and at least 500 high, "bksheme.jpg" at most 144 wide.
 #include "scene_neon_rooms.h"
 
-#include "geometry.h"
 #include "masks.h"
+#include "model.h"
 #include "noise.h"
 #include "shapes.h"
 #include "text.h"
@@ -308,27 +308,6 @@ Object3ds signPlate(const std::string& name, Point3 corner, Point3 across, Point
     return b.finish(name);
 }
 
-Key3ds key(uint32_t frame, std::array<float, 4> value, float tension = 0.0f,
-           float continuity = 0.0f, float bias = 0.0f)
-{
-    Key3ds k;
-    k.frame = frame;
-    k.value = value;
-    k.tension = tension;
-    k.continuity = continuity;
-    k.bias = bias;
-    k.flags = (tension != 0.0f ? keyHasTension : 0) | (continuity != 0.0f ? keyHasContinuity : 0) |
-              (bias != 0.0f ? keyHasBias : 0);
-    return k;
-}
-
-// A position key at an engine-axes point.
-Key3ds positionKey(uint32_t frame, Point3 p, float tension = 0.0f)
-{
-    const auto f = fileAxes(p);
-    return key(frame, {f[0], f[1], f[2], 0.0f}, tension);
-}
-
 struct PathPoint {
     uint32_t frame;
     Point3 eye;
@@ -349,7 +328,7 @@ void addCamera(Scene3ds& scene, const std::vector<PathPoint>& path)
         target.position.keys.push_back(positionKey(p.frame, p.target));
     }
     camera.roll.present = true;
-    camera.roll.keys.push_back(key(0, {0, 0, 0, 0}));
+    camera.roll.keys.push_back(rollKey(0, 0));
     scene.nodes.push_back(camera);
     scene.nodes.push_back(target);
 }
@@ -380,7 +359,9 @@ Object3ds& placed(Object3ds& object, Point3 origin)
     return object;
 }
 
-Node3ds objectNode(const std::string& name, int id)
+// The node of object number id, with its pivot at the object's origin and both tracks, which the
+// caller fills.
+Node3ds keyedObjectNode(const std::string& name, int id)
 {
     Node3ds node;
     node.kind = chunkObjectNode;
@@ -390,17 +371,6 @@ Node3ds objectNode(const std::string& name, int id)
     node.position.present = true;
     node.rotation.present = true;
     return node;
-}
-
-// One key of a rotation track about the engine's vertical axis (the file's z), angle in radians
-// relative to the key before.
-Key3ds spinKey(uint32_t frame, float angle)
-{
-    return key(frame, {angle, 0, 0, 1});
-}
-Key3ds tiltKey(uint32_t frame, float angle)
-{
-    return key(frame, {angle, 1, 0, 0});
 }
 
 }  // namespace
@@ -632,9 +602,9 @@ Scene3ds modelMotherRoom()
     for (size_t i = 0; i < parts.size(); ++i) {
         placed(parts[i].object, parts[i].origin);
         scene.objects.push_back(parts[i].object);
-        Node3ds node = objectNode(parts[i].object.name, int(i));
+        Node3ds node = keyedObjectNode(parts[i].object.name, int(i));
         node.position.keys.push_back(positionKey(0, parts[i].origin));
-        node.rotation.keys.push_back(spinKey(0, 0.0f));
+        node.rotation.keys.push_back(rotationKey(0, 0.0f, 0, 1, 0));
         if (i == 4) {
             // The orb circles the column at 560 units, bobbing, once every 165 frames.
             node.position.keys.clear();
@@ -645,12 +615,12 @@ Scene3ds modelMotherRoom()
                     {560 * std::cos(a), 700 + 120 * std::sin(2 * a), 560 * std::sin(a)}));
             }
             for (int k = 1; k <= 16; ++k)
-                node.rotation.keys.push_back(tiltKey(uint32_t(k * 31), 1.2f));
+                node.rotation.keys.push_back(rotationKey(uint32_t(k * 31), 1.2f, 1, 0, 0));
         } else if (i >= 6 && i <= 8) {
             // The rings turn, the middle one the other way, each at its own speed.
             const float speed = i == 7 ? -0.9f : (i == 6 ? 0.6f : 1.3f);
             for (int k = 1; k <= 10; ++k)
-                node.rotation.keys.push_back(spinKey(uint32_t(k * 50), speed));
+                node.rotation.keys.push_back(rotationKey(uint32_t(k * 50), speed, 0, 1, 0));
         } else if (i == 9 || i == 10) {
             // The pistons pump a quarter of a beat apart.
             node.position.keys.clear();
