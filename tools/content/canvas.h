@@ -2,6 +2,7 @@
 // picture sizes the engine reads. Everything here is deterministic: no clocks, no locale.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -63,6 +64,14 @@ Rgb goldColour(float t);
 
 // Replaces one pixel; the position must lie on the canvas.
 void setPixel(Canvas& canvas, int x, int y, Rgb colour);
+// Sets every pixel to colour(x, y), row by row from the top, each row left to right.
+template <typename ColourAt>
+void paintPixels(Canvas& canvas, ColourAt colour)
+{
+    for (int y = 0; y < canvas.height; ++y)
+        for (int x = 0; x < canvas.width; ++x)
+            canvas.pixels[static_cast<size_t>(y) * canvas.width + x] = colour(x, y);
+}
 // Adds colour scaled by weight to one pixel; positions outside the canvas are ignored.
 void addToPixel(Canvas& canvas, int x, int y, Rgb colour, float weight);
 // Blends colour over the pixel with coverage alpha (0 keeps, 1 replaces).

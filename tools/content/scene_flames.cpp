@@ -146,12 +146,11 @@ Picture paintFlamesGold()
 {
     // Hammered bronze: warm metal with dents and a few bright bands.
     Canvas canvas = makeCanvas(256, 256);
-    for (int y = 0; y < 256; ++y)
-        for (int x = 0; x < 256; ++x) {
-            const float n = fractalNoise(x / 12.0f, y / 12.0f, 3.3f, 3, 0.5f, 47);
-            const float band = 0.5f + 0.5f * std::sin(y * pi / 32.0f);
-            at(canvas, x, y) = scaleRgb(goldColour(0.35f + 0.3f * band), 0.55f + 0.25f * n);
-        }
+    paintPixels(canvas, [&](int x, int y) -> Rgb {
+        const float n = fractalNoise(x / 12.0f, y / 12.0f, 3.3f, 3, 0.5f, 47);
+        const float band = 0.5f + 0.5f * std::sin(y * pi / 32.0f);
+        return scaleRgb(goldColour(0.35f + 0.3f * band), 0.55f + 0.25f * n);
+    });
     return finishPicture(canvas, 204);
 }
 

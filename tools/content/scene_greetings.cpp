@@ -70,14 +70,13 @@ bool paintGreetingsPanel(Picture& picture)
         return false;
     Canvas canvas = makeCanvas(screenWidth, screenHeight);
     // Brushed dark-blue metal with a faint grid.
-    for (int y = 0; y < screenHeight; ++y)
-        for (int x = 0; x < screenWidth; ++x) {
-            const float brush = 0.85f + 0.15f * valueNoise(float(x) * 0.05f, float(y) * 1.3f, 61);
-            Rgb c = scaleRgb({0.09f, 0.12f, 0.2f}, brush);
-            if (x % 16 == 0 || y % 16 == 0)
-                c = addRgb(c, {0.03f, 0.05f, 0.08f});
-            canvas.pixels[size_t(y * screenWidth + x)] = c;
-        }
+    paintPixels(canvas, [&](int x, int y) -> Rgb {
+        const float brush = 0.85f + 0.15f * valueNoise(float(x) * 0.05f, float(y) * 1.3f, 61);
+        Rgb c = scaleRgb({0.09f, 0.12f, 0.2f}, brush);
+        if (x % 16 == 0 || y % 16 == 0)
+            c = addRgb(c, {0.03f, 0.05f, 0.08f});
+        return c;
+    });
     const Rgb light{0.45f, 0.55f, 0.7f}, dark{0.02f, 0.03f, 0.05f}, hole{0.01f, 0.015f, 0.03f};
     // The monitor of the talking head (its pictures are 152 x 108 at the top left).
     bevelFrame(canvas, 0, 0, 158, 114, light, dark);
@@ -126,11 +125,10 @@ Picture paintGreetingsFace(int frame)
     constexpr int width = 152, height = 108;
     Canvas canvas = makeCanvas(width, height);
     Random random = makeRandom(910 + uint32_t(frame));
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x) {
-            const float n = randomUnit(random) * 0.05f + (y % 3 == 0 ? 0.03f : 0.0f);
-            canvas.pixels[size_t(y * width + x)] = {n * 0.3f, n * 0.8f, n};
-        }
+    paintPixels(canvas, [&](int, int y) -> Rgb {
+        const float n = randomUnit(random) * 0.05f + (y % 3 == 0 ? 0.03f : 0.0f);
+        return {n * 0.3f, n * 0.8f, n};
+    });
     const Rgb line{0.3f, 0.9f, 1.0f};
     const float cx = 76.0f + float(frame - 1) * 2.0f, cy = 52.0f;
     const float sigma = 0.9f;

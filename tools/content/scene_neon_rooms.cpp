@@ -714,17 +714,16 @@ void addDeadTube(Canvas& canvas, const Mask& letters, int x, int y, Rgb colour)
 Canvas signBacking()
 {
     Canvas canvas = makeCanvas(faceTexture, faceTexture);
-    for (int y = 0; y < faceTexture; ++y)
-        for (int x = 0; x < faceTexture; ++x) {
-            const float g = grain(x, y, 8, 71);
-            Rgb c = {0.05f + 0.03f * g, 0.045f + 0.03f * g, 0.06f + 0.035f * g};
-            const int ex = std::min(x, faceTexture - 1 - x), ey = std::min(y, faceTexture - 1 - y);
-            if (std::min(ex, ey) < 6)
-                c = {0.16f, 0.16f, 0.18f};
-            else if (std::min(ex, ey) < 8)
-                c = {0.02f, 0.02f, 0.025f};
-            at(canvas, x, y) = c;
-        }
+    paintPixels(canvas, [&](int x, int y) -> Rgb {
+        const float g = grain(x, y, 8, 71);
+        Rgb c = {0.05f + 0.03f * g, 0.045f + 0.03f * g, 0.06f + 0.035f * g};
+        const int ex = std::min(x, faceTexture - 1 - x), ey = std::min(y, faceTexture - 1 - y);
+        if (std::min(ex, ey) < 6)
+            c = {0.16f, 0.16f, 0.18f};
+        else if (std::min(ex, ey) < 8)
+            c = {0.02f, 0.02f, 0.025f};
+        return c;
+    });
     for (int k = 0; k < 4; ++k)
         addCore(canvas, k % 2 ? 244.0f : 11.0f, k / 2 ? 244.0f : 11.0f, 1.6f, {0.5f, 0.5f, 0.55f});
     return canvas;
@@ -784,22 +783,21 @@ Picture paintRoomFloor()
     // Dark rubber-coated floor plates, two by two per texture, with bevelled seams and a tread of
     // small studs.
     Canvas canvas = makeCanvas(faceTexture, faceTexture);
-    for (int y = 0; y < faceTexture; ++y)
-        for (int x = 0; x < faceTexture; ++x) {
-            const float g = grain(x, y, 8, 11);
-            Rgb c = {0.16f + 0.06f * g, 0.17f + 0.06f * g, 0.21f + 0.07f * g};
-            const int px = x % 128, py = y % 128;
-            const bool stud =
-                ((px / 16 + py / 16) % 2 == 0) && std::hypot(px % 16 - 7.5f, py % 16 - 7.5f) < 3.0f;
-            if (stud)
-                c = scaleRgb(c, 1.35f);
-            const int edge = std::min({px, py, 127 - px, 127 - py});
-            if (edge < 2)
-                c = {0.04f, 0.04f, 0.05f};
-            else if (edge < 4)
-                c = scaleRgb(c, px < 4 || py < 4 ? 1.5f : 0.6f);
-            at(canvas, x, y) = c;
-        }
+    paintPixels(canvas, [&](int x, int y) -> Rgb {
+        const float g = grain(x, y, 8, 11);
+        Rgb c = {0.16f + 0.06f * g, 0.17f + 0.06f * g, 0.21f + 0.07f * g};
+        const int px = x % 128, py = y % 128;
+        const bool stud =
+            ((px / 16 + py / 16) % 2 == 0) && std::hypot(px % 16 - 7.5f, py % 16 - 7.5f) < 3.0f;
+        if (stud)
+            c = scaleRgb(c, 1.35f);
+        const int edge = std::min({px, py, 127 - px, 127 - py});
+        if (edge < 2)
+            c = {0.04f, 0.04f, 0.05f};
+        else if (edge < 4)
+            c = scaleRgb(c, px < 4 || py < 4 ? 1.5f : 0.6f);
+        return c;
+    });
     return finishPicture(canvas, 1203);
 }
 
@@ -808,26 +806,25 @@ Picture paintRoomWall()
     // One wall from the floor (bottom row) to the ceiling (top row): a dark baseboard, tall
     // blue-grey panels getting lighter upward, a glowing teal strip under the ceiling.
     Canvas canvas = makeCanvas(faceTexture, faceTexture);
-    for (int y = 0; y < faceTexture; ++y)
-        for (int x = 0; x < faceTexture; ++x) {
-            const float g = grain(x, y, 4, 21);
-            const float up = 1.0f - float(y) / faceTexture;
-            Rgb c = {0.14f + 0.12f * up + 0.04f * g, 0.16f + 0.13f * up + 0.04f * g,
-                     0.22f + 0.16f * up + 0.05f * g};
-            const int px = x % 128;
-            if (px < 3 || px > 124)
-                c = scaleRgb(c, 0.45f);
-            if (y > 226)
-                c = {0.07f + 0.03f * g, 0.07f + 0.03f * g, 0.08f + 0.03f * g};
-            if (y == 226 || y == 227)
-                c = {0.35f, 0.36f, 0.4f};
-            if (y > 60 && y < 64)
-                c = scaleRgb(c, 0.6f);
-            const float strip = std::exp(-std::pow((y - 22.0f) / 3.0f, 2.0f));
-            const float haze = std::exp(-std::pow((y - 22.0f) / 14.0f, 2.0f));
-            c = addRgb(c, scaleRgb({0.2f, 0.9f, 0.85f}, strip * 0.85f + haze * 0.25f));
-            at(canvas, x, y) = c;
-        }
+    paintPixels(canvas, [&](int x, int y) -> Rgb {
+        const float g = grain(x, y, 4, 21);
+        const float up = 1.0f - float(y) / faceTexture;
+        Rgb c = {0.14f + 0.12f * up + 0.04f * g, 0.16f + 0.13f * up + 0.04f * g,
+                 0.22f + 0.16f * up + 0.05f * g};
+        const int px = x % 128;
+        if (px < 3 || px > 124)
+            c = scaleRgb(c, 0.45f);
+        if (y > 226)
+            c = {0.07f + 0.03f * g, 0.07f + 0.03f * g, 0.08f + 0.03f * g};
+        if (y == 226 || y == 227)
+            c = {0.35f, 0.36f, 0.4f};
+        if (y > 60 && y < 64)
+            c = scaleRgb(c, 0.6f);
+        const float strip = std::exp(-std::pow((y - 22.0f) / 3.0f, 2.0f));
+        const float haze = std::exp(-std::pow((y - 22.0f) / 14.0f, 2.0f));
+        c = addRgb(c, scaleRgb({0.2f, 0.9f, 0.85f}, strip * 0.85f + haze * 0.25f));
+        return c;
+    });
     return finishPicture(canvas, 1204);
 }
 
@@ -835,15 +832,14 @@ Picture paintRoomCeiling()
 {
     // Ceiling tiles with a steel grid.
     Canvas canvas = makeCanvas(faceTexture, faceTexture);
-    for (int y = 0; y < faceTexture; ++y)
-        for (int x = 0; x < faceTexture; ++x) {
-            const float g = grain(x, y, 16, 31);
-            Rgb c = {0.2f + 0.05f * g, 0.21f + 0.05f * g, 0.24f + 0.05f * g};
-            const int edge = std::min({x % 64, y % 64, 63 - x % 64, 63 - y % 64});
-            if (edge < 2)
-                c = {0.42f, 0.43f, 0.46f};
-            at(canvas, x, y) = c;
-        }
+    paintPixels(canvas, [&](int x, int y) -> Rgb {
+        const float g = grain(x, y, 16, 31);
+        Rgb c = {0.2f + 0.05f * g, 0.21f + 0.05f * g, 0.24f + 0.05f * g};
+        const int edge = std::min({x % 64, y % 64, 63 - x % 64, 63 - y % 64});
+        if (edge < 2)
+            c = {0.42f, 0.43f, 0.46f};
+        return c;
+    });
     return finishPicture(canvas, 1205);
 }
 
@@ -956,13 +952,12 @@ Picture paintMotherOrb()
 {
     // A polished orb: chrome bands from top to bottom with a fine engraved grid.
     Canvas canvas = makeCanvas(faceTexture, faceTexture);
-    for (int y = 0; y < faceTexture; ++y)
-        for (int x = 0; x < faceTexture; ++x) {
-            Rgb c = scaleRgb(chromeColour(float(y) / faceTexture), 0.6f);
-            if (x % 32 == 0 || y % 32 == 0)
-                c = scaleRgb(c, 0.5f);
-            at(canvas, x, y) = c;
-        }
+    paintPixels(canvas, [&](int x, int y) -> Rgb {
+        Rgb c = scaleRgb(chromeColour(float(y) / faceTexture), 0.6f);
+        if (x % 32 == 0 || y % 32 == 0)
+            c = scaleRgb(c, 0.5f);
+        return c;
+    });
     return finishPicture(canvas, 1207);
 }
 

@@ -118,22 +118,21 @@ Picture paintRubberPanels()
     // Dark steel plates in a 4 x 4 grid with bevelled seams, rivets, and a glowing strip across
     // the middle of every other plate.
     Canvas canvas = makeCanvas(256, 256);
-    for (int y = 0; y < 256; ++y)
-        for (int x = 0; x < 256; ++x) {
-            const int px = x % 64, py = y % 64;
-            const float grain = fractalNoise(float(x) / 18.0f, float(y) / 18.0f, 0.5f, 3, 0.5f, 21);
-            float base = 0.42f + 0.08f * grain;
-            if (px < 2 || py < 2)
-                base += 0.18f;
-            if (px > 61 || py > 61)
-                base -= 0.2f;
-            Rgb c = scaleRgb({0.55f, 0.62f, 0.75f}, base);
-            const bool strip =
-                ((x / 64) + (y / 64)) % 2 == 0 && py > 28 && py < 36 && px > 8 && px < 56;
-            if (strip)
-                c = addRgb(c, {0.1f, 0.45f, 0.75f});
-            canvas.pixels[size_t(y * 256 + x)] = c;
-        }
+    paintPixels(canvas, [&](int x, int y) -> Rgb {
+        const int px = x % 64, py = y % 64;
+        const float grain = fractalNoise(float(x) / 18.0f, float(y) / 18.0f, 0.5f, 3, 0.5f, 21);
+        float base = 0.42f + 0.08f * grain;
+        if (px < 2 || py < 2)
+            base += 0.18f;
+        if (px > 61 || py > 61)
+            base -= 0.2f;
+        Rgb c = scaleRgb({0.55f, 0.62f, 0.75f}, base);
+        const bool strip =
+            ((x / 64) + (y / 64)) % 2 == 0 && py > 28 && py < 36 && px > 8 && px < 56;
+        if (strip)
+            c = addRgb(c, {0.1f, 0.45f, 0.75f});
+        return c;
+    });
     for (int j = 0; j < 4; ++j)
         for (int i = 0; i < 4; ++i)
             for (int k = 0; k < 4; ++k) {

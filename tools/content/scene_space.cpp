@@ -33,17 +33,16 @@ const Point3 planetSunSide =
 Picture paintSky(Rgb deep, Rgb cloudA, Rgb cloudB, int seed)
 {
     Canvas canvas = makeCanvas(size, size);
-    for (int y = 0; y < size; ++y)
-        for (int x = 0; x < size; ++x) {
-            const float a = tiledNoise(x, y, size, 70.0f, 5, 0.55f, seed);
-            const float b = tiledNoise(x, y, size, 45.0f, 5, 0.5f, seed + 1);
-            const float wisps = std::pow(std::clamp(a * 0.9f + 0.45f, 0.0f, 1.0f), 2.2f);
-            const float veil = std::pow(std::clamp(b * 0.9f + 0.35f, 0.0f, 1.0f), 2.6f);
-            Rgb c = deep;
-            c = addRgb(c, scaleRgb(cloudA, wisps * 0.75f));
-            c = addRgb(c, scaleRgb(cloudB, veil * wisps * 0.9f + veil * 0.2f));
-            setPixel(canvas, x, y, c);
-        }
+    paintPixels(canvas, [&](int x, int y) -> Rgb {
+        const float a = tiledNoise(x, y, size, 70.0f, 5, 0.55f, seed);
+        const float b = tiledNoise(x, y, size, 45.0f, 5, 0.5f, seed + 1);
+        const float wisps = std::pow(std::clamp(a * 0.9f + 0.45f, 0.0f, 1.0f), 2.2f);
+        const float veil = std::pow(std::clamp(b * 0.9f + 0.35f, 0.0f, 1.0f), 2.6f);
+        Rgb c = deep;
+        c = addRgb(c, scaleRgb(cloudA, wisps * 0.75f));
+        c = addRgb(c, scaleRgb(cloudB, veil * wisps * 0.9f + veil * 0.2f));
+        return c;
+    });
     Random stars = makeRandom(uint32_t(seed) * 7 + 1);
     addStarfield(canvas, stars, 330, 0.95f);
     return finishPicture(canvas, uint32_t(seed));
@@ -54,28 +53,27 @@ Picture paintSky(Rgb deep, Rgb cloudA, Rgb cloudB, int seed)
 Picture paintHull(Rgb tint, int seed)
 {
     Canvas canvas = makeCanvas(size, size);
-    for (int y = 0; y < size; ++y)
-        for (int x = 0; x < size; ++x) {
-            const int px = x / 64, py = y / 32;
-            const float plate = valueNoise(px + py * 7.0f, py * 3.0f, uint32_t(seed)) * 0.18f;
-            const float grain = tiledNoise(x, y * 4.0f, size, 12.0f, 2, 0.5f, seed) * 0.04f;
-            float v = 0.42f + plate + grain;
-            const int sx = x % 64, sy = y % 32;
-            if (sx == 0 || sy == 0)
-                v *= 0.35f;  // seams
-            else if (sx == 1 || sy == 1)
-                v *= 1.25f;  // lit seam edge
-            if ((sx == 4 || sx == 60) && (sy % 8) == 4)
-                v += 0.35f;  // rivets
-            Rgb c = scaleRgb(tint, v);
-            // One plate in five carries a warning stripe or a dark hatch.
-            const int kind = int(valueNoise(px * 1.3f, py * 2.1f, uint32_t(seed + 9)) * 5.0f);
-            if (kind == 0 && sy > 20 && sy < 28 && ((sx + sy) / 6) % 2 == 0)
-                c = {0.75f, 0.55f, 0.1f};
-            if (kind == 1 && sx > 16 && sx < 48 && sy > 6 && sy < 26)
-                c = scaleRgb(c, 0.45f);
-            setPixel(canvas, x, y, c);
-        }
+    paintPixels(canvas, [&](int x, int y) -> Rgb {
+        const int px = x / 64, py = y / 32;
+        const float plate = valueNoise(px + py * 7.0f, py * 3.0f, uint32_t(seed)) * 0.18f;
+        const float grain = tiledNoise(x, y * 4.0f, size, 12.0f, 2, 0.5f, seed) * 0.04f;
+        float v = 0.42f + plate + grain;
+        const int sx = x % 64, sy = y % 32;
+        if (sx == 0 || sy == 0)
+            v *= 0.35f;  // seams
+        else if (sx == 1 || sy == 1)
+            v *= 1.25f;  // lit seam edge
+        if ((sx == 4 || sx == 60) && (sy % 8) == 4)
+            v += 0.35f;  // rivets
+        Rgb c = scaleRgb(tint, v);
+        // One plate in five carries a warning stripe or a dark hatch.
+        const int kind = int(valueNoise(px * 1.3f, py * 2.1f, uint32_t(seed + 9)) * 5.0f);
+        if (kind == 0 && sy > 20 && sy < 28 && ((sx + sy) / 6) % 2 == 0)
+            c = {0.75f, 0.55f, 0.1f};
+        if (kind == 1 && sx > 16 && sx < 48 && sy > 6 && sy < 26)
+            c = scaleRgb(c, 0.45f);
+        return c;
+    });
     return finishPicture(canvas, uint32_t(seed));
 }
 
@@ -101,14 +99,13 @@ Picture paintStationWindows()
 {
     Canvas canvas = makeCanvas(size, size);
     Random random = makeRandom(61);
-    for (int y = 0; y < size; ++y)
-        for (int x = 0; x < size; ++x) {
-            const float grain = tiledNoise(x, y, size, 20.0f, 2, 0.5f, 62) * 0.05f;
-            float v = 0.36f + grain;
-            if (x % 32 == 0 || y % 64 == 0)
-                v *= 0.4f;
-            setPixel(canvas, x, y, {v * 0.9f, v * 0.95f, v * 1.05f});
-        }
+    paintPixels(canvas, [&](int x, int y) -> Rgb {
+        const float grain = tiledNoise(x, y, size, 20.0f, 2, 0.5f, 62) * 0.05f;
+        float v = 0.36f + grain;
+        if (x % 32 == 0 || y % 64 == 0)
+            v *= 0.4f;
+        return {v * 0.9f, v * 0.95f, v * 1.05f};
+    });
     for (int row = 0; row < 4; ++row)
         for (int column = 0; column < 32; ++column) {
             if (randomUnit(random) < 0.25f)
@@ -127,22 +124,21 @@ Picture paintStationWindows()
 Picture paintGateRing()
 {
     Canvas canvas = makeCanvas(size, size);
-    for (int y = 0; y < size; ++y)
-        for (int x = 0; x < size; ++x) {
-            const float grain = tiledNoise(x, y, size, 16.0f, 2, 0.5f, 71) * 0.04f;
-            Rgb c{0.12f + grain, 0.13f + grain, 0.17f + grain};
-            if (x % 64 < 2)
-                c = scaleRgb(c, 0.4f);
-            // Along the ring (v around the tube): two light bands on the inner side.
-            const float band = std::exp(-std::pow((y % 128 - 64) / 7.0f, 2.0f));
-            const float core = std::exp(-std::pow((y % 128 - 64) / 2.0f, 2.0f));
-            c = addRgb(c, scaleRgb({0.2f, 0.55f, 1.0f}, band * 0.9f));
-            c = addRgb(c, scaleRgb({0.8f, 0.95f, 1.0f}, core));
-            // Markers: short orange dashes every 32 texels along the ring.
-            if (x % 32 >= 12 && x % 32 < 20 && (y % 128 < 14 || y % 128 > 114))
-                c = {1.0f, 0.55f, 0.12f};
-            setPixel(canvas, x, y, c);
-        }
+    paintPixels(canvas, [&](int x, int y) -> Rgb {
+        const float grain = tiledNoise(x, y, size, 16.0f, 2, 0.5f, 71) * 0.04f;
+        Rgb c{0.12f + grain, 0.13f + grain, 0.17f + grain};
+        if (x % 64 < 2)
+            c = scaleRgb(c, 0.4f);
+        // Along the ring (v around the tube): two light bands on the inner side.
+        const float band = std::exp(-std::pow((y % 128 - 64) / 7.0f, 2.0f));
+        const float core = std::exp(-std::pow((y % 128 - 64) / 2.0f, 2.0f));
+        c = addRgb(c, scaleRgb({0.2f, 0.55f, 1.0f}, band * 0.9f));
+        c = addRgb(c, scaleRgb({0.8f, 0.95f, 1.0f}, core));
+        // Markers: short orange dashes every 32 texels along the ring.
+        if (x % 32 >= 12 && x % 32 < 20 && (y % 128 < 14 || y % 128 > 114))
+            c = {1.0f, 0.55f, 0.12f};
+        return c;
+    });
     return finishPicture(canvas, 72);
 }
 
@@ -150,13 +146,12 @@ Picture paintGateRing()
 Picture paintAsteroidRock()
 {
     Canvas canvas = makeCanvas(size, size);
-    for (int y = 0; y < size; ++y)
-        for (int x = 0; x < size; ++x) {
-            const float n = tiledNoise(x, y, size, 48.0f, 5, 0.55f, 81);
-            const float fine = tiledNoise(x, y, size, 8.0f, 2, 0.5f, 82);
-            const float v = 0.42f + 0.22f * n + 0.06f * fine;
-            setPixel(canvas, x, y, {v * 1.05f, v * 0.93f, v * 0.8f});
-        }
+    paintPixels(canvas, [&](int x, int y) -> Rgb {
+        const float n = tiledNoise(x, y, size, 48.0f, 5, 0.55f, 81);
+        const float fine = tiledNoise(x, y, size, 8.0f, 2, 0.5f, 82);
+        const float v = 0.42f + 0.22f * n + 0.06f * fine;
+        return {v * 1.05f, v * 0.93f, v * 0.8f};
+    });
     Random random = makeRandom(83);
     for (int i = 0; i < 40; ++i) {
         const float cx = randomUnit(random) * size, cy = randomUnit(random) * size;
@@ -182,33 +177,31 @@ Picture paintAsteroidRock()
 Picture paintHomePlanet()
 {
     Canvas canvas = makeCanvas(size, size);
-    for (int y = 0; y < size; ++y)
-        for (int x = 0; x < size; ++x) {
-            const float a = (x + 0.5f) / size * 2 * pi, b = ((y + 0.5f) / size - 0.5f) * pi;
-            const Point3 d{std::cos(b) * std::cos(a), std::cos(b) * std::sin(a), std::sin(b)};
-            const float land = fractalNoise(d.x * 2.2f, d.y * 2.2f, d.z * 2.2f, 5, 0.55f, 91);
-            const float cloud = fractalNoise(d.x * 4.0f + 3, d.y * 4.0f, d.z * 7.0f, 4, 0.5f, 92);
-            Rgb c = land > 0.08f ? mixRgb({0.25f, 0.42f, 0.16f}, {0.62f, 0.5f, 0.3f},
-                                          std::clamp(land * 2.0f, 0.0f, 1.0f))
-                                 : mixRgb({0.02f, 0.1f, 0.3f}, {0.05f, 0.25f, 0.5f},
-                                          std::clamp(land + 0.7f, 0.0f, 1.0f));
-            // Ice caps with a ragged, soft edge.
-            const float ice =
-                std::clamp((std::fabs(d.z) - 0.8f - 0.08f * land) / 0.06f, 0.0f, 1.0f);
-            c = mixRgb(c, {0.88f, 0.92f, 0.97f}, ice);
-            const float clouds = std::clamp(cloud * 1.6f + 0.1f, 0.0f, 1.0f);
-            c = mixRgb(c, {0.95f, 0.96f, 1.0f}, clouds * 0.8f);
-            const float lit = d.x * planetSunSide.x + d.y * planetSunSide.y + d.z * planetSunSide.z;
-            const float day = std::clamp(lit * 1.3f + 0.12f, 0.0f, 1.0f);
-            Rgb shaded = scaleRgb(c, 0.03f + 0.97f * day);
-            // City lights on the night side's land, under the clouds.
-            if (land > 0.15f && day < 0.02f && valueNoise(x * 0.9f, y * 0.9f, 93) > 0.86f)
-                shaded = addRgb(shaded, scaleRgb({1.0f, 0.7f, 0.3f}, 0.6f * (1.0f - clouds)));
-            // The terminator gets a touch of warm twilight.
-            shaded = addRgb(shaded, scaleRgb({0.35f, 0.12f, 0.05f},
-                                             std::exp(-std::pow(lit / 0.12f, 2.0f)) * 0.5f));
-            setPixel(canvas, x, y, shaded);
-        }
+    paintPixels(canvas, [&](int x, int y) -> Rgb {
+        const float a = (x + 0.5f) / size * 2 * pi, b = ((y + 0.5f) / size - 0.5f) * pi;
+        const Point3 d{std::cos(b) * std::cos(a), std::cos(b) * std::sin(a), std::sin(b)};
+        const float land = fractalNoise(d.x * 2.2f, d.y * 2.2f, d.z * 2.2f, 5, 0.55f, 91);
+        const float cloud = fractalNoise(d.x * 4.0f + 3, d.y * 4.0f, d.z * 7.0f, 4, 0.5f, 92);
+        Rgb c = land > 0.08f ? mixRgb({0.25f, 0.42f, 0.16f}, {0.62f, 0.5f, 0.3f},
+                                      std::clamp(land * 2.0f, 0.0f, 1.0f))
+                             : mixRgb({0.02f, 0.1f, 0.3f}, {0.05f, 0.25f, 0.5f},
+                                      std::clamp(land + 0.7f, 0.0f, 1.0f));
+        // Ice caps with a ragged, soft edge.
+        const float ice = std::clamp((std::fabs(d.z) - 0.8f - 0.08f * land) / 0.06f, 0.0f, 1.0f);
+        c = mixRgb(c, {0.88f, 0.92f, 0.97f}, ice);
+        const float clouds = std::clamp(cloud * 1.6f + 0.1f, 0.0f, 1.0f);
+        c = mixRgb(c, {0.95f, 0.96f, 1.0f}, clouds * 0.8f);
+        const float lit = d.x * planetSunSide.x + d.y * planetSunSide.y + d.z * planetSunSide.z;
+        const float day = std::clamp(lit * 1.3f + 0.12f, 0.0f, 1.0f);
+        Rgb shaded = scaleRgb(c, 0.03f + 0.97f * day);
+        // City lights on the night side's land, under the clouds.
+        if (land > 0.15f && day < 0.02f && valueNoise(x * 0.9f, y * 0.9f, 93) > 0.86f)
+            shaded = addRgb(shaded, scaleRgb({1.0f, 0.7f, 0.3f}, 0.6f * (1.0f - clouds)));
+        // The terminator gets a touch of warm twilight.
+        shaded = addRgb(
+            shaded, scaleRgb({0.35f, 0.12f, 0.05f}, std::exp(-std::pow(lit / 0.12f, 2.0f)) * 0.5f));
+        return shaded;
+    });
     return finishPicture(canvas, 94);
 }
 
@@ -217,24 +210,23 @@ Picture paintHomePlanet()
 Picture paintShipHull()
 {
     Canvas canvas = makeCanvas(size, size);
-    for (int y = 0; y < size; ++y)
-        for (int x = 0; x < size; ++x) {
-            // v runs along the hull, u around it: column 0 and 255 underneath, 128 on top.
-            const float around = std::cos((x / float(size) - 0.5f) * 2 * pi);
-            const float light = 0.25f + 0.75f * std::clamp(-around * 0.5f + 0.5f, 0.0f, 1.0f);
-            const float grain = tiledNoise(x, y, size, 10.0f, 2, 0.5f, 101) * 0.03f;
-            Rgb c = scaleRgb({0.82f, 0.84f, 0.88f}, light + grain);
-            if (y % 32 == 0 || x % 64 == 0)
-                c = scaleRgb(c, 0.55f);
-            if (y > 180 && y < 220 && x > 96 && x < 160)
-                c = {0.1f, 0.25f, 0.6f};
-            if (y > 196 && y < 200 && x > 100 && x < 156)
-                c = {0.7f, 0.85f, 1.0f};
-            if ((y % 64) > 40 && (y % 64) < 46 && std::fabs(x - 128.0f) > 50.0f &&
-                std::fabs(x - 128.0f) < 60.0f)
-                c = {1.0f, 0.3f, 0.1f};
-            setPixel(canvas, x, y, c);
-        }
+    paintPixels(canvas, [&](int x, int y) -> Rgb {
+        // v runs along the hull, u around it: column 0 and 255 underneath, 128 on top.
+        const float around = std::cos((x / float(size) - 0.5f) * 2 * pi);
+        const float light = 0.25f + 0.75f * std::clamp(-around * 0.5f + 0.5f, 0.0f, 1.0f);
+        const float grain = tiledNoise(x, y, size, 10.0f, 2, 0.5f, 101) * 0.03f;
+        Rgb c = scaleRgb({0.82f, 0.84f, 0.88f}, light + grain);
+        if (y % 32 == 0 || x % 64 == 0)
+            c = scaleRgb(c, 0.55f);
+        if (y > 180 && y < 220 && x > 96 && x < 160)
+            c = {0.1f, 0.25f, 0.6f};
+        if (y > 196 && y < 200 && x > 100 && x < 156)
+            c = {0.7f, 0.85f, 1.0f};
+        if ((y % 64) > 40 && (y % 64) < 46 && std::fabs(x - 128.0f) > 50.0f &&
+            std::fabs(x - 128.0f) < 60.0f)
+            c = {1.0f, 0.3f, 0.1f};
+        return c;
+    });
     return finishPicture(canvas, 102);
 }
 
@@ -243,14 +235,13 @@ Picture paintShipHull()
 Picture paintEngineExhaust()
 {
     Canvas canvas = makeCanvas(size, size);
-    for (int y = 0; y < size; ++y)
-        for (int x = 0; x < size; ++x) {
-            const float along = y / float(size - 1);
-            const float streak = 0.6f + 0.4f * tiledNoise(x, y * 0.15f, size, 8.0f, 2, 0.5f, 111);
-            const float fade = std::pow(1.0f - along, 2.2f) * smoothFalloff(along * 1.05f);
-            Rgb c = mixRgb({0.85f, 0.95f, 1.0f}, {0.2f, 0.35f, 1.0f}, std::min(1.0f, along * 2.5f));
-            setPixel(canvas, x, y, scaleRgb(c, fade * streak * 1.2f));
-        }
+    paintPixels(canvas, [&](int x, int y) -> Rgb {
+        const float along = y / float(size - 1);
+        const float streak = 0.6f + 0.4f * tiledNoise(x, y * 0.15f, size, 8.0f, 2, 0.5f, 111);
+        const float fade = std::pow(1.0f - along, 2.2f) * smoothFalloff(along * 1.05f);
+        Rgb c = mixRgb({0.85f, 0.95f, 1.0f}, {0.2f, 0.35f, 1.0f}, std::min(1.0f, along * 2.5f));
+        return scaleRgb(c, fade * streak * 1.2f);
+    });
     return finishPicture(canvas, 112);
 }
 
@@ -259,15 +250,13 @@ Picture paintEngineExhaust()
 Picture paintNebulaVeil()
 {
     Canvas canvas = makeCanvas(size, size);
-    for (int y = 0; y < size; ++y)
-        for (int x = 0; x < size; ++x) {
-            const float n = fractalNoise(x / 60.0f, y / 60.0f, 1.5f, 5, 0.55f, 121);
-            const float m = fractalNoise(x / 35.0f, y / 35.0f, 4.5f, 4, 0.5f, 122);
-            const float density = std::pow(std::clamp(n * 0.9f + 0.5f, 0.0f, 1.0f), 2.0f);
-            Rgb c =
-                mixRgb({0.45f, 0.12f, 0.4f}, {0.1f, 0.45f, 0.5f}, std::clamp(m + 0.5f, 0.0f, 1.0f));
-            setPixel(canvas, x, y, scaleRgb(c, density * 0.8f));
-        }
+    paintPixels(canvas, [&](int x, int y) -> Rgb {
+        const float n = fractalNoise(x / 60.0f, y / 60.0f, 1.5f, 5, 0.55f, 121);
+        const float m = fractalNoise(x / 35.0f, y / 35.0f, 4.5f, 4, 0.5f, 122);
+        const float density = std::pow(std::clamp(n * 0.9f + 0.5f, 0.0f, 1.0f), 2.0f);
+        Rgb c = mixRgb({0.45f, 0.12f, 0.4f}, {0.1f, 0.45f, 0.5f}, std::clamp(m + 0.5f, 0.0f, 1.0f));
+        return scaleRgb(c, density * 0.8f);
+    });
     applyRoundWindow(canvas, 0.35f, 0.97f);
     return finishPicture(canvas, 123);
 }

@@ -162,17 +162,16 @@ Picture paintSunSurface()
         {1.0f, {1.0f, 0.98f, 0.8f}},
     };
     Canvas canvas = makeCanvas(256, 256);
-    for (int y = 0; y < 256; ++y)
-        for (int x = 0; x < 256; ++x) {
-            // Sampled on a cylinder so the texture wraps around the sphere without a seam.
-            const float a = 2.0f * pi * float(x) / 256.0f;
-            const float cells =
-                fractalNoise(std::cos(a) * 4.0f, std::sin(a) * 4.0f, float(y) / 20.0f, 4, 0.55f, 3);
-            const float lanes = std::fabs(
-                gradientNoise(std::cos(a) * 9.0f, std::sin(a) * 9.0f, float(y) / 9.0f, 5));
-            const float t = 0.62f + 0.45f * cells - 0.35f * (0.25f - std::min(lanes, 0.25f));
-            canvas.pixels[size_t(y * 256 + x)] = sampleRamp(heat, t);
-        }
+    paintPixels(canvas, [&](int x, int y) -> Rgb {
+        // Sampled on a cylinder so the texture wraps around the sphere without a seam.
+        const float a = 2.0f * pi * float(x) / 256.0f;
+        const float cells =
+            fractalNoise(std::cos(a) * 4.0f, std::sin(a) * 4.0f, float(y) / 20.0f, 4, 0.55f, 3);
+        const float lanes =
+            std::fabs(gradientNoise(std::cos(a) * 9.0f, std::sin(a) * 9.0f, float(y) / 9.0f, 5));
+        const float t = 0.62f + 0.45f * cells - 0.35f * (0.25f - std::min(lanes, 0.25f));
+        return sampleRamp(heat, t);
+    });
     return finishPicture(canvas, 701);
 }
 
@@ -186,17 +185,15 @@ Picture paintPlanetBands()
         {0.75f, {0.95f, 0.85f, 0.65f}}, {1.00f, {0.30f, 0.55f, 0.50f}},
     };
     Canvas canvas = makeCanvas(256, 256);
-    for (int y = 0; y < 256; ++y)
-        for (int x = 0; x < 256; ++x) {
-            const float a = 2.0f * pi * float(x) / 256.0f;
-            const float swirl =
-                fractalNoise(std::cos(a) * 2.5f, std::sin(a) * 2.5f, float(y) / 24.0f, 4, 0.5f, 11);
-            const float band =
-                float(y) / 256.0f + 0.06f * swirl + 0.015f * std::sin(float(y) * 0.9f);
-            Rgb c = sampleRamp(bands, band - std::floor(band));
-            const float grain = 0.85f + 0.3f * valueNoise(float(x) * 0.3f, float(y) * 0.3f, 9);
-            canvas.pixels[size_t(y * 256 + x)] = scaleRgb(c, grain);
-        }
+    paintPixels(canvas, [&](int x, int y) -> Rgb {
+        const float a = 2.0f * pi * float(x) / 256.0f;
+        const float swirl =
+            fractalNoise(std::cos(a) * 2.5f, std::sin(a) * 2.5f, float(y) / 24.0f, 4, 0.5f, 11);
+        const float band = float(y) / 256.0f + 0.06f * swirl + 0.015f * std::sin(float(y) * 0.9f);
+        Rgb c = sampleRamp(bands, band - std::floor(band));
+        const float grain = 0.85f + 0.3f * valueNoise(float(x) * 0.3f, float(y) * 0.3f, 9);
+        return scaleRgb(c, grain);
+    });
     return finishPicture(canvas, 702);
 }
 
@@ -206,18 +203,17 @@ Picture paintSpaceSky()
     // to twice as bright in the middle of the view), so it stays dim. The nebulae are sampled on
     // a cylinder so the sphere's seam does not show.
     Canvas canvas = makeCanvas(256, 256);
-    for (int y = 0; y < 256; ++y)
-        for (int x = 0; x < 256; ++x) {
-            const float a = 2.0f * pi * float(x) / 256.0f;
-            const float n1 = fractalNoise(std::cos(a) * 2.0f, std::sin(a) * 2.0f, float(y) / 40.0f,
-                                          4, 0.55f, 41);
-            const float n2 = fractalNoise(std::cos(a) * 3.0f + 5.0f, std::sin(a) * 3.0f,
-                                          float(y) / 30.0f, 3, 0.5f, 42);
-            Rgb c{0.01f, 0.015f, 0.05f};
-            c = addRgb(c, scaleRgb({0.22f, 0.06f, 0.3f}, std::max(0.0f, n1) * 0.8f));
-            c = addRgb(c, scaleRgb({0.03f, 0.18f, 0.22f}, std::max(0.0f, n2) * 0.7f));
-            canvas.pixels[size_t(y * 256 + x)] = c;
-        }
+    paintPixels(canvas, [&](int x, int y) -> Rgb {
+        const float a = 2.0f * pi * float(x) / 256.0f;
+        const float n1 =
+            fractalNoise(std::cos(a) * 2.0f, std::sin(a) * 2.0f, float(y) / 40.0f, 4, 0.55f, 41);
+        const float n2 = fractalNoise(std::cos(a) * 3.0f + 5.0f, std::sin(a) * 3.0f,
+                                      float(y) / 30.0f, 3, 0.5f, 42);
+        Rgb c{0.01f, 0.015f, 0.05f};
+        c = addRgb(c, scaleRgb({0.22f, 0.06f, 0.3f}, std::max(0.0f, n1) * 0.8f));
+        c = addRgb(c, scaleRgb({0.03f, 0.18f, 0.22f}, std::max(0.0f, n2) * 0.7f));
+        return c;
+    });
     Random random = makeRandom(705);
     addStarfield(canvas, random, 260, 0.45f);
     return finishPicture(canvas, 706);
