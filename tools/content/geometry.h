@@ -28,6 +28,10 @@ inline Point3 operator*(Point3 a, float s)
 {
     return {a.x * s, a.y * s, a.z * s};
 }
+inline Point3 operator/(Point3 a, float s)
+{
+    return {a.x / s, a.y / s, a.z / s};
+}
 inline float dot(Point3 a, Point3 b)
 {
     return a.x * b.x + a.y * b.y + a.z * b.z;

@@ -160,7 +160,7 @@ Model makeBox(float sizeX, float sizeY, float sizeZ)
     const float hx = sizeX * 0.5f, hy = sizeY * 0.5f, hz = sizeZ * 0.5f;
     // Each side: a corner and two edge directions that run counter-clockwise seen from outside.
     struct Side {
-        float o[3], e1[3], e2[3];
+        Point3 o, e1, e2;
     };
     const Side sides[6] = {
         {{-hx, -hy, -hz}, {sizeX, 0, 0}, {0, sizeY, 0}},  // front, facing -z
@@ -175,8 +175,8 @@ Model makeBox(float sizeX, float sizeY, float sizeZ)
         for (int k = 0; k < 4; ++k) {
             const float a = (k == 1 || k == 2) ? 1.0f : 0.0f;
             const float b = (k >= 2) ? 1.0f : 0.0f;
-            addVertex(model, s.o[0] + a * s.e1[0] + b * s.e2[0], s.o[1] + a * s.e1[1] + b * s.e2[1],
-                      s.o[2] + a * s.e1[2] + b * s.e2[2], a * 255.0f, (1.0f - b) * 255.0f);
+            const Point3 p = s.o + s.e1 * a + s.e2 * b;
+            addVertex(model, p.x, p.y, p.z, a * 255.0f, (1.0f - b) * 255.0f);
         }
         // e1 x e2 points into the box, so (c - a) x (b - a) points out with b along e1.
         model.faces.push_back({base, uint16_t(base + 1), uint16_t(base + 3)});
@@ -260,7 +260,7 @@ void appendModel(Model& model, const Model& part)
 }
 
 Object3ds modelObject(const std::string& name, const Model& model, const std::string& material,
-                      std::array<float, 3> origin)
+                      Point3 origin)
 {
     Object3ds object;
     object.name = name;
@@ -278,7 +278,7 @@ Object3ds modelObject(const std::string& name, const Model& model, const std::st
     }
     object.groups.push_back(group);
     object.hasMatrix = true;
-    object.matrix = {1, 0, 0, 0, 1, 0, 0, 0, 1, origin[0], origin[2], origin[1]};
+    object.matrix = {1, 0, 0, 0, 1, 0, 0, 0, 1, origin.x, origin.z, origin.y};
     return object;
 }
 
@@ -322,14 +322,14 @@ Key3ds withTcb(Key3ds key, float tension, float continuity, float bias)
     return key;
 }
 
-Node3ds objectNode(const std::string& name, std::array<float, 3> pivot,
-                   std::vector<Key3ds> positions, std::vector<Key3ds> rotations)
+Node3ds objectNode(const std::string& name, Point3 pivot, std::vector<Key3ds> positions,
+                   std::vector<Key3ds> rotations)
 {
     Node3ds node;
     node.kind = chunkObjectNode;
     node.name = name;
     node.hasPivot = true;
-    node.pivot = {pivot[0], pivot[2], pivot[1]};
+    node.pivot = fileAxes(pivot);
     node.position.keys = std::move(positions);
     node.rotation.keys = std::move(rotations);
     return node;

@@ -79,7 +79,7 @@ void appendModel(Model& model, const Model& part);
 // matrix with unit axes whose origin is `origin` (engine axes) so a keyframed scene places it by
 // its node's tracks about that point.
 Object3ds modelObject(const std::string& name, const Model& model, const std::string& material,
-                      std::array<float, 3> origin = {0, 0, 0});
+                      Point3 origin = {0, 0, 0});
 
 // Key helpers in engine axes (they swap into the file's axes).
 Key3ds positionKey(uint32_t frame, float x, float y, float z);
@@ -94,8 +94,8 @@ Key3ds withTcb(Key3ds key, float tension, float continuity, float bias);
 // An object node with a pivot (engine axes, relative to the object's origin: zero turns it about
 // that origin), position and rotation tracks. Every keyframed object needs both tracks: the
 // scene composes its matrix from them.
-Node3ds objectNode(const std::string& name, std::array<float, 3> pivot,
-                   std::vector<Key3ds> positions, std::vector<Key3ds> rotations);
+Node3ds objectNode(const std::string& name, Point3 pivot, std::vector<Key3ds> positions,
+                   std::vector<Key3ds> rotations);
 // A light node with a position track; nodes fill the lights' tracks in the order of the nodes,
 // so every light before the last moving one needs a node (one key keeps it still).
 Node3ds lightNode(const std::string& name, std::vector<Key3ds> positions);

@@ -38,8 +38,8 @@ Rgb stoneColour(float x, float y, int seed)
                   std::clamp(0.5f + n * 0.7f, 0.0f, 1.0f));
 }
 
-// Texture helper: the canvas pixel at (x, y), wrapping.
-Rgb& at(Canvas& c, int x, int y)
+// The canvas pixel at (x, y), wrapping round at the edges as the texture tiles.
+Rgb& wrappedPixel(Canvas& c, int x, int y)
 {
     x = ((x % c.width) + c.width) % c.width;
     y = ((y % c.height) + c.height) % c.height;
@@ -63,7 +63,7 @@ Picture paintFlamesStone()
             const float mortar = (bx < 2 || by < 2) ? 0.45f : (bx == 2 || by == 2) ? 0.8f : 1.0f;
             // A lit top edge and a shaded lower edge on every block.
             const float edge = by == 3 ? 1.25f : by == 31 ? 0.75f : 1.0f;
-            at(canvas, x, y) = scaleRgb(c, mortar * edge);
+            wrappedPixel(canvas, x, y) = scaleRgb(c, mortar * edge);
         }
     }
     // The carved band: rows 96 to 160, zigzag ridges and a ring every 64 texels.
@@ -78,7 +78,7 @@ Picture paintFlamesStone()
             const float r = std::hypot(rx, y - 128.0f);
             if (std::fabs(r - 11.0f) < 2.0f)
                 light = (y - 128.0f) < 0 ? 1.5f : 0.6f;
-            Rgb& p = at(canvas, x, y);
+            Rgb& p = wrappedPixel(canvas, x, y);
             p = scaleRgb(mixRgb(p, {0.55f, 0.40f, 0.22f}, 0.35f), light);
         }
     }
@@ -104,7 +104,7 @@ Picture paintFlamesFloor()
             const int gx = x % 32, gy = y % 64;
             if (gx < 2 || gy < 2)
                 c = {0.75f, 0.55f, 0.2f};
-            at(canvas, x, y) = c;
+            wrappedPixel(canvas, x, y) = c;
         }
     }
     return finishPicture(canvas, 202);
@@ -117,7 +117,7 @@ Picture paintFlamesDome()
     for (int y = 0; y < 256; ++y) {
         for (int x = 0; x < 256; ++x) {
             const float n = fractalNoise(x / 50.0f, y / 50.0f, 2.5f, 4, 0.5f, 45);
-            at(canvas, x, y) = scaleRgb({0.07f, 0.10f, 0.30f}, 0.8f + 0.4f * n);
+            wrappedPixel(canvas, x, y) = scaleRgb({0.07f, 0.10f, 0.30f}, 0.8f + 0.4f * n);
         }
     }
     Random random = makeRandom(46);
@@ -137,7 +137,7 @@ Picture paintFlamesDome()
             const float wave = std::sin(x * pi / 16.0f) * 8.0f + 237.0f;
             Rgb c = line || std::fabs(y - wave) < 1.5f ? Rgb{0.8f, 0.6f, 0.25f}
                                                        : Rgb{0.25f, 0.08f, 0.06f};
-            at(canvas, x, y) = c;
+            wrappedPixel(canvas, x, y) = c;
         }
     return finishPicture(canvas, 203);
 }

@@ -232,33 +232,24 @@ std::vector<uint8_t> buildGreetingsMesh()
     const float tubeRadius = 6.0f;
     auto centre = [](float s) {
         const float a = s * 2.0f * pi;
-        return std::array<float, 3>{(std::sin(a) + 2.0f * std::sin(2.0f * a)) * 11.5f,
-                                    (std::cos(a) - 2.0f * std::cos(2.0f * a)) * 11.5f,
-                                    -std::sin(3.0f * a) * 11.5f};
+        return Point3{(std::sin(a) + 2.0f * std::sin(2.0f * a)) * 11.5f,
+                      (std::cos(a) - 2.0f * std::cos(2.0f * a)) * 11.5f,
+                      -std::sin(3.0f * a) * 11.5f};
     };
     for (int i = 0; i <= around; ++i) {
         const float s = float(i) / float(around);
         const auto p = centre(s);
         const auto q = centre(s + 0.001f);
         // Tube frame: tangent t, a normal n from the curve's offset from the centre, b = t x n.
-        float t[3] = {q[0] - p[0], q[1] - p[1], q[2] - p[2]};
-        const float tl = std::sqrt(t[0] * t[0] + t[1] * t[1] + t[2] * t[2]);
-        for (float& c : t)
-            c /= tl;
-        float n[3] = {p[0], p[1], p[2]};
-        const float d = n[0] * t[0] + n[1] * t[1] + n[2] * t[2];
-        for (int c = 0; c < 3; ++c)
-            n[c] -= d * t[c];
-        const float nl = std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
-        for (float& c : n)
-            c /= nl;
-        const float b[3] = {t[1] * n[2] - t[2] * n[1], t[2] * n[0] - t[0] * n[2],
-                            t[0] * n[1] - t[1] * n[0]};
+        const Point3 t = (q - p) / std::sqrt(dot(q - p, q - p));
+        const Point3 offset = p - t * dot(p, t);
+        const Point3 n = offset / std::sqrt(dot(offset, offset));
+        const Point3 b = cross(t, n);
         for (int j = 0; j <= tube; ++j) {
             const float a = 2.0f * pi * float(j) / float(tube);
             const float cs = std::cos(a) * tubeRadius, sn = std::sin(a) * tubeRadius;
-            knot.vertices.push_back({p[0] + n[0] * cs + b[0] * sn, p[1] + n[1] * cs + b[1] * sn,
-                                     p[2] + n[2] * cs + b[2] * sn, 256.0f * 4.0f * s,
+            knot.vertices.push_back({p.x + n.x * cs + b.x * sn, p.y + n.y * cs + b.y * sn,
+                                     p.z + n.z * cs + b.z * sn, 256.0f * 4.0f * s,
                                      256.0f * float(j) / float(tube)});
         }
     }

@@ -661,11 +661,6 @@ Scene3ds modelMotherRoom()
 }
 
 namespace {
-Rgb& at(Canvas& canvas, int x, int y)
-{
-    return canvas.pixels[size_t(y) * canvas.width + x];
-}
-
 // Tileable value noise on a square texture: period in lattice cells across the width.
 float tiledNoise(float x, float y, int period, uint32_t seed)
 {
@@ -852,8 +847,8 @@ Picture paintRoomObjects()
     const auto fill = [&](int cx, int cy, auto shade) {
         for (int y = 0; y < 64; ++y)
             for (int x = 0; x < 64; ++x)
-                at(canvas, cx * 64 + x, cy * 64 + y) =
-                    shade(x, y, grain(cx * 64 + x, cy * 64 + y, 32, 41 + cx + 4 * cy));
+                setPixel(canvas, cx * 64 + x, cy * 64 + y,
+                         shade(x, y, grain(cx * 64 + x, cy * 64 + y, 32, 41 + cx + 4 * cy)));
     };
     const Rgb beige = {0.78f, 0.74f, 0.64f};
     fill(0, 0, [&](int, int, float g) { return scaleRgb(beige, 0.95f + 0.05f * g); });
@@ -920,7 +915,7 @@ Picture paintRoomObjects()
                         y < top ? Rgb{0.03f, 0.03f, 0.04f} : scaleRgb(c, (i == x ? 0.5f : 0.9f));
                     if (y > top + 8 && y < top + 10)
                         p = {0.85f, 0.8f, 0.5f};
-                    at(canvas, i, 192 + y) = p;
+                    setPixel(canvas, i, 192 + y, p);
                 }
             x += w;
         }
@@ -1034,9 +1029,9 @@ bool paintMotherPanel(Picture& picture)
             const bool inside = x >= 60 && x < 140 && y >= 4 && y < 54;
             const bool edge = (x == 58 || x == 141 || y == 2 || y == 55);
             if (edge)
-                at(canvas, x, y) = scaleRgb(cyan, 0.9f);
+                setPixel(canvas, x, y, scaleRgb(cyan, 0.9f));
             else if (!inside)
-                at(canvas, x, y) = scaleRgb(cyan, 0.12f);
+                setPixel(canvas, x, y, scaleRgb(cyan, 0.12f));
         }
     const Mask title = renderText(mono, "MOTHER", 11.0f, 0.5f, 1);
     addMask(canvas, title, 2, 0, cyan, 1.0f);
@@ -1046,8 +1041,8 @@ bool paintMotherPanel(Picture& picture)
         for (int y = 0; y < 4; ++y)
             for (int x = 0; x < 50; ++x) {
                 const int px = 4 + x, py = 18 + b * 9 + y;
-                at(canvas, px, py) =
-                    x < levels[b] && x % 3 != 2 ? bars[b] : scaleRgb(bars[b], 0.12f);
+                setPixel(canvas, px, py,
+                         x < levels[b] && x % 3 != 2 ? bars[b] : scaleRgb(bars[b], 0.12f));
             }
     const Mask status = renderText(mono, "LINK OK", 9.0f, 0.0f, 1);
     addMask(canvas, status, 2, 46, green, 1.0f);

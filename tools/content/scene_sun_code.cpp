@@ -119,7 +119,7 @@ std::vector<uint8_t> buildSunCodeMesh()
 
     // The objects turn about their own origin (the sun's centre), which the position keys put
     // back in place: the pivot is that origin.
-    const std::array<float, 3> centre{0, 0, 0};
+    const Point3 centre{0, 0, 0};
     scene.nodes.push_back(
         objectNode("Planets", centre, still(sunX, sunY, sunZ), spin(0.75f, 0.08f, 1.0f, 0.05f)));
     scene.nodes.push_back(objectNode("Sun", centre, still(sunX, sunY, sunZ), spin(1.5f, 0, 1, 0)));
