@@ -1,6 +1,8 @@
 // The title logo of the show and the opening picture of the group.
 #include "titles.h"
 
+#include "geometry.h"
+
 #include "masks.h"
 #include "noise.h"
 #include "shapes.h"
@@ -122,9 +124,9 @@ bool paintOpeningPicture(Picture& picture)
     addGlow(canvas, sx, sy, 50.0f, {0.22f, 0.2f, 0.28f}, 2.0f);
     addCore(canvas, sx, sy, 3.0f, {1.0f, 1.0f, 1.0f});
     addStreak(canvas, sx, sy, 0.0f, 60.0f, 0.8f, {0.8f, 0.85f, 1.0f});
-    addStreak(canvas, sx, sy, 3.1415926f, 75.0f, 0.8f, {0.8f, 0.85f, 1.0f});
-    addStreak(canvas, sx, sy, 1.5707963f, 24.0f, 0.7f, {0.6f, 0.65f, 0.9f});
-    addStreak(canvas, sx, sy, -1.5707963f, 24.0f, 0.7f, {0.6f, 0.65f, 0.9f});
+    addStreak(canvas, sx, sy, pi, 75.0f, 0.8f, {0.8f, 0.85f, 1.0f});
+    addStreak(canvas, sx, sy, pi / 2, 24.0f, 0.7f, {0.6f, 0.65f, 0.9f});
+    addStreak(canvas, sx, sy, -pi / 2, 24.0f, 0.7f, {0.6f, 0.65f, 0.9f});
 
     // The group's name in chrome, a line under it and the word "presents".
     const TitleText zem = makeTitleText(bold, "-ZEM-", 74.0f, 3.0f, 2, 6, 5);
