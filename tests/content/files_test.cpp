@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include "content/content.h"
+#include "content/generate.h"
 
 #include <cstdlib>
 #include <filesystem>

@@ -9,7 +9,7 @@
 
 #include <gtest/gtest.h>
 
-#include "content/content.h"
+#include "content/icon.h"
 
 #include <filesystem>
 #include <fstream>

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "content/mesh_parts.h"
+#include "content/noise.h"
 
 #include <cmath>
 
@@ -12,17 +13,16 @@ namespace {
 // the engine's face test keeps, once the loader turns file axes into its own.
 int facesShowingOutside(const Object3ds& object, Point3 centre)
 {
+    const auto at = [&](uint16_t i) {
+        const auto& v = object.vertices[i];
+        return Point3{v[0], v[1], v[2]};
+    };
     int outside = 0;
     for (const Face3ds& f : object.faces) {
-        const Point3 a = object.vertices[f.a], b = object.vertices[f.b], c = object.vertices[f.c];
-        const Point3 e1{b[0] - a[0], b[1] - a[1], b[2] - a[2]},
-            e2{c[0] - a[0], c[1] - a[1], c[2] - a[2]};
-        const Point3 n{e1[1] * e2[2] - e1[2] * e2[1], e1[2] * e2[0] - e1[0] * e2[2],
-                       e1[0] * e2[1] - e1[1] * e2[0]};
-        const Point3 out{a[0] - centre[0], a[1] - centre[1], a[2] - centre[2]};
+        const Point3 a = at(f.a);
+        const Point3 n = cross(at(f.b) - a, at(f.c) - a);
         // Faces that closed to a point at a pole (no area to speak of) show neither side.
-        const float area = std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
-        outside += area > 0.01f && n[0] * out[0] + n[1] * out[1] + n[2] * out[2] > 0;
+        outside += std::sqrt(dot(n, n)) > 0.01f && dot(n, a - centre) > 0;
     }
     return outside;
 }

@@ -4,7 +4,7 @@
 
 #include "archive/archive.h"
 #include "assets/assets.h"
-#include "content/content.h"
+#include "content/generate.h"
 #include "packer/packer.h"
 #include "writers/writers.h"
 

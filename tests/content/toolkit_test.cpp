@@ -2,7 +2,11 @@
 // text and noise.
 #include <gtest/gtest.h>
 
-#include "content/content.h"
+#include "content/canvas.h"
+#include "content/masks.h"
+#include "content/noise.h"
+#include "content/shapes.h"
+#include "content/text.h"
 
 #include <cmath>
 #include <numeric>

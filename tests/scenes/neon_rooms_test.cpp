@@ -3,7 +3,7 @@
 #include "replaced_data.h"
 
 #include "archive/archive.h"
-#include "content/content.h"
+#include "content/scene_neon_rooms.h"
 #include "writers/write3ds.h"
 #include "writers/writers.h"
 

@@ -1,25 +1,20 @@
 // Canvases, colours, ramps and the final dithered quantisation.
-#include "content.h"
+#include "canvas.h"
+
+#include "noise.h"
+#include "shapes.h"
 
 #include <algorithm>
 #include <cmath>
 
 Canvas makeCanvas(int width, int height, Rgb fill)
 {
-    Canvas canvas;
-    canvas.width = width;
-    canvas.height = height;
-    canvas.pixels.assign(static_cast<size_t>(width) * static_cast<size_t>(height), fill);
-    return canvas;
+    return {width, height, std::vector<Rgb>(static_cast<size_t>(width) * height, fill)};
 }
 
 Mask makeMask(int width, int height, float fill)
 {
-    Mask mask;
-    mask.width = width;
-    mask.height = height;
-    mask.values.assign(static_cast<size_t>(width) * static_cast<size_t>(height), fill);
-    return mask;
+    return {width, height, std::vector<float>(static_cast<size_t>(width) * height, fill)};
 }
 
 Rgb mixRgb(Rgb a, Rgb b, float t)
@@ -72,6 +67,11 @@ Rgb goldColour(float t)
         {0.70f, {0.80f, 0.45f, 0.10f}}, {1.00f, {1.00f, 0.80f, 0.35f}},
     };
     return sampleRamp(ramp, t);
+}
+
+void setPixel(Canvas& canvas, int x, int y, Rgb colour)
+{
+    canvas.pixels[static_cast<size_t>(y) * canvas.width + x] = colour;
 }
 
 void addToPixel(Canvas& canvas, int x, int y, Rgb colour, float weight)

@@ -7,7 +7,10 @@
 #define STB_IMAGE_WRITE_IMPLEMENTATION
 #include <stb_image_write.h>
 
-#include "content.h"
+#include "generate.h"
+
+#include "masks.h"
+#include "text.h"
 
 #include <algorithm>
 #include <cstdio>

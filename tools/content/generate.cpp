@@ -1,7 +1,22 @@
 // The list of every asset in the show's archive. To add a picture: write its painter (a function
 // returning a Picture) and add one line below with its archive name and JPEG quality. A mesh is
 // one line too: writeAsset(folder, "name.3ds", encode3ds(...)) with the writers' 3DS encoder.
-#include "content.h"
+#include "generate.h"
+
+#include "scene_cosmos.h"
+#include "scene_credits.h"
+#include "scene_disks.h"
+#include "scene_flames.h"
+#include "scene_greetings.h"
+#include "scene_morph.h"
+#include "scene_neon_rooms.h"
+#include "scene_rubber.h"
+#include "scene_space.h"
+#include "scene_sun_code.h"
+#include "scene_tunnel.h"
+#include "scene_wave_grid.h"
+#include "sprites.h"
+#include "titles.h"
 
 #include "writers/write3ds.h"
 #include "writers/writers.h"

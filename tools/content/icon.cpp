@@ -1,6 +1,6 @@
 // The program's icon: a gold ring round a red -Z- on deep blue, in the sixteen colours of a
 // classic 4-bit palette, written as a 16-colour BMP (the window's icon) and as a PNG for desktops.
-#include "content.h"
+#include "icon.h"
 
 #define STB_IMAGE_WRITE_STATIC
 #define STB_IMAGE_WRITE_IMPLEMENTATION

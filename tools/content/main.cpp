@@ -1,6 +1,8 @@
 // v4npelva-content: paints every picture of the show into a staging folder for the packer, or
 // draws a contact sheet of a staging folder for a look at the results.
-#include "content.h"
+#include "generate.h"
+
+#include "icon.h"
 
 #include <cstdio>
 #include <cstdlib>

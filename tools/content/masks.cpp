@@ -1,5 +1,5 @@
 // Mask operations: blur, dilation, bevel lighting and additive painting.
-#include "content.h"
+#include "masks.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,20 +1,14 @@
 // Modelling helpers for the show's meshes (mesh_parts.h).
 #include "mesh_parts.h"
 
-#include "content.h"
+#include "noise.h"
 
 #include <algorithm>
 #include <cmath>
 
-namespace {
-
-constexpr float pi = 3.14159265f;
-
-}  // namespace
-
 uint16_t addPartVertex(Object3ds& object, Point3 position, float u, float v)
 {
-    object.vertices.push_back(position);
+    object.vertices.push_back(fileVertex(position));
     // The loader turns file v into 256 - v * 256 texels: store 1 - v for v down the picture.
     object.texCoords.push_back({u, 1.0f - v});
     return static_cast<uint16_t>(object.vertices.size() - 1);
@@ -54,9 +48,9 @@ SurfaceFunction sphereSurface(Point3 centre, float radius)
 {
     return [=](float s, float t) {
         const float a = s * 2 * pi, b = (t - 0.5f) * pi;  // t 0 at the south pole
-        return Point3{centre[0] + radius * std::cos(b) * std::cos(a),
-                      centre[1] + radius * std::cos(b) * std::sin(a),
-                      centre[2] + radius * std::sin(b)};
+        return Point3{centre.x + radius * std::cos(b) * std::cos(a),
+                      centre.y + radius * std::cos(b) * std::sin(a),
+                      centre.z + radius * std::sin(b)};
     };
 }
 
@@ -65,8 +59,8 @@ SurfaceFunction torusSurface(Point3 centre, float ringRadius, float tubeRadius)
     return [=](float s, float t) {
         const float a = s * 2 * pi, b = t * 2 * pi;
         const float r = ringRadius + tubeRadius * std::cos(b);
-        return Point3{centre[0] + r * std::cos(a), centre[1] + r * std::sin(a),
-                      centre[2] + tubeRadius * std::sin(b)};
+        return Point3{centre.x + r * std::cos(a), centre.y + r * std::sin(a),
+                      centre.z + tubeRadius * std::sin(b)};
     };
 }
 
@@ -79,7 +73,7 @@ SurfaceFunction latheSurface(Point3 centre, std::vector<std::array<float, 2>> pr
         const float r = profile[i][0] + (profile[i + 1][0] - profile[i][0]) * f;
         const float h = profile[i][1] + (profile[i + 1][1] - profile[i][1]) * f;
         const float a = s * 2 * pi;
-        return Point3{centre[0] + r * std::cos(a), centre[1] + r * std::sin(a), centre[2] + h};
+        return Point3{centre.x + r * std::cos(a), centre.y + r * std::sin(a), centre.z + h};
     };
 }
 
@@ -88,7 +82,7 @@ void rotateVertices(Object3ds& object, size_t first, int axis, float angle)
     const float c = std::cos(angle), s = std::sin(angle);
     const int i = (axis + 1) % 3, j = (axis + 2) % 3;
     for (size_t k = first; k < object.vertices.size(); ++k) {
-        Point3& p = object.vertices[k];
+        auto& p = object.vertices[k];
         const float a = p[i], b = p[j];
         p[i] = a * c - b * s;
         p[j] = a * s + b * c;
@@ -97,9 +91,11 @@ void rotateVertices(Object3ds& object, size_t first, int axis, float angle)
 
 void moveVertices(Object3ds& object, size_t first, Point3 offset)
 {
-    for (size_t k = first; k < object.vertices.size(); ++k)
-        for (int i = 0; i < 3; ++i)
-            object.vertices[k][i] += offset[i];
+    for (size_t k = first; k < object.vertices.size(); ++k) {
+        object.vertices[k][0] += offset.x;
+        object.vertices[k][1] += offset.y;
+        object.vertices[k][2] += offset.z;
+    }
 }
 
 void addRock(Object3ds& object, Point3 centre, float radius, float roughness, int seed, int columns,
@@ -109,10 +105,10 @@ void addRock(Object3ds& object, Point3 centre, float radius, float roughness, in
         const float a = s * 2 * pi, b = (t - 0.5f) * pi;
         const Point3 d{std::cos(b) * std::cos(a), std::cos(b) * std::sin(a), std::sin(b)};
         // Noise read on the unit sphere, so the seam and the poles stay closed.
-        const float n = fractalNoise(d[0] * 1.7f + 5.0f, d[1] * 1.7f, d[2] * 1.7f, 3, 0.5f, seed);
+        const float n = fractalNoise(d.x * 1.7f + 5.0f, d.y * 1.7f, d.z * 1.7f, 3, 0.5f, seed);
         const float r =
-            radius * (1.0f + roughness * n) * (seed % 2 ? 1.0f : 0.85f + 0.15f * std::fabs(d[2]));
-        return Point3{centre[0] + r * d[0], centre[1] + r * d[1], centre[2] + r * d[2] * 0.8f};
+            radius * (1.0f + roughness * n) * (seed % 2 ? 1.0f : 0.85f + 0.15f * std::fabs(d.z));
+        return Point3{centre.x + r * d.x, centre.y + r * d.y, centre.z + r * d.z * 0.8f};
     };
     addSurface(object, rock, columns, rows, 2.0f, 1.0f, false);
 }
@@ -125,14 +121,14 @@ void finishPartObject(Object3ds& object, const std::string& material, Point3 ori
         group.faces.push_back(uint16_t(i));
     object.groups = {group};
     object.hasMatrix = true;
-    object.matrix = {1, 0, 0, 0, 1, 0, 0, 0, 1, origin[0], origin[1], origin[2]};
+    object.matrix = {1, 0, 0, 0, 1, 0, 0, 0, 1, origin.x, origin.y, origin.z};
 }
 
 Key3ds filePositionKey(uint32_t frame, Point3 value)
 {
     Key3ds key;
     key.frame = frame;
-    key.value = {value[0], value[1], value[2], 0};
+    key.value = {value.x, value.y, value.z, 0};
     return key;
 }
 
@@ -140,20 +136,11 @@ Key3ds fileRotationKey(uint32_t frame, float angle, Point3 axis)
 {
     Key3ds key;
     key.frame = frame;
-    key.value = {angle, axis[0], axis[1], axis[2]};
-    return key;
-}
-
-Key3ds fileRollKey(uint32_t frame, float degrees)
-{
-    Key3ds key;
-    key.frame = frame;
-    key.value = {degrees, 0, 0, 0};
+    key.value = {angle, axis.x, axis.y, axis.z};
     return key;
 }
 
 namespace {
-
 Track3ds track(std::vector<Key3ds> keys)
 {
     Track3ds t;
@@ -172,7 +159,7 @@ Node3ds fileObjectNode(const std::string& name, int id, std::vector<Key3ds> posi
     node.nodeId = id;
     node.name = name;
     node.hasPivot = true;
-    node.pivot = pivot;
+    node.pivot = fileVertex(pivot);
     node.position = track(std::move(position));
     // Without a rotation track the loader leaves the object's accumulated rotation unset: every
     // object gets one, a single key of no turn when it does not spin.
@@ -223,18 +210,4 @@ std::vector<Key3ds> fileSpinKeys(uint32_t lastFrame, uint32_t step, float turns,
     for (uint32_t i = 1; i <= steps; ++i)
         keys.push_back(fileRotationKey(i * step, angle, axis));
     return keys;
-}
-
-float tiledNoise(float x, float y, float period, float scale, int octaves, float gain, int seed)
-{
-    // Four copies of the noise one period apart, blended by position, meet themselves at the
-    // edges.
-    const float fx = x / period, fy = y / period;
-    auto n = [&](float px, float py) {
-        return fractalNoise(px / scale, py / scale, 0.5f, octaves, gain, seed);
-    };
-    const float a = n(x, y), b = n(x - period, y), c = n(x, y - period),
-                d = n(x - period, y - period);
-    const float top = a * (1 - fx) + b * fx, bottom = c * (1 - fx) + d * fx;
-    return (top * (1 - fy) + bottom * fy) * 1.35f;
 }

@@ -3,6 +3,7 @@
 // coordinates are given in texture widths (1 = one 256-texel repeat, v growing down the picture).
 #pragma once
 
+#include "geometry.h"
 #include "writers/write3ds.h"
 
 #include <array>
@@ -10,8 +11,6 @@
 #include <functional>
 #include <string>
 #include <vector>
-
-using Point3 = std::array<float, 3>;
 
 // A point of a surface for parameters s, t in 0..1.
 using SurfaceFunction = std::function<Point3(float s, float t)>;
@@ -47,11 +46,10 @@ void addRock(Object3ds& object, Point3 centre, float radius, float roughness, in
 // with its origin at origin (the point that the object's position track then places).
 void finishPartObject(Object3ds& object, const std::string& material, Point3 origin);
 
-// Keys in the file's axes (the loader swaps y and z): a position (x, y, z), a rotation by angle
-// about the axis, a camera roll in degrees.
+// Keys in the file's axes (the loader swaps y and z): a position (x, y, z) and a rotation by angle
+// about the axis. A camera roll has no axes: rollKey of model.h.
 Key3ds filePositionKey(uint32_t frame, Point3 value);
 Key3ds fileRotationKey(uint32_t frame, float angle, Point3 axis);
-Key3ds fileRollKey(uint32_t frame, float degrees);
 // The keyframer node of an object, light, camera or camera target with the given tracks.
 Node3ds fileObjectNode(const std::string& name, int id, std::vector<Key3ds> position,
                        std::vector<Key3ds> rotation = {}, Point3 pivot = {0, 0, 0});
@@ -61,7 +59,3 @@ Node3ds fileTargetNode(int id, std::vector<Key3ds> position);
 // `turns` whole turns about an axis over the frames, as relative rotation keys of equal angle every
 // `step` frames after a first key of no turn.
 std::vector<Key3ds> fileSpinKeys(uint32_t lastFrame, uint32_t step, float turns, Point3 axis);
-
-// Fractal noise (about -1..1) over a square picture of period pixels that repeats seamlessly:
-// face textures are tiled across their faces. scale is the size of the largest features.
-float tiledNoise(float x, float y, float period, float scale, int octaves, float gain, int seed);

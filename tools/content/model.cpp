@@ -5,20 +5,6 @@
 
 namespace {
 
-// Appends the two triangles of the quad p00, p10, p11, p01 (corners in order around it), facing
-// where (p01 - p00) x (p10 - p00) points.
-void addQuad(Model& model, uint16_t p00, uint16_t p10, uint16_t p11, uint16_t p01)
-{
-    model.faces.push_back({p00, p10, p01});
-    model.faces.push_back({p10, p11, p01});
-}
-
-uint16_t addVertex(Model& model, float x, float y, float z, float u, float v)
-{
-    model.vertices.push_back({x, y, z, u, v});
-    return uint16_t(model.vertices.size() - 1);
-}
-
 // A grid of (rows + 1) x (columns + 1) vertices from place(i, j) and its quads; the front side is
 // the one toward which (step in i) x (step in j) points.
 template <typename Place>
@@ -31,12 +17,32 @@ void addGrid(Model& model, int rows, int columns, Place place)
     const int stride = columns + 1;
     for (int i = 0; i < rows; ++i)
         for (int j = 0; j < columns; ++j) {
-            const uint16_t p = uint16_t(base + i * stride + j);
-            addQuad(model, p, uint16_t(p + 1), uint16_t(p + 1 + stride), uint16_t(p + stride));
+            // The cell's corners p00, p10, p11, p01 round it, split along p10 to p01.
+            const uint16_t p00 = uint16_t(base + i * stride + j), p10 = uint16_t(p00 + 1);
+            const uint16_t p01 = uint16_t(p00 + stride), p11 = uint16_t(p01 + 1);
+            model.faces.push_back({p00, p10, p01});
+            model.faces.push_back({p10, p11, p01});
         }
 }
 
 }  // namespace
+
+uint16_t addVertex(Model& model, float x, float y, float z, float u, float v)
+{
+    model.vertices.push_back({x, y, z, u, v});
+    return uint16_t(model.vertices.size() - 1);
+}
+
+void addTriangle(Model& model, int a, int b, int c)
+{
+    model.faces.push_back({uint16_t(a), uint16_t(b), uint16_t(c)});
+}
+
+void addQuad(Model& model, int a, int b, int c, int d)
+{
+    addTriangle(model, a, b, c);
+    addTriangle(model, a, c, d);
+}
 
 Model makeSphere(float radius, int rings, int segments)
 {
@@ -44,8 +50,8 @@ Model makeSphere(float radius, int rings, int segments)
     // Row i runs from the top pole (i = 0) down; column j runs around toward -z from +x, which
     // makes the quads face outward.
     addGrid(model, rings, segments, [&](int i, int j) {
-        const float polar = modelPi * float(i) / float(rings);
-        const float around = 2.0f * modelPi * float(j) / float(segments);
+        const float polar = pi * float(i) / float(rings);
+        const float around = 2.0f * pi * float(j) / float(segments);
         const float r = std::sin(polar) * radius;
         return ModelVertex{std::cos(around) * r, std::cos(polar) * radius, -std::sin(around) * r,
                            256.0f * float(j) / float(segments), 256.0f * float(i) / float(rings)};
@@ -72,7 +78,7 @@ Model makeLathe(const std::vector<std::array<float, 2>>& profile, int segments, 
     Model model;
     const int rows = int(profile.size()) - 1;
     addGrid(model, rows, segments, [&](int i, int j) {
-        const float around = 2.0f * modelPi * float(j) / float(segments);
+        const float around = 2.0f * pi * float(j) / float(segments);
         const auto& p = profile[size_t(rows - i)];
         return ModelVertex{std::cos(around) * p[0], p[1], -std::sin(around) * p[0],
                            256.0f * float(j) / float(segments),
@@ -81,13 +87,33 @@ Model makeLathe(const std::vector<std::array<float, 2>>& profile, int segments, 
     return model;
 }
 
+void addLathe(Model& model, const std::vector<ProfilePoint>& profile, int segments, float uRepeat,
+              float cx, float cz, float startAngle)
+{
+    const int first = static_cast<int>(model.vertices.size());
+    const int columns = segments + 1;
+    for (const ProfilePoint& p : profile) {
+        for (int j = 0; j < columns; ++j) {
+            const float a =
+                startAngle + 2.0f * pi * static_cast<float>(j) / static_cast<float>(segments);
+            addVertex(model, cx + p.radius * std::cos(a), p.height, cz + p.radius * std::sin(a),
+                      256.0f * uRepeat * static_cast<float>(j) / static_cast<float>(segments), p.v);
+        }
+    }
+    for (size_t i = 0; i + 1 < profile.size(); ++i) {
+        const int row = first + static_cast<int>(i) * columns;
+        for (int j = 0; j < segments; ++j)
+            addQuad(model, row + j, row + j + 1, row + columns + j + 1, row + columns + j);
+    }
+}
+
 Model makeTorus(float majorRadius, float minorRadius, int rings, int segments)
 {
     Model model;
     // Row i walks around the tube from the outer equator over the top; column j around the axis.
     addGrid(model, rings, segments, [&](int i, int j) {
-        const float tube = 2.0f * modelPi * float(i) / float(rings);
-        const float around = 2.0f * modelPi * float(j) / float(segments);
+        const float tube = 2.0f * pi * float(i) / float(rings);
+        const float around = 2.0f * pi * float(j) / float(segments);
         const float r = majorRadius + std::cos(tube) * minorRadius;
         return ModelVertex{std::cos(around) * r, -std::sin(tube) * minorRadius,
                            -std::sin(around) * r, 256.0f * float(j) / float(segments),
@@ -107,7 +133,7 @@ Model makeCoin(float radius, float thickness, int segments)
         const uint16_t centre = addVertex(model, 0, 0, z, 128, 128);
         const uint16_t first = uint16_t(model.vertices.size());
         for (int j = 0; j < segments; ++j) {
-            const float a = 2.0f * modelPi * float(j) / float(segments);
+            const float a = 2.0f * pi * float(j) / float(segments);
             addVertex(model, std::cos(a) * radius, std::sin(a) * radius, z,
                       128.0f + 127.0f * std::cos(a), 128.0f - 127.0f * std::sin(a));
         }
@@ -121,7 +147,7 @@ Model makeCoin(float radius, float thickness, int segments)
         }
     }
     addGrid(model, 1, segments, [&](int i, int j) {
-        const float a = 2.0f * modelPi * float(j) / float(segments);
+        const float a = 2.0f * pi * float(j) / float(segments);
         return ModelVertex{std::cos(a) * radius, std::sin(a) * radius, i == 0 ? half : -half,
                            256.0f * float(j) / float(segments), i == 0 ? 250.0f : 6.0f};
     });
@@ -134,7 +160,7 @@ Model makeBox(float sizeX, float sizeY, float sizeZ)
     const float hx = sizeX * 0.5f, hy = sizeY * 0.5f, hz = sizeZ * 0.5f;
     // Each side: a corner and two edge directions that run counter-clockwise seen from outside.
     struct Side {
-        float o[3], e1[3], e2[3];
+        Point3 o, e1, e2;
     };
     const Side sides[6] = {
         {{-hx, -hy, -hz}, {sizeX, 0, 0}, {0, sizeY, 0}},  // front, facing -z
@@ -149,8 +175,8 @@ Model makeBox(float sizeX, float sizeY, float sizeZ)
         for (int k = 0; k < 4; ++k) {
             const float a = (k == 1 || k == 2) ? 1.0f : 0.0f;
             const float b = (k >= 2) ? 1.0f : 0.0f;
-            addVertex(model, s.o[0] + a * s.e1[0] + b * s.e2[0], s.o[1] + a * s.e1[1] + b * s.e2[1],
-                      s.o[2] + a * s.e1[2] + b * s.e2[2], a * 255.0f, (1.0f - b) * 255.0f);
+            const Point3 p = s.o + s.e1 * a + s.e2 * b;
+            addVertex(model, p.x, p.y, p.z, a * 255.0f, (1.0f - b) * 255.0f);
         }
         // e1 x e2 points into the box, so (c - a) x (b - a) points out with b along e1.
         model.faces.push_back({base, uint16_t(base + 1), uint16_t(base + 3)});
@@ -180,34 +206,34 @@ void scaleModel(Model& model, float x, float y, float z)
         flipModel(model);
 }
 
-void rotateModelY(Model& model, float angle)
+namespace {
+
+// Turns every vertex in the plane of the coordinates a and b by angle, a toward b.
+void turnModel(Model& model, float ModelVertex::*a, float ModelVertex::*b, float angle)
 {
     const float c = std::cos(angle), s = std::sin(angle);
     for (ModelVertex& v : model.vertices) {
-        const float x = v.x * c - v.z * s;
-        v.z = v.x * s + v.z * c;
-        v.x = x;
+        const float first = v.*a * c - v.*b * s;
+        v.*b = v.*a * s + v.*b * c;
+        v.*a = first;
     }
+}
+
+}  // namespace
+
+void rotateModelY(Model& model, float angle)
+{
+    turnModel(model, &ModelVertex::x, &ModelVertex::z, angle);
 }
 
 void rotateModelX(Model& model, float angle)
 {
-    const float c = std::cos(angle), s = std::sin(angle);
-    for (ModelVertex& v : model.vertices) {
-        const float y = v.y * c - v.z * s;
-        v.z = v.y * s + v.z * c;
-        v.y = y;
-    }
+    turnModel(model, &ModelVertex::y, &ModelVertex::z, angle);
 }
 
 void rotateModelZ(Model& model, float angle)
 {
-    const float c = std::cos(angle), s = std::sin(angle);
-    for (ModelVertex& v : model.vertices) {
-        const float x = v.x * c - v.y * s;
-        v.y = v.x * s + v.y * c;
-        v.x = x;
-    }
+    turnModel(model, &ModelVertex::x, &ModelVertex::y, angle);
 }
 
 void mapModel(Model& model, float su, float sv, float du, float dv)
@@ -234,7 +260,7 @@ void appendModel(Model& model, const Model& part)
 }
 
 Object3ds modelObject(const std::string& name, const Model& model, const std::string& material,
-                      std::array<float, 3> origin)
+                      Point3 origin)
 {
     Object3ds object;
     object.name = name;
@@ -252,7 +278,7 @@ Object3ds modelObject(const std::string& name, const Model& model, const std::st
     }
     object.groups.push_back(group);
     object.hasMatrix = true;
-    object.matrix = {1, 0, 0, 0, 1, 0, 0, 0, 1, origin[0], origin[2], origin[1]};
+    object.matrix = {1, 0, 0, 0, 1, 0, 0, 0, 1, origin.x, origin.z, origin.y};
     return object;
 }
 
@@ -262,6 +288,11 @@ Key3ds positionKey(uint32_t frame, float x, float y, float z)
     key.frame = frame;
     key.value = {x, z, y, 0};
     return key;
+}
+
+Key3ds positionKey(uint32_t frame, Point3 p)
+{
+    return positionKey(frame, p.x, p.y, p.z);
 }
 
 Key3ds rotationKey(uint32_t frame, float angle, float ax, float ay, float az)
@@ -291,14 +322,14 @@ Key3ds withTcb(Key3ds key, float tension, float continuity, float bias)
     return key;
 }
 
-Node3ds objectNode(const std::string& name, std::array<float, 3> pivot,
-                   std::vector<Key3ds> positions, std::vector<Key3ds> rotations)
+Node3ds objectNode(const std::string& name, Point3 pivot, std::vector<Key3ds> positions,
+                   std::vector<Key3ds> rotations)
 {
     Node3ds node;
     node.kind = chunkObjectNode;
     node.name = name;
     node.hasPivot = true;
-    node.pivot = {pivot[0], pivot[2], pivot[1]};
+    node.pivot = fileAxes(pivot);
     node.position.keys = std::move(positions);
     node.rotation.keys = std::move(rotations);
     return node;

@@ -3,6 +3,7 @@
 // 3DS records, so a scene's numbers (heights, radii) read the same here as in its drawing code.
 #pragma once
 
+#include "geometry.h"
 #include "writers/write3ds.h"
 
 #include <array>
@@ -23,7 +24,19 @@ struct Model {
     std::vector<std::array<uint16_t, 3>> faces;
 };
 
-constexpr float modelPi = 3.14159265f;
+// Appends a vertex and returns its index.
+uint16_t addVertex(Model& model, float x, float y, float z, float u, float v);
+void addTriangle(Model& model, int a, int b, int c);
+// The two triangles a b c and a c d of the quad a b c d, whose corners run round it in the
+// order of a triangle's.
+void addQuad(Model& model, int a, int b, int c, int d);
+
+// One point of a lathe profile: radius from the axis, height, texel row.
+struct ProfilePoint {
+    float radius = 0.0f;
+    float height = 0.0f;
+    float v = 0.0f;
+};
 
 // A UV sphere; u runs once around, v from pole to pole, with seam vertices so no face wraps.
 Model makeSphere(float radius, int rings, int segments);
@@ -31,6 +44,13 @@ Model makeSphere(float radius, int rings, int segments);
 // first to last; u runs around, v along the profile. Outward faces when the profile runs upward
 // on the outside.
 Model makeLathe(const std::vector<std::array<float, 2>>& profile, int segments, float vRepeat);
+// A surface of revolution about the vertical axis through (cx, cz) whose profile points carry
+// their own texel rows: segments steps around from startAngle (x toward z; one more column of
+// vertices closes the seam), the texture repeated uRepeat times around. Rows run from the first
+// profile point; the front lies to the right of the profile's direction in the (radius, height)
+// plane, so a profile that goes up at the outside and inward over the top faces outward.
+void addLathe(Model& model, const std::vector<ProfilePoint>& profile, int segments, float uRepeat,
+              float cx = 0.0f, float cz = 0.0f, float startAngle = 0.0f);
 // A ring torus about the y axis.
 Model makeTorus(float majorRadius, float minorRadius, int rings, int segments);
 // A flat coin in the x-y plane facing -z and +z, with a rim; its faces map the whole texture
@@ -59,10 +79,11 @@ void appendModel(Model& model, const Model& part);
 // matrix with unit axes whose origin is `origin` (engine axes) so a keyframed scene places it by
 // its node's tracks about that point.
 Object3ds modelObject(const std::string& name, const Model& model, const std::string& material,
-                      std::array<float, 3> origin = {0, 0, 0});
+                      Point3 origin = {0, 0, 0});
 
 // Key helpers in engine axes (they swap into the file's axes).
 Key3ds positionKey(uint32_t frame, float x, float y, float z);
+Key3ds positionKey(uint32_t frame, Point3 p);
 // A rotation key about an engine-axes direction (it need not be unit length), angle in radians,
 // relative to the key before it.
 Key3ds rotationKey(uint32_t frame, float angle, float ax, float ay, float az);
@@ -73,8 +94,8 @@ Key3ds withTcb(Key3ds key, float tension, float continuity, float bias);
 // An object node with a pivot (engine axes, relative to the object's origin: zero turns it about
 // that origin), position and rotation tracks. Every keyframed object needs both tracks: the
 // scene composes its matrix from them.
-Node3ds objectNode(const std::string& name, std::array<float, 3> pivot,
-                   std::vector<Key3ds> positions, std::vector<Key3ds> rotations);
+Node3ds objectNode(const std::string& name, Point3 pivot, std::vector<Key3ds> positions,
+                   std::vector<Key3ds> rotations);
 // A light node with a position track; nodes fill the lights' tracks in the order of the nodes,
 // so every light before the last moving one needs a node (one key keeps it still).
 Node3ds lightNode(const std::string& name, std::vector<Key3ds> positions);

@@ -2,7 +2,7 @@
 #define STB_PERLIN_IMPLEMENTATION
 #include <stb_perlin.h>
 
-#include "content.h"
+#include "noise.h"
 
 #include <cmath>
 
@@ -81,4 +81,18 @@ float fractalNoise(float x, float y, float z, int octaves, float gain, int seed)
         frequency *= 2.0f;
     }
     return total > 0.0f ? sum / total : 0.0f;
+}
+
+float tiledNoise(float x, float y, float period, float scale, int octaves, float gain, int seed)
+{
+    // Four copies of the noise one period apart, blended by position, meet themselves at the
+    // edges.
+    const float fx = x / period, fy = y / period;
+    auto n = [&](float px, float py) {
+        return fractalNoise(px / scale, py / scale, 0.5f, octaves, gain, seed);
+    };
+    const float a = n(x, y), b = n(x - period, y), c = n(x, y - period),
+                d = n(x - period, y - period);
+    const float top = a * (1 - fx) + b * fx, bottom = c * (1 - fx) + d * fx;
+    return (top * (1 - fy) + bottom * fy) * 1.35f;
 }

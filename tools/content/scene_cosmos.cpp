@@ -1,7 +1,12 @@
 // The cosmos cross-fade's two pictures: one nebula with a ringed planet, lit warm from the left
 // in "cosmo2.jpg" and cold from the right in "cosmo24.jpg", so that the pulse between them looks
 // like a light sweeping across the same view.
-#include "content.h"
+#include "scene_cosmos.h"
+
+#include "geometry.h"
+
+#include "noise.h"
+#include "shapes.h"
 
 #include <algorithm>
 #include <cmath>
@@ -78,7 +83,7 @@ Picture paintCosmos(const CosmosLight& light, uint32_t seed)
     addGlow(canvas, light.sunX, light.sunY, 70.0f, scaleRgb(light.sun, 0.35f), 2.0f);
     addCore(canvas, light.sunX, light.sunY, 4.0f, {1.0f, 1.0f, 1.0f});
     addStreak(canvas, light.sunX, light.sunY, 0.0f, 90.0f, 0.8f, light.sun);
-    addStreak(canvas, light.sunX, light.sunY, 3.1415926f, 90.0f, 0.8f, light.sun);
+    addStreak(canvas, light.sunX, light.sunY, pi, 90.0f, 0.8f, light.sun);
     return finishPicture(canvas, seed);
 }
 

@@ -5,15 +5,16 @@
 // coordinates from environment mapping, so its material names the chrome map "enver1.jpg"), its
 // position and rotation tracks span 128 frames (sceneTime / 40), and it is framed for the fixed eye
 // (0, 25, 50) looking at the origin with a 90 degree field of view (about 2.9 pixels per unit).
-#include "content.h"
+#include "scene_credits.h"
+
+#include "masks.h"
+#include "model.h"
+#include "text.h"
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 
 namespace {
-
-constexpr float pi = 3.14159265f;
 // Letter height and stroke width in scene units before scaling; the logo is about 78 units wide
 // before and 70 after.
 constexpr float logoScale = 0.9f;
@@ -40,7 +41,7 @@ Piece slant(float bx0, float bx1, float y0, float tx0, float tx1, float y1)
 
 // Extrudes a piece toward the viewer (front at z = -depth / 2, the eye looks along +z) with a
 // bevel around the front face: the front is inset by `bevel` and set back by the same amount.
-void extrudePiece(MeshBuilder& mesh, const Piece& p, float offsetX)
+void extrudePiece(Model& mesh, const Piece& p, float offsetX)
 {
     float cx = 0, cy = 0;
     for (int k = 0; k < 4; ++k) {
@@ -54,22 +55,22 @@ void extrudePiece(MeshBuilder& mesh, const Piece& p, float offsetX)
         const float dx = (cx - p.x[k]) * logoScale, dy = (cy - p.y[k]) * logoScale;
         const float len = std::max(0.001f, std::hypot(dx, dy));
         const float ix = x + dx / len * bevel * 1.41f, iy = y + dy / len * bevel * 1.41f;
-        front[k] = addMeshVertex(mesh, ix, iy, -depth / 2 - bevel, (ix + 40) * 3, (24 - iy) * 3);
-        rim[k] = addMeshVertex(mesh, x, y, -depth / 2, (x + 40) * 3, (24 - y) * 3);
-        back[k] = addMeshVertex(mesh, x, y, depth / 2, (x + 40) * 3, (24 - y) * 3);
+        front[k] = addVertex(mesh, ix, iy, -depth / 2 - bevel, (ix + 40) * 3, (24 - iy) * 3);
+        rim[k] = addVertex(mesh, x, y, -depth / 2, (x + 40) * 3, (24 - y) * 3);
+        back[k] = addVertex(mesh, x, y, depth / 2, (x + 40) * 3, (24 - y) * 3);
     }
     // Seen from the eye (at -z) the corners run counter-clockwise: the front as given.
-    addMeshQuad(mesh, front[0], front[1], front[2], front[3]);
-    addMeshQuad(mesh, back[3], back[2], back[1], back[0]);
+    addQuad(mesh, front[0], front[1], front[2], front[3]);
+    addQuad(mesh, back[3], back[2], back[1], back[0]);
     for (int k = 0; k < 4; ++k) {
         const int n = (k + 1) % 4;
-        addMeshQuad(mesh, rim[k], rim[n], front[n], front[k]);
-        addMeshQuad(mesh, back[k], back[n], rim[n], rim[k]);
+        addQuad(mesh, rim[k], rim[n], front[n], front[k]);
+        addQuad(mesh, back[k], back[n], rim[n], rim[k]);
     }
 }
 
 // The pieces of "-ZEM-", left to right, with the advance of each character.
-void addLogoPieces(MeshBuilder& mesh)
+void addLogoPieces(Model& mesh)
 {
     const float h = letterHeight, s = stroke;
     float x = -39.0f;
@@ -98,25 +99,15 @@ void addLogoPieces(MeshBuilder& mesh)
     dash();
 }
 
-bool loadCardFont(Font& font, const char* fileName)
-{
-    const std::string path = dejaVuPath(fileName);
-    if (loadFont(font, path))
-        return true;
-    std::fprintf(stderr, "v4npelva-content: cannot read font %s (install fonts-dejavu-core)\n",
-                 path.c_str());
-    return false;
-}
-
 }  // namespace
 
 std::vector<uint8_t> buildLogoMesh()
 {
     Scene3ds scene;
     scene.materials = {{"Chrome", "enver1.jpg", 0xA200}};
-    MeshBuilder logo;
+    Model logo;
     addLogoPieces(logo);
-    scene.objects.push_back(finishMeshObject(logo, "Logo", "Chrome"));
+    scene.objects.push_back(modelObject("Logo", logo, "Chrome"));
 
     // The logo swings and tilts in front of the picture, drifting a little, over 128 frames. Keys
     // of the rotation track are relative to the key before them.
@@ -133,15 +124,13 @@ std::vector<uint8_t> buildLogoMesh()
                              {0, 1, 0},     {0.2f, 1, 0.1f}, {0, 1, 0}};
     for (int k = 0; k <= 8; ++k) {
         const uint32_t frame = static_cast<uint32_t>(k * 16);
-        Key3ds position;
-        position.frame = frame;
-        position.value = fileAxes(-10.0f + 3.0f * std::sin(k * 0.9f),
-                                  2.0f * std::sin(k * 1.3f) - 13.0f, 3.0f * std::cos(k * 0.7f));
-        node.position.keys.push_back(position);
+        node.position.keys.push_back(positionKey(frame, -10.0f + 3.0f * std::sin(k * 0.9f),
+                                                 2.0f * std::sin(k * 1.3f) - 13.0f,
+                                                 3.0f * std::cos(k * 0.7f)));
         Key3ds rotation;
         rotation.frame = frame;
         const float len = std::hypot(axes[k][0], axes[k][1], axes[k][2]);
-        const auto axis = fileAxes(axes[k][0] / len, axes[k][1] / len, axes[k][2] / len);
+        const auto axis = fileAxes({axes[k][0] / len, axes[k][1] / len, axes[k][2] / len});
         rotation.value = {swing[k], axis[0], axis[1], axis[2]};
         node.rotation.keys.push_back(rotation);
     }
@@ -152,7 +141,7 @@ std::vector<uint8_t> buildLogoMesh()
 bool paintCreditCard(Picture& picture, const std::string& title, const std::string& names, Rgb tint)
 {
     Font bold, plain;
-    if (!loadCardFont(bold, "DejaVuSans-Bold.ttf") || !loadCardFont(plain, "DejaVuSans.ttf"))
+    if (!loadDejaVuFont(bold, "DejaVuSans-Bold.ttf") || !loadDejaVuFont(plain, "DejaVuSans.ttf"))
         return false;
     Canvas canvas = makeCanvas(256, 128);
     // Drawn at half size and added to the screen, the two cards of a cue overlap by half their

@@ -1,11 +1,14 @@
 // Disks: eighteen coins for "disks.3ds" drifting in a loose cluster round the origin (the scene
 // gives them the screen itself as texture), a chrome ring at their centre, the two additive
 // backdrops "q1.jpg" and "q2.jpg" and the three pulsing words.
-#include "content.h"
+#include "scene_disks.h"
+
 #include "model.h"
+#include "noise.h"
+#include "shapes.h"
+#include "text.h"
 
 #include <cmath>
-#include <cstdio>
 
 namespace {
 
@@ -26,7 +29,7 @@ std::vector<uint8_t> buildDisksMesh()
     for (int k = 0; k < diskCount; ++k) {
         // Three loose rings of six, one above the other, turned against each other.
         const int layer = k / 6;
-        const float a = 2.0f * modelPi * (float(k % 6) + 0.5f * float(layer)) / 6.0f;
+        const float a = 2.0f * pi * (float(k % 6) + 0.5f * float(layer)) / 6.0f;
         const float r = 30.0f + 10.0f * float(layer % 2) + 6.0f * randomUnit(random);
         const float x = std::cos(a) * r;
         const float y = (float(layer) - 1.0f) * 26.0f + (randomUnit(random) - 0.5f) * 8.0f;
@@ -35,7 +38,7 @@ std::vector<uint8_t> buildDisksMesh()
         Model coin = makeCoin(radius, 2.5f, 24);
         // Each coin faces outward from the cluster, tipped a little.
         rotateModelX(coin, (randomUnit(random) - 0.5f) * 0.8f);
-        rotateModelY(coin, -a - modelPi * 0.5f);
+        rotateModelY(coin, -a - pi * 0.5f);
         translateModel(coin, x, y, z);
         char name[16];
         std::snprintf(name, sizeof name, "Disk%02d", k);
@@ -50,14 +53,14 @@ std::vector<uint8_t> buildDisksMesh()
         const int steps = 12;
         for (int i = 0; i <= steps; ++i) {
             const float s = float(i) / float(steps);
-            const float b = phase + s * 2.0f * modelPi * 2.0f;
+            const float b = phase + s * 2.0f * pi * 2.0f;
             const uint32_t frame = uint32_t(disksFrames * i / steps);
             path.push_back(positionKey(frame, x + std::cos(b) * loop,
                                        y + std::sin(b * 1.5f) * loop * 0.6f,
                                        z + std::sin(b) * loop));
             if (i > 0)
                 turn.push_back(
-                    rotationKey(frame, speed * 2.0f * modelPi / float(steps) * 1.5f, ax, 1.0f, az));
+                    rotationKey(frame, speed * 2.0f * pi / float(steps) * 1.5f, ax, 1.0f, az));
         }
         scene.nodes.push_back(objectNode(name, {0, 0, 0}, path, turn));
     }
@@ -66,14 +69,13 @@ std::vector<uint8_t> buildDisksMesh()
     Model ring = makeTorus(13.0f, 3.5f, 12, 32);
     appendModel(ring, [] {
         Model inner = makeTorus(7.0f, 2.0f, 10, 24);
-        rotateModelX(inner, modelPi * 0.5f);
+        rotateModelX(inner, pi * 0.5f);
         return inner;
     }());
     scene.objects.push_back(modelObject("Core", ring, "CHROME"));
     std::vector<Key3ds> spin{rotationKey(0, 0, 0, 1, 0)};
     for (int i = 1; i <= 8; ++i)
-        spin.push_back(
-            rotationKey(uint32_t(disksFrames * i / 8), modelPi * 0.5f, 0.4f, 1.0f, 0.2f));
+        spin.push_back(rotationKey(uint32_t(disksFrames * i / 8), pi * 0.5f, 0.4f, 1.0f, 0.2f));
     scene.nodes.push_back(objectNode("Core", {0, 0, 0}, {positionKey(0, 0, 0, 0)}, spin));
 
     // Object 19: the sky round the flight. The scene never clears the screen, so the sky repaints
@@ -99,7 +101,7 @@ static Picture paintBackdrop(Rgb a, Rgb b, Rgb c, float bandRow, uint32_t seed)
     for (int i = 0; i < 3; ++i) {
         const float y = bandRow + float(i) * 9.0f;
         addStreak(canvas, 160, y, 0.0f, 200.0f, 0.8f + float(i) * 0.4f, scaleRgb(c, 0.22f));
-        addStreak(canvas, 160, y, modelPi, 200.0f, 0.8f + float(i) * 0.4f, scaleRgb(c, 0.22f));
+        addStreak(canvas, 160, y, pi, 200.0f, 0.8f + float(i) * 0.4f, scaleRgb(c, 0.22f));
     }
     Random random = makeRandom(seed);
     addStarfield(canvas, random, 90, 0.5f);
@@ -122,12 +124,8 @@ Picture paintDisksBackdropWarm()
 bool paintDisksWord(Picture& picture, const std::string& word, bool gold, Rgb glow)
 {
     Font bold;
-    const std::string path = dejaVuPath("DejaVuSans-Bold.ttf");
-    if (!loadFont(bold, path)) {
-        std::fprintf(stderr, "v4npelva-content: cannot read font %s (install fonts-dejavu-core)\n",
-                     path.c_str());
+    if (!loadDejaVuFont(bold, "DejaVuSans-Bold.ttf"))
         return false;
-    }
     Canvas canvas = makeCanvas(spriteWidth, 96);
     const float height = fitTextHeight(bold, word, 210.0f, 64.0f, 2.0f);
     const TitleText title = makeTitleText(bold, word, height, 2.0f, 2, 6, 4);

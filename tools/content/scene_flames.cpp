@@ -8,14 +8,16 @@
 // anchors the lens flare (the tip of the crystal in the fire), and its lights are split in file
 // order into red, green and blue thirds. The scene never clears the screen, so the hall encloses
 // the camera and fills every pixel.
-#include "content.h"
+#include "scene_flames.h"
+
+#include "model.h"
+#include "noise.h"
+#include "shapes.h"
 
 #include <algorithm>
 #include <cmath>
 
 namespace {
-
-constexpr float pi = 3.14159265f;
 constexpr float hallRadius = 520.0f;
 constexpr float wallHeight = 360.0f;
 constexpr float domeHeight = 620.0f;
@@ -36,8 +38,8 @@ Rgb stoneColour(float x, float y, int seed)
                   std::clamp(0.5f + n * 0.7f, 0.0f, 1.0f));
 }
 
-// Texture helper: the canvas pixel at (x, y), wrapping.
-Rgb& at(Canvas& c, int x, int y)
+// The canvas pixel at (x, y), wrapping round at the edges as the texture tiles.
+Rgb& wrappedPixel(Canvas& c, int x, int y)
 {
     x = ((x % c.width) + c.width) % c.width;
     y = ((y % c.height) + c.height) % c.height;
@@ -61,7 +63,7 @@ Picture paintFlamesStone()
             const float mortar = (bx < 2 || by < 2) ? 0.45f : (bx == 2 || by == 2) ? 0.8f : 1.0f;
             // A lit top edge and a shaded lower edge on every block.
             const float edge = by == 3 ? 1.25f : by == 31 ? 0.75f : 1.0f;
-            at(canvas, x, y) = scaleRgb(c, mortar * edge);
+            wrappedPixel(canvas, x, y) = scaleRgb(c, mortar * edge);
         }
     }
     // The carved band: rows 96 to 160, zigzag ridges and a ring every 64 texels.
@@ -76,7 +78,7 @@ Picture paintFlamesStone()
             const float r = std::hypot(rx, y - 128.0f);
             if (std::fabs(r - 11.0f) < 2.0f)
                 light = (y - 128.0f) < 0 ? 1.5f : 0.6f;
-            Rgb& p = at(canvas, x, y);
+            Rgb& p = wrappedPixel(canvas, x, y);
             p = scaleRgb(mixRgb(p, {0.55f, 0.40f, 0.22f}, 0.35f), light);
         }
     }
@@ -102,7 +104,7 @@ Picture paintFlamesFloor()
             const int gx = x % 32, gy = y % 64;
             if (gx < 2 || gy < 2)
                 c = {0.75f, 0.55f, 0.2f};
-            at(canvas, x, y) = c;
+            wrappedPixel(canvas, x, y) = c;
         }
     }
     return finishPicture(canvas, 202);
@@ -115,7 +117,7 @@ Picture paintFlamesDome()
     for (int y = 0; y < 256; ++y) {
         for (int x = 0; x < 256; ++x) {
             const float n = fractalNoise(x / 50.0f, y / 50.0f, 2.5f, 4, 0.5f, 45);
-            at(canvas, x, y) = scaleRgb({0.07f, 0.10f, 0.30f}, 0.8f + 0.4f * n);
+            wrappedPixel(canvas, x, y) = scaleRgb({0.07f, 0.10f, 0.30f}, 0.8f + 0.4f * n);
         }
     }
     Random random = makeRandom(46);
@@ -135,7 +137,7 @@ Picture paintFlamesDome()
             const float wave = std::sin(x * pi / 16.0f) * 8.0f + 237.0f;
             Rgb c = line || std::fabs(y - wave) < 1.5f ? Rgb{0.8f, 0.6f, 0.25f}
                                                        : Rgb{0.25f, 0.08f, 0.06f};
-            at(canvas, x, y) = c;
+            wrappedPixel(canvas, x, y) = c;
         }
     return finishPicture(canvas, 203);
 }
@@ -144,12 +146,11 @@ Picture paintFlamesGold()
 {
     // Hammered bronze: warm metal with dents and a few bright bands.
     Canvas canvas = makeCanvas(256, 256);
-    for (int y = 0; y < 256; ++y)
-        for (int x = 0; x < 256; ++x) {
-            const float n = fractalNoise(x / 12.0f, y / 12.0f, 3.3f, 3, 0.5f, 47);
-            const float band = 0.5f + 0.5f * std::sin(y * pi / 32.0f);
-            at(canvas, x, y) = scaleRgb(goldColour(0.35f + 0.3f * band), 0.55f + 0.25f * n);
-        }
+    paintPixels(canvas, [&](int x, int y) -> Rgb {
+        const float n = fractalNoise(x / 12.0f, y / 12.0f, 3.3f, 3, 0.5f, 47);
+        const float band = 0.5f + 0.5f * std::sin(y * pi / 32.0f);
+        return scaleRgb(goldColour(0.35f + 0.3f * band), 0.55f + 0.25f * n);
+    });
     return finishPicture(canvas, 204);
 }
 
@@ -161,7 +162,7 @@ std::vector<uint8_t> buildFlamesMesh()
                        {"Bronze", "fl_gold.jpg", 0xA200}, {"Altar", "fl_stone.jpg", 0xA200}};
 
     // The stepped altar: three round steps up to height 45, 10 profile points by 25 columns.
-    MeshBuilder altar;
+    Model altar;
     addLathe(altar,
              {{150, 0, 0},
               {150, 15, 20},
@@ -174,28 +175,28 @@ std::vector<uint8_t> buildFlamesMesh()
               {40, 48, 160},
               {20, 46, 180}},
              24, 4.0f);
-    scene.objects.push_back(finishMeshObject(altar, "Altar", "Altar"));
+    scene.objects.push_back(modelObject("Altar", altar, "Altar"));
 
     // The crystal in the fire, its tip first (vertex 250): eight faces around a point at height
     // 100.
-    MeshBuilder crystal;
-    const int tip = addMeshVertex(crystal, 0, 112, 0, 128, 0);
-    const int foot = addMeshVertex(crystal, 0, 78, 0, 128, 255);
+    Model crystal;
+    const int tip = addVertex(crystal, 0, 112, 0, 128, 0);
+    const int foot = addVertex(crystal, 0, 78, 0, 128, 255);
     int ring[4];
     for (int k = 0; k < 4; ++k) {
         const float a = k * pi / 2 + pi / 4;
-        ring[k] = addMeshVertex(crystal, 9 * std::cos(a), 92, 9 * std::sin(a), k * 64.0f, 128);
+        ring[k] = addVertex(crystal, 9 * std::cos(a), 92, 9 * std::sin(a), k * 64.0f, 128);
     }
     for (int k = 0; k < 4; ++k) {
         const int a = ring[k], b = ring[(k + 1) % 4];
         // Upper faces run a, tip, b seen from outside (the ring goes counter-clockwise from above).
-        addMeshTriangle(crystal, a, tip, b);
-        addMeshTriangle(crystal, b, foot, a);
+        addTriangle(crystal, a, tip, b);
+        addTriangle(crystal, b, foot, a);
     }
-    scene.objects.push_back(finishMeshObject(crystal, "Crystal", "Bronze"));
+    scene.objects.push_back(modelObject("Crystal", crystal, "Bronze"));
 
     // The brazier: a stem on the altar and a wide bowl whose rim is at height 80.
-    MeshBuilder brazier;
+    Model brazier;
     addLathe(brazier,
              {{22, 46, 0},
               {14, 52, 30},
@@ -209,28 +210,28 @@ std::vector<uint8_t> buildFlamesMesh()
               {26, 70, 220},
               {6, 68, 250}},
              24, 3.0f);
-    scene.objects.push_back(finishMeshObject(brazier, "Brazier", "Bronze"));
+    scene.objects.push_back(modelObject("Brazier", brazier, "Bronze"));
 
     // The hall: floor, wall and dome, all facing inward.
-    MeshBuilder floor;
+    Model floor;
     std::vector<ProfilePoint> floorProfile;
     for (int i = 0; i <= 10; ++i) {
         const float r = hallRadius - (hallRadius - 150.0f) * i / 10.0f;
         floorProfile.push_back({r, 0, 256.0f * i / 5.0f});
     }
     addLathe(floor, floorProfile, 48, 12.0f);
-    scene.objects.push_back(finishMeshObject(floor, "Floor", "Floor"));
+    scene.objects.push_back(modelObject("Floor", floor, "Floor"));
 
-    MeshBuilder wall;
+    Model wall;
     std::vector<ProfilePoint> wallProfile;
     for (int i = 0; i <= 8; ++i) {
         const float h = wallHeight - wallHeight * i / 8.0f;
         wallProfile.push_back({hallRadius, h, 256.0f * i / 4.0f});
     }
     addLathe(wall, wallProfile, 48, 12.0f);
-    scene.objects.push_back(finishMeshObject(wall, "Wall", "Wall"));
+    scene.objects.push_back(modelObject("Wall", wall, "Wall"));
 
-    MeshBuilder dome;
+    Model dome;
     std::vector<ProfilePoint> domeProfile;
     for (int i = 0; i <= 10; ++i) {
         const float a = (pi / 2) * i / 10.0f;  // from the top down to the wall
@@ -239,12 +240,12 @@ std::vector<uint8_t> buildFlamesMesh()
                                25.6f * i - 0.5f});
     }
     addLathe(dome, domeProfile, 48, 4.0f);
-    scene.objects.push_back(finishMeshObject(dome, "Dome", "Dome"));
+    scene.objects.push_back(modelObject("Dome", dome, "Dome"));
 
     // Twelve columns with a base and a capital, a torch in front of each.
     for (int c = 0; c < columnCount; ++c) {
         const float a = 2 * pi * (c + 0.5f) / columnCount;
-        MeshBuilder column;
+        Model column;
         addLathe(column,
                  {{28, 0, 0},
                   {28, 12, 12},
@@ -255,25 +256,14 @@ std::vector<uint8_t> buildFlamesMesh()
                   {32, 306, 240},
                   {32, 330, 255}},
                  10, 1.0f, columnRadius * std::cos(a), columnRadius * std::sin(a));
-        scene.objects.push_back(finishMeshObject(column, "Column" + std::to_string(c), "Column"));
-        Light3ds torch;
-        torch.name = "Torch" + std::to_string(c);
-        const auto p = fileAxes(torchRadius * std::cos(a), torchHeight, torchRadius * std::sin(a));
-        torch.position = {p[0], p[1], p[2]};
-        scene.lights.push_back(torch);
+        scene.objects.push_back(modelObject("Column" + std::to_string(c), column, "Column"));
+        scene.lights.push_back(modelLight("Torch" + std::to_string(c), torchRadius * std::cos(a),
+                                          torchHeight, torchRadius * std::sin(a)));
     }
 
     // The camera circles the altar one and a half times, coming down and closer, and ends in front
     // of the brazier looking up into the flames.
-    Node3ds camera;
-    camera.kind = chunkCameraNode;
-    camera.name = "Camera01";
-    camera.position.present = true;
-    camera.roll.present = true;
-    Node3ds target;
-    target.kind = chunkTargetNode;
-    target.name = "Camera01";
-    target.position.present = true;
+    std::vector<Key3ds> eye, look, roll;
     constexpr int keys = 11;
     for (int k = 0; k <= keys; ++k) {
         const float u = static_cast<float>(k) / keys;
@@ -281,22 +271,14 @@ std::vector<uint8_t> buildFlamesMesh()
         const float angle = -pi / 2 - 2.6f * pi * u + 0.15f * std::sin(u * 9.0f);
         const float radius = 395.0f - 75.0f * u + 15.0f * std::sin(u * 7.0f);
         const float height = 260.0f - 170.0f * u + 20.0f * std::sin(u * 11.0f);
-        Key3ds eye;
-        eye.frame = frame;
-        eye.value = fileAxes(radius * std::cos(angle), height, radius * std::sin(angle));
-        camera.position.keys.push_back(eye);
-        Key3ds look;
-        look.frame = frame;
+        eye.push_back(
+            positionKey(frame, radius * std::cos(angle), height, radius * std::sin(angle)));
         // The view lifts over the last keys, when the title grows in over the dome.
         const float lift = u > 0.85f ? 140.0f * (u - 0.85f) / 0.15f : 0.0f;
-        look.value = fileAxes(12.0f * std::sin(u * 5.0f), 95.0f + 25.0f * u + lift,
-                              12.0f * std::cos(u * 4.0f));
-        target.position.keys.push_back(look);
-        Key3ds roll;
-        roll.frame = frame;
-        roll.value = {6.0f * std::sin(u * 6.0f), 0, 0, 0};
-        camera.roll.keys.push_back(roll);
+        look.push_back(positionKey(frame, 12.0f * std::sin(u * 5.0f), 95.0f + 25.0f * u + lift,
+                                   12.0f * std::cos(u * 4.0f)));
+        roll.push_back(rollKey(frame, 6.0f * std::sin(u * 6.0f)));
     }
-    scene.nodes = {camera, target};
+    scene.nodes = {cameraNode(eye, roll), targetNode(look)};
     return encode3ds(scene);
 }

@@ -1,24 +1,18 @@
 // Greetings: the control-panel screen "06pet06.jpg", the talking head in three frames
 // "gretf1.jpg" to "gretf3.jpg" on its monitor, the strip of seventeen greeting cards
 // "greetz2.jpg", the warp source "greplas.jpg" and the tumbling knot "backobj.3ds".
-#include "content.h"
+#include "scene_greetings.h"
+
+#include "masks.h"
 #include "model.h"
+#include "noise.h"
+#include "shapes.h"
+#include "text.h"
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 
 namespace {
-
-bool loadSceneFont(Font& font, const char* fileName)
-{
-    const std::string path = dejaVuPath(fileName);
-    if (loadFont(font, path))
-        return true;
-    std::fprintf(stderr, "v4npelva-content: cannot read font %s (install fonts-dejavu-core)\n",
-                 path.c_str());
-    return false;
-}
 
 void fillRect(Canvas& canvas, int x0, int y0, int x1, int y1, Rgb colour)
 {
@@ -72,18 +66,17 @@ void traceEllipse(Canvas& canvas, float cx, float cy, float rx, float ry, float 
 bool paintGreetingsPanel(Picture& picture)
 {
     Font mono, bold;
-    if (!loadSceneFont(mono, "DejaVuSansMono.ttf") || !loadSceneFont(bold, "DejaVuSans-Bold.ttf"))
+    if (!loadDejaVuFont(mono, "DejaVuSansMono.ttf") || !loadDejaVuFont(bold, "DejaVuSans-Bold.ttf"))
         return false;
     Canvas canvas = makeCanvas(screenWidth, screenHeight);
     // Brushed dark-blue metal with a faint grid.
-    for (int y = 0; y < screenHeight; ++y)
-        for (int x = 0; x < screenWidth; ++x) {
-            const float brush = 0.85f + 0.15f * valueNoise(float(x) * 0.05f, float(y) * 1.3f, 61);
-            Rgb c = scaleRgb({0.09f, 0.12f, 0.2f}, brush);
-            if (x % 16 == 0 || y % 16 == 0)
-                c = addRgb(c, {0.03f, 0.05f, 0.08f});
-            canvas.pixels[size_t(y * screenWidth + x)] = c;
-        }
+    paintPixels(canvas, [&](int x, int y) -> Rgb {
+        const float brush = 0.85f + 0.15f * valueNoise(float(x) * 0.05f, float(y) * 1.3f, 61);
+        Rgb c = scaleRgb({0.09f, 0.12f, 0.2f}, brush);
+        if (x % 16 == 0 || y % 16 == 0)
+            c = addRgb(c, {0.03f, 0.05f, 0.08f});
+        return c;
+    });
     const Rgb light{0.45f, 0.55f, 0.7f}, dark{0.02f, 0.03f, 0.05f}, hole{0.01f, 0.015f, 0.03f};
     // The monitor of the talking head (its pictures are 152 x 108 at the top left).
     bevelFrame(canvas, 0, 0, 158, 114, light, dark);
@@ -132,32 +125,30 @@ Picture paintGreetingsFace(int frame)
     constexpr int width = 152, height = 108;
     Canvas canvas = makeCanvas(width, height);
     Random random = makeRandom(910 + uint32_t(frame));
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x) {
-            const float n = randomUnit(random) * 0.05f + (y % 3 == 0 ? 0.03f : 0.0f);
-            canvas.pixels[size_t(y * width + x)] = {n * 0.3f, n * 0.8f, n};
-        }
+    paintPixels(canvas, [&](int, int y) -> Rgb {
+        const float n = randomUnit(random) * 0.05f + (y % 3 == 0 ? 0.03f : 0.0f);
+        return {n * 0.3f, n * 0.8f, n};
+    });
     const Rgb line{0.3f, 0.9f, 1.0f};
     const float cx = 76.0f + float(frame - 1) * 2.0f, cy = 52.0f;
     const float sigma = 0.9f;
     addGlow(canvas, cx, cy, 60.0f, {0.02f, 0.1f, 0.15f}, 1.2f);
-    traceEllipse(canvas, cx, cy, 30.0f, 40.0f, 0.0f, 2.0f * modelPi, sigma, line);  // head
+    traceEllipse(canvas, cx, cy, 30.0f, 40.0f, 0.0f, 2.0f * pi, sigma, line);  // head
     // Contour bands across the face, as a scanned hologram.
     for (int i = -3; i <= 3; ++i) {
         const float y = cy + float(i) * 10.0f;
         const float half = 30.0f * std::sqrt(std::max(0.0f, 1.0f - (float(i) * 10.0f / 40.0f) *
                                                                        (float(i) * 10.0f / 40.0f)));
-        traceEllipse(canvas, cx, y, half, 3.0f, 0.0f, modelPi, 0.5f, scaleRgb(line, 0.35f));
+        traceEllipse(canvas, cx, y, half, 3.0f, 0.0f, pi, 0.5f, scaleRgb(line, 0.35f));
     }
     // Eyes: open, half shut, open looking aside.
     const float lid = frame == 1 ? 1.5f : 4.5f;
     const float look = frame == 2 ? 2.5f : 0.0f;
     for (int side = -1; side <= 1; side += 2) {
         const float ex = cx + float(side) * 12.0f;
-        traceEllipse(canvas, ex, cy - 8.0f, 7.0f, lid, 0.0f, 2.0f * modelPi, sigma, line);
+        traceEllipse(canvas, ex, cy - 8.0f, 7.0f, lid, 0.0f, 2.0f * pi, sigma, line);
         addCore(canvas, ex + look, cy - 8.0f, 1.6f, {0.8f, 1.0f, 1.0f});
-        traceEllipse(canvas, ex, cy - 16.0f, 8.0f, 3.0f, modelPi * 1.1f, modelPi * 1.9f, sigma,
-                     line);
+        traceEllipse(canvas, ex, cy - 16.0f, 8.0f, 3.0f, pi * 1.1f, pi * 1.9f, sigma, line);
     }
     traceCurve(
         canvas,
@@ -167,8 +158,8 @@ Picture paintGreetingsFace(int frame)
         },
         20, sigma, scaleRgb(line, 0.8f));  // nose
     const float open = frame == 0 ? 1.0f : frame == 1 ? 6.0f : 3.0f;
-    traceEllipse(canvas, cx, cy + 20.0f, 11.0f, open, 0.0f, modelPi, sigma, line);
-    traceEllipse(canvas, cx, cy + 20.0f, 11.0f, 1.0f, modelPi, 2.0f * modelPi, sigma, line);
+    traceEllipse(canvas, cx, cy + 20.0f, 11.0f, open, 0.0f, pi, sigma, line);
+    traceEllipse(canvas, cx, cy + 20.0f, 11.0f, 1.0f, pi, 2.0f * pi, sigma, line);
     // A torn scan line that moves between the frames.
     const int tear = 20 + frame * 31;
     for (int y = tear; y < tear + 3; ++y)
@@ -182,7 +173,7 @@ Picture paintGreetingsFace(int frame)
 bool paintGreetingCards(Picture& picture)
 {
     Font bold;
-    if (!loadSceneFont(bold, "DejaVuSans-Bold.ttf"))
+    if (!loadDejaVuFont(bold, "DejaVuSans-Bold.ttf"))
         return false;
     static const char* const cards[17] = {
         "greetings to", "SDL",          "libopenmpt", "libjpeg-turbo", "stb",      "GoogleTest",
@@ -212,7 +203,7 @@ Picture paintWarpVeins()
     // Bright veins where a warped periodic field crosses zero; every term repeats over 256
     // pixels, so the texture tiles as the warp reads it modulo 256.
     Canvas canvas = makeCanvas(256, 256);
-    const float k = 2.0f * modelPi / 256.0f;
+    const float k = 2.0f * pi / 256.0f;
     for (int y = 0; y < 256; ++y)
         for (int x = 0; x < 256; ++x) {
             const float fx = float(x) * k, fy = float(y) * k;
@@ -240,34 +231,25 @@ std::vector<uint8_t> buildGreetingsMesh()
     constexpr int around = 100, tube = 10;
     const float tubeRadius = 6.0f;
     auto centre = [](float s) {
-        const float a = s * 2.0f * modelPi;
-        return std::array<float, 3>{(std::sin(a) + 2.0f * std::sin(2.0f * a)) * 11.5f,
-                                    (std::cos(a) - 2.0f * std::cos(2.0f * a)) * 11.5f,
-                                    -std::sin(3.0f * a) * 11.5f};
+        const float a = s * 2.0f * pi;
+        return Point3{(std::sin(a) + 2.0f * std::sin(2.0f * a)) * 11.5f,
+                      (std::cos(a) - 2.0f * std::cos(2.0f * a)) * 11.5f,
+                      -std::sin(3.0f * a) * 11.5f};
     };
     for (int i = 0; i <= around; ++i) {
         const float s = float(i) / float(around);
         const auto p = centre(s);
         const auto q = centre(s + 0.001f);
         // Tube frame: tangent t, a normal n from the curve's offset from the centre, b = t x n.
-        float t[3] = {q[0] - p[0], q[1] - p[1], q[2] - p[2]};
-        const float tl = std::sqrt(t[0] * t[0] + t[1] * t[1] + t[2] * t[2]);
-        for (float& c : t)
-            c /= tl;
-        float n[3] = {p[0], p[1], p[2]};
-        const float d = n[0] * t[0] + n[1] * t[1] + n[2] * t[2];
-        for (int c = 0; c < 3; ++c)
-            n[c] -= d * t[c];
-        const float nl = std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
-        for (float& c : n)
-            c /= nl;
-        const float b[3] = {t[1] * n[2] - t[2] * n[1], t[2] * n[0] - t[0] * n[2],
-                            t[0] * n[1] - t[1] * n[0]};
+        const Point3 t = (q - p) / std::sqrt(dot(q - p, q - p));
+        const Point3 offset = p - t * dot(p, t);
+        const Point3 n = offset / std::sqrt(dot(offset, offset));
+        const Point3 b = cross(t, n);
         for (int j = 0; j <= tube; ++j) {
-            const float a = 2.0f * modelPi * float(j) / float(tube);
+            const float a = 2.0f * pi * float(j) / float(tube);
             const float cs = std::cos(a) * tubeRadius, sn = std::sin(a) * tubeRadius;
-            knot.vertices.push_back({p[0] + n[0] * cs + b[0] * sn, p[1] + n[1] * cs + b[1] * sn,
-                                     p[2] + n[2] * cs + b[2] * sn, 256.0f * 4.0f * s,
+            knot.vertices.push_back({p.x + n.x * cs + b.x * sn, p.y + n.y * cs + b.y * sn,
+                                     p.z + n.z * cs + b.z * sn, 256.0f * 4.0f * s,
                                      256.0f * float(j) / float(tube)});
         }
     }

@@ -4,7 +4,9 @@
 // morphing object and object 2 its mirror, with the same vertex count, order and faces; objects 3
 // to 17 fifteen key shapes with object 1's vertex count and order, all above the floor and wound
 // outwards under object 1's faces; object 5 with faces of its own for the small wireframe view.
-#include "content.h"
+#include "scene_morph.h"
+
+#include "geometry.h"
 
 #include "writers/write3ds.h"
 
@@ -14,8 +16,6 @@
 #include <string>
 
 namespace {
-
-constexpr float pi = 3.14159265f;
 // Face textures are addressed with byte coordinates.
 constexpr int textureSize3d = 256;
 // Key shapes: objects 3 to 17, enough for the 11776 units of the scene at 853 units per key.
@@ -39,59 +39,23 @@ constexpr float morphClearance = 6.0f;
 constexpr int floorSide = 9;
 constexpr float floorStep = 150.0f;
 
-struct V3 {
-    float x, y, z;
-};
-
-V3 add(V3 a, V3 b)
-{
-    return {a.x + b.x, a.y + b.y, a.z + b.z};
-}
-V3 sub(V3 a, V3 b)
-{
-    return {a.x - b.x, a.y - b.y, a.z - b.z};
-}
-V3 mul(V3 a, float s)
-{
-    return {a.x * s, a.y * s, a.z * s};
-}
-float dot(V3 a, V3 b)
-{
-    return a.x * b.x + a.y * b.y + a.z * b.z;
-}
-V3 cross(V3 a, V3 b)
-{
-    return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
-}
-V3 unit(V3 a)
-{
-    const float l = std::sqrt(dot(a, a));
-    return l > 0.0f ? mul(a, 1.0f / l) : a;
-}
-
-// Engine axes (y up) to the file's (z up).
-std::array<float, 3> fileAxes(V3 p)
-{
-    return {p.x, p.z, p.y};
-}
-
 // The unit direction of grid point (theta around, phi from the top pole).
-V3 direction(float theta, float phi)
+Point3 direction(float theta, float phi)
 {
     return {std::sin(phi) * std::cos(theta), std::cos(phi), std::sin(phi) * std::sin(theta)};
 }
 
 // Scales a direction onto the surface |x|^p + |y|^p + |z|^p = 1 (a rounded cube for large p, an
 // octahedron for p = 1).
-V3 superShell(V3 d, float p, float size)
+Point3 superShell(Point3 d, float p, float size)
 {
     const float n = std::pow(
         std::pow(std::fabs(d.x), p) + std::pow(std::fabs(d.y), p) + std::pow(std::fabs(d.z), p),
         1.0f / p);
-    return mul(d, size / n);
+    return d * (size / n);
 }
 
-V3 turnY(V3 p, float angle)
+Point3 turnY(Point3 p, float angle)
 {
     const float c = std::cos(angle), s = std::sin(angle);
     return {p.x * c - p.z * s, p.y, p.x * s + p.z * c};
@@ -99,36 +63,36 @@ V3 turnY(V3 p, float angle)
 
 // A tube of radius r around a closed curve, for the knot: theta runs along the curve, phi (twice
 // round) around the tube, in the curve's Frenet frame.
-V3 trefoil(float theta)
+Point3 trefoil(float theta)
 {
     return {std::sin(theta) + 2.0f * std::sin(2.0f * theta), -std::sin(3.0f * theta) * 0.9f,
             std::cos(theta) - 2.0f * std::cos(2.0f * theta)};
 }
 
-V3 knotPoint(float theta, float phi)
+Point3 knotPoint(float theta, float phi)
 {
     const float h = 0.001f;
-    const V3 c = trefoil(theta);
-    const V3 t = unit(sub(trefoil(theta + h), trefoil(theta - h)));
-    const V3 second = sub(add(trefoil(theta + h), trefoil(theta - h)), mul(c, 2.0f));
-    const V3 n = unit(sub(second, mul(t, dot(second, t))));
-    const V3 b = cross(t, n);
+    const Point3 c = trefoil(theta);
+    const Point3 t = unit(trefoil(theta + h) - trefoil(theta - h));
+    const Point3 second = trefoil(theta + h) + trefoil(theta - h) - c * 2.0f;
+    const Point3 n = unit(second - t * dot(second, t));
+    const Point3 b = cross(t, n);
     const float psi = 2.0f * phi;
-    const V3 around = add(mul(n, std::cos(psi)), mul(b, std::sin(psi)));
-    return add(mul(c, 25.0f), mul(around, 15.0f));
+    const Point3 around = n * std::cos(psi) + b * std::sin(psi);
+    return c * 25.0f + around * 15.0f;
 }
 
 // Key shape `shape` (0 to 14) at grid point (theta, phi), relative to the object's centre.
-V3 keyShape(int shape, float theta, float phi)
+Point3 keyShape(int shape, float theta, float phi)
 {
-    const V3 d = direction(theta, phi);
+    const Point3 d = direction(theta, phi);
     // sin(phi) is held at 0 or above: at the bottom pole it would come out a hair below 0, and a
     // fractional power of that is not a number.
     const float s = std::max(0.0f, std::sin(phi)), c = std::cos(phi);
     const float v = phi / pi;  // 0 at the top pole, 1 at the bottom
     switch (shape) {
     case 0:  // sphere
-        return mul(d, 82.0f);
+        return d * 82.0f;
     case 1:  // rounded cube, turned to show an edge
         return turnY(superShell(d, 7.0f, 66.0f), pi / 4.0f);
     case 2: {  // torus lying flat
@@ -176,7 +140,7 @@ V3 keyShape(int shape, float theta, float phi)
         const float r = 70.0f + 13.0f * std::sin(3.0f * theta + 2.0f * phi) +
                         10.0f * std::cos(5.0f * phi - theta) +
                         8.0f * std::sin(2.0f * theta) * std::cos(3.0f * phi);
-        return mul(d, r);
+        return d * r;
     }
     case 11: {  // ring whose flat band turns twice round on the way
         const float psi = 2.0f * phi;
@@ -199,7 +163,7 @@ V3 keyShape(int shape, float theta, float phi)
                 62.0f * side * rib * std::sin(theta)};
     }
     default: {  // egg, tipped up
-        const V3 e = {d.x * 70.0f, d.y * (d.y > 0.0f ? 95.0f : 70.0f), d.z * 70.0f};
+        const Point3 e = {d.x * 70.0f, d.y * (d.y > 0.0f ? 95.0f : 70.0f), d.z * 70.0f};
         return e;
     }
     }
@@ -223,9 +187,9 @@ std::vector<Face3ds> gridFaces(int columnStep, int rowStep)
     return faces;
 }
 
-std::vector<V3> shapeVertices(int shape)
+std::vector<Point3> shapeVertices(int shape)
 {
-    std::vector<V3> points;
+    std::vector<Point3> points;
     for (int i = 0; i <= morphRows; ++i)
         for (int j = 0; j <= morphColumns; ++j) {
             // The seam column repeats column 0 exactly, the poles are single points.
@@ -240,26 +204,26 @@ std::vector<V3> shapeVertices(int shape)
     for (const Face3ds& f : faces)
         volume += dot(points[f.a], cross(points[f.b], points[f.c]));
     float lowest = 1e9f;
-    for (V3& p : points) {
+    for (Point3& p : points) {
         if (volume > 0.0f)
             p.x = -p.x;
-        p = mul(p, morphScale);
+        p = p * morphScale;
         p.y += morphCentreY;
         lowest = std::min(lowest, p.y);
     }
     // Every shape clears the floor, so that its mirror image stays below it.
     if (lowest < morphClearance)
-        for (V3& p : points)
+        for (Point3& p : points)
             p.y += morphClearance - lowest;
     return points;
 }
 
-Object3ds gridObject(const std::string& name, const std::vector<V3>& points, bool mirror)
+Object3ds gridObject(const std::string& name, const std::vector<Point3>& points, bool mirror)
 {
     Object3ds object;
     object.name = name;
-    for (const V3& p : points)
-        object.vertices.push_back(fileAxes(mirror ? V3{p.x, -p.y, p.z} : p));
+    for (const Point3& p : points)
+        object.vertices.push_back(fileAxes(mirror ? Point3{p.x, -p.y, p.z} : p));
     return object;
 }
 
@@ -295,7 +259,7 @@ Scene3ds modelMorph()
 
     // Objects 1 and 2: the morphing object and its mirror, both starting as the first key shape,
     // with the same faces (the scene turns the mirror's winding round) and texture coordinates.
-    const std::vector<V3> first = shapeVertices(0);
+    const std::vector<Point3> first = shapeVertices(0);
     const std::vector<Face3ds> faces = gridFaces(1, 1);
     for (int k = 0; k < 2; ++k) {
         Object3ds object = gridObject(k == 0 ? "morph" : "mirror", first, k == 1);

@@ -6,50 +6,23 @@
 // the sign and object 4 the orb (drawn with a highlight), every object with a mesh matrix, a pivot
 // and position and rotation tracks; "neonlamp.jpg" and "neonlam2.jpg" 256 x 256, "zorvex1.jpg"
 // 320 wide and at least 500 high, "bksheme.jpg" at most 144 wide.
-#include "content.h"
+#include "scene_neon_rooms.h"
+
+#include "masks.h"
+#include "model.h"
+#include "noise.h"
+#include "shapes.h"
+#include "text.h"
 
 #include "writers/write3ds.h"
 
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <cstdio>
 #include <string>
 
 namespace {
-
-constexpr float pi = 3.14159265f;
 constexpr int faceTexture = 256;  // face textures are addressed with byte coordinates
-
-struct P3 {
-    float x, y, z;
-};
-P3 operator+(P3 a, P3 b)
-{
-    return {a.x + b.x, a.y + b.y, a.z + b.z};
-}
-P3 operator-(P3 a, P3 b)
-{
-    return {a.x - b.x, a.y - b.y, a.z - b.z};
-}
-P3 operator*(P3 a, float s)
-{
-    return {a.x * s, a.y * s, a.z * s};
-}
-float dot(P3 a, P3 b)
-{
-    return a.x * b.x + a.y * b.y + a.z * b.z;
-}
-P3 cross(P3 a, P3 b)
-{
-    return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
-}
-
-// Engine axes (y up) to the file's (z up).
-std::array<float, 3> fileAxes(P3 p)
-{
-    return {p.x, p.z, p.y};
-}
 
 // A texture rectangle in texels (u right, v down, as the engine stores them).
 struct UvRect {
@@ -91,20 +64,20 @@ struct ObjectBuilder {
         return groupCount++;
     }
 
-    uint16_t vertex(P3 p, float u, float v)
+    uint16_t vertex(Point3 p, float u, float v)
     {
         object.vertices.push_back(fileAxes(p));
         object.texCoords.push_back({u / faceTexture, 1.0f - v / faceTexture});
         return uint16_t(object.vertices.size() - 1);
     }
 
-    void triangle(uint16_t a, uint16_t b, uint16_t c, P3 facing, int g)
+    void triangle(uint16_t a, uint16_t b, uint16_t c, Point3 facing, int g)
     {
         const auto at = [this](uint16_t i) {
             const auto& f = object.vertices[i];
-            return P3{f[0], f[2], f[1]};
+            return Point3{f[0], f[2], f[1]};
         };
-        const P3 n = cross(at(c) - at(a), at(b) - at(a));
+        const Point3 n = cross(at(c) - at(a), at(b) - at(a));
         if (dot(n, facing) < 0.0f)
             std::swap(b, c);
         groupFaces[g].push_back(uint16_t(object.faces.size()));
@@ -114,8 +87,8 @@ struct ObjectBuilder {
     // A quad from corner o along edges eu (texture u) and ev (texture v), split into nu x nv
     // cells; the texture runs from rect's first corner to its second over the whole quad, or
     // repeats once per `repeatU` and `repeatV` units when those are set.
-    void quad(P3 o, P3 eu, P3 ev, P3 facing, const std::string& material, UvRect r, int nu = 1,
-              int nv = 1, float repeatU = 0.0f, float repeatV = 0.0f)
+    void quad(Point3 o, Point3 eu, Point3 ev, Point3 facing, const std::string& material, UvRect r,
+              int nu = 1, int nv = 1, float repeatU = 0.0f, float repeatV = 0.0f)
     {
         const int g = group(material);
         const float lu = std::sqrt(dot(eu, eu)), lv = std::sqrt(dot(ev, ev));
@@ -139,10 +112,10 @@ struct ObjectBuilder {
 
     // An axis-aligned box seen from outside, min corner lo, max corner hi; top, sides and front
     // (the -z face) take their own atlas cells. The bottom is left out (it rests on something).
-    void box(P3 lo, P3 hi, const std::string& material, UvRect top, UvRect side, UvRect front,
-             bool bottom = false, bool withFront = true)
+    void box(Point3 lo, Point3 hi, const std::string& material, UvRect top, UvRect side,
+             UvRect front, bool bottom = false, bool withFront = true)
     {
-        const P3 d = hi - lo;
+        const Point3 d = hi - lo;
         quad({lo.x, hi.y, lo.z}, {d.x, 0, 0}, {0, 0, d.z}, {0, 1, 0}, material, top);
         if (withFront)
             quad({lo.x, hi.y, lo.z}, {d.x, 0, 0}, {0, -d.y, 0}, {0, 0, -1}, material, front);
@@ -154,29 +127,29 @@ struct ObjectBuilder {
     }
 
     // An upright cylinder (axis y) of `sides` segments with a top cap; the texture wraps once.
-    void cylinder(P3 base, float radius, float height, int sides, const std::string& material,
+    void cylinder(Point3 base, float radius, float height, int sides, const std::string& material,
                   UvRect wall, UvRect cap, bool topCap = true, bool inward = false)
     {
         const int g = group(material);
         const uint16_t first = uint16_t(object.vertices.size());
         for (int i = 0; i <= sides; ++i) {
             const float a = 2.0f * pi * float(i % sides) / sides;
-            const P3 p = {base.x + radius * std::cos(a), base.y, base.z + radius * std::sin(a)};
+            const Point3 p = {base.x + radius * std::cos(a), base.y, base.z + radius * std::sin(a)};
             const float u = wall.u0 + (wall.u1 - wall.u0) * float(i) / sides;
-            vertex(p + P3{0, height, 0}, u, wall.v0);
+            vertex(p + Point3{0, height, 0}, u, wall.v0);
             vertex(p, u, wall.v1);
         }
         for (int i = 0; i < sides; ++i) {
             const uint16_t a = uint16_t(first + 2 * i);
             const float mid = 2.0f * pi * (i + 0.5f) / sides;
-            const P3 out = P3{std::cos(mid), 0, std::sin(mid)} * (inward ? -1.0f : 1.0f);
+            const Point3 out = Point3{std::cos(mid), 0, std::sin(mid)} * (inward ? -1.0f : 1.0f);
             triangle(a, uint16_t(a + 1), uint16_t(a + 2), out, g);
             triangle(uint16_t(a + 3), uint16_t(a + 2), uint16_t(a + 1), out, g);
         }
         if (topCap) {
             const float cu = (cap.u0 + cap.u1) * 0.5f, cv = (cap.v0 + cap.v1) * 0.5f;
             const float ru = (cap.u1 - cap.u0) * 0.5f, rv = (cap.v1 - cap.v0) * 0.5f;
-            const uint16_t centre = vertex(base + P3{0, height, 0}, cu, cv);
+            const uint16_t centre = vertex(base + Point3{0, height, 0}, cu, cv);
             const uint16_t ring = uint16_t(object.vertices.size());
             for (int i = 0; i < sides; ++i) {
                 const float a = 2.0f * pi * float(i) / sides;
@@ -192,7 +165,7 @@ struct ObjectBuilder {
 
     // A flat ring (annulus band) around the y axis: an outer wall, an inner wall and a top and
     // bottom, for the rotating rings of the machine.
-    void ring(P3 centre, float inner, float outer, float height, int sides,
+    void ring(Point3 centre, float inner, float outer, float height, int sides,
               const std::string& material, UvRect band, UvRect face)
     {
         cylinder(centre, outer, height, sides, material, band, face, false);
@@ -209,7 +182,7 @@ struct ObjectBuilder {
                 vertex({centre.x + inner * std::cos(a), y, centre.z + inner * std::sin(a)}, u,
                        face.v1);
             }
-            const P3 facing = {0, level == 0 ? 1.0f : -1.0f, 0};
+            const Point3 facing = {0, level == 0 ? 1.0f : -1.0f, 0};
             for (int i = 0; i < sides; ++i) {
                 const uint16_t a = uint16_t(first + 2 * i);
                 triangle(a, uint16_t(a + 1), uint16_t(a + 2), facing, g);
@@ -219,7 +192,7 @@ struct ObjectBuilder {
     }
 
     // A sphere for the floating orb, texture wrapped round twice.
-    void sphere(P3 centre, float radius, int columns, int rows, const std::string& material)
+    void sphere(Point3 centre, float radius, int columns, int rows, const std::string& material)
     {
         const int g = group(material);
         const uint16_t first = uint16_t(object.vertices.size());
@@ -227,8 +200,8 @@ struct ObjectBuilder {
             for (int j = 0; j <= columns; ++j) {
                 const float theta = 2.0f * pi * float(j % columns) / columns;
                 const float phi = pi * float(i) / rows;
-                const P3 d = {std::sin(phi) * std::cos(theta), std::cos(phi),
-                              std::sin(phi) * std::sin(theta)};
+                const Point3 d = {std::sin(phi) * std::cos(theta), std::cos(phi),
+                                  std::sin(phi) * std::sin(theta)};
                 vertex(centre + d * radius, 512.0f * float(j) / columns, 256.0f * float(i) / rows);
             }
         for (int i = 0; i < rows; ++i)
@@ -239,8 +212,8 @@ struct ObjectBuilder {
                     const auto& p = object.vertices[x];
                     const auto& q = object.vertices[y];
                     const auto& r = object.vertices[z];
-                    return P3{(p[0] + q[0] + r[0]) / 3.0f, (p[2] + q[2] + r[2]) / 3.0f,
-                              (p[1] + q[1] + r[1]) / 3.0f} -
+                    return Point3{(p[0] + q[0] + r[0]) / 3.0f, (p[2] + q[2] + r[2]) / 3.0f,
+                                  (p[1] + q[1] + r[1]) / 3.0f} -
                            centre;
                 };
                 triangle(a, b, uint16_t(a + 1), mid(a, b, uint16_t(a + 1)), g);
@@ -289,16 +262,16 @@ Object3ds roomWalls(const RoomSize& r, const std::vector<WallOpening>& openings 
               ny = int(r.height / r.tile);
     // Each wall carries the texture once from floor to ceiling and repeats it every 600 units
     // along; walls are seen from inside the room.
-    const P3 origins[4] = {{-r.halfX, 0, r.halfZ},
-                           {r.halfX, 0, -r.halfZ},
-                           {-r.halfX, 0, -r.halfZ},
-                           {r.halfX, 0, r.halfZ}};
-    const P3 alongs[4] = {
+    const Point3 origins[4] = {{-r.halfX, 0, r.halfZ},
+                               {r.halfX, 0, -r.halfZ},
+                               {-r.halfX, 0, -r.halfZ},
+                               {r.halfX, 0, r.halfZ}};
+    const Point3 alongs[4] = {
         {2 * r.halfX, 0, 0}, {-2 * r.halfX, 0, 0}, {0, 0, 2 * r.halfZ}, {0, 0, -2 * r.halfZ}};
-    const P3 facings[4] = {{0, 0, -1}, {0, 0, 1}, {1, 0, 0}, {-1, 0, 0}};
+    const Point3 facings[4] = {{0, 0, -1}, {0, 0, 1}, {1, 0, 0}, {-1, 0, 0}};
     for (int w = 0; w < 4; ++w) {
         const int n = w < 2 ? nx : nz;
-        const P3 step = alongs[w] * (1.0f / n);
+        const Point3 step = alongs[w] * (1.0f / n);
         for (int i = 0; i < n; ++i)
             for (int j = 0; j < ny; ++j) {
                 bool open = false;
@@ -308,7 +281,7 @@ Object3ds roomWalls(const RoomSize& r, const std::vector<WallOpening>& openings 
                 if (open)
                     continue;
                 const float u0 = i * r.tile / 600.0f * 256.0f, v0 = 256.0f - j * 256.0f / ny;
-                b.quad(origins[w] + step * float(i) + P3{0, r.height * j / ny, 0}, step,
+                b.quad(origins[w] + step * float(i) + Point3{0, r.height * j / ny, 0}, step,
                        {0, r.height / ny, 0}, facings[w], "ROOM WALL",
                        {u0, v0, u0 + r.tile / 600.0f * 256.0f, v0 - 256.0f / ny});
             }
@@ -327,39 +300,18 @@ Object3ds roomCeiling(const RoomSize& r)
 
 // A flat sign showing the neon picture (or the part `part` of it), facing `facing`, cut into
 // columns x rows faces like the wall tiles it replaces.
-Object3ds signPlate(const std::string& name, P3 corner, P3 across, P3 down, P3 facing, UvRect part,
-                    int columns, int rows)
+Object3ds signPlate(const std::string& name, Point3 corner, Point3 across, Point3 down,
+                    Point3 facing, UvRect part, int columns, int rows)
 {
     ObjectBuilder b;
     b.quad(corner, across, down, facing, "NEON SIGN", part, columns, rows);
     return b.finish(name);
 }
 
-Key3ds key(uint32_t frame, std::array<float, 4> value, float tension = 0.0f,
-           float continuity = 0.0f, float bias = 0.0f)
-{
-    Key3ds k;
-    k.frame = frame;
-    k.value = value;
-    k.tension = tension;
-    k.continuity = continuity;
-    k.bias = bias;
-    k.flags = (tension != 0.0f ? keyHasTension : 0) | (continuity != 0.0f ? keyHasContinuity : 0) |
-              (bias != 0.0f ? keyHasBias : 0);
-    return k;
-}
-
-// A position key at an engine-axes point.
-Key3ds positionKey(uint32_t frame, P3 p, float tension = 0.0f)
-{
-    const auto f = fileAxes(p);
-    return key(frame, {f[0], f[1], f[2], 0.0f}, tension);
-}
-
 struct PathPoint {
     uint32_t frame;
-    P3 eye;
-    P3 target;
+    Point3 eye;
+    Point3 target;
 };
 
 // The camera and its target along the path, with roll 0.
@@ -376,7 +328,7 @@ void addCamera(Scene3ds& scene, const std::vector<PathPoint>& path)
         target.position.keys.push_back(positionKey(p.frame, p.target));
     }
     camera.roll.present = true;
-    camera.roll.keys.push_back(key(0, {0, 0, 0, 0}));
+    camera.roll.keys.push_back(rollKey(0, 0));
     scene.nodes.push_back(camera);
     scene.nodes.push_back(target);
 }
@@ -384,7 +336,7 @@ void addCamera(Scene3ds& scene, const std::vector<PathPoint>& path)
 // A light at its first position, moving along the points given (a closed loop when the last
 // point repeats the first).
 void addLight(Scene3ds& scene, const std::string& name, std::array<float, 3> colour,
-              const std::vector<std::pair<uint32_t, P3>>& track)
+              const std::vector<std::pair<uint32_t, Point3>>& track)
 {
     scene.lights.push_back({name, fileAxes(track.front().second), colour});
     Node3ds node;
@@ -399,7 +351,7 @@ void addLight(Scene3ds& scene, const std::string& name, std::array<float, 3> col
 // An object whose placement the keyframer drives: its vertices are modelled where it stands, its
 // mesh matrix is the identity with the origin at `origin`, its pivot is the origin itself, and its
 // position track starts there (one key for an object that stays).
-Object3ds& placed(Object3ds& object, P3 origin)
+Object3ds& placed(Object3ds& object, Point3 origin)
 {
     object.hasMatrix = true;
     const auto o = fileAxes(origin);
@@ -407,7 +359,9 @@ Object3ds& placed(Object3ds& object, P3 origin)
     return object;
 }
 
-Node3ds objectNode(const std::string& name, int id)
+// The node of object number id, with its pivot at the object's origin and both tracks, which the
+// caller fills.
+Node3ds keyedObjectNode(const std::string& name, int id)
 {
     Node3ds node;
     node.kind = chunkObjectNode;
@@ -417,17 +371,6 @@ Node3ds objectNode(const std::string& name, int id)
     node.position.present = true;
     node.rotation.present = true;
     return node;
-}
-
-// One key of a rotation track about the engine's vertical axis (the file's z), angle in radians
-// relative to the key before.
-Key3ds spinKey(uint32_t frame, float angle)
-{
-    return key(frame, {angle, 0, 0, 1});
-}
-Key3ds tiltKey(uint32_t frame, float angle)
-{
-    return key(frame, {angle, 1, 0, 0});
 }
 
 }  // namespace
@@ -512,7 +455,7 @@ Scene3ds modelComputerRoom()
         b.cylinder({520, 60, 680}, 40, 320, 8, "OBJECTS", cell(cellMetal), cell(cellMetal), false);
         for (int i = 0; i < 5; ++i) {
             const float a = 2.0f * pi * i / 5.0f;
-            const P3 end = {520 + 260 * std::cos(a), 0, 680 + 260 * std::sin(a)};
+            const Point3 end = {520 + 260 * std::cos(a), 0, 680 + 260 * std::sin(a)};
             b.box({std::min(520.0f, end.x) - 25, 0, std::min(680.0f, end.z) - 25},
                   {std::max(520.0f, end.x) + 25, 60, std::max(680.0f, end.z) + 25}, "OBJECTS",
                   cell(cellRubber), cell(cellRubber), cell(cellRubber));
@@ -593,7 +536,7 @@ Scene3ds modelMotherRoom()
 
     struct Part {
         Object3ds object;
-        P3 origin;
+        Point3 origin;
     };
     std::vector<Part> parts;
     parts.push_back({signPlate("sign", {-400, 1000, 1200}, {800, 0, 0}, {0, -800, 0}, {0, 0, -1},
@@ -621,9 +564,9 @@ Scene3ds modelMotherRoom()
                cell(cellGlow), cell(cellMetal));
         for (int k = 0; k < 4; ++k) {
             const float a = pi * 0.5f * k + 0.3f * i;
-            const P3 c = {std::cos(a) * (ringRadii[i] + 30), ringHeights[i] + 10,
-                          std::sin(a) * (ringRadii[i] + 30)};
-            b.box(c - P3{30, 0, 30}, c + P3{30, 40, 30}, "OBJECTS", cell(cellLamp),
+            const Point3 c = {std::cos(a) * (ringRadii[i] + 30), ringHeights[i] + 10,
+                              std::sin(a) * (ringRadii[i] + 30)};
+            b.box(c - Point3{30, 0, 30}, c + Point3{30, 40, 30}, "OBJECTS", cell(cellLamp),
                   cell(cellPlasticDark), cell(cellPlasticDark));
         }
         parts.push_back({b.finish("ring" + std::to_string(i + 1)), {0, ringHeights[i], 0}});
@@ -659,9 +602,9 @@ Scene3ds modelMotherRoom()
     for (size_t i = 0; i < parts.size(); ++i) {
         placed(parts[i].object, parts[i].origin);
         scene.objects.push_back(parts[i].object);
-        Node3ds node = objectNode(parts[i].object.name, int(i));
+        Node3ds node = keyedObjectNode(parts[i].object.name, int(i));
         node.position.keys.push_back(positionKey(0, parts[i].origin));
-        node.rotation.keys.push_back(spinKey(0, 0.0f));
+        node.rotation.keys.push_back(rotationKey(0, 0.0f, 0, 1, 0));
         if (i == 4) {
             // The orb circles the column at 560 units, bobbing, once every 165 frames.
             node.position.keys.clear();
@@ -672,12 +615,12 @@ Scene3ds modelMotherRoom()
                     {560 * std::cos(a), 700 + 120 * std::sin(2 * a), 560 * std::sin(a)}));
             }
             for (int k = 1; k <= 16; ++k)
-                node.rotation.keys.push_back(tiltKey(uint32_t(k * 31), 1.2f));
+                node.rotation.keys.push_back(rotationKey(uint32_t(k * 31), 1.2f, 1, 0, 0));
         } else if (i >= 6 && i <= 8) {
             // The rings turn, the middle one the other way, each at its own speed.
             const float speed = i == 7 ? -0.9f : (i == 6 ? 0.6f : 1.3f);
             for (int k = 1; k <= 10; ++k)
-                node.rotation.keys.push_back(spinKey(uint32_t(k * 50), speed));
+                node.rotation.keys.push_back(rotationKey(uint32_t(k * 50), speed, 0, 1, 0));
         } else if (i == 9 || i == 10) {
             // The pistons pump a quarter of a beat apart.
             node.position.keys.clear();
@@ -704,7 +647,7 @@ Scene3ds modelMotherRoom()
 
     // Three small beacons circling the machine at different heights.
     for (int i = 0; i < 3; ++i) {
-        std::vector<std::pair<uint32_t, P3>> track;
+        std::vector<std::pair<uint32_t, Point3>> track;
         for (int k = 0; k <= 12; ++k) {
             const float a = 2.0f * pi * (k / 4.0f + i / 3.0f) * (i == 1 ? -1.0f : 1.0f);
             const float r = 420.0f + 60.0f * i;
@@ -718,22 +661,6 @@ Scene3ds modelMotherRoom()
 }
 
 namespace {
-
-bool loadRoomFont(Font& font, const std::string& fileName)
-{
-    const std::string path = dejaVuPath(fileName);
-    if (loadFont(font, path))
-        return true;
-    std::fprintf(stderr, "v4npelva-content: cannot read font %s (install fonts-dejavu-core)\n",
-                 path.c_str());
-    return false;
-}
-
-Rgb& at(Canvas& canvas, int x, int y)
-{
-    return canvas.pixels[size_t(y) * canvas.width + x];
-}
-
 // Tileable value noise on a square texture: period in lattice cells across the width.
 float tiledNoise(float x, float y, int period, uint32_t seed)
 {
@@ -782,17 +709,16 @@ void addDeadTube(Canvas& canvas, const Mask& letters, int x, int y, Rgb colour)
 Canvas signBacking()
 {
     Canvas canvas = makeCanvas(faceTexture, faceTexture);
-    for (int y = 0; y < faceTexture; ++y)
-        for (int x = 0; x < faceTexture; ++x) {
-            const float g = grain(x, y, 8, 71);
-            Rgb c = {0.05f + 0.03f * g, 0.045f + 0.03f * g, 0.06f + 0.035f * g};
-            const int ex = std::min(x, faceTexture - 1 - x), ey = std::min(y, faceTexture - 1 - y);
-            if (std::min(ex, ey) < 6)
-                c = {0.16f, 0.16f, 0.18f};
-            else if (std::min(ex, ey) < 8)
-                c = {0.02f, 0.02f, 0.025f};
-            at(canvas, x, y) = c;
-        }
+    paintPixels(canvas, [&](int x, int y) -> Rgb {
+        const float g = grain(x, y, 8, 71);
+        Rgb c = {0.05f + 0.03f * g, 0.045f + 0.03f * g, 0.06f + 0.035f * g};
+        const int ex = std::min(x, faceTexture - 1 - x), ey = std::min(y, faceTexture - 1 - y);
+        if (std::min(ex, ey) < 6)
+            c = {0.16f, 0.16f, 0.18f};
+        else if (std::min(ex, ey) < 8)
+            c = {0.02f, 0.02f, 0.025f};
+        return c;
+    });
     for (int k = 0; k < 4; ++k)
         addCore(canvas, k % 2 ? 244.0f : 11.0f, k / 2 ? 244.0f : 11.0f, 1.6f, {0.5f, 0.5f, 0.55f});
     return canvas;
@@ -801,7 +727,7 @@ Canvas signBacking()
 bool paintNeonSign(Picture& picture, bool lit)
 {
     Font bold, book;
-    if (!loadRoomFont(bold, "DejaVuSans-Bold.ttf") || !loadRoomFont(book, "DejaVuSans.ttf"))
+    if (!loadDejaVuFont(bold, "DejaVuSans-Bold.ttf") || !loadDejaVuFont(book, "DejaVuSans.ttf"))
         return false;
     Canvas canvas = signBacking();
     const Rgb pink = {1.0f, 0.2f, 0.65f}, cyan = {0.2f, 0.85f, 1.0f}, amber = {1.0f, 0.6f, 0.15f};
@@ -852,22 +778,21 @@ Picture paintRoomFloor()
     // Dark rubber-coated floor plates, two by two per texture, with bevelled seams and a tread of
     // small studs.
     Canvas canvas = makeCanvas(faceTexture, faceTexture);
-    for (int y = 0; y < faceTexture; ++y)
-        for (int x = 0; x < faceTexture; ++x) {
-            const float g = grain(x, y, 8, 11);
-            Rgb c = {0.16f + 0.06f * g, 0.17f + 0.06f * g, 0.21f + 0.07f * g};
-            const int px = x % 128, py = y % 128;
-            const bool stud =
-                ((px / 16 + py / 16) % 2 == 0) && std::hypot(px % 16 - 7.5f, py % 16 - 7.5f) < 3.0f;
-            if (stud)
-                c = scaleRgb(c, 1.35f);
-            const int edge = std::min({px, py, 127 - px, 127 - py});
-            if (edge < 2)
-                c = {0.04f, 0.04f, 0.05f};
-            else if (edge < 4)
-                c = scaleRgb(c, px < 4 || py < 4 ? 1.5f : 0.6f);
-            at(canvas, x, y) = c;
-        }
+    paintPixels(canvas, [&](int x, int y) -> Rgb {
+        const float g = grain(x, y, 8, 11);
+        Rgb c = {0.16f + 0.06f * g, 0.17f + 0.06f * g, 0.21f + 0.07f * g};
+        const int px = x % 128, py = y % 128;
+        const bool stud =
+            ((px / 16 + py / 16) % 2 == 0) && std::hypot(px % 16 - 7.5f, py % 16 - 7.5f) < 3.0f;
+        if (stud)
+            c = scaleRgb(c, 1.35f);
+        const int edge = std::min({px, py, 127 - px, 127 - py});
+        if (edge < 2)
+            c = {0.04f, 0.04f, 0.05f};
+        else if (edge < 4)
+            c = scaleRgb(c, px < 4 || py < 4 ? 1.5f : 0.6f);
+        return c;
+    });
     return finishPicture(canvas, 1203);
 }
 
@@ -876,26 +801,25 @@ Picture paintRoomWall()
     // One wall from the floor (bottom row) to the ceiling (top row): a dark baseboard, tall
     // blue-grey panels getting lighter upward, a glowing teal strip under the ceiling.
     Canvas canvas = makeCanvas(faceTexture, faceTexture);
-    for (int y = 0; y < faceTexture; ++y)
-        for (int x = 0; x < faceTexture; ++x) {
-            const float g = grain(x, y, 4, 21);
-            const float up = 1.0f - float(y) / faceTexture;
-            Rgb c = {0.14f + 0.12f * up + 0.04f * g, 0.16f + 0.13f * up + 0.04f * g,
-                     0.22f + 0.16f * up + 0.05f * g};
-            const int px = x % 128;
-            if (px < 3 || px > 124)
-                c = scaleRgb(c, 0.45f);
-            if (y > 226)
-                c = {0.07f + 0.03f * g, 0.07f + 0.03f * g, 0.08f + 0.03f * g};
-            if (y == 226 || y == 227)
-                c = {0.35f, 0.36f, 0.4f};
-            if (y > 60 && y < 64)
-                c = scaleRgb(c, 0.6f);
-            const float strip = std::exp(-std::pow((y - 22.0f) / 3.0f, 2.0f));
-            const float haze = std::exp(-std::pow((y - 22.0f) / 14.0f, 2.0f));
-            c = addRgb(c, scaleRgb({0.2f, 0.9f, 0.85f}, strip * 0.85f + haze * 0.25f));
-            at(canvas, x, y) = c;
-        }
+    paintPixels(canvas, [&](int x, int y) -> Rgb {
+        const float g = grain(x, y, 4, 21);
+        const float up = 1.0f - float(y) / faceTexture;
+        Rgb c = {0.14f + 0.12f * up + 0.04f * g, 0.16f + 0.13f * up + 0.04f * g,
+                 0.22f + 0.16f * up + 0.05f * g};
+        const int px = x % 128;
+        if (px < 3 || px > 124)
+            c = scaleRgb(c, 0.45f);
+        if (y > 226)
+            c = {0.07f + 0.03f * g, 0.07f + 0.03f * g, 0.08f + 0.03f * g};
+        if (y == 226 || y == 227)
+            c = {0.35f, 0.36f, 0.4f};
+        if (y > 60 && y < 64)
+            c = scaleRgb(c, 0.6f);
+        const float strip = std::exp(-std::pow((y - 22.0f) / 3.0f, 2.0f));
+        const float haze = std::exp(-std::pow((y - 22.0f) / 14.0f, 2.0f));
+        c = addRgb(c, scaleRgb({0.2f, 0.9f, 0.85f}, strip * 0.85f + haze * 0.25f));
+        return c;
+    });
     return finishPicture(canvas, 1204);
 }
 
@@ -903,15 +827,14 @@ Picture paintRoomCeiling()
 {
     // Ceiling tiles with a steel grid.
     Canvas canvas = makeCanvas(faceTexture, faceTexture);
-    for (int y = 0; y < faceTexture; ++y)
-        for (int x = 0; x < faceTexture; ++x) {
-            const float g = grain(x, y, 16, 31);
-            Rgb c = {0.2f + 0.05f * g, 0.21f + 0.05f * g, 0.24f + 0.05f * g};
-            const int edge = std::min({x % 64, y % 64, 63 - x % 64, 63 - y % 64});
-            if (edge < 2)
-                c = {0.42f, 0.43f, 0.46f};
-            at(canvas, x, y) = c;
-        }
+    paintPixels(canvas, [&](int x, int y) -> Rgb {
+        const float g = grain(x, y, 16, 31);
+        Rgb c = {0.2f + 0.05f * g, 0.21f + 0.05f * g, 0.24f + 0.05f * g};
+        const int edge = std::min({x % 64, y % 64, 63 - x % 64, 63 - y % 64});
+        if (edge < 2)
+            c = {0.42f, 0.43f, 0.46f};
+        return c;
+    });
     return finishPicture(canvas, 1205);
 }
 
@@ -924,8 +847,8 @@ Picture paintRoomObjects()
     const auto fill = [&](int cx, int cy, auto shade) {
         for (int y = 0; y < 64; ++y)
             for (int x = 0; x < 64; ++x)
-                at(canvas, cx * 64 + x, cy * 64 + y) =
-                    shade(x, y, grain(cx * 64 + x, cy * 64 + y, 32, 41 + cx + 4 * cy));
+                setPixel(canvas, cx * 64 + x, cy * 64 + y,
+                         shade(x, y, grain(cx * 64 + x, cy * 64 + y, 32, 41 + cx + 4 * cy)));
     };
     const Rgb beige = {0.78f, 0.74f, 0.64f};
     fill(0, 0, [&](int, int, float g) { return scaleRgb(beige, 0.95f + 0.05f * g); });
@@ -992,7 +915,7 @@ Picture paintRoomObjects()
                         y < top ? Rgb{0.03f, 0.03f, 0.04f} : scaleRgb(c, (i == x ? 0.5f : 0.9f));
                     if (y > top + 8 && y < top + 10)
                         p = {0.85f, 0.8f, 0.5f};
-                    at(canvas, i, 192 + y) = p;
+                    setPixel(canvas, i, 192 + y, p);
                 }
             x += w;
         }
@@ -1024,13 +947,12 @@ Picture paintMotherOrb()
 {
     // A polished orb: chrome bands from top to bottom with a fine engraved grid.
     Canvas canvas = makeCanvas(faceTexture, faceTexture);
-    for (int y = 0; y < faceTexture; ++y)
-        for (int x = 0; x < faceTexture; ++x) {
-            Rgb c = scaleRgb(chromeColour(float(y) / faceTexture), 0.6f);
-            if (x % 32 == 0 || y % 32 == 0)
-                c = scaleRgb(c, 0.5f);
-            at(canvas, x, y) = c;
-        }
+    paintPixels(canvas, [&](int x, int y) -> Rgb {
+        Rgb c = scaleRgb(chromeColour(float(y) / faceTexture), 0.6f);
+        if (x % 32 == 0 || y % 32 == 0)
+            c = scaleRgb(c, 0.5f);
+        return c;
+    });
     return finishPicture(canvas, 1207);
 }
 
@@ -1040,7 +962,7 @@ bool paintComputerOverlay(Picture& picture)
     // and 520 high (the scene scrolls 300 rows of it). Only the solder pads are bright enough to
     // show at the highest threshold; the traces and the text fade in and out as it pulses.
     Font mono;
-    if (!loadRoomFont(mono, "DejaVuSansMono-Bold.ttf"))
+    if (!loadDejaVuFont(mono, "DejaVuSansMono-Bold.ttf"))
         return false;
     constexpr int width = 320, height = 520;
     Mask cores = makeMask(width, height), pads = makeMask(width, height);
@@ -1096,7 +1018,7 @@ bool paintMotherPanel(Picture& picture)
     // The status panel at the top right: a framed window for the small copy of the frame (its
     // inside left black, the copy shows through there), readouts and level bars to its left.
     Font mono;
-    if (!loadRoomFont(mono, "DejaVuSansMono-Bold.ttf"))
+    if (!loadDejaVuFont(mono, "DejaVuSansMono-Bold.ttf"))
         return false;
     constexpr int width = 144, height = 64;
     Canvas canvas = makeCanvas(width, height);
@@ -1107,9 +1029,9 @@ bool paintMotherPanel(Picture& picture)
             const bool inside = x >= 60 && x < 140 && y >= 4 && y < 54;
             const bool edge = (x == 58 || x == 141 || y == 2 || y == 55);
             if (edge)
-                at(canvas, x, y) = scaleRgb(cyan, 0.9f);
+                setPixel(canvas, x, y, scaleRgb(cyan, 0.9f));
             else if (!inside)
-                at(canvas, x, y) = scaleRgb(cyan, 0.12f);
+                setPixel(canvas, x, y, scaleRgb(cyan, 0.12f));
         }
     const Mask title = renderText(mono, "MOTHER", 11.0f, 0.5f, 1);
     addMask(canvas, title, 2, 0, cyan, 1.0f);
@@ -1119,8 +1041,8 @@ bool paintMotherPanel(Picture& picture)
         for (int y = 0; y < 4; ++y)
             for (int x = 0; x < 50; ++x) {
                 const int px = 4 + x, py = 18 + b * 9 + y;
-                at(canvas, px, py) =
-                    x < levels[b] && x % 3 != 2 ? bars[b] : scaleRgb(bars[b], 0.12f);
+                setPixel(canvas, px, py,
+                         x < levels[b] && x % 3 != 2 ? bars[b] : scaleRgb(bars[b], 0.12f));
             }
     const Mask status = renderText(mono, "LINK OK", 9.0f, 0.0f, 1);
     addMask(canvas, status, 2, 46, green, 1.0f);

@@ -5,8 +5,11 @@
 // The scene builds the column itself at the origin: 384 units tall from y = -192, up to about
 // 64 units from the axis when it bends. The first phase looks from (250, 0, 0) at the origin,
 // so that point stays open.
-#include "content.h"
+#include "scene_rubber.h"
+
 #include "model.h"
+#include "noise.h"
+#include "shapes.h"
 
 #include <algorithm>
 #include <cmath>
@@ -67,7 +70,7 @@ std::vector<uint8_t> buildRubberMesh()
     // Eight pillars between the column and the wall, off the first phase's line of sight.
     Model pillars;
     for (int i = 0; i < 8; ++i) {
-        const float a = 2.0f * modelPi * (float(i) + 0.5f) / 8.0f;
+        const float a = 2.0f * pi * (float(i) + 0.5f) / 8.0f;
         Model pillar = makeLathe(
             {{40, floorY}, {28, floorY + 40}, {22, 100}, {28, ceilingY - 20}, {40, ceilingY + 40}},
             12, 3.0f);
@@ -95,16 +98,15 @@ std::vector<uint8_t> buildRubberMesh()
     const int steps = 14;
     for (int i = 0; i <= steps; ++i) {
         const float s = float(i) / float(steps);
-        const float a = 0.3f + s * 2.0f * modelPi * 1.25f;
+        const float a = 0.3f + s * 2.0f * pi * 1.25f;
         const float distance =
-            560.0f - 230.0f * std::sin(s * modelPi * 2.0f) * std::sin(s * modelPi * 2.0f) +
-            60.0f * s;
-        const float height = -20.0f + 200.0f * std::sin(s * modelPi * 1.5f);
+            560.0f - 230.0f * std::sin(s * pi * 2.0f) * std::sin(s * pi * 2.0f) + 60.0f * s;
+        const float height = -20.0f + 200.0f * std::sin(s * pi * 1.5f);
         const uint32_t frame = uint32_t(rubberFrames * i / steps);
         eye.push_back(withTcb(
             positionKey(frame, std::cos(a) * distance, height, std::sin(a) * distance), 0, 0, 0));
-        target.push_back(positionKey(frame, 0, 40.0f * std::sin(s * modelPi * 3.0f), 0));
-        roll.push_back(rollKey(frame, 15.0f * std::sin(s * modelPi * 2.0f)));
+        target.push_back(positionKey(frame, 0, 40.0f * std::sin(s * pi * 3.0f), 0));
+        roll.push_back(rollKey(frame, 15.0f * std::sin(s * pi * 2.0f)));
     }
     scene.nodes.push_back(cameraNode(eye, roll));
     scene.nodes.push_back(targetNode(target));
@@ -116,22 +118,21 @@ Picture paintRubberPanels()
     // Dark steel plates in a 4 x 4 grid with bevelled seams, rivets, and a glowing strip across
     // the middle of every other plate.
     Canvas canvas = makeCanvas(256, 256);
-    for (int y = 0; y < 256; ++y)
-        for (int x = 0; x < 256; ++x) {
-            const int px = x % 64, py = y % 64;
-            const float grain = fractalNoise(float(x) / 18.0f, float(y) / 18.0f, 0.5f, 3, 0.5f, 21);
-            float base = 0.42f + 0.08f * grain;
-            if (px < 2 || py < 2)
-                base += 0.18f;
-            if (px > 61 || py > 61)
-                base -= 0.2f;
-            Rgb c = scaleRgb({0.55f, 0.62f, 0.75f}, base);
-            const bool strip =
-                ((x / 64) + (y / 64)) % 2 == 0 && py > 28 && py < 36 && px > 8 && px < 56;
-            if (strip)
-                c = addRgb(c, {0.1f, 0.45f, 0.75f});
-            canvas.pixels[size_t(y * 256 + x)] = c;
-        }
+    paintPixels(canvas, [&](int x, int y) -> Rgb {
+        const int px = x % 64, py = y % 64;
+        const float grain = fractalNoise(float(x) / 18.0f, float(y) / 18.0f, 0.5f, 3, 0.5f, 21);
+        float base = 0.42f + 0.08f * grain;
+        if (px < 2 || py < 2)
+            base += 0.18f;
+        if (px > 61 || py > 61)
+            base -= 0.2f;
+        Rgb c = scaleRgb({0.55f, 0.62f, 0.75f}, base);
+        const bool strip =
+            ((x / 64) + (y / 64)) % 2 == 0 && py > 28 && py < 36 && px > 8 && px < 56;
+        if (strip)
+            c = addRgb(c, {0.1f, 0.45f, 0.75f});
+        return c;
+    });
     for (int j = 0; j < 4; ++j)
         for (int i = 0; i < 4; ++i)
             for (int k = 0; k < 4; ++k) {
@@ -154,7 +155,7 @@ Picture paintRubberPanorama()
         const float d = (float(y) - horizon) / 14.0f;
         const float band = std::exp(-d * d);
         for (int x = 0; x < width; ++x) {
-            const float swell = 0.7f + 0.3f * std::sin(float(x) * 2.0f * modelPi / 780.0f);
+            const float swell = 0.7f + 0.3f * std::sin(float(x) * 2.0f * pi / 780.0f);
             addToPixel(canvas, x, y, {0.35f, 0.12f, 0.25f}, band * swell);
         }
     }

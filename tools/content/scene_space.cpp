@@ -5,64 +5,44 @@
 // Both scenes never clear the screen, so each file holds an inward-facing sky sphere around the
 // whole flight. Positions are in the file's axes (z up); the camera, every object and every light
 // are keyframed for the whole scene (256 frames in the first flight, 512 in the last).
-#include "content.h"
+#include "scene_space.h"
+
+#include "masks.h"
 #include "mesh_parts.h"
+#include "model.h"
+#include "noise.h"
+#include "shapes.h"
+#include "text.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 
 namespace {
-
-constexpr float pi = 3.14159265f;
 constexpr int size = spriteWidth;  // face textures are 256 x 256
-
-Point3 add(Point3 a, Point3 b)
-{
-    return {a[0] + b[0], a[1] + b[1], a[2] + b[2]};
-}
-Point3 scale(Point3 a, float s)
-{
-    return {a[0] * s, a[1] * s, a[2] * s};
-}
-Point3 unit(Point3 a)
-{
-    const float l = std::sqrt(a[0] * a[0] + a[1] * a[1] + a[2] * a[2]);
-    return scale(a, 1.0f / l);
-}
-float distance(Point3 a, Point3 b)
-{
-    return std::hypot(a[0] - b[0], a[1] - b[1], a[2] - b[2]);
-}
-
-void setPixel(Canvas& canvas, int x, int y, Rgb colour)
-{
-    canvas.pixels[static_cast<size_t>(y) * canvas.width + x] = colour;
-}
 
 // The first flight's planet and sun. The planet's texture has this sun's light painted in (a unit
 // vector from the planet's centre, in file axes), so the last flight keeps the planet turned the
 // same way and leaves it toward that side.
 const Point3 spacePlanet{2900, 1900, -700};
 const Point3 spaceSun{990, 1415, 215};
-const Point3 planetSunSide = unit(
-    {spaceSun[0] - spacePlanet[0], spaceSun[1] - spacePlanet[1], spaceSun[2] - spacePlanet[2]});
+const Point3 planetSunSide =
+    unit({spaceSun.x - spacePlanet.x, spaceSun.y - spacePlanet.y, spaceSun.z - spacePlanet.z});
 
 // Deep space: tiled nebula clouds of two colours over a dark ground, with stars.
 Picture paintSky(Rgb deep, Rgb cloudA, Rgb cloudB, int seed)
 {
     Canvas canvas = makeCanvas(size, size);
-    for (int y = 0; y < size; ++y)
-        for (int x = 0; x < size; ++x) {
-            const float a = tiledNoise(x, y, size, 70.0f, 5, 0.55f, seed);
-            const float b = tiledNoise(x, y, size, 45.0f, 5, 0.5f, seed + 1);
-            const float wisps = std::pow(std::clamp(a * 0.9f + 0.45f, 0.0f, 1.0f), 2.2f);
-            const float veil = std::pow(std::clamp(b * 0.9f + 0.35f, 0.0f, 1.0f), 2.6f);
-            Rgb c = deep;
-            c = addRgb(c, scaleRgb(cloudA, wisps * 0.75f));
-            c = addRgb(c, scaleRgb(cloudB, veil * wisps * 0.9f + veil * 0.2f));
-            setPixel(canvas, x, y, c);
-        }
+    paintPixels(canvas, [&](int x, int y) -> Rgb {
+        const float a = tiledNoise(x, y, size, 70.0f, 5, 0.55f, seed);
+        const float b = tiledNoise(x, y, size, 45.0f, 5, 0.5f, seed + 1);
+        const float wisps = std::pow(std::clamp(a * 0.9f + 0.45f, 0.0f, 1.0f), 2.2f);
+        const float veil = std::pow(std::clamp(b * 0.9f + 0.35f, 0.0f, 1.0f), 2.6f);
+        Rgb c = deep;
+        c = addRgb(c, scaleRgb(cloudA, wisps * 0.75f));
+        c = addRgb(c, scaleRgb(cloudB, veil * wisps * 0.9f + veil * 0.2f));
+        return c;
+    });
     Random stars = makeRandom(uint32_t(seed) * 7 + 1);
     addStarfield(canvas, stars, 330, 0.95f);
     return finishPicture(canvas, uint32_t(seed));
@@ -73,44 +53,59 @@ Picture paintSky(Rgb deep, Rgb cloudA, Rgb cloudB, int seed)
 Picture paintHull(Rgb tint, int seed)
 {
     Canvas canvas = makeCanvas(size, size);
-    for (int y = 0; y < size; ++y)
-        for (int x = 0; x < size; ++x) {
-            const int px = x / 64, py = y / 32;
-            const float plate = valueNoise(px + py * 7.0f, py * 3.0f, uint32_t(seed)) * 0.18f;
-            const float grain = tiledNoise(x, y * 4.0f, size, 12.0f, 2, 0.5f, seed) * 0.04f;
-            float v = 0.42f + plate + grain;
-            const int sx = x % 64, sy = y % 32;
-            if (sx == 0 || sy == 0)
-                v *= 0.35f;  // seams
-            else if (sx == 1 || sy == 1)
-                v *= 1.25f;  // lit seam edge
-            if ((sx == 4 || sx == 60) && (sy % 8) == 4)
-                v += 0.35f;  // rivets
-            Rgb c = scaleRgb(tint, v);
-            // One plate in five carries a warning stripe or a dark hatch.
-            const int kind = int(valueNoise(px * 1.3f, py * 2.1f, uint32_t(seed + 9)) * 5.0f);
-            if (kind == 0 && sy > 20 && sy < 28 && ((sx + sy) / 6) % 2 == 0)
-                c = {0.75f, 0.55f, 0.1f};
-            if (kind == 1 && sx > 16 && sx < 48 && sy > 6 && sy < 26)
-                c = scaleRgb(c, 0.45f);
-            setPixel(canvas, x, y, c);
-        }
+    paintPixels(canvas, [&](int x, int y) -> Rgb {
+        const int px = x / 64, py = y / 32;
+        const float plate = valueNoise(px + py * 7.0f, py * 3.0f, uint32_t(seed)) * 0.18f;
+        const float grain = tiledNoise(x, y * 4.0f, size, 12.0f, 2, 0.5f, seed) * 0.04f;
+        float v = 0.42f + plate + grain;
+        const int sx = x % 64, sy = y % 32;
+        if (sx == 0 || sy == 0)
+            v *= 0.35f;  // seams
+        else if (sx == 1 || sy == 1)
+            v *= 1.25f;  // lit seam edge
+        if ((sx == 4 || sx == 60) && (sy % 8) == 4)
+            v += 0.35f;  // rivets
+        Rgb c = scaleRgb(tint, v);
+        // One plate in five carries a warning stripe or a dark hatch.
+        const int kind = int(valueNoise(px * 1.3f, py * 2.1f, uint32_t(seed + 9)) * 5.0f);
+        if (kind == 0 && sy > 20 && sy < 28 && ((sx + sy) / 6) % 2 == 0)
+            c = {0.75f, 0.55f, 0.1f};
+        if (kind == 1 && sx > 16 && sx < 48 && sy > 6 && sy < 26)
+            c = scaleRgb(c, 0.45f);
+        return c;
+    });
     return finishPicture(canvas, uint32_t(seed));
 }
 
+// Material names of the files: one per object, each with its own picture.
+Material3ds material(const std::string& name, const std::string& map)
+{
+    Material3ds m;
+    m.name = name;
+    m.mapName = map;
+    return m;
+}
+
+// `turns` turns about the z axis over the frames, one rotation key every 16 frames.
+std::vector<Key3ds> spinAboutZ(uint32_t frames, float turns)
+{
+    return fileSpinKeys(frames, 16, turns, {0, 0, 1});
+}
+
+}  // namespace
+
 // The wheel: hull plates with rows of lit windows.
-Picture paintWindows()
+Picture paintStationWindows()
 {
     Canvas canvas = makeCanvas(size, size);
     Random random = makeRandom(61);
-    for (int y = 0; y < size; ++y)
-        for (int x = 0; x < size; ++x) {
-            const float grain = tiledNoise(x, y, size, 20.0f, 2, 0.5f, 62) * 0.05f;
-            float v = 0.36f + grain;
-            if (x % 32 == 0 || y % 64 == 0)
-                v *= 0.4f;
-            setPixel(canvas, x, y, {v * 0.9f, v * 0.95f, v * 1.05f});
-        }
+    paintPixels(canvas, [&](int x, int y) -> Rgb {
+        const float grain = tiledNoise(x, y, size, 20.0f, 2, 0.5f, 62) * 0.05f;
+        float v = 0.36f + grain;
+        if (x % 32 == 0 || y % 64 == 0)
+            v *= 0.4f;
+        return {v * 0.9f, v * 0.95f, v * 1.05f};
+    });
     for (int row = 0; row < 4; ++row)
         for (int column = 0; column < 32; ++column) {
             if (randomUnit(random) < 0.25f)
@@ -126,39 +121,37 @@ Picture paintWindows()
 
 // The gate glows by itself (drawn as a plain copy): dark plates with bright bands of blue light
 // along the ring and orange markers across it.
-Picture paintGate()
+Picture paintGateRing()
 {
     Canvas canvas = makeCanvas(size, size);
-    for (int y = 0; y < size; ++y)
-        for (int x = 0; x < size; ++x) {
-            const float grain = tiledNoise(x, y, size, 16.0f, 2, 0.5f, 71) * 0.04f;
-            Rgb c{0.12f + grain, 0.13f + grain, 0.17f + grain};
-            if (x % 64 < 2)
-                c = scaleRgb(c, 0.4f);
-            // Along the ring (v around the tube): two light bands on the inner side.
-            const float band = std::exp(-std::pow((y % 128 - 64) / 7.0f, 2.0f));
-            const float core = std::exp(-std::pow((y % 128 - 64) / 2.0f, 2.0f));
-            c = addRgb(c, scaleRgb({0.2f, 0.55f, 1.0f}, band * 0.9f));
-            c = addRgb(c, scaleRgb({0.8f, 0.95f, 1.0f}, core));
-            // Markers: short orange dashes every 32 texels along the ring.
-            if (x % 32 >= 12 && x % 32 < 20 && (y % 128 < 14 || y % 128 > 114))
-                c = {1.0f, 0.55f, 0.12f};
-            setPixel(canvas, x, y, c);
-        }
+    paintPixels(canvas, [&](int x, int y) -> Rgb {
+        const float grain = tiledNoise(x, y, size, 16.0f, 2, 0.5f, 71) * 0.04f;
+        Rgb c{0.12f + grain, 0.13f + grain, 0.17f + grain};
+        if (x % 64 < 2)
+            c = scaleRgb(c, 0.4f);
+        // Along the ring (v around the tube): two light bands on the inner side.
+        const float band = std::exp(-std::pow((y % 128 - 64) / 7.0f, 2.0f));
+        const float core = std::exp(-std::pow((y % 128 - 64) / 2.0f, 2.0f));
+        c = addRgb(c, scaleRgb({0.2f, 0.55f, 1.0f}, band * 0.9f));
+        c = addRgb(c, scaleRgb({0.8f, 0.95f, 1.0f}, core));
+        // Markers: short orange dashes every 32 texels along the ring.
+        if (x % 32 >= 12 && x % 32 < 20 && (y % 128 < 14 || y % 128 > 114))
+            c = {1.0f, 0.55f, 0.12f};
+        return c;
+    });
     return finishPicture(canvas, 72);
 }
 
 // Cratered grey-brown rock.
-Picture paintRock()
+Picture paintAsteroidRock()
 {
     Canvas canvas = makeCanvas(size, size);
-    for (int y = 0; y < size; ++y)
-        for (int x = 0; x < size; ++x) {
-            const float n = tiledNoise(x, y, size, 48.0f, 5, 0.55f, 81);
-            const float fine = tiledNoise(x, y, size, 8.0f, 2, 0.5f, 82);
-            const float v = 0.42f + 0.22f * n + 0.06f * fine;
-            setPixel(canvas, x, y, {v * 1.05f, v * 0.93f, v * 0.8f});
-        }
+    paintPixels(canvas, [&](int x, int y) -> Rgb {
+        const float n = tiledNoise(x, y, size, 48.0f, 5, 0.55f, 81);
+        const float fine = tiledNoise(x, y, size, 8.0f, 2, 0.5f, 82);
+        const float v = 0.42f + 0.22f * n + 0.06f * fine;
+        return {v * 1.05f, v * 0.93f, v * 0.8f};
+    });
     Random random = makeRandom(83);
     for (int i = 0; i < 40; ++i) {
         const float cx = randomUnit(random) * size, cy = randomUnit(random) * size;
@@ -181,104 +174,96 @@ Picture paintRock()
 // The planet as a latitude-longitude map (column = longitude, row 0 at the south pole) with its
 // sun's light painted in: oceans, continents, ice caps and clouds, a night side with city
 // lights and a thin bright atmosphere toward the sun.
-Picture paintPlanet()
+Picture paintHomePlanet()
 {
     Canvas canvas = makeCanvas(size, size);
-    for (int y = 0; y < size; ++y)
-        for (int x = 0; x < size; ++x) {
-            const float a = (x + 0.5f) / size * 2 * pi, b = ((y + 0.5f) / size - 0.5f) * pi;
-            const Point3 d{std::cos(b) * std::cos(a), std::cos(b) * std::sin(a), std::sin(b)};
-            const float land = fractalNoise(d[0] * 2.2f, d[1] * 2.2f, d[2] * 2.2f, 5, 0.55f, 91);
-            const float cloud =
-                fractalNoise(d[0] * 4.0f + 3, d[1] * 4.0f, d[2] * 7.0f, 4, 0.5f, 92);
-            Rgb c = land > 0.08f ? mixRgb({0.25f, 0.42f, 0.16f}, {0.62f, 0.5f, 0.3f},
-                                          std::clamp(land * 2.0f, 0.0f, 1.0f))
-                                 : mixRgb({0.02f, 0.1f, 0.3f}, {0.05f, 0.25f, 0.5f},
-                                          std::clamp(land + 0.7f, 0.0f, 1.0f));
-            // Ice caps with a ragged, soft edge.
-            const float ice =
-                std::clamp((std::fabs(d[2]) - 0.8f - 0.08f * land) / 0.06f, 0.0f, 1.0f);
-            c = mixRgb(c, {0.88f, 0.92f, 0.97f}, ice);
-            const float clouds = std::clamp(cloud * 1.6f + 0.1f, 0.0f, 1.0f);
-            c = mixRgb(c, {0.95f, 0.96f, 1.0f}, clouds * 0.8f);
-            const float lit =
-                d[0] * planetSunSide[0] + d[1] * planetSunSide[1] + d[2] * planetSunSide[2];
-            const float day = std::clamp(lit * 1.3f + 0.12f, 0.0f, 1.0f);
-            Rgb shaded = scaleRgb(c, 0.03f + 0.97f * day);
-            // City lights on the night side's land, under the clouds.
-            if (land > 0.15f && day < 0.02f && valueNoise(x * 0.9f, y * 0.9f, 93) > 0.86f)
-                shaded = addRgb(shaded, scaleRgb({1.0f, 0.7f, 0.3f}, 0.6f * (1.0f - clouds)));
-            // The terminator gets a touch of warm twilight.
-            shaded = addRgb(shaded, scaleRgb({0.35f, 0.12f, 0.05f},
-                                             std::exp(-std::pow(lit / 0.12f, 2.0f)) * 0.5f));
-            setPixel(canvas, x, y, shaded);
-        }
+    paintPixels(canvas, [&](int x, int y) -> Rgb {
+        const float a = (x + 0.5f) / size * 2 * pi, b = ((y + 0.5f) / size - 0.5f) * pi;
+        const Point3 d{std::cos(b) * std::cos(a), std::cos(b) * std::sin(a), std::sin(b)};
+        const float land = fractalNoise(d.x * 2.2f, d.y * 2.2f, d.z * 2.2f, 5, 0.55f, 91);
+        const float cloud = fractalNoise(d.x * 4.0f + 3, d.y * 4.0f, d.z * 7.0f, 4, 0.5f, 92);
+        Rgb c = land > 0.08f ? mixRgb({0.25f, 0.42f, 0.16f}, {0.62f, 0.5f, 0.3f},
+                                      std::clamp(land * 2.0f, 0.0f, 1.0f))
+                             : mixRgb({0.02f, 0.1f, 0.3f}, {0.05f, 0.25f, 0.5f},
+                                      std::clamp(land + 0.7f, 0.0f, 1.0f));
+        // Ice caps with a ragged, soft edge.
+        const float ice = std::clamp((std::fabs(d.z) - 0.8f - 0.08f * land) / 0.06f, 0.0f, 1.0f);
+        c = mixRgb(c, {0.88f, 0.92f, 0.97f}, ice);
+        const float clouds = std::clamp(cloud * 1.6f + 0.1f, 0.0f, 1.0f);
+        c = mixRgb(c, {0.95f, 0.96f, 1.0f}, clouds * 0.8f);
+        const float lit = d.x * planetSunSide.x + d.y * planetSunSide.y + d.z * planetSunSide.z;
+        const float day = std::clamp(lit * 1.3f + 0.12f, 0.0f, 1.0f);
+        Rgb shaded = scaleRgb(c, 0.03f + 0.97f * day);
+        // City lights on the night side's land, under the clouds.
+        if (land > 0.15f && day < 0.02f && valueNoise(x * 0.9f, y * 0.9f, 93) > 0.86f)
+            shaded = addRgb(shaded, scaleRgb({1.0f, 0.7f, 0.3f}, 0.6f * (1.0f - clouds)));
+        // The terminator gets a touch of warm twilight.
+        shaded = addRgb(
+            shaded, scaleRgb({0.35f, 0.12f, 0.05f}, std::exp(-std::pow(lit / 0.12f, 2.0f)) * 0.5f));
+        return shaded;
+    });
     return finishPicture(canvas, 94);
 }
 
 // The small ship of the last flight, painted lit (it is drawn as a plain copy): light grey hull
 // with panel lines and a dark blue canopy band, shaded from light above to dark below.
-Picture paintShip()
+Picture paintShipHull()
 {
     Canvas canvas = makeCanvas(size, size);
-    for (int y = 0; y < size; ++y)
-        for (int x = 0; x < size; ++x) {
-            // v runs along the hull, u around it: column 0 and 255 underneath, 128 on top.
-            const float around = std::cos((x / float(size) - 0.5f) * 2 * pi);
-            const float light = 0.25f + 0.75f * std::clamp(-around * 0.5f + 0.5f, 0.0f, 1.0f);
-            const float grain = tiledNoise(x, y, size, 10.0f, 2, 0.5f, 101) * 0.03f;
-            Rgb c = scaleRgb({0.82f, 0.84f, 0.88f}, light + grain);
-            if (y % 32 == 0 || x % 64 == 0)
-                c = scaleRgb(c, 0.55f);
-            if (y > 180 && y < 220 && x > 96 && x < 160)
-                c = {0.1f, 0.25f, 0.6f};
-            if (y > 196 && y < 200 && x > 100 && x < 156)
-                c = {0.7f, 0.85f, 1.0f};
-            if ((y % 64) > 40 && (y % 64) < 46 && std::fabs(x - 128.0f) > 50.0f &&
-                std::fabs(x - 128.0f) < 60.0f)
-                c = {1.0f, 0.3f, 0.1f};
-            setPixel(canvas, x, y, c);
-        }
+    paintPixels(canvas, [&](int x, int y) -> Rgb {
+        // v runs along the hull, u around it: column 0 and 255 underneath, 128 on top.
+        const float around = std::cos((x / float(size) - 0.5f) * 2 * pi);
+        const float light = 0.25f + 0.75f * std::clamp(-around * 0.5f + 0.5f, 0.0f, 1.0f);
+        const float grain = tiledNoise(x, y, size, 10.0f, 2, 0.5f, 101) * 0.03f;
+        Rgb c = scaleRgb({0.82f, 0.84f, 0.88f}, light + grain);
+        if (y % 32 == 0 || x % 64 == 0)
+            c = scaleRgb(c, 0.55f);
+        if (y > 180 && y < 220 && x > 96 && x < 160)
+            c = {0.1f, 0.25f, 0.6f};
+        if (y > 196 && y < 200 && x > 100 && x < 156)
+            c = {0.7f, 0.85f, 1.0f};
+        if ((y % 64) > 40 && (y % 64) < 46 && std::fabs(x - 128.0f) > 50.0f &&
+            std::fabs(x - 128.0f) < 60.0f)
+            c = {1.0f, 0.3f, 0.1f};
+        return c;
+    });
     return finishPicture(canvas, 102);
 }
 
 // The engines' exhaust, drawn additively: white-blue at the nozzle (row 0) fading to black at
 // the end of the plume, with flickering streaks along it.
-Picture paintExhaust()
+Picture paintEngineExhaust()
 {
     Canvas canvas = makeCanvas(size, size);
-    for (int y = 0; y < size; ++y)
-        for (int x = 0; x < size; ++x) {
-            const float along = y / float(size - 1);
-            const float streak = 0.6f + 0.4f * tiledNoise(x, y * 0.15f, size, 8.0f, 2, 0.5f, 111);
-            const float fade = std::pow(1.0f - along, 2.2f) * smoothFalloff(along * 1.05f);
-            Rgb c = mixRgb({0.85f, 0.95f, 1.0f}, {0.2f, 0.35f, 1.0f}, std::min(1.0f, along * 2.5f));
-            setPixel(canvas, x, y, scaleRgb(c, fade * streak * 1.2f));
-        }
+    paintPixels(canvas, [&](int x, int y) -> Rgb {
+        const float along = y / float(size - 1);
+        const float streak = 0.6f + 0.4f * tiledNoise(x, y * 0.15f, size, 8.0f, 2, 0.5f, 111);
+        const float fade = std::pow(1.0f - along, 2.2f) * smoothFalloff(along * 1.05f);
+        Rgb c = mixRgb({0.85f, 0.95f, 1.0f}, {0.2f, 0.35f, 1.0f}, std::min(1.0f, along * 2.5f));
+        return scaleRgb(c, fade * streak * 1.2f);
+    });
     return finishPicture(canvas, 112);
 }
 
 // A nebula veil, drawn additively over whatever lies behind it: soft pink and teal clouds that
 // fade to black before the picture's edges.
-Picture paintVeil()
+Picture paintNebulaVeil()
 {
     Canvas canvas = makeCanvas(size, size);
-    for (int y = 0; y < size; ++y)
-        for (int x = 0; x < size; ++x) {
-            const float n = fractalNoise(x / 60.0f, y / 60.0f, 1.5f, 5, 0.55f, 121);
-            const float m = fractalNoise(x / 35.0f, y / 35.0f, 4.5f, 4, 0.5f, 122);
-            const float density = std::pow(std::clamp(n * 0.9f + 0.5f, 0.0f, 1.0f), 2.0f);
-            Rgb c =
-                mixRgb({0.45f, 0.12f, 0.4f}, {0.1f, 0.45f, 0.5f}, std::clamp(m + 0.5f, 0.0f, 1.0f));
-            setPixel(canvas, x, y, scaleRgb(c, density * 0.8f));
-        }
+    paintPixels(canvas, [&](int x, int y) -> Rgb {
+        const float n = fractalNoise(x / 60.0f, y / 60.0f, 1.5f, 5, 0.55f, 121);
+        const float m = fractalNoise(x / 35.0f, y / 35.0f, 4.5f, 4, 0.5f, 122);
+        const float density = std::pow(std::clamp(n * 0.9f + 0.5f, 0.0f, 1.0f), 2.0f);
+        Rgb c = mixRgb({0.45f, 0.12f, 0.4f}, {0.1f, 0.45f, 0.5f}, std::clamp(m + 0.5f, 0.0f, 1.0f));
+        return scaleRgb(c, density * 0.8f);
+    });
     applyRoundWindow(canvas, 0.35f, 0.97f);
     return finishPicture(canvas, 123);
 }
 
 // The planet's rings, drawn additively: bands across v (inner edge at row 0, outer at row 255),
 // black at both edges.
-Picture paintRings()
+Picture paintPlanetRings()
 {
     Canvas canvas = makeCanvas(size, size);
     for (int y = 0; y < size; ++y) {
@@ -295,23 +280,6 @@ Picture paintRings()
     return finishPicture(canvas, 132);
 }
 
-// Material names of the files: one per object, each with its own picture.
-Material3ds material(const std::string& name, const std::string& map)
-{
-    Material3ds m;
-    m.name = name;
-    m.mapName = map;
-    return m;
-}
-
-// `turns` turns about the z axis over the frames, one rotation key every 16 frames.
-std::vector<Key3ds> spinAboutZ(uint32_t frames, float turns)
-{
-    return fileSpinKeys(frames, 16, turns, {0, 0, 1});
-}
-
-}  // namespace
-
 Picture paintFlightSky()
 {
     return paintSky({0.01f, 0.01f, 0.035f}, {0.35f, 0.12f, 0.45f}, {0.2f, 0.45f, 0.8f}, 51);
@@ -320,41 +288,9 @@ Picture paintStationHull()
 {
     return paintHull({0.95f, 0.95f, 1.0f}, 52);
 }
-Picture paintStationWindows()
-{
-    return paintWindows();
-}
-Picture paintGateRing()
-{
-    return paintGate();
-}
-Picture paintAsteroidRock()
-{
-    return paintRock();
-}
-Picture paintHomePlanet()
-{
-    return paintPlanet();
-}
 Picture paintFarSky()
 {
     return paintSky({0.005f, 0.008f, 0.03f}, {0.1f, 0.3f, 0.5f}, {0.6f, 0.2f, 0.35f}, 141);
-}
-Picture paintShipHull()
-{
-    return paintShip();
-}
-Picture paintEngineExhaust()
-{
-    return paintExhaust();
-}
-Picture paintNebulaVeil()
-{
-    return paintVeil();
-}
-Picture paintPlanetRings()
-{
-    return paintRings();
 }
 
 std::vector<uint8_t> encodeSpaceFlightMesh()
@@ -423,17 +359,16 @@ std::vector<uint8_t> encodeSpaceFlightMesh()
         const float along = randomUnit(random) * 2.9f;
         const size_t leg = size_t(along);
         const float f = along - float(leg);
-        const Point3 onWay = add(way[leg], scale(add(way[leg + 1], scale(way[leg], -1)), f));
+        const Point3 onWay = way[leg] + (way[leg + 1] - way[leg]) * f;
         const Point3 p =
-            add(onWay, {(randomUnit(random) - 0.5f) * 520, (randomUnit(random) - 0.5f) * 520,
-                        (randomUnit(random) - 0.5f) * 300});
+            onWay + Point3{(randomUnit(random) - 0.5f) * 520, (randomUnit(random) - 0.5f) * 520,
+                           (randomUnit(random) - 0.5f) * 300};
         const float radius = 10 + 34 * randomUnit(random) * randomUnit(random);
         bool clear = distance(p, gateCentre) > 190;
         for (size_t i = 0; i + 1 < way.size(); ++i)
             for (float g = 0; g <= 1.0f; g += 0.05f)
-                clear = clear &&
-                        distance(p, add(way[i], scale(add(way[i + 1], scale(way[i], -1)), g))) >
-                            radius * 1.4f + 55;
+                clear =
+                    clear && distance(p, way[i] + (way[i + 1] - way[i]) * g) > radius * 1.4f + 55;
         if (!clear)
             continue;
         addRock(rocks, p, radius, 0.45f, 300 + placed);
@@ -459,7 +394,8 @@ std::vector<uint8_t> encodeSpaceFlightMesh()
     // Light 0 is the sun above and left of the station as the flight begins (it carries the lens
     // flare); light 1 a blue star low in the sky behind the start.
     const Point3 star{-1800, 2400, -1300};
-    scene.lights = {{"Sun", spaceSun, {1, 0.9f, 0.7f}}, {"Star", star, {0.6f, 0.7f, 1}}};
+    scene.lights = {{"Sun", fileVertex(spaceSun), {1, 0.9f, 0.7f}},
+                    {"Star", fileVertex(star), {0.6f, 0.7f, 1}}};
 
     const uint32_t frames = 256;
     scene.nodes.push_back(fileCameraNode(
@@ -468,8 +404,8 @@ std::vector<uint8_t> encodeSpaceFlightMesh()
          filePositionKey(110, {150, -330, 40}), filePositionKey(150, {500, 0, 30}),
          filePositionKey(190, {950, 180, 10}), filePositionKey(215, {1400, 300, 0}),
          filePositionKey(256, {1900, 430, -40})},
-        {fileRollKey(0, 0), fileRollKey(70, -12), fileRollKey(120, 18), fileRollKey(170, -8),
-         fileRollKey(215, 25), fileRollKey(256, 0)}));
+        {rollKey(0, 0), rollKey(70, -12), rollKey(120, 18), rollKey(170, -8), rollKey(215, 25),
+         rollKey(256, 0)}));
     scene.nodes.push_back(fileTargetNode(
         1, {filePositionKey(0, {0, 0, 0}), filePositionKey(60, {0, 0, 0}),
             filePositionKey(110, {260, 120, 0}), filePositionKey(150, {1000, 250, 0}),
@@ -504,9 +440,9 @@ std::vector<uint8_t> encodeFinalFlightMesh()
                        material("SHIP", "fnship.jpg"), material("EXHAUST", "fnexh.jpg"),
                        material("VEIL", "fnveil.jpg"), material("RINGS", "fnring.jpg")};
     const Point3 out = planetSunSide;  // the way out, toward the sun
-    const Point3 side = unit({-out[1], out[0], 0});
+    const Point3 side = unit({-out.y, out.x, 0});
     const Point3 up{0, 0, 1};
-    const Point3 skyCentre = scale(out, 3500);
+    const Point3 skyCentre = out * 3500;
 
     Object3ds sky;
     sky.name = "Sky";
@@ -520,11 +456,11 @@ std::vector<uint8_t> encodeFinalFlightMesh()
 
     // The ship points along the way out: a fuselage with two engine pods, modelled along x and
     // turned to the heading.
-    const Point3 shipStart = scale(out, 1500);
+    const Point3 shipStart = out * 1500;
     // The ship is modelled about 48 long and drawn larger.
     constexpr float shipScale = 1.6f;
-    const float heading = std::atan2(out[1], out[0]);
-    const float climb = std::asin(out[2]);
+    const float heading = std::atan2(out.y, out.x);
+    const float climb = std::asin(out.z);
     Object3ds ship;
     ship.name = "Ship";
     addSurface(ship,
@@ -548,8 +484,9 @@ std::vector<uint8_t> encodeFinalFlightMesh()
     }
     // Modelled with the nose along z: turn it to x, then to the heading.
     for (Object3ds* o : {&ship, &exhaust}) {
-        for (Point3& p : o->vertices)
-            p = scale(p, shipScale);
+        for (auto& p : o->vertices)
+            for (float& c : p)
+                c *= shipScale;
         rotateVertices(*o, 0, 1, pi / 2);
         rotateVertices(*o, 0, 1, -climb);
         rotateVertices(*o, 0, 2, heading);
@@ -566,20 +503,20 @@ std::vector<uint8_t> encodeFinalFlightMesh()
         // Alternately left and right of the way, so that the chase passes between them.
         const float along = 3000 + i * 520.0f;
         const float across = (i % 2 ? 1.0f : -1.0f) * (350 + 500 * randomUnit(random));
-        const Point3 centre = add(add(scale(out, along), scale(side, across)),
-                                  scale(up, (randomUnit(random) - 0.5f) * 700));
+        const Point3 centre =
+            out * along + side * across + up * ((randomUnit(random) - 0.5f) * 700);
         const float half = 500 + 300 * randomUnit(random);
         const float turn = randomUnit(random) * pi;
         const SurfaceFunction square = [=](float s, float t) {
             const float a = (s - 0.5f) * 2 * half, b = (t - 0.5f) * 2 * half;
             const float ca = std::cos(turn), sa = std::sin(turn);
             const float p = a * ca - b * sa, q = a * sa + b * ca;
-            return add(centre, add(scale(side, p), scale(up, q)));
+            return centre + (side * p + up * q);
         };
         addSurface(veils, square, 4, 4, 1, 1, false);
         addSurface(veils, square, 4, 4, 1, 1, true);
     }
-    finishPartObject(veils, "VEIL", scale(out, 4500));
+    finishPartObject(veils, "VEIL", out * 4500);
 
     // The rings, tilted, both sides drawn.
     Object3ds rings;
@@ -602,23 +539,23 @@ std::vector<uint8_t> encodeFinalFlightMesh()
         {0, 1500}, {120, 2000}, {200, 2450}, {280, 3100}, {360, 4100}, {440, 5600}, {512, 7800}};
     std::vector<Key3ds> shipKeys;
     for (const auto& [frame, along] : shipWay)
-        shipKeys.push_back(filePositionKey(frame, scale(out, along)));
+        shipKeys.push_back(filePositionKey(frame, out * along));
     const auto following = [&](Point3 offset) {
         std::vector<Key3ds> keys = shipKeys;
         for (Key3ds& key : keys)
             for (int i = 0; i < 3; ++i)
-                key.value[i] += offset[i];
+                key.value[i] += fileVertex(offset)[i];
         return keys;
     };
     // The engine lights sit at the pods' nozzles, in the ship's heading.
-    const Point3 back = scale(out, -20 * shipScale);
-    const Point3 leftPod = add(add(back, scale(side, -11 * shipScale)), scale(up, -2 * shipScale));
-    const Point3 rightPod = add(add(back, scale(side, 11 * shipScale)), scale(up, -2 * shipScale));
-    scene.lights = {{"EngineL", add(shipStart, leftPod), {1, 0.4f, 0.3f}},
-                    {"EngineR", add(shipStart, rightPod), {1, 0.4f, 0.3f}}};
+    const Point3 back = out * (-20 * shipScale);
+    const Point3 leftPod = back + side * (-11 * shipScale) + up * (-2 * shipScale);
+    const Point3 rightPod = back + side * (11 * shipScale) + up * (-2 * shipScale);
+    scene.lights = {{"EngineL", fileVertex(shipStart + leftPod), {1, 0.4f, 0.3f}},
+                    {"EngineR", fileVertex(shipStart + rightPod), {1, 0.4f, 0.3f}}};
 
     const auto at = [&](float along, float sideways, float height) {
-        return add(add(scale(out, along), scale(side, sideways)), scale(up, height));
+        return out * along + side * sideways + up * height;
     };
     scene.nodes.push_back(fileCameraNode(
         0,
@@ -626,24 +563,23 @@ std::vector<uint8_t> encodeFinalFlightMesh()
          filePositionKey(200, at(2470, 80, 18)), filePositionKey(260, at(2600, 45, 30)),
          filePositionKey(360, at(3800, 30, 35)), filePositionKey(440, at(5000, 25, 40)),
          filePositionKey(512, at(5600, 20, 45))},
-        {fileRollKey(0, 0), fileRollKey(180, 10), fileRollKey(240, -25), fileRollKey(330, 8),
-         fileRollKey(430, -6), fileRollKey(512, 0)}));
+        {rollKey(0, 0), rollKey(180, 10), rollKey(240, -25), rollKey(330, 8), rollKey(430, -6),
+         rollKey(512, 0)}));
     // The camera looks a little to the side of the ship, which keeps it and the planet on the
     // left while the credits scroll up the right (the other side once the camera has turned).
     std::vector<Key3ds> target = shipKeys;
     const float aside[] = {520, 420, 0, -200, -220, -420, -1300};
     for (size_t i = 0; i < target.size(); ++i)
         for (int j = 0; j < 3; ++j)
-            target[i].value[j] += side[j] * aside[i];
+            target[i].value[j] += fileVertex(side)[j] * aside[i];
     scene.nodes.push_back(fileTargetNode(1, target));
     scene.nodes.push_back(fileObjectNode("Sky", 2, {filePositionKey(0, skyCentre)}));
     scene.nodes.push_back(fileObjectNode("Planet", 3, {filePositionKey(0, {0, 0, 0})}));
     scene.nodes.push_back(fileObjectNode("Ship", 4, shipKeys));
     scene.nodes.push_back(fileObjectNode("Exhaust", 5, shipKeys));
-    scene.nodes.push_back(
-        fileObjectNode("Veils", 6,
-                       {filePositionKey(0, scale(out, 4500)),
-                        filePositionKey(512, add(scale(out, 4500), scale(side, 200)))}));
+    scene.nodes.push_back(fileObjectNode(
+        "Veils", 6,
+        {filePositionKey(0, out * 4500), filePositionKey(512, out * 4500 + side * 200)}));
     scene.nodes.push_back(
         fileObjectNode("Rings", 7, {filePositionKey(0, {0, 0, 0})}, spinAboutZ(512, 0.05f)));
     scene.nodes.push_back(fileLightNode("EngineL", 8, following(leftPod)));
@@ -654,12 +590,8 @@ std::vector<uint8_t> encodeFinalFlightMesh()
 bool paintEndCredits(Picture& picture)
 {
     Font bold, book;
-    if (!loadFont(bold, dejaVuPath("DejaVuSans-Bold.ttf")) ||
-        !loadFont(book, dejaVuPath("DejaVuSans.ttf"))) {
-        std::fprintf(
-            stderr, "v4npelva-content: cannot read the DejaVu fonts (install fonts-dejavu-core)\n");
+    if (!loadDejaVuFont(bold, "DejaVuSans-Bold.ttf") || !loadDejaVuFont(book, "DejaVuSans.ttf"))
         return false;
-    }
     Canvas canvas = makeCanvas(endCreditsWidth, endCreditsHeight);
     // Each line: text, height, bold, colour. The strip starts with a screen of black, so the
     // first line rises in from the bottom; the closing line is centred on the last screen.

@@ -4,12 +4,16 @@
 //
 // The scene winds twenty lights around height 80 at 20 to 60 units from the vertical axis, so
 // the sun sits at (0, 80, 0) with a radius below 20 and the planets circle outside 60.
-#include "content.h"
+#include "scene_sun_code.h"
+
+#include "masks.h"
 #include "model.h"
+#include "noise.h"
+#include "shapes.h"
+#include "text.h"
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 
 namespace {
 
@@ -36,7 +40,7 @@ Model rockRing(float inner, float outer, int rocks, uint32_t seed)
         Model rock = makeBox(size, size * 0.7f, size * 0.9f);
         rotateModelX(rock, randomUnit(random) * 3.0f);
         rotateModelY(rock, randomUnit(random) * 3.0f);
-        const float a = 2.0f * modelPi * (float(i) + randomUnit(random) * 0.6f) / float(rocks);
+        const float a = 2.0f * pi * (float(i) + randomUnit(random) * 0.6f) / float(rocks);
         const float r = inner + (outer - inner) * randomUnit(random);
         translateModel(rock, std::cos(a) * r, (randomUnit(random) - 0.5f) * 4.0f, std::sin(a) * r);
         mapModel(rock, 0.25f, 0.25f, 32.0f * float(i % 8), 200.0f);
@@ -52,7 +56,7 @@ std::vector<Key3ds> spin(float turns, float ax, float ay, float az)
     const int steps = 16;
     for (int i = 1; i <= steps; ++i)
         keys.push_back(rotationKey(uint32_t(sunCodeFrames * i / steps),
-                                   2.0f * modelPi * turns / float(steps), ax, ay, az));
+                                   2.0f * pi * turns / float(steps), ax, ay, az));
     return keys;
 }
 
@@ -67,7 +71,7 @@ std::vector<Key3ds> cometPath(float radius, float tilt, float phase, float turns
     std::vector<Key3ds> keys;
     const int steps = 24;
     for (int i = 0; i <= steps; ++i) {
-        const float a = phase + 2.0f * modelPi * turns * float(i) / float(steps);
+        const float a = phase + 2.0f * pi * turns * float(i) / float(steps);
         const float x = std::cos(a) * radius;
         const float z = std::sin(a) * radius;
         keys.push_back(positionKey(uint32_t(sunCodeFrames * i / steps), x + sunX,
@@ -115,7 +119,7 @@ std::vector<uint8_t> buildSunCodeMesh()
 
     // The objects turn about their own origin (the sun's centre), which the position keys put
     // back in place: the pivot is that origin.
-    const std::array<float, 3> centre{0, 0, 0};
+    const Point3 centre{0, 0, 0};
     scene.nodes.push_back(
         objectNode("Planets", centre, still(sunX, sunY, sunZ), spin(0.75f, 0.08f, 1.0f, 0.05f)));
     scene.nodes.push_back(objectNode("Sun", centre, still(sunX, sunY, sunZ), spin(1.5f, 0, 1, 0)));
@@ -132,16 +136,16 @@ std::vector<uint8_t> buildSunCodeMesh()
     const int steps = 16;
     for (int i = 0; i <= steps; ++i) {
         const float s = float(i) / float(steps);
-        const float a = 0.6f + s * 2.0f * modelPi * 1.4f;
-        const float distance = 155.0f - 20.0f * std::sin(s * modelPi * 3.0f) + 10.0f * s;
-        const float height = sunY + 60.0f * std::cos(s * modelPi * 2.0f) - 10.0f;
+        const float a = 0.6f + s * 2.0f * pi * 1.4f;
+        const float distance = 155.0f - 20.0f * std::sin(s * pi * 3.0f) + 10.0f * s;
+        const float height = sunY + 60.0f * std::cos(s * pi * 2.0f) - 10.0f;
         eye.push_back(positionKey(uint32_t(sunCodeFrames * i / steps), std::cos(a) * distance,
                                   height, std::sin(a) * distance));
         target.push_back(positionKey(uint32_t(sunCodeFrames * i / steps),
-                                     18.0f * std::sin(s * modelPi * 4.0f), sunY - 6.0f,
-                                     12.0f * std::cos(s * modelPi * 3.0f)));
+                                     18.0f * std::sin(s * pi * 4.0f), sunY - 6.0f,
+                                     12.0f * std::cos(s * pi * 3.0f)));
         roll.push_back(
-            rollKey(uint32_t(sunCodeFrames * i / steps), 12.0f * std::sin(s * modelPi * 2.5f)));
+            rollKey(uint32_t(sunCodeFrames * i / steps), 12.0f * std::sin(s * pi * 2.5f)));
     }
     scene.nodes.push_back(cameraNode(eye, roll));
     scene.nodes.push_back(targetNode(target));
@@ -158,17 +162,16 @@ Picture paintSunSurface()
         {1.0f, {1.0f, 0.98f, 0.8f}},
     };
     Canvas canvas = makeCanvas(256, 256);
-    for (int y = 0; y < 256; ++y)
-        for (int x = 0; x < 256; ++x) {
-            // Sampled on a cylinder so the texture wraps around the sphere without a seam.
-            const float a = 2.0f * modelPi * float(x) / 256.0f;
-            const float cells =
-                fractalNoise(std::cos(a) * 4.0f, std::sin(a) * 4.0f, float(y) / 20.0f, 4, 0.55f, 3);
-            const float lanes = std::fabs(
-                gradientNoise(std::cos(a) * 9.0f, std::sin(a) * 9.0f, float(y) / 9.0f, 5));
-            const float t = 0.62f + 0.45f * cells - 0.35f * (0.25f - std::min(lanes, 0.25f));
-            canvas.pixels[size_t(y * 256 + x)] = sampleRamp(heat, t);
-        }
+    paintPixels(canvas, [&](int x, int y) -> Rgb {
+        // Sampled on a cylinder so the texture wraps around the sphere without a seam.
+        const float a = 2.0f * pi * float(x) / 256.0f;
+        const float cells =
+            fractalNoise(std::cos(a) * 4.0f, std::sin(a) * 4.0f, float(y) / 20.0f, 4, 0.55f, 3);
+        const float lanes =
+            std::fabs(gradientNoise(std::cos(a) * 9.0f, std::sin(a) * 9.0f, float(y) / 9.0f, 5));
+        const float t = 0.62f + 0.45f * cells - 0.35f * (0.25f - std::min(lanes, 0.25f));
+        return sampleRamp(heat, t);
+    });
     return finishPicture(canvas, 701);
 }
 
@@ -182,17 +185,15 @@ Picture paintPlanetBands()
         {0.75f, {0.95f, 0.85f, 0.65f}}, {1.00f, {0.30f, 0.55f, 0.50f}},
     };
     Canvas canvas = makeCanvas(256, 256);
-    for (int y = 0; y < 256; ++y)
-        for (int x = 0; x < 256; ++x) {
-            const float a = 2.0f * modelPi * float(x) / 256.0f;
-            const float swirl =
-                fractalNoise(std::cos(a) * 2.5f, std::sin(a) * 2.5f, float(y) / 24.0f, 4, 0.5f, 11);
-            const float band =
-                float(y) / 256.0f + 0.06f * swirl + 0.015f * std::sin(float(y) * 0.9f);
-            Rgb c = sampleRamp(bands, band - std::floor(band));
-            const float grain = 0.85f + 0.3f * valueNoise(float(x) * 0.3f, float(y) * 0.3f, 9);
-            canvas.pixels[size_t(y * 256 + x)] = scaleRgb(c, grain);
-        }
+    paintPixels(canvas, [&](int x, int y) -> Rgb {
+        const float a = 2.0f * pi * float(x) / 256.0f;
+        const float swirl =
+            fractalNoise(std::cos(a) * 2.5f, std::sin(a) * 2.5f, float(y) / 24.0f, 4, 0.5f, 11);
+        const float band = float(y) / 256.0f + 0.06f * swirl + 0.015f * std::sin(float(y) * 0.9f);
+        Rgb c = sampleRamp(bands, band - std::floor(band));
+        const float grain = 0.85f + 0.3f * valueNoise(float(x) * 0.3f, float(y) * 0.3f, 9);
+        return scaleRgb(c, grain);
+    });
     return finishPicture(canvas, 702);
 }
 
@@ -202,18 +203,17 @@ Picture paintSpaceSky()
     // to twice as bright in the middle of the view), so it stays dim. The nebulae are sampled on
     // a cylinder so the sphere's seam does not show.
     Canvas canvas = makeCanvas(256, 256);
-    for (int y = 0; y < 256; ++y)
-        for (int x = 0; x < 256; ++x) {
-            const float a = 2.0f * modelPi * float(x) / 256.0f;
-            const float n1 = fractalNoise(std::cos(a) * 2.0f, std::sin(a) * 2.0f, float(y) / 40.0f,
-                                          4, 0.55f, 41);
-            const float n2 = fractalNoise(std::cos(a) * 3.0f + 5.0f, std::sin(a) * 3.0f,
-                                          float(y) / 30.0f, 3, 0.5f, 42);
-            Rgb c{0.01f, 0.015f, 0.05f};
-            c = addRgb(c, scaleRgb({0.22f, 0.06f, 0.3f}, std::max(0.0f, n1) * 0.8f));
-            c = addRgb(c, scaleRgb({0.03f, 0.18f, 0.22f}, std::max(0.0f, n2) * 0.7f));
-            canvas.pixels[size_t(y * 256 + x)] = c;
-        }
+    paintPixels(canvas, [&](int x, int y) -> Rgb {
+        const float a = 2.0f * pi * float(x) / 256.0f;
+        const float n1 =
+            fractalNoise(std::cos(a) * 2.0f, std::sin(a) * 2.0f, float(y) / 40.0f, 4, 0.55f, 41);
+        const float n2 = fractalNoise(std::cos(a) * 3.0f + 5.0f, std::sin(a) * 3.0f,
+                                      float(y) / 30.0f, 3, 0.5f, 42);
+        Rgb c{0.01f, 0.015f, 0.05f};
+        c = addRgb(c, scaleRgb({0.22f, 0.06f, 0.3f}, std::max(0.0f, n1) * 0.8f));
+        c = addRgb(c, scaleRgb({0.03f, 0.18f, 0.22f}, std::max(0.0f, n2) * 0.7f));
+        return c;
+    });
     Random random = makeRandom(705);
     addStarfield(canvas, random, 260, 0.45f);
     return finishPicture(canvas, 706);
@@ -226,7 +226,7 @@ Picture paintCornerSun()
     const float cx = 72.0f, cy = 46.0f;
     addGlow(canvas, cx, cy, 46.0f, {0.55f, 0.25f, 0.05f}, 1.6f);
     for (int i = 0; i < 16; ++i) {
-        const float a = 2.0f * modelPi * float(i) / 16.0f + 0.1f;
+        const float a = 2.0f * pi * float(i) / 16.0f + 0.1f;
         addStreak(canvas, cx, cy, a, i % 2 ? 34.0f : 48.0f, 1.4f, {0.9f, 0.55f, 0.15f});
     }
     addCore(canvas, cx, cy, 9.0f, {1.0f, 0.85f, 0.45f});
@@ -286,12 +286,8 @@ static const char* const codeLines[] = {
 bool paintCodeStrip(Picture& picture)
 {
     Font mono;
-    const std::string path = dejaVuPath("DejaVuSansMono.ttf");
-    if (!loadFont(mono, path)) {
-        std::fprintf(stderr, "v4npelva-content: cannot read font %s (install fonts-dejavu-core)\n",
-                     path.c_str());
+    if (!loadDejaVuFont(mono, "DejaVuSansMono.ttf"))
         return false;
-    }
     // One turn of the scroll is 499 rows; the strip repeats its first 224 rows after that so
     // the 200 rows shown at the last scroll rows match the first ones.
     constexpr int period = 499;

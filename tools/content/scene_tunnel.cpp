@@ -4,23 +4,18 @@
 //
 // Objects: 0 the wall and 4 the lamps are light-mapped; 1 ribs, 2 rails and 3 hoops are the
 // shiny parts, drawn light-mapped with highlight. Eight lights (the scene moves them itself).
-#include "content.h"
+#include "scene_tunnel.h"
+
 #include "mesh_parts.h"
+#include "noise.h"
 
 #include <algorithm>
 #include <cmath>
 
 namespace {
-
-constexpr float pi = 3.14159265f;
 constexpr int size = spriteWidth;
 constexpr float ringRadius = 120;
 constexpr float tubeRadius = 42;
-
-void setPixel(Canvas& canvas, int x, int y, Rgb colour)
-{
-    canvas.pixels[static_cast<size_t>(y) * canvas.width + x] = colour;
-}
 
 // A point of the tube: phi round the vertical axis, psi round the tube, r from its centre line.
 Point3 tubePoint(float phi, float psi, float r)
@@ -44,22 +39,21 @@ Picture paintTunnelWall()
     // Dark blue-grey grating panels with glowing seams of cyan, read along the tube (u) and round
     // it (v).
     Canvas canvas = makeCanvas(size, size);
-    for (int y = 0; y < size; ++y)
-        for (int x = 0; x < size; ++x) {
-            const float n = tiledNoise(x, y, size, 30.0f, 3, 0.5f, 211) * 0.06f;
-            const int sx = x % 64, sy = y % 64;
-            float v = 0.3f + n;
-            // Grating: fine slots in the middle of each panel.
-            if (sx > 10 && sx < 54 && sy > 10 && sy < 54 && (sy / 3) % 2 == 0)
-                v *= 0.55f;
-            if (sx <= 2 || sy <= 2)
-                v *= 0.3f;
-            Rgb c{v * 0.75f, v * 0.85f, v * 1.1f};
-            const float seam = std::exp(-std::pow(std::min(sx, 64 - sx) / 1.2f, 2.0f)) +
-                               std::exp(-std::pow(std::min(sy, 64 - sy) / 1.2f, 2.0f));
-            c = addRgb(c, scaleRgb({0.1f, 0.45f, 0.6f}, std::min(1.0f, seam) * 0.5f));
-            setPixel(canvas, x, y, c);
-        }
+    paintPixels(canvas, [&](int x, int y) -> Rgb {
+        const float n = tiledNoise(x, y, size, 30.0f, 3, 0.5f, 211) * 0.06f;
+        const int sx = x % 64, sy = y % 64;
+        float v = 0.3f + n;
+        // Grating: fine slots in the middle of each panel.
+        if (sx > 10 && sx < 54 && sy > 10 && sy < 54 && (sy / 3) % 2 == 0)
+            v *= 0.55f;
+        if (sx <= 2 || sy <= 2)
+            v *= 0.3f;
+        Rgb c{v * 0.75f, v * 0.85f, v * 1.1f};
+        const float seam = std::exp(-std::pow(std::min(sx, 64 - sx) / 1.2f, 2.0f)) +
+                           std::exp(-std::pow(std::min(sy, 64 - sy) / 1.2f, 2.0f));
+        c = addRgb(c, scaleRgb({0.1f, 0.45f, 0.6f}, std::min(1.0f, seam) * 0.5f));
+        return c;
+    });
     return finishPicture(canvas, 212);
 }
 
@@ -67,13 +61,12 @@ Picture paintTunnelChrome()
 {
     // Polished metal in bands: the highlight map adds the shine, the texture its banding.
     Canvas canvas = makeCanvas(size, size);
-    for (int y = 0; y < size; ++y)
-        for (int x = 0; x < size; ++x) {
-            const float t = (y % 64) / 64.0f;
-            const Rgb c = chromeColour(t);
-            const float n = 0.85f + 0.15f * tiledNoise(x, y, size, 40.0f, 2, 0.5f, 221);
-            setPixel(canvas, x, y, scaleRgb(c, 0.55f * n));
-        }
+    paintPixels(canvas, [&](int x, int y) -> Rgb {
+        const float t = (y % 64) / 64.0f;
+        const Rgb c = chromeColour(t);
+        const float n = 0.85f + 0.15f * tiledNoise(x, y, size, 40.0f, 2, 0.5f, 221);
+        return scaleRgb(c, 0.55f * n);
+    });
     return finishPicture(canvas, 222);
 }
 
@@ -81,19 +74,18 @@ Picture paintTunnelLamps()
 {
     // Warm lamp panels: a bright core in a dark frame.
     Canvas canvas = makeCanvas(size, size);
-    for (int y = 0; y < size; ++y)
-        for (int x = 0; x < size; ++x) {
-            const float dx = std::fabs(x - 127.5f) / 128.0f, dy = std::fabs(y - 127.5f) / 128.0f;
-            const float inside = std::max(dx, dy);
-            Rgb c{0.12f, 0.1f, 0.1f};
-            if (inside < 0.8f) {
-                const float glow = 1.0f - inside / 0.8f;
-                c = mixRgb({0.9f, 0.45f, 0.15f}, {1.0f, 0.95f, 0.8f}, glow);
-                if ((y / 16) % 2 == 0)
-                    c = scaleRgb(c, 0.85f);
-            }
-            setPixel(canvas, x, y, c);
+    paintPixels(canvas, [&](int x, int y) -> Rgb {
+        const float dx = std::fabs(x - 127.5f) / 128.0f, dy = std::fabs(y - 127.5f) / 128.0f;
+        const float inside = std::max(dx, dy);
+        Rgb c{0.12f, 0.1f, 0.1f};
+        if (inside < 0.8f) {
+            const float glow = 1.0f - inside / 0.8f;
+            c = mixRgb({0.9f, 0.45f, 0.15f}, {1.0f, 0.95f, 0.8f}, glow);
+            if ((y / 16) % 2 == 0)
+                c = scaleRgb(c, 0.85f);
         }
+        return c;
+    });
     return finishPicture(canvas, 223);
 }
 
@@ -102,16 +94,15 @@ Picture paintTunnelGlow()
     // Added over the whole picture: black in the middle, a soft violet glow from the corners and
     // a faint warm haze along the bottom.
     Canvas canvas = makeCanvas(screenWidth, screenHeight);
-    for (int y = 0; y < screenHeight; ++y)
-        for (int x = 0; x < screenWidth; ++x) {
-            const float dx = (x - 159.5f) / 160.0f, dy = (y - 99.5f) / 100.0f;
-            const float r = std::sqrt(dx * dx + dy * dy) / 1.41421356f;
-            const float rim = std::pow(std::clamp((r - 0.45f) / 0.55f, 0.0f, 1.0f), 2.0f);
-            Rgb c = scaleRgb({0.28f, 0.1f, 0.38f}, rim * 0.55f);
-            const float haze = std::pow(std::max(0.0f, dy), 3.0f);
-            c = addRgb(c, scaleRgb({0.3f, 0.15f, 0.05f}, haze * 0.35f));
-            setPixel(canvas, x, y, c);
-        }
+    paintPixels(canvas, [&](int x, int y) -> Rgb {
+        const float dx = (x - 159.5f) / 160.0f, dy = (y - 99.5f) / 100.0f;
+        const float r = std::sqrt(dx * dx + dy * dy) / 1.41421356f;
+        const float rim = std::pow(std::clamp((r - 0.45f) / 0.55f, 0.0f, 1.0f), 2.0f);
+        Rgb c = scaleRgb({0.28f, 0.1f, 0.38f}, rim * 0.55f);
+        const float haze = std::pow(std::max(0.0f, dy), 3.0f);
+        c = addRgb(c, scaleRgb({0.3f, 0.15f, 0.05f}, haze * 0.35f));
+        return c;
+    });
     return finishPicture(canvas, 224);
 }
 
@@ -149,8 +140,8 @@ std::vector<uint8_t> encodeTunnelMesh()
     for (int k = 0; k < 4; ++k) {
         const float psi = pi / 4 + k * pi / 2;
         const Point3 c = tubePoint(0, psi, tubeRadius - 7);
-        const float rail = std::hypot(c[0], c[1]);
-        addSurface(rails, torusSurface({0, 0, c[2]}, rail, 2.0f), 48, 4, 24, 1, false);
+        const float rail = std::hypot(c.x, c.y);
+        addSurface(rails, torusSurface({0, 0, c.z}, rail, 2.0f), 48, 4, 24, 1, false);
     }
     finishPartObject(rails, "RAILS", {0, 0, 0});
 

@@ -1,25 +1,23 @@
 // The wave grid's pictures: four face textures that tile (every grid cell shows a whole one, so
 // they must meet themselves at the edges) and "cosmback.bmp", the instrument panel copied over
 // the grid with its black kept transparent.
-#include "content.h"
-#include "mesh_parts.h"
+#include "scene_wave_grid.h"
+
+#include "geometry.h"
+
+#include "masks.h"
+#include "noise.h"
+#include "shapes.h"
+#include "text.h"
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 
 namespace {
-
-constexpr float pi = 3.14159265f;
 constexpr int size = spriteWidth;
 // The panel is copied with byte-sized block sides: at most 255 (or 256) by 200.
 constexpr int panelWidth = 256;
 constexpr int panelHeight = 200;
-
-void setPixel(Canvas& canvas, int x, int y, Rgb colour)
-{
-    canvas.pixels[static_cast<size_t>(y) * canvas.width + x] = colour;
-}
 
 // A wave of whole periods across the picture, so that it tiles.
 float wave(float x, int periods)
@@ -56,19 +54,18 @@ Picture paintWaveCircuit()
                 if (dx * dx + dy * dy <= 16)
                     traces.values[size_t((y + dy) & 255) * size + ((x + dx) & 255)] = 1.5f;
     }
-    for (int y = 0; y < size; ++y)
-        for (int x = 0; x < size; ++x) {
-            const float n = tiledNoise(x, y, size, 50.0f, 3, 0.5f, 502);
-            Rgb c = addRgb(canvas.pixels[size_t(y) * size + x],
-                           scaleRgb({0.1f, 0.2f, 0.35f}, n * 0.5f + 0.3f));
-            // A faint grid of the board's raster.
-            if (x % 16 == 0 || y % 16 == 0)
-                c = addRgb(c, {0.03f, 0.07f, 0.12f});
-            const float t = traces.values[size_t(y) * size + x];
-            if (t > 0)
-                c = t > 1.2f ? Rgb{1.0f, 0.95f, 0.6f} : Rgb{0.45f, 0.95f, 1.0f};
-            setPixel(canvas, x, y, c);
-        }
+    paintPixels(canvas, [&](int x, int y) -> Rgb {
+        const float n = tiledNoise(x, y, size, 50.0f, 3, 0.5f, 502);
+        Rgb c = addRgb(canvas.pixels[size_t(y) * size + x],
+                       scaleRgb({0.1f, 0.2f, 0.35f}, n * 0.5f + 0.3f));
+        // A faint grid of the board's raster.
+        if (x % 16 == 0 || y % 16 == 0)
+            c = addRgb(c, {0.03f, 0.07f, 0.12f});
+        const float t = traces.values[size_t(y) * size + x];
+        if (t > 0)
+            c = t > 1.2f ? Rgb{1.0f, 0.95f, 0.6f} : Rgb{0.45f, 0.95f, 1.0f};
+        return c;
+    });
     return finishPicture(canvas, 503);
 }
 
@@ -76,16 +73,15 @@ Picture paintWavePlasma()
 {
     // A classic colour plasma: sums of sines of whole periods, through a rainbow palette.
     Canvas canvas = makeCanvas(size, size);
-    for (int y = 0; y < size; ++y)
-        for (int x = 0; x < size; ++x) {
-            const float v = wave(x, 1) + wave(y, 2) + wave(x + y, 1) * 0.8f +
-                            wave(x - 2.0f * y, 1) * 0.6f +
-                            std::sin(2 * pi * (wave(x, 2) * 0.15f + y / float(size)));
-            const float h = v * 0.55f;
-            const Rgb c{0.5f + 0.5f * std::sin(h * pi), 0.5f + 0.5f * std::sin(h * pi + 2.1f),
-                        0.5f + 0.5f * std::sin(h * pi + 4.2f)};
-            setPixel(canvas, x, y, scaleRgb(c, 0.95f));
-        }
+    paintPixels(canvas, [&](int x, int y) -> Rgb {
+        const float v = wave(x, 1) + wave(y, 2) + wave(x + y, 1) * 0.8f +
+                        wave(x - 2.0f * y, 1) * 0.6f +
+                        std::sin(2 * pi * (wave(x, 2) * 0.15f + y / float(size)));
+        const float h = v * 0.55f;
+        const Rgb c{0.5f + 0.5f * std::sin(h * pi), 0.5f + 0.5f * std::sin(h * pi + 2.1f),
+                    0.5f + 0.5f * std::sin(h * pi + 4.2f)};
+        return scaleRgb(c, 0.95f);
+    });
     return finishPicture(canvas, 511);
 }
 
@@ -93,24 +89,22 @@ Picture paintWaveTiles()
 {
     // Bevelled tiles, gold and violet in a chequer, four by four to the picture.
     Canvas canvas = makeCanvas(size, size);
-    for (int y = 0; y < size; ++y)
-        for (int x = 0; x < size; ++x) {
-            const int tx = x / 64, ty = y / 64;
-            const int sx = x % 64, sy = y % 64;
-            const bool gold = (tx + ty) % 2 == 0;
-            const int edge = std::min({sx, sy, 63 - sx, 63 - sy});
-            float light = 1.0f;
-            if (edge < 6)
-                light = (sx < 6 || sy < 6) && sx + sy < 64 ? 1.45f : 0.55f;
-            const float t = float(sy) / 64.0f;
-            Rgb c =
-                gold ? goldColour(t) : mixRgb({0.5f, 0.2f, 0.8f}, {0.95f, 0.6f, 1.0f}, 1.0f - t);
-            const float n = 0.9f + 0.1f * tiledNoise(x, y, size, 20.0f, 2, 0.5f, 521);
-            c = scaleRgb(c, light * n * 0.85f);
-            if (edge == 0)
-                c = {0.08f, 0.05f, 0.1f};
-            setPixel(canvas, x, y, c);
-        }
+    paintPixels(canvas, [&](int x, int y) -> Rgb {
+        const int tx = x / 64, ty = y / 64;
+        const int sx = x % 64, sy = y % 64;
+        const bool gold = (tx + ty) % 2 == 0;
+        const int edge = std::min({sx, sy, 63 - sx, 63 - sy});
+        float light = 1.0f;
+        if (edge < 6)
+            light = (sx < 6 || sy < 6) && sx + sy < 64 ? 1.45f : 0.55f;
+        const float t = float(sy) / 64.0f;
+        Rgb c = gold ? goldColour(t) : mixRgb({0.5f, 0.2f, 0.8f}, {0.95f, 0.6f, 1.0f}, 1.0f - t);
+        const float n = 0.9f + 0.1f * tiledNoise(x, y, size, 20.0f, 2, 0.5f, 521);
+        c = scaleRgb(c, light * n * 0.85f);
+        if (edge == 0)
+            c = {0.08f, 0.05f, 0.1f};
+        return c;
+    });
     return finishPicture(canvas, 522);
 }
 
@@ -122,24 +116,20 @@ Picture paintWaveFire()
         {0.85f, {1.0f, 0.9f, 0.4f}},  {1.0f, {1.0f, 1.0f, 0.9f}},
     };
     Canvas canvas = makeCanvas(size, size);
-    for (int y = 0; y < size; ++y)
-        for (int x = 0; x < size; ++x) {
-            const float warp = tiledNoise(x, y, size, 64.0f, 2, 0.5f, 531) * 40.0f;
-            const float n =
-                tiledNoise(x, std::fmod(y + warp + size, float(size)), size, 36.0f, 5, 0.6f, 532);
-            setPixel(canvas, x, y, sampleRamp(heat, std::clamp(n * 0.8f + 0.55f, 0.0f, 1.0f)));
-        }
+    paintPixels(canvas, [&](int x, int y) -> Rgb {
+        const float warp = tiledNoise(x, y, size, 64.0f, 2, 0.5f, 531) * 40.0f;
+        const float n =
+            tiledNoise(x, std::fmod(y + warp + size, float(size)), size, 36.0f, 5, 0.6f, 532);
+        return sampleRamp(heat, std::clamp(n * 0.8f + 0.55f, 0.0f, 1.0f));
+    });
     return finishPicture(canvas, 533);
 }
 
 bool paintWavePanel(Picture& picture)
 {
     Font font;
-    if (!loadFont(font, dejaVuPath("DejaVuSans-Bold.ttf"))) {
-        std::fprintf(
-            stderr, "v4npelva-content: cannot read the DejaVu fonts (install fonts-dejavu-core)\n");
+    if (!loadDejaVuFont(font, "DejaVuSans-Bold.ttf"))
         return false;
-    }
     // A steel frame round a rounded window, thick at the bottom where a row of gauges and lamps
     // sits. Inside the window it is black (transparent); the frame itself never rounds to black.
     Canvas canvas = makeCanvas(panelWidth, panelHeight);

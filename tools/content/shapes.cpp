@@ -1,5 +1,5 @@
 // Additive shapes: glows, cores, rings, streaks and stars.
-#include "content.h"
+#include "shapes.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,13 +1,16 @@
 // The light sprites, the lens-flare ring and the environment map. Sprites are added to the
 // screen, so their backgrounds are black and every glow fades to exactly zero before the edge.
-#include "content.h"
+#include "sprites.h"
+
+#include "geometry.h"
+
+#include "noise.h"
+#include "shapes.h"
 
 #include <algorithm>
 #include <cmath>
 
 namespace {
-
-constexpr float pi = 3.14159265f;
 // Sprite centre: the middle of the 256x256 picture.
 constexpr float centre = 127.5f;
 // Glows end at this radius, leaving a black margin of a few pixels.

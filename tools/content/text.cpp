@@ -3,10 +3,13 @@
 #define STB_TRUETYPE_IMPLEMENTATION
 #include <stb_truetype.h>
 
-#include "content.h"
+#include "text.h"
+
+#include "masks.h"
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <fstream>
 #include <iterator>
 
@@ -23,6 +26,16 @@ bool loadFont(Font& font, const std::string& path)
 std::string dejaVuPath(const std::string& fileName)
 {
     return "/usr/share/fonts/truetype/dejavu/" + fileName;
+}
+
+bool loadDejaVuFont(Font& font, const std::string& fileName)
+{
+    const std::string path = dejaVuPath(fileName);
+    if (loadFont(font, path))
+        return true;
+    std::fprintf(stderr, "v4npelva-content: cannot read font %s (install fonts-dejavu-core)\n",
+                 path.c_str());
+    return false;
 }
 
 // Pen advance of the text in pixels at the given scale (no padding).

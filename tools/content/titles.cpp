@@ -1,21 +1,17 @@
 // The title logo of the show and the opening picture of the group.
-#include "content.h"
+#include "titles.h"
+
+#include "geometry.h"
+
+#include "masks.h"
+#include "noise.h"
+#include "shapes.h"
+#include "text.h"
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 
 namespace {
-
-bool loadNamedFont(Font& font, const std::string& fileName)
-{
-    const std::string path = dejaVuPath(fileName);
-    if (loadFont(font, path))
-        return true;
-    std::fprintf(stderr, "v4npelva-content: cannot read font %s (install fonts-dejavu-core)\n",
-                 path.c_str());
-    return false;
-}
 
 // Places the letters of a title so that their mask's centre column is at cx.
 int centredX(const TitleText& title, int cx)
@@ -28,8 +24,8 @@ int centredX(const TitleText& title, int cx)
 bool paintTitleLogo(Picture& picture)
 {
     Font bold, italic;
-    if (!loadNamedFont(bold, "DejaVuSans-Bold.ttf") ||
-        !loadNamedFont(italic, "DejaVuSerif-BoldItalic.ttf"))
+    if (!loadDejaVuFont(bold, "DejaVuSans-Bold.ttf") ||
+        !loadDejaVuFont(italic, "DejaVuSerif-BoldItalic.ttf"))
         return false;
     Canvas canvas = makeCanvas(spriteWidth, titleHeight);
 
@@ -55,7 +51,7 @@ bool paintTitleLogo(Picture& picture)
 bool paintOpeningPicture(Picture& picture)
 {
     Font bold, light;
-    if (!loadNamedFont(bold, "DejaVuSans-Bold.ttf") || !loadNamedFont(light, "DejaVuSans.ttf"))
+    if (!loadDejaVuFont(bold, "DejaVuSans-Bold.ttf") || !loadDejaVuFont(light, "DejaVuSans.ttf"))
         return false;
     Canvas canvas = makeCanvas(screenWidth, screenHeight);
 
@@ -128,9 +124,9 @@ bool paintOpeningPicture(Picture& picture)
     addGlow(canvas, sx, sy, 50.0f, {0.22f, 0.2f, 0.28f}, 2.0f);
     addCore(canvas, sx, sy, 3.0f, {1.0f, 1.0f, 1.0f});
     addStreak(canvas, sx, sy, 0.0f, 60.0f, 0.8f, {0.8f, 0.85f, 1.0f});
-    addStreak(canvas, sx, sy, 3.1415926f, 75.0f, 0.8f, {0.8f, 0.85f, 1.0f});
-    addStreak(canvas, sx, sy, 1.5707963f, 24.0f, 0.7f, {0.6f, 0.65f, 0.9f});
-    addStreak(canvas, sx, sy, -1.5707963f, 24.0f, 0.7f, {0.6f, 0.65f, 0.9f});
+    addStreak(canvas, sx, sy, pi, 75.0f, 0.8f, {0.8f, 0.85f, 1.0f});
+    addStreak(canvas, sx, sy, pi / 2, 24.0f, 0.7f, {0.6f, 0.65f, 0.9f});
+    addStreak(canvas, sx, sy, -pi / 2, 24.0f, 0.7f, {0.6f, 0.65f, 0.9f});
 
     // The group's name in chrome, a line under it and the word "presents".
     const TitleText zem = makeTitleText(bold, "-ZEM-", 74.0f, 3.0f, 2, 6, 5);
