@@ -31,13 +31,13 @@ TEST(MeshParts, SurfacesFaceOutwardAndFlippedOnesInward)
 {
     // Poles give degenerate faces, which count as neither side.
     Object3ds sphere, sky;
-    addSurface(sphere, sphereSurface({5, 6, 7}, 100), 16, 8, 1, 1, false);
-    addSurface(sky, sphereSurface({5, 6, 7}, 100), 16, 8, 1, 1, true);
+    file_addSurface(sphere, file_sphereSurface({5, 6, 7}, 100), 16, 8, 1, 1, false);
+    file_addSurface(sky, file_sphereSurface({5, 6, 7}, 100), 16, 8, 1, 1, true);
     EXPECT_GE(facesShowingOutside(sphere, {5, 6, 7}), 16 * 8 * 2 - 2 * 16);
     EXPECT_EQ(facesShowingOutside(sky, {5, 6, 7}), 0);
 
     Object3ds rock;
-    addRock(rock, {0, 0, 0}, 20, 0.4f, 3, 12, 8);
+    file_addRock(rock, {0, 0, 0}, 20, 0.4f, 3, 12, 8);
     EXPECT_GE(facesShowingOutside(rock, {0, 0, 0}), 12 * 8 * 2 - 2 * 12 - 8);
     // Texture coordinates are stored for the loader's v = 256 - v * 256: one repeat down the
     // picture.

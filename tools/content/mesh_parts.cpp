@@ -19,7 +19,7 @@ void addPartFace(Object3ds& object, int a, int b, int c)
     object.faces.push_back({uint16_t(a), uint16_t(b), uint16_t(c), 7});
 }
 
-void addSurface(Object3ds& object, const SurfaceFunction& surface, int columns, int rows,
+void file_addSurface(Object3ds& object, const SurfaceFunction& surface, int columns, int rows,
                 float uRepeat, float vRepeat, bool flip)
 {
     const int base = static_cast<int>(object.vertices.size());
@@ -44,7 +44,7 @@ void addSurface(Object3ds& object, const SurfaceFunction& surface, int columns, 
         }
 }
 
-SurfaceFunction sphereSurface(Point3 centre, float radius)
+SurfaceFunction file_sphereSurface(Point3 centre, float radius)
 {
     return [=](float s, float t) {
         const float a = s * 2 * pi, b = (t - 0.5f) * pi;  // t 0 at the south pole
@@ -54,7 +54,7 @@ SurfaceFunction sphereSurface(Point3 centre, float radius)
     };
 }
 
-SurfaceFunction torusSurface(Point3 centre, float ringRadius, float tubeRadius)
+SurfaceFunction file_torusSurface(Point3 centre, float ringRadius, float tubeRadius)
 {
     return [=](float s, float t) {
         const float a = s * 2 * pi, b = t * 2 * pi;
@@ -64,7 +64,7 @@ SurfaceFunction torusSurface(Point3 centre, float ringRadius, float tubeRadius)
     };
 }
 
-SurfaceFunction latheSurface(Point3 centre, std::vector<std::array<float, 2>> profile)
+SurfaceFunction file_latheSurface(Point3 centre, std::vector<std::array<float, 2>> profile)
 {
     return [=](float s, float t) {
         const float at = t * float(profile.size() - 1);
@@ -98,7 +98,7 @@ void moveVertices(Object3ds& object, size_t first, Point3 offset)
     }
 }
 
-void addRock(Object3ds& object, Point3 centre, float radius, float roughness, int seed, int columns,
+void file_addRock(Object3ds& object, Point3 centre, float radius, float roughness, int seed, int columns,
              int rows)
 {
     const SurfaceFunction rock = [=](float s, float t) {
@@ -110,7 +110,7 @@ void addRock(Object3ds& object, Point3 centre, float radius, float roughness, in
             radius * (1.0f + roughness * n) * (seed % 2 ? 1.0f : 0.85f + 0.15f * std::fabs(d.z));
         return Point3{centre.x + r * d.x, centre.y + r * d.y, centre.z + r * d.z * 0.8f};
     };
-    addSurface(object, rock, columns, rows, 2.0f, 1.0f, false);
+    file_addSurface(object, rock, columns, rows, 2.0f, 1.0f, false);
 }
 
 void finishPartObject(Object3ds& object, const std::string& material, Point3 origin)

@@ -22,15 +22,15 @@ void addPartFace(Object3ds& object, int a, int b, int c);
 // A grid of (columns + 1) x (rows + 1) vertices over the surface, two triangles per cell, the
 // texture repeated uRepeat times along s and vRepeat times along t. The faces are wound so that
 // they face the side toward which ds x dt points; flip turns them to the other side.
-void addSurface(Object3ds& object, const SurfaceFunction& surface, int columns, int rows,
+void file_addSurface(Object3ds& object, const SurfaceFunction& surface, int columns, int rows,
                 float uRepeat, float vRepeat, bool flip);
 
 // Surfaces in the file's axes. Sphere and torus go round the z axis.
-SurfaceFunction sphereSurface(Point3 centre, float radius);
-SurfaceFunction torusSurface(Point3 centre, float ringRadius, float tubeRadius);
+SurfaceFunction file_sphereSurface(Point3 centre, float radius);
+SurfaceFunction file_torusSurface(Point3 centre, float ringRadius, float tubeRadius);
 // A surface of revolution about the z axis through centre: radius and height along the profile
 // by linear interpolation of the given (radius, height) points.
-SurfaceFunction latheSurface(Point3 centre, std::vector<std::array<float, 2>> profile);
+SurfaceFunction file_latheSurface(Point3 centre, std::vector<std::array<float, 2>> profile);
 
 // Turns the vertices from index first on by angle (radians) about an axis through the origin
 // (x 0, y 1, z 2; counter-clockwise seen from the axis's positive end), or moves them by offset.
@@ -39,7 +39,7 @@ void moveVertices(Object3ds& object, size_t first, Point3 offset);
 
 // A rough rock: a sphere of the given radius whose surface is pushed in and out by noise, in a
 // grid of columns x rows cells.
-void addRock(Object3ds& object, Point3 centre, float radius, float roughness, int seed,
+void file_addRock(Object3ds& object, Point3 centre, float radius, float roughness, int seed,
              int columns = 8, int rows = 5);
 
 // Ends an object: one face group with every face in the material, the mesh matrix the identity

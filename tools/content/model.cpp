@@ -1,6 +1,9 @@
 // Shapes and 3DS records for the meshes modelled in code.
 #include "model.h"
 
+#include "noise.h"
+
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -105,6 +108,82 @@ void addLathe(Model& model, const std::vector<ProfilePoint>& profile, int segmen
         for (int j = 0; j < segments; ++j)
             addQuad(model, row + j, row + j + 1, row + columns + j + 1, row + columns + j);
     }
+}
+
+void addSurface(Model& model, const SurfaceFunction& surface, int columns, int rows, float uRepeat,
+                float vRepeat, bool flip)
+{
+    const int base = static_cast<int>(model.vertices.size());
+    for (int r = 0; r <= rows; ++r)
+        for (int c = 0; c <= columns; ++c) {
+            const float s = c / float(columns), t = r / float(rows);
+            const Point3 p = surface(s, t);
+            // Texels: 256 per repeat (the file gets back s * uRepeat and 1 - t * vRepeat exactly).
+            addVertex(model, p.x, p.y, p.z, s * uRepeat * 256.0f, t * vRepeat * 256.0f);
+        }
+    // The cell a00 a10 a11 a01 (a10 one step along s): with b - a = ds and c - a = ds + dt,
+    // (c - a) x (b - a) = dt x ds.
+    for (int r = 0; r < rows; ++r)
+        for (int c = 0; c < columns; ++c) {
+            const int a00 = base + r * (columns + 1) + c, a10 = a00 + 1;
+            const int a01 = a00 + columns + 1, a11 = a01 + 1;
+            if (!flip) {
+                addTriangle(model, a00, a10, a11);
+                addTriangle(model, a00, a11, a01);
+            } else {
+                addTriangle(model, a00, a11, a10);
+                addTriangle(model, a00, a01, a11);
+            }
+        }
+}
+
+SurfaceFunction sphereSurface(Point3 centre, float radius)
+{
+    return [=](float s, float t) {
+        const float a = s * 2 * pi, b = (t - 0.5f) * pi;
+        return Point3{centre.x + radius * std::cos(b) * std::cos(a),
+                      centre.y + radius * std::sin(b),
+                      centre.z + radius * std::cos(b) * std::sin(a)};
+    };
+}
+
+SurfaceFunction torusSurface(Point3 centre, float ringRadius, float tubeRadius)
+{
+    return [=](float s, float t) {
+        const float a = s * 2 * pi, b = t * 2 * pi;
+        const float r = ringRadius + tubeRadius * std::cos(b);
+        return Point3{centre.x + r * std::cos(a), centre.y + tubeRadius * std::sin(b),
+                      centre.z + r * std::sin(a)};
+    };
+}
+
+SurfaceFunction latheSurface(Point3 centre, std::vector<std::array<float, 2>> profile)
+{
+    return [=](float s, float t) {
+        const float at = t * float(profile.size() - 1);
+        const size_t i = std::min(profile.size() - 2, size_t(at));
+        const float f = at - float(i);
+        const float r = profile[i][0] + (profile[i + 1][0] - profile[i][0]) * f;
+        const float h = profile[i][1] + (profile[i + 1][1] - profile[i][1]) * f;
+        const float a = s * 2 * pi;
+        return Point3{centre.x + r * std::cos(a), centre.y + h, centre.z + r * std::sin(a)};
+    };
+}
+
+void addRock(Model& model, Point3 centre, float radius, float roughness, int seed, int columns,
+             int rows)
+{
+    const SurfaceFunction rock = [=](float s, float t) {
+        const float a = s * 2 * pi, b = (t - 0.5f) * pi;
+        const Point3 d{std::cos(b) * std::cos(a), std::sin(b), std::cos(b) * std::sin(a)};
+        // Noise read on the unit sphere, so the seam and the poles stay closed (its second
+        // coordinate runs along z, its third up).
+        const float n = fractalNoise(d.x * 1.7f + 5.0f, d.z * 1.7f, d.y * 1.7f, 3, 0.5f, seed);
+        const float r =
+            radius * (1.0f + roughness * n) * (seed % 2 ? 1.0f : 0.85f + 0.15f * std::fabs(d.y));
+        return Point3{centre.x + r * d.x, centre.y + r * d.y * 0.8f, centre.z + r * d.z};
+    };
+    addSurface(model, rock, columns, rows, 2.0f, 1.0f, false);
 }
 
 Model makeTorus(float majorRadius, float minorRadius, int rings, int segments)
@@ -273,7 +352,7 @@ Object3ds modelObject(const std::string& name, const Model& model, const std::st
     group.material = material;
     for (size_t i = 0; i < model.faces.size(); ++i) {
         const auto& f = model.faces[i];
-        object.faces.push_back({f[0], f[1], f[2], 0});
+        object.faces.push_back({f[0], f[1], f[2], model.faceFlags});
         group.faces.push_back(uint16_t(i));
     }
     object.groups.push_back(group);
@@ -304,6 +383,25 @@ Key3ds rotationKey(uint32_t frame, float angle, float ax, float ay, float az)
     return key;
 }
 
+Key3ds rotationKeyAsGiven(uint32_t frame, float angle, Point3 axis)
+{
+    Key3ds key;
+    key.frame = frame;
+    key.value = {angle, axis.x, axis.z, axis.y};
+    return key;
+}
+
+std::vector<Key3ds> spinKeys(uint32_t lastFrame, uint32_t step, float turns, Point3 axis)
+{
+    std::vector<Key3ds> keys;
+    const uint32_t steps = (lastFrame + step - 1) / step;
+    const float angle = turns * 2 * pi / float(steps);
+    keys.push_back(rotationKeyAsGiven(0, 0.0f, axis));
+    for (uint32_t i = 1; i <= steps; ++i)
+        keys.push_back(rotationKeyAsGiven(i * step, angle, axis));
+    return keys;
+}
+
 Key3ds rollKey(uint32_t frame, float degrees)
 {
     Key3ds key;
@@ -331,6 +429,8 @@ Node3ds objectNode(const std::string& name, Point3 pivot, std::vector<Key3ds> po
     node.hasPivot = true;
     node.pivot = fileAxes(pivot);
     node.position.keys = std::move(positions);
+    if (rotations.empty())
+        rotations.push_back(rotationKeyAsGiven(0, 0.0f, {0, 1, 0}));
     node.rotation.keys = std::move(rotations);
     return node;
 }
@@ -361,6 +461,17 @@ Node3ds targetNode(std::vector<Key3ds> positions)
     node.name = "Camera01";
     node.position.keys = std::move(positions);
     return node;
+}
+
+void numberNodes(Scene3ds& scene)
+{
+    for (size_t i = 0; i < scene.nodes.size(); ++i)
+        scene.nodes[i].nodeId = int32_t(i);
+}
+
+Light3ds modelLight(const std::string& name, Point3 p, std::array<float, 3> colour)
+{
+    return modelLight(name, p.x, p.y, p.z, colour);
 }
 
 Light3ds modelLight(const std::string& name, float x, float y, float z, std::array<float, 3> colour)

@@ -8,6 +8,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -22,6 +23,9 @@ struct ModelVertex {
 struct Model {
     std::vector<ModelVertex> vertices;
     std::vector<std::array<uint16_t, 3>> faces;
+    // The flag word written with every face (the loader skips it): 0, or 7 for "all three edges
+    // visible", which the flights' and the tunnel's files carry.
+    uint16_t faceFlags = 0;
 };
 
 // Appends a vertex and returns its index.
@@ -51,6 +55,25 @@ Model makeLathe(const std::vector<std::array<float, 2>>& profile, int segments, 
 // plane, so a profile that goes up at the outside and inward over the top faces outward.
 void addLathe(Model& model, const std::vector<ProfilePoint>& profile, int segments, float uRepeat,
               float cx = 0.0f, float cz = 0.0f, float startAngle = 0.0f);
+// A point of a surface for parameters s, t in 0..1.
+using SurfaceFunction = std::function<Point3(float s, float t)>;
+// A grid of (columns + 1) x (rows + 1) vertices over the surface, rows along t, two triangles per
+// cell split from its (0, 0) corner to its (1, 1) corner, the texture repeated uRepeat times along
+// s and vRepeat times along t. The faces face the side toward which dt x ds points; flip turns
+// them to the other side.
+void addSurface(Model& model, const SurfaceFunction& surface, int columns, int rows, float uRepeat,
+                float vRepeat, bool flip);
+// Surfaces about a vertical axis through centre: s runs around it from +x toward +z, so the
+// unflipped faces of a sphere or a torus face out. The sphere's t runs from the lower pole up,
+// the torus's round the tube from its outer equator up; the lathe's radius and height follow the
+// (radius, height) points with t, by linear interpolation.
+SurfaceFunction sphereSurface(Point3 centre, float radius);
+SurfaceFunction torusSurface(Point3 centre, float ringRadius, float tubeRadius);
+SurfaceFunction latheSurface(Point3 centre, std::vector<std::array<float, 2>> profile);
+// A rough rock: a sphere of the given radius, a little flattened, whose surface is pushed in and
+// out by noise, in a grid of columns x rows cells.
+void addRock(Model& model, Point3 centre, float radius, float roughness, int seed, int columns = 8,
+             int rows = 5);
 // A ring torus about the y axis.
 Model makeTorus(float majorRadius, float minorRadius, int rings, int segments);
 // A flat coin in the x-y plane facing -z and +z, with a rim; its faces map the whole texture
@@ -84,25 +107,33 @@ Object3ds modelObject(const std::string& name, const Model& model, const std::st
 // Key helpers in engine axes (they swap into the file's axes).
 Key3ds positionKey(uint32_t frame, float x, float y, float z);
 Key3ds positionKey(uint32_t frame, Point3 p);
-// A rotation key about an engine-axes direction (it need not be unit length), angle in radians,
-// relative to the key before it.
+// A rotation key about an engine-axes direction (it need not be unit length: the key holds it
+// scaled to unit length), angle in radians, relative to the key before it.
 Key3ds rotationKey(uint32_t frame, float angle, float ax, float ay, float az);
+// The same with the axis written as given, at whatever length (the loader does not scale it).
+Key3ds rotationKeyAsGiven(uint32_t frame, float angle, Point3 axis);
+// `turns` whole turns about an axis over the frames: a first key of no turn, then keys of equal
+// angle every `step` frames up to the first at or after lastFrame (axes as given).
+std::vector<Key3ds> spinKeys(uint32_t lastFrame, uint32_t step, float turns, Point3 axis);
 Key3ds rollKey(uint32_t frame, float degrees);
 // Sets the key's tension, continuity and bias (written only when non-zero).
 Key3ds withTcb(Key3ds key, float tension, float continuity, float bias);
 
 // An object node with a pivot (engine axes, relative to the object's origin: zero turns it about
 // that origin), position and rotation tracks. Every keyframed object needs both tracks: the
-// scene composes its matrix from them.
+// scene composes its matrix from them, so an object given no rotation keys gets one of no turn.
 Node3ds objectNode(const std::string& name, Point3 pivot, std::vector<Key3ds> positions,
-                   std::vector<Key3ds> rotations);
+                   std::vector<Key3ds> rotations = {});
 // A light node with a position track; nodes fill the lights' tracks in the order of the nodes,
 // so every light before the last moving one needs a node (one key keeps it still).
 Node3ds lightNode(const std::string& name, std::vector<Key3ds> positions);
 // The camera node (position and roll tracks) and its target node.
 Node3ds cameraNode(std::vector<Key3ds> positions, std::vector<Key3ds> rolls);
 Node3ds targetNode(std::vector<Key3ds> positions);
+// Gives every node of the scene its place in the list as its node id (written only when set).
+void numberNodes(Scene3ds& scene);
 
 // A light at an engine-axes position.
 Light3ds modelLight(const std::string& name, float x, float y, float z,
                     std::array<float, 3> colour = {1, 1, 1});
+Light3ds modelLight(const std::string& name, Point3 p, std::array<float, 3> colour = {1, 1, 1});

@@ -310,13 +310,13 @@ std::vector<uint8_t> encodeSpaceFlightMesh()
 
     Object3ds sky;
     sky.name = "Sky";
-    addSurface(sky, sphereSurface(skyCentre, 4200), 32, 16, 4, 2, true);
+    file_addSurface(sky, file_sphereSurface(skyCentre, 4200), 32, 16, 4, 2, true);
     finishPartObject(sky, "SKY", skyCentre);
 
     Object3ds gate;
     gate.name = "Gate";
-    addSurface(gate, torusSurface({0, 0, 0}, 110, 14), 40, 10, 8, 1, false);
-    addSurface(gate, torusSurface({0, 0, 0}, 138, 5), 24, 4, 8, 1, false);
+    file_addSurface(gate, file_torusSurface({0, 0, 0}, 110, 14), 40, 10, 8, 1, false);
+    file_addSurface(gate, file_torusSurface({0, 0, 0}, 138, 5), 24, 4, 8, 1, false);
     rotateVertices(gate, 0, 1, pi / 2);  // ring axis from z to x
     rotateVertices(gate, 0, 2, gateHeading);
     moveVertices(gate, 0, gateCentre);
@@ -324,8 +324,8 @@ std::vector<uint8_t> encodeSpaceFlightMesh()
 
     Object3ds hub;
     hub.name = "Hub";
-    addSurface(hub,
-               latheSurface({0, 0, 0}, {{0, -170},
+    file_addSurface(hub,
+               file_latheSurface({0, 0, 0}, {{0, -170},
                                         {22, -160},
                                         {44, -125},
                                         {48, -45},
@@ -340,10 +340,10 @@ std::vector<uint8_t> encodeSpaceFlightMesh()
 
     Object3ds wheel;
     wheel.name = "Wheel";
-    addSurface(wheel, torusSurface({0, 0, 0}, 220, 24), 48, 12, 12, 1, false);
+    file_addSurface(wheel, file_torusSurface({0, 0, 0}, 220, 24), 48, 12, 12, 1, false);
     for (int i = 0; i < 4; ++i) {
         const size_t first = wheel.vertices.size();
-        addSurface(wheel, latheSurface({0, 0, 0}, {{9, 66}, {9, 200}}), 8, 1, 1, 2, false);
+        file_addSurface(wheel, file_latheSurface({0, 0, 0}, {{9, 66}, {9, 200}}), 8, 1, 1, 2, false);
         rotateVertices(wheel, first, 1, pi / 2);  // spoke from the z axis to the x axis
         rotateVertices(wheel, first, 2, i * pi / 2);
     }
@@ -371,14 +371,14 @@ std::vector<uint8_t> encodeSpaceFlightMesh()
                     clear && distance(p, way[i] + (way[i + 1] - way[i]) * g) > radius * 1.4f + 55;
         if (!clear)
             continue;
-        addRock(rocks, p, radius, 0.45f, 300 + placed);
+        file_addRock(rocks, p, radius, 0.45f, 300 + placed);
         ++placed;
     }
     finishPartObject(rocks, "ROCK", {750, 100, 0});
 
     Object3ds planet;
     planet.name = "Planet";
-    addSurface(planet, sphereSurface(planetCentre, 950), 36, 18, 1, 1, false);
+    file_addSurface(planet, file_sphereSurface(planetCentre, 950), 36, 18, 1, 1, false);
     finishPartObject(planet, "PLANET", planetCentre);
 
     // A moon (object 6, light-mapped like the rocks) drifts across the planet as the flight
@@ -386,7 +386,7 @@ std::vector<uint8_t> encodeSpaceFlightMesh()
     const Point3 moonStart{2800, 640, 40}, moonEnd{2330, 1060, -190};
     Object3ds moon;
     moon.name = "Moon";
-    addRock(moon, {0, 0, 0}, 190, 0.12f, 77, 24, 12);
+    file_addRock(moon, {0, 0, 0}, 190, 0.12f, 77, 24, 12);
     finishPartObject(moon, "MOON", {0, 0, 0});
 
     scene.objects = {sky, gate, hub, wheel, rocks, planet, moon};
@@ -446,12 +446,12 @@ std::vector<uint8_t> encodeFinalFlightMesh()
 
     Object3ds sky;
     sky.name = "Sky";
-    addSurface(sky, sphereSurface(skyCentre, 9000), 32, 16, 4, 2, true);
+    file_addSurface(sky, file_sphereSurface(skyCentre, 9000), 32, 16, 4, 2, true);
     finishPartObject(sky, "SKY", skyCentre);
 
     Object3ds planet;
     planet.name = "Planet";
-    addSurface(planet, sphereSurface({0, 0, 0}, 950), 36, 18, 1, 1, false);
+    file_addSurface(planet, file_sphereSurface({0, 0, 0}, 950), 36, 18, 1, 1, false);
     finishPartObject(planet, "PLANET", {0, 0, 0});
 
     // The ship points along the way out: a fuselage with two engine pods, modelled along x and
@@ -463,12 +463,12 @@ std::vector<uint8_t> encodeFinalFlightMesh()
     const float climb = std::asin(out.z);
     Object3ds ship;
     ship.name = "Ship";
-    addSurface(ship,
-               latheSurface({0, 0, 0}, {{0, -22}, {5, -20}, {7, -8}, {6, 10}, {3, 20}, {0, 26}}),
+    file_addSurface(ship,
+               file_latheSurface({0, 0, 0}, {{0, -22}, {5, -20}, {7, -8}, {6, 10}, {3, 20}, {0, 26}}),
                12, 10, 1, 1, false);
     for (float y : {-11.0f, 11.0f}) {
         const size_t first = ship.vertices.size();
-        addSurface(ship, latheSurface({0, 0, 0}, {{0, -18}, {3.5f, -16}, {3.5f, 4}, {0, 8}}), 8, 4,
+        file_addSurface(ship, file_latheSurface({0, 0, 0}, {{0, -18}, {3.5f, -16}, {3.5f, 4}, {0, 8}}), 8, 4,
                    1, 0.5f, false);
         moveVertices(ship, first, {2, y, 0});  // model x is down once the nose is turned
     }
@@ -477,8 +477,8 @@ std::vector<uint8_t> encodeFinalFlightMesh()
     for (float y : {-11.0f, 11.0f}) {
         const size_t first = exhaust.vertices.size();
         // Both sides of the plume; v stops short of 1 so the tip does not wrap to the nozzle row.
-        addSurface(exhaust, latheSurface({0, 0, 0}, {{3.2f, -17}, {6, -60}}), 8, 1, 1, 0.98f, true);
-        addSurface(exhaust, latheSurface({0, 0, 0}, {{3.2f, -17}, {6, -60}}), 8, 1, 1, 0.98f,
+        file_addSurface(exhaust, file_latheSurface({0, 0, 0}, {{3.2f, -17}, {6, -60}}), 8, 1, 1, 0.98f, true);
+        file_addSurface(exhaust, file_latheSurface({0, 0, 0}, {{3.2f, -17}, {6, -60}}), 8, 1, 1, 0.98f,
                    false);
         moveVertices(exhaust, first, {2, y, 0});
     }
@@ -513,8 +513,8 @@ std::vector<uint8_t> encodeFinalFlightMesh()
             const float p = a * ca - b * sa, q = a * sa + b * ca;
             return centre + (side * p + up * q);
         };
-        addSurface(veils, square, 4, 4, 1, 1, false);
-        addSurface(veils, square, 4, 4, 1, 1, true);
+        file_addSurface(veils, square, 4, 4, 1, 1, false);
+        file_addSurface(veils, square, 4, 4, 1, 1, true);
     }
     finishPartObject(veils, "VEIL", out * 4500);
 
@@ -525,8 +525,8 @@ std::vector<uint8_t> encodeFinalFlightMesh()
         const float a = s * 2 * pi, r = 1250 + t * 700;
         return Point3{r * std::cos(a), r * std::sin(a), 0};
     };
-    addSurface(rings, annulus, 64, 2, 16, 1, false);
-    addSurface(rings, annulus, 64, 2, 16, 1, true);
+    file_addSurface(rings, annulus, 64, 2, 16, 1, false);
+    file_addSurface(rings, annulus, 64, 2, 16, 1, true);
     rotateVertices(rings, 0, 0, 0.38f);
     finishPartObject(rings, "RINGS", {0, 0, 0});
 

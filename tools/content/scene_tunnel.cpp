@@ -6,7 +6,7 @@
 // shiny parts, drawn light-mapped with highlight. Eight lights (the scene moves them itself).
 #include "scene_tunnel.h"
 
-#include "mesh_parts.h"
+#include "model.h"
 #include "noise.h"
 
 #include <algorithm>
@@ -17,11 +17,12 @@ constexpr int size = spriteWidth;
 constexpr float ringRadius = 120;
 constexpr float tubeRadius = 42;
 
-// A point of the tube: phi round the vertical axis, psi round the tube, r from its centre line.
+// A point of the tube: phi round the vertical axis (x toward z), psi round the tube (outward
+// toward up), r from its centre line.
 Point3 tubePoint(float phi, float psi, float r)
 {
     const float d = ringRadius + r * std::cos(psi);
-    return {d * std::cos(phi), d * std::sin(phi), r * std::sin(psi)};
+    return {d * std::cos(phi), r * std::sin(psi), d * std::sin(phi)};
 }
 
 Material3ds material(const std::string& name, const std::string& map)
@@ -114,14 +115,11 @@ std::vector<uint8_t> encodeTunnelMesh()
                        material("LAMPS", "tunlamp.jpg")};
 
     // The wall, seen from inside: 48 steps round the ring, 16 round the tube.
-    Object3ds wall;
-    wall.name = "Wall";
+    Model wall;
     addSurface(wall, torusSurface({0, 0, 0}, ringRadius, tubeRadius), 48, 16, 24, 4, true);
-    finishPartObject(wall, "WALL", {0, 0, 0});
 
     // Ribs: 24 bands just inside the wall, facing the centre line.
-    Object3ds ribs;
-    ribs.name = "Ribs";
+    Model ribs;
     for (int k = 0; k < 24; ++k) {
         const float phi = k * 2 * pi / 24;
         const float width = 5.0f / ringRadius;
@@ -132,37 +130,32 @@ std::vector<uint8_t> encodeTunnelMesh()
             },
             1, 16, 0.1f, 2, true);
     }
-    finishPartObject(ribs, "RIBS", {0, 0, 0});
 
     // Rails: four thin tubes running round the ring along the wall.
-    Object3ds rails;
-    rails.name = "Rails";
+    Model rails;
     for (int k = 0; k < 4; ++k) {
         const float psi = pi / 4 + k * pi / 2;
         const Point3 c = tubePoint(0, psi, tubeRadius - 7);
-        const float rail = std::hypot(c.x, c.y);
-        addSurface(rails, torusSurface({0, 0, c.z}, rail, 2.0f), 48, 4, 24, 1, false);
+        const float rail = std::hypot(c.x, c.z);
+        addSurface(rails, torusSurface({0, c.y, 0}, rail, 2.0f), 48, 4, 24, 1, false);
     }
-    finishPartObject(rails, "RAILS", {0, 0, 0});
 
     // Hoops: six rings round the centre line that the camera passes through; the whole set turns
     // slowly round the vertical axis against the camera's way.
-    Object3ds hoops;
-    hoops.name = "Hoops";
+    Model hoops;
     for (int k = 0; k < 6; ++k) {
         const float phi = k * 2 * pi / 6 + 0.3f;
-        const size_t first = hoops.vertices.size();
-        addSurface(hoops, torusSurface({0, 0, 0}, 29, 3.0f), 24, 6, 4, 1, false);
-        // Stand the hoop across the tube: its axis from z to the ring's tangent.
-        rotateVertices(hoops, first, 0, pi / 2);
-        moveVertices(hoops, first, {ringRadius, 0, 0});
-        rotateVertices(hoops, first, 2, phi);
+        Model hoop;
+        addSurface(hoop, torusSurface({0, 0, 0}, 29, 3.0f), 24, 6, 4, 1, false);
+        // Stand the hoop across the tube: its axis from y to the ring's tangent.
+        rotateModelX(hoop, -pi / 2);
+        translateModel(hoop, ringRadius, 0, 0);
+        rotateModelY(hoop, phi);
+        appendModel(hoops, hoop);
     }
-    finishPartObject(hoops, "HOOPS", {0, 0, 0});
 
     // Lamps: two rows of panels along the ceiling and the floor.
-    Object3ds lamps;
-    lamps.name = "Lamps";
+    Model lamps;
     for (int k = 0; k < 24; ++k)
         for (float psi : {pi / 2, -pi / 2}) {
             const float phi = (k + 0.5f) * 2 * pi / 24;
@@ -174,26 +167,27 @@ std::vector<uint8_t> encodeTunnelMesh()
                 },
                 1, 1, 1, 1, true);
         }
-    finishPartObject(lamps, "LAMPS", {0, 0, 0});
 
-    scene.objects = {wall, ribs, rails, hoops, lamps};
+    // Every face carries the flag word 7 (all edges visible).
+    for (Model* part : {&wall, &ribs, &rails, &hoops, &lamps})
+        part->faceFlags = 7;
+    scene.objects = {modelObject("Wall", wall, "WALL"), modelObject("Ribs", ribs, "RIBS"),
+                     modelObject("Rails", rails, "RAILS"), modelObject("Hoops", hoops, "HOOPS"),
+                     modelObject("Lamps", lamps, "LAMPS")};
 
     // The eight lights, at the places the scene starts them from.
     for (int i = 0; i < 8; ++i) {
         const float a = i * pi / 4;
         const float r = 20 * std::cos(a) + 120;
-        Light3ds light;
-        light.name = "Light" + std::to_string(i);
-        light.position = {r * std::cos(a), r * std::sin(a), 10 * std::sin(a)};
-        light.colour = {1, 0.4f, 0.3f};
-        scene.lights.push_back(light);
+        scene.lights.push_back(modelLight("Light" + std::to_string(i), r * std::cos(a),
+                                          10 * std::sin(a), r * std::sin(a), {1, 0.4f, 0.3f}));
     }
 
-    scene.nodes.push_back(fileObjectNode("Wall", 0, {filePositionKey(0, {0, 0, 0})}));
-    scene.nodes.push_back(fileObjectNode("Ribs", 1, {filePositionKey(0, {0, 0, 0})}));
-    scene.nodes.push_back(fileObjectNode("Rails", 2, {filePositionKey(0, {0, 0, 0})}));
-    scene.nodes.push_back(fileObjectNode("Hoops", 3, {filePositionKey(0, {0, 0, 0})},
-                                         fileSpinKeys(222, 6, -0.3f, {0, 0, 1})));
-    scene.nodes.push_back(fileObjectNode("Lamps", 4, {filePositionKey(0, {0, 0, 0})}));
+    const Key3ds still = positionKey(0, 0, 0, 0);
+    scene.nodes = {objectNode("Wall", {}, {still}), objectNode("Ribs", {}, {still}),
+                   objectNode("Rails", {}, {still}),
+                   objectNode("Hoops", {}, {still}, spinKeys(222, 6, -0.3f, {0, 1, 0})),
+                   objectNode("Lamps", {}, {still})};
+    numberNodes(scene);
     return encode3ds(scene);
 }
