@@ -251,6 +251,22 @@ TEST(ContentToolkit, NoiseAndRandomNumbersAreRepeatableAndInRange)
     EXPECT_NE(valueNoise(3.5f, 4.5f, 1), valueNoise(3.5f, 4.5f, 2));
 }
 
+TEST(ContentToolkit, TiledNoiseMeetsItselfAtThePeriod)
+{
+    // A picture of 256 pixels samples 0 to 255; the value one period on is that at 0, so the
+    // last column runs on into the first.
+    for (float t : {0.0f, 37.0f, 130.5f, 255.0f}) {
+        EXPECT_NEAR(tiledNoise(0, t, 256, 40, 4, 0.5f, 9), tiledNoise(256, t, 256, 40, 4, 0.5f, 9),
+                    1e-5f);
+        EXPECT_NEAR(tiledNoise(t, 0, 256, 40, 4, 0.5f, 9), tiledNoise(t, 256, 256, 40, 4, 0.5f, 9),
+                    1e-5f);
+    }
+    // And it is not flat.
+    EXPECT_GT(std::fabs(tiledNoise(64, 64, 256, 40, 4, 0.5f, 9) -
+                        tiledNoise(190, 120, 256, 40, 4, 0.5f, 9)),
+              0.01f);
+}
+
 TEST(ContentToolkit, RampsInterpolateAndHoldTheirEnds)
 {
     const std::vector<RampStop> ramp = {{0.2f, {0.0f, 0.0f, 0.0f}}, {0.6f, {1.0f, 0.5f, 0.0f}}};

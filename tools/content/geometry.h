@@ -57,8 +57,3 @@ inline std::array<float, 3> fileAxes(Point3 p)
 {
     return {p.x, p.z, p.y};
 }
-// A point already in the file's axes as a vertex of the writer's records.
-inline std::array<float, 3> fileVertex(Point3 p)
-{
-    return {p.x, p.y, p.z};
-}

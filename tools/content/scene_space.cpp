@@ -3,12 +3,11 @@
 // end credits strip "titry2.jpg".
 //
 // Both scenes never clear the screen, so each file holds an inward-facing sky sphere around the
-// whole flight. Positions are in the file's axes (z up); the camera, every object and every light
-// are keyframed for the whole scene (256 frames in the first flight, 512 in the last).
+// whole flight. Positions are in the engine's axes (y up); the camera, every object and every
+// light are keyframed for the whole scene (256 frames in the first flight, 512 in the last).
 #include "scene_space.h"
 
 #include "masks.h"
-#include "mesh_parts.h"
 #include "model.h"
 #include "noise.h"
 #include "shapes.h"
@@ -22,12 +21,11 @@ namespace {
 constexpr int size = spriteWidth;  // face textures are 256 x 256
 
 // The first flight's planet and sun. The planet's texture has this sun's light painted in (a unit
-// vector from the planet's centre, in file axes), so the last flight keeps the planet turned the
-// same way and leaves it toward that side.
-const Point3 spacePlanet{2900, 1900, -700};
-const Point3 spaceSun{990, 1415, 215};
-const Point3 planetSunSide =
-    unit({spaceSun.x - spacePlanet.x, spaceSun.y - spacePlanet.y, spaceSun.z - spacePlanet.z});
+// vector from the planet's centre), so the last flight keeps the planet turned the same way and
+// leaves it toward that side.
+const Point3 spacePlanet{2900, -700, 1900};
+const Point3 spaceSun{990, 215, 1415};
+const Point3 planetSunSide = unit(spaceSun - spacePlanet);
 
 // Deep space: tiled nebula clouds of two colours over a dark ground, with stars.
 Picture paintSky(Rgb deep, Rgb cloudA, Rgb cloudB, int seed)
@@ -86,10 +84,18 @@ Material3ds material(const std::string& name, const std::string& map)
     return m;
 }
 
-// `turns` turns about the z axis over the frames, one rotation key every 16 frames.
-std::vector<Key3ds> spinAboutZ(uint32_t frames, float turns)
+// `turns` turns about the vertical axis over the frames, one rotation key every 16 frames.
+std::vector<Key3ds> spinUpright(uint32_t frames, float turns)
 {
-    return fileSpinKeys(frames, 16, turns, {0, 0, 1});
+    return spinKeys(frames, 16, turns, {0, 1, 0});
+}
+
+// The parts of a file all carry the face flag word 7 (all edges visible).
+Object3ds flightObject(const std::string& name, Model model, const std::string& material,
+                       Point3 origin)
+{
+    model.faceFlags = 7;
+    return modelObject(name, model, material, origin);
 }
 
 }  // namespace
@@ -173,9 +179,11 @@ Picture paintAsteroidRock()
 
 // The planet as a latitude-longitude map (column = longitude, row 0 at the south pole) with its
 // sun's light painted in: oceans, continents, ice caps and clouds, a night side with city
-// lights and a thin bright atmosphere toward the sun.
+// lights and a thin bright atmosphere toward the sun. The map's directions d have z through the
+// poles (the file's axes).
 Picture paintHomePlanet()
 {
+    const std::array<float, 3> sun = fileAxes(planetSunSide);
     Canvas canvas = makeCanvas(size, size);
     paintPixels(canvas, [&](int x, int y) -> Rgb {
         const float a = (x + 0.5f) / size * 2 * pi, b = ((y + 0.5f) / size - 0.5f) * pi;
@@ -191,7 +199,7 @@ Picture paintHomePlanet()
         c = mixRgb(c, {0.88f, 0.92f, 0.97f}, ice);
         const float clouds = std::clamp(cloud * 1.6f + 0.1f, 0.0f, 1.0f);
         c = mixRgb(c, {0.95f, 0.96f, 1.0f}, clouds * 0.8f);
-        const float lit = d.x * planetSunSide.x + d.y * planetSunSide.y + d.z * planetSunSide.z;
+        const float lit = d.x * sun[0] + d.y * sun[1] + d.z * sun[2];
         const float day = std::clamp(lit * 1.3f + 0.12f, 0.0f, 1.0f);
         Rgb shaded = scaleRgb(c, 0.03f + 0.97f * day);
         // City lights on the night side's land, under the clouds.
@@ -303,29 +311,24 @@ std::vector<uint8_t> encodeSpaceFlightMesh()
                        material("ROCK", "sprock.jpg"), material("PLANET", "spplan.jpg"),
                        material("MOON", "sprock.jpg")};
     const Point3 skyCentre{700, 0, 0};
-    const Point3 gateCentre{1400, 300, 0};
+    const Point3 gateCentre{1400, 0, 300};
     const float gateHeading = std::atan2(120.0f, 450.0f);
-    const Point3 gateAxis{std::cos(gateHeading), std::sin(gateHeading), 0};
+    const Point3 gateAxis{std::cos(gateHeading), 0, std::sin(gateHeading)};
     const Point3 planetCentre = spacePlanet;
 
-    Object3ds sky;
-    sky.name = "Sky";
-    file_addSurface(sky, file_sphereSurface(skyCentre, 4200), 32, 16, 4, 2, true);
-    finishPartObject(sky, "SKY", skyCentre);
+    Model sky;
+    addSurface(sky, sphereSurface(skyCentre, 4200), 32, 16, 4, 2, true);
 
-    Object3ds gate;
-    gate.name = "Gate";
-    file_addSurface(gate, file_torusSurface({0, 0, 0}, 110, 14), 40, 10, 8, 1, false);
-    file_addSurface(gate, file_torusSurface({0, 0, 0}, 138, 5), 24, 4, 8, 1, false);
-    rotateVertices(gate, 0, 1, pi / 2);  // ring axis from z to x
-    rotateVertices(gate, 0, 2, gateHeading);
-    moveVertices(gate, 0, gateCentre);
-    finishPartObject(gate, "GATE", gateCentre);
+    Model gate;
+    addSurface(gate, torusSurface({0, 0, 0}, 110, 14), 40, 10, 8, 1, false);
+    addSurface(gate, torusSurface({0, 0, 0}, 138, 5), 24, 4, 8, 1, false);
+    rotateModelZ(gate, -pi / 2);  // ring axis from y to x
+    rotateModelY(gate, gateHeading);
+    translateModel(gate, gateCentre.x, gateCentre.y, gateCentre.z);
 
-    Object3ds hub;
-    hub.name = "Hub";
-    file_addSurface(hub,
-               file_latheSurface({0, 0, 0}, {{0, -170},
+    Model hub;
+    addSurface(hub,
+               latheSurface({0, 0, 0}, {{0, -170},
                                         {22, -160},
                                         {44, -125},
                                         {48, -45},
@@ -336,23 +339,20 @@ std::vector<uint8_t> encodeSpaceFlightMesh()
                                         {22, 160},
                                         {0, 170}}),
                24, 18, 3, 6, false);
-    finishPartObject(hub, "HULL", {0, 0, 0});
 
-    Object3ds wheel;
-    wheel.name = "Wheel";
-    file_addSurface(wheel, file_torusSurface({0, 0, 0}, 220, 24), 48, 12, 12, 1, false);
+    Model wheel;
+    addSurface(wheel, torusSurface({0, 0, 0}, 220, 24), 48, 12, 12, 1, false);
     for (int i = 0; i < 4; ++i) {
-        const size_t first = wheel.vertices.size();
-        file_addSurface(wheel, file_latheSurface({0, 0, 0}, {{9, 66}, {9, 200}}), 8, 1, 1, 2, false);
-        rotateVertices(wheel, first, 1, pi / 2);  // spoke from the z axis to the x axis
-        rotateVertices(wheel, first, 2, i * pi / 2);
+        Model spoke;
+        addSurface(spoke, latheSurface({0, 0, 0}, {{9, 66}, {9, 200}}), 8, 1, 1, 2, false);
+        rotateModelZ(spoke, -pi / 2);  // from the y axis to the x axis
+        rotateModelY(spoke, i * pi / 2);
+        appendModel(wheel, spoke);
     }
-    finishPartObject(wheel, "WHEEL", {0, 0, 0});
 
     // The camera's way from the station to the gate: the rocks keep clear of it.
-    const std::vector<Point3> way = {{150, -330, 40}, {500, 0, 30}, {950, 180, 10}, {1400, 300, 0}};
-    Object3ds rocks;
-    rocks.name = "Rocks";
+    const std::vector<Point3> way = {{150, 40, -330}, {500, 30, 0}, {950, 10, 180}, {1400, 0, 300}};
+    Model rocks;
     Random random = makeRandom(201);
     int placed = 0;
     for (int attempt = 0; attempt < 400 && placed < 24; ++attempt) {
@@ -360,9 +360,11 @@ std::vector<uint8_t> encodeSpaceFlightMesh()
         const size_t leg = size_t(along);
         const float f = along - float(leg);
         const Point3 onWay = way[leg] + (way[leg + 1] - way[leg]) * f;
-        const Point3 p =
-            onWay + Point3{(randomUnit(random) - 0.5f) * 520, (randomUnit(random) - 0.5f) * 520,
-                           (randomUnit(random) - 0.5f) * 300};
+        // Up to 260 either way across and 150 up or down (drawn in the order x, z, y).
+        const float dx = (randomUnit(random) - 0.5f) * 520;
+        const float dz = (randomUnit(random) - 0.5f) * 520;
+        const float dy = (randomUnit(random) - 0.5f) * 300;
+        const Point3 p = onWay + Point3{dx, dy, dz};
         const float radius = 10 + 34 * randomUnit(random) * randomUnit(random);
         bool clear = distance(p, gateCentre) > 190;
         for (size_t i = 0; i + 1 < way.size(); ++i)
@@ -371,64 +373,58 @@ std::vector<uint8_t> encodeSpaceFlightMesh()
                     clear && distance(p, way[i] + (way[i + 1] - way[i]) * g) > radius * 1.4f + 55;
         if (!clear)
             continue;
-        file_addRock(rocks, p, radius, 0.45f, 300 + placed);
+        addRock(rocks, p, radius, 0.45f, 300 + placed);
         ++placed;
     }
-    finishPartObject(rocks, "ROCK", {750, 100, 0});
+    const Point3 rocksCentre{750, 0, 100};
 
-    Object3ds planet;
-    planet.name = "Planet";
-    file_addSurface(planet, file_sphereSurface(planetCentre, 950), 36, 18, 1, 1, false);
-    finishPartObject(planet, "PLANET", planetCentre);
+    Model planet;
+    addSurface(planet, sphereSurface(planetCentre, 950), 36, 18, 1, 1, false);
 
     // A moon (object 6, light-mapped like the rocks) drifts across the planet as the flight
     // leaves the gate.
-    const Point3 moonStart{2800, 640, 40}, moonEnd{2330, 1060, -190};
-    Object3ds moon;
-    moon.name = "Moon";
-    file_addRock(moon, {0, 0, 0}, 190, 0.12f, 77, 24, 12);
-    finishPartObject(moon, "MOON", {0, 0, 0});
+    const Point3 moonStart{2800, 40, 640}, moonEnd{2330, -190, 1060};
+    Model moon;
+    addRock(moon, {0, 0, 0}, 190, 0.12f, 77, 24, 12);
 
-    scene.objects = {sky, gate, hub, wheel, rocks, planet, moon};
+    scene.objects = {flightObject("Sky", sky, "SKY", skyCentre),
+                     flightObject("Gate", gate, "GATE", gateCentre),
+                     flightObject("Hub", hub, "HULL", {0, 0, 0}),
+                     flightObject("Wheel", wheel, "WHEEL", {0, 0, 0}),
+                     flightObject("Rocks", rocks, "ROCK", rocksCentre),
+                     flightObject("Planet", planet, "PLANET", planetCentre),
+                     flightObject("Moon", moon, "MOON", {0, 0, 0})};
 
     // Light 0 is the sun above and left of the station as the flight begins (it carries the lens
     // flare); light 1 a blue star low in the sky behind the start.
-    const Point3 star{-1800, 2400, -1300};
-    scene.lights = {{"Sun", fileVertex(spaceSun), {1, 0.9f, 0.7f}},
-                    {"Star", fileVertex(star), {0.6f, 0.7f, 1}}};
+    const Point3 star{-1800, -1300, 2400};
+    scene.lights = {modelLight("Sun", spaceSun, {1, 0.9f, 0.7f}),
+                    modelLight("Star", star, {0.6f, 0.7f, 1})};
 
     const uint32_t frames = 256;
-    scene.nodes.push_back(fileCameraNode(
-        0,
-        {filePositionKey(0, {-1100, -850, 320}), filePositionKey(60, {-420, -380, 130}),
-         filePositionKey(110, {150, -330, 40}), filePositionKey(150, {500, 0, 30}),
-         filePositionKey(190, {950, 180, 10}), filePositionKey(215, {1400, 300, 0}),
-         filePositionKey(256, {1900, 430, -40})},
-        {rollKey(0, 0), rollKey(70, -12), rollKey(120, 18), rollKey(170, -8), rollKey(215, 25),
-         rollKey(256, 0)}));
-    scene.nodes.push_back(fileTargetNode(
-        1, {filePositionKey(0, {0, 0, 0}), filePositionKey(60, {0, 0, 0}),
-            filePositionKey(110, {260, 120, 0}), filePositionKey(150, {1000, 250, 0}),
-            filePositionKey(190, {1400, 300, 0}), filePositionKey(215, {1900, 430, -40}),
-            filePositionKey(256, planetCentre)}));
-    scene.nodes.push_back(fileObjectNode("Sky", 2, {filePositionKey(0, skyCentre)}));
-    scene.nodes.push_back(fileObjectNode("Gate", 3, {filePositionKey(0, gateCentre)},
-                                         fileSpinKeys(frames, 16, 0.35f, gateAxis)));
-    scene.nodes.push_back(
-        fileObjectNode("Hub", 4, {filePositionKey(0, {0, 0, 0})}, spinAboutZ(frames, 0.25f)));
-    scene.nodes.push_back(
-        fileObjectNode("Wheel", 5, {filePositionKey(0, {0, 0, 0})}, spinAboutZ(frames, 0.25f)));
-    scene.nodes.push_back(fileObjectNode(
-        "Rocks", 6, {filePositionKey(0, {750, 100, 0}), filePositionKey(256, {790, 60, 12})},
-        fileSpinKeys(frames, 32, 0.02f, {0.3f, 0.2f, 1})));
-    scene.nodes.push_back(fileObjectNode("Planet", 7, {filePositionKey(0, planetCentre)}));
-    scene.nodes.push_back(
-        fileObjectNode("Moon", 8, {filePositionKey(0, moonStart), filePositionKey(256, moonEnd)},
-                       spinAboutZ(frames, 0.2f)));
-    scene.nodes.push_back(
-        fileLightNode("Sun", 9, {filePositionKey(0, spaceSun), filePositionKey(256, spaceSun)}));
-    scene.nodes.push_back(
-        fileLightNode("Star", 10, {filePositionKey(0, star), filePositionKey(256, star)}));
+    scene.nodes = {
+        cameraNode({positionKey(0, {-1100, 320, -850}), positionKey(60, {-420, 130, -380}),
+                    positionKey(110, {150, 40, -330}), positionKey(150, {500, 30, 0}),
+                    positionKey(190, {950, 10, 180}), positionKey(215, {1400, 0, 300}),
+                    positionKey(256, {1900, -40, 430})},
+                   {rollKey(0, 0), rollKey(70, -12), rollKey(120, 18), rollKey(170, -8),
+                    rollKey(215, 25), rollKey(256, 0)}),
+        targetNode({positionKey(0, {0, 0, 0}), positionKey(60, {0, 0, 0}),
+                    positionKey(110, {260, 0, 120}), positionKey(150, {1000, 0, 250}),
+                    positionKey(190, {1400, 0, 300}), positionKey(215, {1900, -40, 430}),
+                    positionKey(256, planetCentre)}),
+        objectNode("Sky", {}, {positionKey(0, skyCentre)}),
+        objectNode("Gate", {}, {positionKey(0, gateCentre)}, spinKeys(frames, 16, 0.35f, gateAxis)),
+        objectNode("Hub", {}, {positionKey(0, {0, 0, 0})}, spinUpright(frames, 0.25f)),
+        objectNode("Wheel", {}, {positionKey(0, {0, 0, 0})}, spinUpright(frames, 0.25f)),
+        objectNode("Rocks", {}, {positionKey(0, rocksCentre), positionKey(256, {790, 12, 60})},
+                   spinKeys(frames, 32, 0.02f, {0.3f, 1, 0.2f})),
+        objectNode("Planet", {}, {positionKey(0, planetCentre)}),
+        objectNode("Moon", {}, {positionKey(0, moonStart), positionKey(256, moonEnd)},
+                   spinUpright(frames, 0.2f)),
+        lightNode("Sun", {positionKey(0, spaceSun), positionKey(256, spaceSun)}),
+        lightNode("Star", {positionKey(0, star), positionKey(256, star)})};
+    numberNodes(scene);
     return encode3ds(scene);
 }
 
@@ -440,64 +436,54 @@ std::vector<uint8_t> encodeFinalFlightMesh()
                        material("SHIP", "fnship.jpg"), material("EXHAUST", "fnexh.jpg"),
                        material("VEIL", "fnveil.jpg"), material("RINGS", "fnring.jpg")};
     const Point3 out = planetSunSide;  // the way out, toward the sun
-    const Point3 side = unit({-out.y, out.x, 0});
-    const Point3 up{0, 0, 1};
+    const Point3 side = unit({-out.z, 0, out.x});
+    const Point3 up{0, 1, 0};
     const Point3 skyCentre = out * 3500;
 
-    Object3ds sky;
-    sky.name = "Sky";
-    file_addSurface(sky, file_sphereSurface(skyCentre, 9000), 32, 16, 4, 2, true);
-    finishPartObject(sky, "SKY", skyCentre);
+    Model sky;
+    addSurface(sky, sphereSurface(skyCentre, 9000), 32, 16, 4, 2, true);
 
-    Object3ds planet;
-    planet.name = "Planet";
-    file_addSurface(planet, file_sphereSurface({0, 0, 0}, 950), 36, 18, 1, 1, false);
-    finishPartObject(planet, "PLANET", {0, 0, 0});
+    Model planet;
+    addSurface(planet, sphereSurface({0, 0, 0}, 950), 36, 18, 1, 1, false);
 
-    // The ship points along the way out: a fuselage with two engine pods, modelled along x and
+    // The ship points along the way out: a fuselage with two engine pods, modelled along y and
     // turned to the heading.
     const Point3 shipStart = out * 1500;
     // The ship is modelled about 48 long and drawn larger.
     constexpr float shipScale = 1.6f;
-    const float heading = std::atan2(out.y, out.x);
-    const float climb = std::asin(out.z);
-    Object3ds ship;
-    ship.name = "Ship";
-    file_addSurface(ship,
-               file_latheSurface({0, 0, 0}, {{0, -22}, {5, -20}, {7, -8}, {6, 10}, {3, 20}, {0, 26}}),
+    const float heading = std::atan2(out.z, out.x);
+    const float climb = std::asin(out.y);
+    Model ship;
+    addSurface(ship,
+               latheSurface({0, 0, 0}, {{0, -22}, {5, -20}, {7, -8}, {6, 10}, {3, 20}, {0, 26}}),
                12, 10, 1, 1, false);
-    for (float y : {-11.0f, 11.0f}) {
-        const size_t first = ship.vertices.size();
-        file_addSurface(ship, file_latheSurface({0, 0, 0}, {{0, -18}, {3.5f, -16}, {3.5f, 4}, {0, 8}}), 8, 4,
+    for (float z : {-11.0f, 11.0f}) {
+        Model pod;
+        addSurface(pod, latheSurface({0, 0, 0}, {{0, -18}, {3.5f, -16}, {3.5f, 4}, {0, 8}}), 8, 4,
                    1, 0.5f, false);
-        moveVertices(ship, first, {2, y, 0});  // model x is down once the nose is turned
+        translateModel(pod, 2, 0, z);  // model x is down once the nose is turned
+        appendModel(ship, pod);
     }
-    Object3ds exhaust;
-    exhaust.name = "Exhaust";
-    for (float y : {-11.0f, 11.0f}) {
-        const size_t first = exhaust.vertices.size();
+    Model exhaust;
+    for (float z : {-11.0f, 11.0f}) {
+        Model plume;
         // Both sides of the plume; v stops short of 1 so the tip does not wrap to the nozzle row.
-        file_addSurface(exhaust, file_latheSurface({0, 0, 0}, {{3.2f, -17}, {6, -60}}), 8, 1, 1, 0.98f, true);
-        file_addSurface(exhaust, file_latheSurface({0, 0, 0}, {{3.2f, -17}, {6, -60}}), 8, 1, 1, 0.98f,
-                   false);
-        moveVertices(exhaust, first, {2, y, 0});
+        addSurface(plume, latheSurface({0, 0, 0}, {{3.2f, -17}, {6, -60}}), 8, 1, 1, 0.98f, true);
+        addSurface(plume, latheSurface({0, 0, 0}, {{3.2f, -17}, {6, -60}}), 8, 1, 1, 0.98f, false);
+        translateModel(plume, 2, 0, z);
+        appendModel(exhaust, plume);
     }
-    // Modelled with the nose along z: turn it to x, then to the heading.
-    for (Object3ds* o : {&ship, &exhaust}) {
-        for (auto& p : o->vertices)
-            for (float& c : p)
-                c *= shipScale;
-        rotateVertices(*o, 0, 1, pi / 2);
-        rotateVertices(*o, 0, 1, -climb);
-        rotateVertices(*o, 0, 2, heading);
-        moveVertices(*o, 0, shipStart);
+    // Modelled with the nose along y: turn it to x, up by the climb, then round to the heading.
+    for (Model* o : {&ship, &exhaust}) {
+        scaleModel(*o, shipScale, shipScale, shipScale);
+        rotateModelZ(*o, -pi / 2);
+        rotateModelZ(*o, climb);
+        rotateModelY(*o, heading);
+        translateModel(*o, shipStart.x, shipStart.y, shipStart.z);
     }
-    finishPartObject(ship, "SHIP", shipStart);
-    finishPartObject(exhaust, "EXHAUST", shipStart);
 
     // Veils across the way out, turned toward it, each a subdivided square.
-    Object3ds veils;
-    veils.name = "Veils";
+    Model veils;
     Random random = makeRandom(401);
     for (int i = 0; i < 8; ++i) {
         // Alternately left and right of the way, so that the chase passes between them.
@@ -513,24 +499,26 @@ std::vector<uint8_t> encodeFinalFlightMesh()
             const float p = a * ca - b * sa, q = a * sa + b * ca;
             return centre + (side * p + up * q);
         };
-        file_addSurface(veils, square, 4, 4, 1, 1, false);
-        file_addSurface(veils, square, 4, 4, 1, 1, true);
+        addSurface(veils, square, 4, 4, 1, 1, false);
+        addSurface(veils, square, 4, 4, 1, 1, true);
     }
-    finishPartObject(veils, "VEIL", out * 4500);
 
     // The rings, tilted, both sides drawn.
-    Object3ds rings;
-    rings.name = "Rings";
+    Model rings;
     const SurfaceFunction annulus = [](float s, float t) {
         const float a = s * 2 * pi, r = 1250 + t * 700;
-        return Point3{r * std::cos(a), r * std::sin(a), 0};
+        return Point3{r * std::cos(a), 0, r * std::sin(a)};
     };
-    file_addSurface(rings, annulus, 64, 2, 16, 1, false);
-    file_addSurface(rings, annulus, 64, 2, 16, 1, true);
-    rotateVertices(rings, 0, 0, 0.38f);
-    finishPartObject(rings, "RINGS", {0, 0, 0});
+    addSurface(rings, annulus, 64, 2, 16, 1, false);
+    addSurface(rings, annulus, 64, 2, 16, 1, true);
+    rotateModelX(rings, -0.38f);
 
-    scene.objects = {sky, planet, ship, exhaust, veils, rings};
+    scene.objects = {flightObject("Sky", sky, "SKY", skyCentre),
+                     flightObject("Planet", planet, "PLANET", {0, 0, 0}),
+                     flightObject("Ship", ship, "SHIP", shipStart),
+                     flightObject("Exhaust", exhaust, "EXHAUST", shipStart),
+                     flightObject("Veils", veils, "VEIL", out * 4500),
+                     flightObject("Rings", rings, "RINGS", {0, 0, 0})};
 
     // The ship leaves slowly, then speeds away. The camera waits ahead of it with the planet and
     // its rings behind the ship, lets it pass close by, turns and chases it out through the veils,
@@ -539,51 +527,47 @@ std::vector<uint8_t> encodeFinalFlightMesh()
         {0, 1500}, {120, 2000}, {200, 2450}, {280, 3100}, {360, 4100}, {440, 5600}, {512, 7800}};
     std::vector<Key3ds> shipKeys;
     for (const auto& [frame, along] : shipWay)
-        shipKeys.push_back(filePositionKey(frame, out * along));
+        shipKeys.push_back(positionKey(frame, out * along));
     const auto following = [&](Point3 offset) {
-        std::vector<Key3ds> keys = shipKeys;
-        for (Key3ds& key : keys)
-            for (int i = 0; i < 3; ++i)
-                key.value[i] += fileVertex(offset)[i];
+        std::vector<Key3ds> keys;
+        for (const auto& [frame, along] : shipWay)
+            keys.push_back(positionKey(frame, out * along + offset));
         return keys;
     };
     // The engine lights sit at the pods' nozzles, in the ship's heading.
     const Point3 back = out * (-20 * shipScale);
     const Point3 leftPod = back + side * (-11 * shipScale) + up * (-2 * shipScale);
     const Point3 rightPod = back + side * (11 * shipScale) + up * (-2 * shipScale);
-    scene.lights = {{"EngineL", fileVertex(shipStart + leftPod), {1, 0.4f, 0.3f}},
-                    {"EngineR", fileVertex(shipStart + rightPod), {1, 0.4f, 0.3f}}};
+    scene.lights = {modelLight("EngineL", shipStart + leftPod, {1, 0.4f, 0.3f}),
+                    modelLight("EngineR", shipStart + rightPod, {1, 0.4f, 0.3f})};
 
     const auto at = [&](float along, float sideways, float height) {
         return out * along + side * sideways + up * height;
     };
-    scene.nodes.push_back(fileCameraNode(
-        0,
-        {filePositionKey(0, at(2750, 60, 25)), filePositionKey(120, at(2600, 70, 20)),
-         filePositionKey(200, at(2470, 80, 18)), filePositionKey(260, at(2600, 45, 30)),
-         filePositionKey(360, at(3800, 30, 35)), filePositionKey(440, at(5000, 25, 40)),
-         filePositionKey(512, at(5600, 20, 45))},
-        {rollKey(0, 0), rollKey(180, 10), rollKey(240, -25), rollKey(330, 8), rollKey(430, -6),
-         rollKey(512, 0)}));
     // The camera looks a little to the side of the ship, which keeps it and the planet on the
     // left while the credits scroll up the right (the other side once the camera has turned).
-    std::vector<Key3ds> target = shipKeys;
     const float aside[] = {520, 420, 0, -200, -220, -420, -1300};
-    for (size_t i = 0; i < target.size(); ++i)
-        for (int j = 0; j < 3; ++j)
-            target[i].value[j] += fileVertex(side)[j] * aside[i];
-    scene.nodes.push_back(fileTargetNode(1, target));
-    scene.nodes.push_back(fileObjectNode("Sky", 2, {filePositionKey(0, skyCentre)}));
-    scene.nodes.push_back(fileObjectNode("Planet", 3, {filePositionKey(0, {0, 0, 0})}));
-    scene.nodes.push_back(fileObjectNode("Ship", 4, shipKeys));
-    scene.nodes.push_back(fileObjectNode("Exhaust", 5, shipKeys));
-    scene.nodes.push_back(fileObjectNode(
-        "Veils", 6,
-        {filePositionKey(0, out * 4500), filePositionKey(512, out * 4500 + side * 200)}));
-    scene.nodes.push_back(
-        fileObjectNode("Rings", 7, {filePositionKey(0, {0, 0, 0})}, spinAboutZ(512, 0.05f)));
-    scene.nodes.push_back(fileLightNode("EngineL", 8, following(leftPod)));
-    scene.nodes.push_back(fileLightNode("EngineR", 9, following(rightPod)));
+    std::vector<Key3ds> target;
+    for (size_t i = 0; i < shipWay.size(); ++i)
+        target.push_back(positionKey(shipWay[i].first, out * shipWay[i].second + side * aside[i]));
+    scene.nodes = {
+        cameraNode({positionKey(0, at(2750, 60, 25)), positionKey(120, at(2600, 70, 20)),
+                    positionKey(200, at(2470, 80, 18)), positionKey(260, at(2600, 45, 30)),
+                    positionKey(360, at(3800, 30, 35)), positionKey(440, at(5000, 25, 40)),
+                    positionKey(512, at(5600, 20, 45))},
+                   {rollKey(0, 0), rollKey(180, 10), rollKey(240, -25), rollKey(330, 8),
+                    rollKey(430, -6), rollKey(512, 0)}),
+        targetNode(target),
+        objectNode("Sky", {}, {positionKey(0, skyCentre)}),
+        objectNode("Planet", {}, {positionKey(0, {0, 0, 0})}),
+        objectNode("Ship", {}, shipKeys),
+        objectNode("Exhaust", {}, shipKeys),
+        objectNode("Veils", {},
+                   {positionKey(0, out * 4500), positionKey(512, out * 4500 + side * 200)}),
+        objectNode("Rings", {}, {positionKey(0, {0, 0, 0})}, spinUpright(512, 0.05f)),
+        lightNode("EngineL", following(leftPod)),
+        lightNode("EngineR", following(rightPod))};
+    numberNodes(scene);
     return encode3ds(scene);
 }
 
