@@ -154,6 +154,20 @@ TEST_F(ModelShapes, SurfacesAndRocksFaceOutwardAndFlippedOnesInward)
     EXPECT_FLOAT_EQ(object.texCoords.back()[1], 0.0f);
 }
 
+TEST(ModelFaces, TriangleFacingTurnsToTheGivenSide)
+{
+    // a b c in the x-y plane: (c - a) x (b - a) points to -z.
+    Model model;
+    addVertex(model, 0, 0, 0, 0, 0);
+    addVertex(model, 1, 0, 0, 0, 0);
+    addVertex(model, 0, 1, 0, 0, 0);
+    addTriangleFacing(model, 0, 1, 2, {0, 0, -1});
+    addTriangleFacing(model, 0, 1, 2, {0.2f, 0, 1});
+    ASSERT_EQ(model.faces.size(), 2u);
+    EXPECT_EQ(model.faces[0], (std::array<uint16_t, 3>{0, 1, 2}));
+    EXPECT_EQ(model.faces[1], (std::array<uint16_t, 3>{0, 2, 1}));
+}
+
 TEST(ModelKeys, SpinKeysTurnTheWholeAngleByTheLastFrame)
 {
     // 222 frames in steps of 6: a key of no turn, then 37 equal turns ending on frame 222.

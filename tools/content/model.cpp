@@ -41,6 +41,18 @@ void addTriangle(Model& model, int a, int b, int c)
     model.faces.push_back({uint16_t(a), uint16_t(b), uint16_t(c)});
 }
 
+void addTriangleFacing(Model& model, int a, int b, int c, Point3 facing)
+{
+    const auto at = [&](int i) {
+        const ModelVertex& v = model.vertices[size_t(i)];
+        return Point3{v.x, v.y, v.z};
+    };
+    const Point3 n = cross(at(c) - at(a), at(b) - at(a));
+    if (dot(n, facing) < 0.0f)
+        std::swap(b, c);
+    addTriangle(model, a, b, c);
+}
+
 void addQuad(Model& model, int a, int b, int c, int d)
 {
     addTriangle(model, a, b, c);

@@ -31,6 +31,8 @@ struct Model {
 // Appends a vertex and returns its index.
 uint16_t addVertex(Model& model, float x, float y, float z, float u, float v);
 void addTriangle(Model& model, int a, int b, int c);
+// The triangle a b c, or a c b, whichever shows its front toward `facing`.
+void addTriangleFacing(Model& model, int a, int b, int c, Point3 facing);
 // The two triangles a b c and a c d of the quad a b c d, whose corners run round it in the
 // order of a triangle's.
 void addQuad(Model& model, int a, int b, int c, int d);

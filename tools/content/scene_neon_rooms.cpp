@@ -47,189 +47,153 @@ UvRect cell(const int (&c)[2])
     return atlasCell(c[0], c[1]);
 }
 
-// Builds one mesh object: faces are wound so that (c - a) x (b - a) points to the side they are
-// seen from, which is what the scenes' facing test keeps.
-struct ObjectBuilder {
-    Object3ds object;
-    std::vector<uint16_t> groupFaces[4];
-    std::string groupNames[4];
-    int groupCount = 0;
+// The rooms' shapes, added to a model: each face is wound to show the side given as `facing`.
 
-    int group(const std::string& material)
-    {
-        for (int i = 0; i < groupCount; ++i)
-            if (groupNames[i] == material)
-                return i;
-        groupNames[groupCount] = material;
-        return groupCount++;
+// A quad from corner o along edges eu (texture u) and ev (texture v), split into nu x nv cells;
+// the texture runs from rect's first corner to its second over the whole quad, or repeats once per
+// `repeatU` and `repeatV` units when those are set.
+void addPanel(Model& model, Point3 o, Point3 eu, Point3 ev, Point3 facing, UvRect r, int nu = 1,
+              int nv = 1, float repeatU = 0.0f, float repeatV = 0.0f)
+{
+    const float lu = std::sqrt(dot(eu, eu)), lv = std::sqrt(dot(ev, ev));
+    const uint16_t first = uint16_t(model.vertices.size());
+    for (int j = 0; j <= nv; ++j)
+        for (int i = 0; i <= nu; ++i) {
+            const float fu = float(i) / nu, fv = float(j) / nv;
+            const float u = repeatU > 0.0f ? r.u0 + (r.u1 - r.u0) * fu * lu / repeatU
+                                           : r.u0 + (r.u1 - r.u0) * fu;
+            const float v = repeatV > 0.0f ? r.v0 + (r.v1 - r.v0) * fv * lv / repeatV
+                                           : r.v0 + (r.v1 - r.v0) * fv;
+            const Point3 p = o + eu * fu + ev * fv;
+            addVertex(model, p.x, p.y, p.z, u, v);
+        }
+    for (int j = 0; j < nv; ++j)
+        for (int i = 0; i < nu; ++i) {
+            const int a = first + j * (nu + 1) + i;
+            addTriangleFacing(model, a, a + 1, a + nu + 1, facing);
+            addTriangleFacing(model, a + nu + 2, a + nu + 1, a + 1, facing);
+        }
+}
+
+// An axis-aligned box seen from outside, min corner lo, max corner hi; top, sides and front
+// (the -z face) take their own atlas cells. The bottom is left out (it rests on something).
+void addBlock(Model& model, Point3 lo, Point3 hi, UvRect top, UvRect side, UvRect front,
+              bool bottom = false, bool withFront = true)
+{
+    const Point3 d = hi - lo;
+    addPanel(model, {lo.x, hi.y, lo.z}, {d.x, 0, 0}, {0, 0, d.z}, {0, 1, 0}, top);
+    if (withFront)
+        addPanel(model, {lo.x, hi.y, lo.z}, {d.x, 0, 0}, {0, -d.y, 0}, {0, 0, -1}, front);
+    addPanel(model, {hi.x, hi.y, hi.z}, {-d.x, 0, 0}, {0, -d.y, 0}, {0, 0, 1}, side);
+    addPanel(model, {lo.x, hi.y, hi.z}, {0, 0, -d.z}, {0, -d.y, 0}, {-1, 0, 0}, side);
+    addPanel(model, {hi.x, hi.y, lo.z}, {0, 0, d.z}, {0, -d.y, 0}, {1, 0, 0}, side);
+    if (bottom)
+        addPanel(model, {lo.x, lo.y, hi.z}, {d.x, 0, 0}, {0, 0, -d.z}, {0, -1, 0}, side);
+}
+
+// An upright cylinder (axis y) of `sides` segments with a top cap; the texture wraps once.
+void addCylinder(Model& model, Point3 base, float radius, float height, int sides, UvRect wall,
+                 UvRect cap, bool topCap = true, bool inward = false)
+{
+    const uint16_t first = uint16_t(model.vertices.size());
+    for (int i = 0; i <= sides; ++i) {
+        const float a = 2.0f * pi * float(i % sides) / sides;
+        const Point3 p = {base.x + radius * std::cos(a), base.y, base.z + radius * std::sin(a)};
+        const float u = wall.u0 + (wall.u1 - wall.u0) * float(i) / sides;
+        const Point3 top = p + Point3{0, height, 0};
+        addVertex(model, top.x, top.y, top.z, u, wall.v0);
+        addVertex(model, p.x, p.y, p.z, u, wall.v1);
     }
-
-    uint16_t vertex(Point3 p, float u, float v)
-    {
-        object.vertices.push_back(fileAxes(p));
-        object.texCoords.push_back({u / faceTexture, 1.0f - v / faceTexture});
-        return uint16_t(object.vertices.size() - 1);
+    for (int i = 0; i < sides; ++i) {
+        const int a = first + 2 * i;
+        const float mid = 2.0f * pi * (i + 0.5f) / sides;
+        const Point3 out = Point3{std::cos(mid), 0, std::sin(mid)} * (inward ? -1.0f : 1.0f);
+        addTriangleFacing(model, a, a + 1, a + 2, out);
+        addTriangleFacing(model, a + 3, a + 2, a + 1, out);
     }
-
-    void triangle(uint16_t a, uint16_t b, uint16_t c, Point3 facing, int g)
-    {
-        const auto at = [this](uint16_t i) {
-            const auto& f = object.vertices[i];
-            return Point3{f[0], f[2], f[1]};
-        };
-        const Point3 n = cross(at(c) - at(a), at(b) - at(a));
-        if (dot(n, facing) < 0.0f)
-            std::swap(b, c);
-        groupFaces[g].push_back(uint16_t(object.faces.size()));
-        object.faces.push_back({a, b, c, 7});
+    if (topCap) {
+        const float cu = (cap.u0 + cap.u1) * 0.5f, cv = (cap.v0 + cap.v1) * 0.5f;
+        const float ru = (cap.u1 - cap.u0) * 0.5f, rv = (cap.v1 - cap.v0) * 0.5f;
+        const Point3 centre = base + Point3{0, height, 0};
+        const uint16_t middle = addVertex(model, centre.x, centre.y, centre.z, cu, cv);
+        const uint16_t ring = uint16_t(model.vertices.size());
+        for (int i = 0; i < sides; ++i) {
+            const float a = 2.0f * pi * float(i) / sides;
+            addVertex(model, base.x + radius * std::cos(a), base.y + height,
+                      base.z + radius * std::sin(a), cu + ru * std::cos(a), cv + rv * std::sin(a));
+        }
+        for (int i = 0; i < sides; ++i)
+            addTriangleFacing(model, middle, ring + i, ring + (i + 1) % sides, {0, 1, 0});
     }
+}
 
-    // A quad from corner o along edges eu (texture u) and ev (texture v), split into nu x nv
-    // cells; the texture runs from rect's first corner to its second over the whole quad, or
-    // repeats once per `repeatU` and `repeatV` units when those are set.
-    void quad(Point3 o, Point3 eu, Point3 ev, Point3 facing, const std::string& material, UvRect r,
-              int nu = 1, int nv = 1, float repeatU = 0.0f, float repeatV = 0.0f)
-    {
-        const int g = group(material);
-        const float lu = std::sqrt(dot(eu, eu)), lv = std::sqrt(dot(ev, ev));
-        const uint16_t first = uint16_t(object.vertices.size());
-        for (int j = 0; j <= nv; ++j)
-            for (int i = 0; i <= nu; ++i) {
-                const float fu = float(i) / nu, fv = float(j) / nv;
-                const float u = repeatU > 0.0f ? r.u0 + (r.u1 - r.u0) * fu * lu / repeatU
-                                               : r.u0 + (r.u1 - r.u0) * fu;
-                const float v = repeatV > 0.0f ? r.v0 + (r.v1 - r.v0) * fv * lv / repeatV
-                                               : r.v0 + (r.v1 - r.v0) * fv;
-                vertex(o + eu * fu + ev * fv, u, v);
-            }
-        for (int j = 0; j < nv; ++j)
-            for (int i = 0; i < nu; ++i) {
-                const uint16_t a = uint16_t(first + j * (nu + 1) + i);
-                triangle(a, uint16_t(a + 1), uint16_t(a + nu + 1), facing, g);
-                triangle(uint16_t(a + nu + 2), uint16_t(a + nu + 1), uint16_t(a + 1), facing, g);
-            }
-    }
-
-    // An axis-aligned box seen from outside, min corner lo, max corner hi; top, sides and front
-    // (the -z face) take their own atlas cells. The bottom is left out (it rests on something).
-    void box(Point3 lo, Point3 hi, const std::string& material, UvRect top, UvRect side,
-             UvRect front, bool bottom = false, bool withFront = true)
-    {
-        const Point3 d = hi - lo;
-        quad({lo.x, hi.y, lo.z}, {d.x, 0, 0}, {0, 0, d.z}, {0, 1, 0}, material, top);
-        if (withFront)
-            quad({lo.x, hi.y, lo.z}, {d.x, 0, 0}, {0, -d.y, 0}, {0, 0, -1}, material, front);
-        quad({hi.x, hi.y, hi.z}, {-d.x, 0, 0}, {0, -d.y, 0}, {0, 0, 1}, material, side);
-        quad({lo.x, hi.y, hi.z}, {0, 0, -d.z}, {0, -d.y, 0}, {-1, 0, 0}, material, side);
-        quad({hi.x, hi.y, lo.z}, {0, 0, d.z}, {0, -d.y, 0}, {1, 0, 0}, material, side);
-        if (bottom)
-            quad({lo.x, lo.y, hi.z}, {d.x, 0, 0}, {0, 0, -d.z}, {0, -1, 0}, material, side);
-    }
-
-    // An upright cylinder (axis y) of `sides` segments with a top cap; the texture wraps once.
-    void cylinder(Point3 base, float radius, float height, int sides, const std::string& material,
-                  UvRect wall, UvRect cap, bool topCap = true, bool inward = false)
-    {
-        const int g = group(material);
-        const uint16_t first = uint16_t(object.vertices.size());
+// A flat ring (annulus band) around the y axis: an outer wall, an inner wall and a top and
+// bottom, for the rotating rings of the machine.
+void addRing(Model& model, Point3 centre, float inner, float outer, float height, int sides,
+             UvRect band, UvRect face)
+{
+    addCylinder(model, centre, outer, height, sides, band, face, false);
+    addCylinder(model, centre, inner, height, sides, band, face, false, true);
+    for (int level = 0; level < 2; ++level) {
+        const float y = centre.y + (level == 0 ? height : 0.0f);
+        const uint16_t first = uint16_t(model.vertices.size());
         for (int i = 0; i <= sides; ++i) {
             const float a = 2.0f * pi * float(i % sides) / sides;
-            const Point3 p = {base.x + radius * std::cos(a), base.y, base.z + radius * std::sin(a)};
-            const float u = wall.u0 + (wall.u1 - wall.u0) * float(i) / sides;
-            vertex(p + Point3{0, height, 0}, u, wall.v0);
-            vertex(p, u, wall.v1);
+            const float u = face.u0 + (face.u1 - face.u0) * float(i) / sides;
+            addVertex(model, centre.x + outer * std::cos(a), y, centre.z + outer * std::sin(a), u,
+                      face.v0);
+            addVertex(model, centre.x + inner * std::cos(a), y, centre.z + inner * std::sin(a), u,
+                      face.v1);
         }
+        const Point3 facing = {0, level == 0 ? 1.0f : -1.0f, 0};
         for (int i = 0; i < sides; ++i) {
-            const uint16_t a = uint16_t(first + 2 * i);
-            const float mid = 2.0f * pi * (i + 0.5f) / sides;
-            const Point3 out = Point3{std::cos(mid), 0, std::sin(mid)} * (inward ? -1.0f : 1.0f);
-            triangle(a, uint16_t(a + 1), uint16_t(a + 2), out, g);
-            triangle(uint16_t(a + 3), uint16_t(a + 2), uint16_t(a + 1), out, g);
-        }
-        if (topCap) {
-            const float cu = (cap.u0 + cap.u1) * 0.5f, cv = (cap.v0 + cap.v1) * 0.5f;
-            const float ru = (cap.u1 - cap.u0) * 0.5f, rv = (cap.v1 - cap.v0) * 0.5f;
-            const uint16_t centre = vertex(base + Point3{0, height, 0}, cu, cv);
-            const uint16_t ring = uint16_t(object.vertices.size());
-            for (int i = 0; i < sides; ++i) {
-                const float a = 2.0f * pi * float(i) / sides;
-                vertex(
-                    {base.x + radius * std::cos(a), base.y + height, base.z + radius * std::sin(a)},
-                    cu + ru * std::cos(a), cv + rv * std::sin(a));
-            }
-            for (int i = 0; i < sides; ++i)
-                triangle(centre, uint16_t(ring + i), uint16_t(ring + (i + 1) % sides), {0, 1, 0},
-                         g);
+            const int a = first + 2 * i;
+            addTriangleFacing(model, a, a + 1, a + 2, facing);
+            addTriangleFacing(model, a + 3, a + 2, a + 1, facing);
         }
     }
+}
 
-    // A flat ring (annulus band) around the y axis: an outer wall, an inner wall and a top and
-    // bottom, for the rotating rings of the machine.
-    void ring(Point3 centre, float inner, float outer, float height, int sides,
-              const std::string& material, UvRect band, UvRect face)
-    {
-        cylinder(centre, outer, height, sides, material, band, face, false);
-        cylinder(centre, inner, height, sides, material, band, face, false, true);
-        const int g = group(material);
-        for (int level = 0; level < 2; ++level) {
-            const float y = centre.y + (level == 0 ? height : 0.0f);
-            const uint16_t first = uint16_t(object.vertices.size());
-            for (int i = 0; i <= sides; ++i) {
-                const float a = 2.0f * pi * float(i % sides) / sides;
-                const float u = face.u0 + (face.u1 - face.u0) * float(i) / sides;
-                vertex({centre.x + outer * std::cos(a), y, centre.z + outer * std::sin(a)}, u,
-                       face.v0);
-                vertex({centre.x + inner * std::cos(a), y, centre.z + inner * std::sin(a)}, u,
-                       face.v1);
-            }
-            const Point3 facing = {0, level == 0 ? 1.0f : -1.0f, 0};
-            for (int i = 0; i < sides; ++i) {
-                const uint16_t a = uint16_t(first + 2 * i);
-                triangle(a, uint16_t(a + 1), uint16_t(a + 2), facing, g);
-                triangle(uint16_t(a + 3), uint16_t(a + 2), uint16_t(a + 1), facing, g);
-            }
+// A sphere for the floating orb, texture wrapped round twice.
+void addOrb(Model& model, Point3 centre, float radius, int columns, int rows)
+{
+    const uint16_t first = uint16_t(model.vertices.size());
+    for (int i = 0; i <= rows; ++i)
+        for (int j = 0; j <= columns; ++j) {
+            const float theta = 2.0f * pi * float(j % columns) / columns;
+            const float phi = pi * float(i) / rows;
+            const Point3 d = {std::sin(phi) * std::cos(theta), std::cos(phi),
+                              std::sin(phi) * std::sin(theta)};
+            const Point3 p = centre + d * radius;
+            addVertex(model, p.x, p.y, p.z, 512.0f * float(j) / columns, 256.0f * float(i) / rows);
         }
-    }
+    // Each face shows the side away from the centre, seen from its own middle.
+    const auto outward = [&](int x, int y, int z) {
+        const ModelVertex& p = model.vertices[size_t(x)];
+        const ModelVertex& q = model.vertices[size_t(y)];
+        const ModelVertex& r = model.vertices[size_t(z)];
+        return Point3{(p.x + q.x + r.x) / 3.0f, (p.y + q.y + r.y) / 3.0f,
+                      (p.z + q.z + r.z) / 3.0f} -
+               centre;
+    };
+    for (int i = 0; i < rows; ++i)
+        for (int j = 0; j < columns; ++j) {
+            const int a = first + i * (columns + 1) + j;
+            const int b = a + columns + 1;
+            addTriangleFacing(model, a, b, a + 1, outward(a, b, a + 1));
+            addTriangleFacing(model, b + 1, a + 1, b, outward(b + 1, a + 1, b));
+        }
+}
 
-    // A sphere for the floating orb, texture wrapped round twice.
-    void sphere(Point3 centre, float radius, int columns, int rows, const std::string& material)
-    {
-        const int g = group(material);
-        const uint16_t first = uint16_t(object.vertices.size());
-        for (int i = 0; i <= rows; ++i)
-            for (int j = 0; j <= columns; ++j) {
-                const float theta = 2.0f * pi * float(j % columns) / columns;
-                const float phi = pi * float(i) / rows;
-                const Point3 d = {std::sin(phi) * std::cos(theta), std::cos(phi),
-                                  std::sin(phi) * std::sin(theta)};
-                vertex(centre + d * radius, 512.0f * float(j) / columns, 256.0f * float(i) / rows);
-            }
-        for (int i = 0; i < rows; ++i)
-            for (int j = 0; j < columns; ++j) {
-                const uint16_t a = uint16_t(first + i * (columns + 1) + j);
-                const uint16_t b = uint16_t(a + columns + 1);
-                const auto mid = [&](uint16_t x, uint16_t y, uint16_t z) {
-                    const auto& p = object.vertices[x];
-                    const auto& q = object.vertices[y];
-                    const auto& r = object.vertices[z];
-                    return Point3{(p[0] + q[0] + r[0]) / 3.0f, (p[2] + q[2] + r[2]) / 3.0f,
-                                  (p[1] + q[1] + r[1]) / 3.0f} -
-                           centre;
-                };
-                triangle(a, b, uint16_t(a + 1), mid(a, b, uint16_t(a + 1)), g);
-                triangle(uint16_t(b + 1), uint16_t(a + 1), b,
-                         mid(uint16_t(b + 1), uint16_t(a + 1), b), g);
-            }
-    }
-
-    Object3ds finish(const std::string& name)
-    {
-        object.name = name;
-        for (int i = 0; i < groupCount; ++i)
-            object.groups.push_back({groupNames[i], groupFaces[i]});
-        return object;
-    }
-};
+// One object of a room in one material, every face with the flag word 7, and no mesh matrix: it
+// stands where it is modelled (`placed` gives it one).
+Object3ds roomObject(const std::string& name, Model model, const std::string& material)
+{
+    model.faceFlags = 7;
+    Object3ds object = modelObject(name, model, material);
+    object.hasMatrix = false;
+    return object;
+}
 
 // The room shell: floor, walls and ceiling as separate objects, cut into tiles small enough that
 // a tile dropped by the near test never opens a hole in the view.
@@ -239,11 +203,11 @@ struct RoomSize {
 
 Object3ds roomFloor(const RoomSize& r)
 {
-    ObjectBuilder b;
+    Model model;
     const int nx = int(2 * r.halfX / r.tile), nz = int(2 * r.halfZ / r.tile);
-    b.quad({-r.halfX, 0, -r.halfZ}, {2 * r.halfX, 0, 0}, {0, 0, 2 * r.halfZ}, {0, 1, 0},
-           "ROOM FLOOR", {0, 0, 256, 256}, nx, nz, 500.0f, 500.0f);
-    return b.finish("floor");
+    addPanel(model, {-r.halfX, 0, -r.halfZ}, {2 * r.halfX, 0, 0}, {0, 0, 2 * r.halfZ}, {0, 1, 0},
+             {0, 0, 256, 256}, nx, nz, 500.0f, 500.0f);
+    return roomObject("floor", model, "ROOM FLOOR");
 }
 
 // A rectangle of wall tiles left open for a sign, which then lies in the wall itself: with no
@@ -257,7 +221,7 @@ struct WallOpening {
 
 Object3ds roomWalls(const RoomSize& r, const std::vector<WallOpening>& openings = {})
 {
-    ObjectBuilder b;
+    Model model;
     const int nx = int(2 * r.halfX / r.tile), nz = int(2 * r.halfZ / r.tile),
               ny = int(r.height / r.tile);
     // Each wall carries the texture once from floor to ceiling and repeats it every 600 units
@@ -281,21 +245,21 @@ Object3ds roomWalls(const RoomSize& r, const std::vector<WallOpening>& openings 
                 if (open)
                     continue;
                 const float u0 = i * r.tile / 600.0f * 256.0f, v0 = 256.0f - j * 256.0f / ny;
-                b.quad(origins[w] + step * float(i) + Point3{0, r.height * j / ny, 0}, step,
-                       {0, r.height / ny, 0}, facings[w], "ROOM WALL",
-                       {u0, v0, u0 + r.tile / 600.0f * 256.0f, v0 - 256.0f / ny});
+                addPanel(model, origins[w] + step * float(i) + Point3{0, r.height * j / ny, 0},
+                         step, {0, r.height / ny, 0}, facings[w],
+                         {u0, v0, u0 + r.tile / 600.0f * 256.0f, v0 - 256.0f / ny});
             }
     }
-    return b.finish("walls");
+    return roomObject("walls", model, "ROOM WALL");
 }
 
 Object3ds roomCeiling(const RoomSize& r)
 {
-    ObjectBuilder b;
+    Model model;
     const int nx = int(2 * r.halfX / r.tile), nz = int(2 * r.halfZ / r.tile);
-    b.quad({-r.halfX, r.height, -r.halfZ}, {2 * r.halfX, 0, 0}, {0, 0, 2 * r.halfZ}, {0, -1, 0},
-           "ROOM CEILING", {0, 0, 256, 256}, nx, nz, 800.0f, 800.0f);
-    return b.finish("ceiling");
+    addPanel(model, {-r.halfX, r.height, -r.halfZ}, {2 * r.halfX, 0, 0}, {0, 0, 2 * r.halfZ},
+             {0, -1, 0}, {0, 0, 256, 256}, nx, nz, 800.0f, 800.0f);
+    return roomObject("ceiling", model, "ROOM CEILING");
 }
 
 // A flat sign showing the neon picture (or the part `part` of it), facing `facing`, cut into
@@ -303,9 +267,9 @@ Object3ds roomCeiling(const RoomSize& r)
 Object3ds signPlate(const std::string& name, Point3 corner, Point3 across, Point3 down,
                     Point3 facing, UvRect part, int columns, int rows)
 {
-    ObjectBuilder b;
-    b.quad(corner, across, down, facing, "NEON SIGN", part, columns, rows);
-    return b.finish(name);
+    Model model;
+    addPanel(model, corner, across, down, facing, part, columns, rows);
+    return roomObject(name, model, "NEON SIGN");
 }
 
 struct PathPoint {
@@ -338,14 +302,11 @@ void addCamera(Scene3ds& scene, const std::vector<PathPoint>& path)
 void addLight(Scene3ds& scene, const std::string& name, std::array<float, 3> colour,
               const std::vector<std::pair<uint32_t, Point3>>& track)
 {
-    scene.lights.push_back({name, fileAxes(track.front().second), colour});
-    Node3ds node;
-    node.kind = chunkLightNode;
-    node.name = name;
-    node.position.present = true;
+    scene.lights.push_back(modelLight(name, track.front().second, colour));
+    std::vector<Key3ds> keys;
     for (const auto& [frame, p] : track)
-        node.position.keys.push_back(positionKey(frame, p));
-    scene.nodes.push_back(node);
+        keys.push_back(positionKey(frame, p));
+    scene.nodes.push_back(lightNode(name, keys));
 }
 
 // An object whose placement the keyframer drives: its vertices are modelled where it stands, its
@@ -357,20 +318,6 @@ Object3ds& placed(Object3ds& object, Point3 origin)
     const auto o = fileAxes(origin);
     object.matrix = {1, 0, 0, 0, 1, 0, 0, 0, 1, o[0], o[1], o[2]};
     return object;
-}
-
-// The node of object number id, with its pivot at the object's origin and both tracks, which the
-// caller fills.
-Node3ds keyedObjectNode(const std::string& name, int id)
-{
-    Node3ds node;
-    node.kind = chunkObjectNode;
-    node.nodeId = id;
-    node.name = name;
-    node.hasPivot = true;
-    node.position.present = true;
-    node.rotation.present = true;
-    return node;
 }
 
 }  // namespace
@@ -393,41 +340,41 @@ Scene3ds modelComputerRoom()
     scene.objects.push_back(roomCeiling(room));                                    // 2
 
     {  // 3: the desk, its legs and the keyboard
-        ObjectBuilder b;
-        b.box({-700, 420, 1250}, {700, 460, 1950}, "OBJECTS", cell(cellWoodTop), cell(cellWoodSide),
-              cell(cellWoodSide));
+        Model model;
+        addBlock(model, {-700, 420, 1250}, {700, 460, 1950}, cell(cellWoodTop), cell(cellWoodSide),
+                 cell(cellWoodSide));
         for (float x : {-660.0f, 600.0f})
             for (float z : {1290.0f, 1850.0f})
-                b.box({x, 0, z}, {x + 60, 420, z + 60}, "OBJECTS", cell(cellMetal), cell(cellMetal),
-                      cell(cellMetal));
-        b.box({-260, 460, 1270}, {260, 490, 1420}, "OBJECTS", cell(cellKeys), cell(cellPlasticSide),
-              cell(cellPlasticDark));
-        b.box({380, 460, 1300}, {470, 490, 1400}, "OBJECTS", cell(cellPlasticTop),
-              cell(cellPlasticSide), cell(cellPlasticDark));
-        scene.objects.push_back(b.finish("desk"));
+                addBlock(model, {x, 0, z}, {x + 60, 420, z + 60}, cell(cellMetal), cell(cellMetal),
+                         cell(cellMetal));
+        addBlock(model, {-260, 460, 1270}, {260, 490, 1420}, cell(cellKeys), cell(cellPlasticSide),
+                 cell(cellPlasticDark));
+        addBlock(model, {380, 460, 1300}, {470, 490, 1400}, cell(cellPlasticTop),
+                 cell(cellPlasticSide), cell(cellPlasticDark));
+        scene.objects.push_back(roomObject("desk", model, "OBJECTS"));
     }
     {  // 4: the monitor's screen, the whole texture on one face a little in front of the case
-        ObjectBuilder b;
-        b.quad({-215, 840, 1468}, {430, 0, 0}, {0, -300, 0}, {0, 0, -1}, "OBJECTS",
-               {0.5f, 0.5f, 255.5f, 255.5f}, 2, 2);
-        scene.objects.push_back(b.finish("screen"));
+        Model model;
+        addPanel(model, {-215, 840, 1468}, {430, 0, 0}, {0, -300, 0}, {0, 0, -1},
+                 {0.5f, 0.5f, 255.5f, 255.5f}, 2, 2);
+        scene.objects.push_back(roomObject("screen", model, "OBJECTS"));
     }
     {  // 5: the monitor case with its bezel, neck and foot
-        ObjectBuilder b;
+        Model model;
         // The case has no front face: a flat bezel frames the screen instead, so that no face of
         // the case lies behind the screen to be sorted over it.
-        b.box({-260, 520, 1470}, {260, 880, 1850}, "OBJECTS", cell(cellPlasticTop),
-              cell(cellPlasticSide), cell(cellBezel), false, false);
+        addBlock(model, {-260, 520, 1470}, {260, 880, 1850}, cell(cellPlasticTop),
+                 cell(cellPlasticSide), cell(cellBezel), false, false);
         const UvRect bezel = cell(cellBezel);
-        b.quad({-260, 880, 1470}, {520, 0, 0}, {0, -40, 0}, {0, 0, -1}, "OBJECTS", bezel);
-        b.quad({-260, 540, 1470}, {520, 0, 0}, {0, -20, 0}, {0, 0, -1}, "OBJECTS", bezel);
-        b.quad({-260, 840, 1470}, {45, 0, 0}, {0, -300, 0}, {0, 0, -1}, "OBJECTS", bezel);
-        b.quad({215, 840, 1470}, {45, 0, 0}, {0, -300, 0}, {0, 0, -1}, "OBJECTS", bezel);
-        b.box({-70, 470, 1580}, {70, 520, 1740}, "OBJECTS", cell(cellPlasticTop),
-              cell(cellPlasticSide), cell(cellPlasticDark));
-        b.box({-160, 460, 1520}, {160, 472, 1800}, "OBJECTS", cell(cellPlasticTop),
-              cell(cellPlasticSide), cell(cellPlasticDark));
-        scene.objects.push_back(b.finish("monitor"));
+        addPanel(model, {-260, 880, 1470}, {520, 0, 0}, {0, -40, 0}, {0, 0, -1}, bezel);
+        addPanel(model, {-260, 540, 1470}, {520, 0, 0}, {0, -20, 0}, {0, 0, -1}, bezel);
+        addPanel(model, {-260, 840, 1470}, {45, 0, 0}, {0, -300, 0}, {0, 0, -1}, bezel);
+        addPanel(model, {215, 840, 1470}, {45, 0, 0}, {0, -300, 0}, {0, 0, -1}, bezel);
+        addBlock(model, {-70, 470, 1580}, {70, 520, 1740}, cell(cellPlasticTop),
+                 cell(cellPlasticSide), cell(cellPlasticDark));
+        addBlock(model, {-160, 460, 1520}, {160, 472, 1800}, cell(cellPlasticTop),
+                 cell(cellPlasticSide), cell(cellPlasticDark));
+        scene.objects.push_back(roomObject("monitor", model, "OBJECTS"));
     }
     // 6 to 8: the neon sign above the desk, a second one on the right wall, a strip along the left.
     // Each lies in an opening of the walls.
@@ -438,56 +385,57 @@ Scene3ds modelComputerRoom()
     scene.objects.push_back(signPlate("sign3", {-2000, 1500, -1250}, {0, 0, 1500}, {0, -250, 0},
                                       {1, 0, 0}, {0, 0, 256, 62}, 6, 1));
     {  // 9: the tower beside the desk and two speakers on the desk
-        ObjectBuilder b;
-        b.box({820, 0, 1300}, {1080, 640, 1880}, "OBJECTS", cell(cellPlasticTop),
-              cell(cellPlasticSide), cell(cellTowerFront));
+        Model model;
+        addBlock(model, {820, 0, 1300}, {1080, 640, 1880}, cell(cellPlasticTop),
+                 cell(cellPlasticSide), cell(cellTowerFront));
         for (float x : {-560.0f, 420.0f})
-            b.box({x, 460, 1520}, {x + 140, 720, 1660}, "OBJECTS", cell(cellMetal),
-                  cell(cellRubber), cell(cellGrille));
-        scene.objects.push_back(b.finish("tower"));
+            addBlock(model, {x, 460, 1520}, {x + 140, 720, 1660}, cell(cellMetal), cell(cellRubber),
+                     cell(cellGrille));
+        scene.objects.push_back(roomObject("tower", model, "OBJECTS"));
     }
     {  // 10: the chair
-        ObjectBuilder b;
-        b.box({290, 380, 460}, {750, 460, 900}, "OBJECTS", cell(cellFabric), cell(cellRubber),
-              cell(cellRubber));
-        b.box({290, 460, 460}, {750, 860, 520}, "OBJECTS", cell(cellRubber), cell(cellRubber),
-              cell(cellFabric));
-        b.cylinder({520, 60, 680}, 40, 320, 8, "OBJECTS", cell(cellMetal), cell(cellMetal), false);
+        Model model;
+        addBlock(model, {290, 380, 460}, {750, 460, 900}, cell(cellFabric), cell(cellRubber),
+                 cell(cellRubber));
+        addBlock(model, {290, 460, 460}, {750, 860, 520}, cell(cellRubber), cell(cellRubber),
+                 cell(cellFabric));
+        addCylinder(model, {520, 60, 680}, 40, 320, 8, cell(cellMetal), cell(cellMetal), false);
         for (int i = 0; i < 5; ++i) {
             const float a = 2.0f * pi * i / 5.0f;
             const Point3 end = {520 + 260 * std::cos(a), 0, 680 + 260 * std::sin(a)};
-            b.box({std::min(520.0f, end.x) - 25, 0, std::min(680.0f, end.z) - 25},
-                  {std::max(520.0f, end.x) + 25, 60, std::max(680.0f, end.z) + 25}, "OBJECTS",
-                  cell(cellRubber), cell(cellRubber), cell(cellRubber));
+            addBlock(model, {std::min(520.0f, end.x) - 25, 0, std::min(680.0f, end.z) - 25},
+                     {std::max(520.0f, end.x) + 25, 60, std::max(680.0f, end.z) + 25},
+                     cell(cellRubber), cell(cellRubber), cell(cellRubber));
         }
-        scene.objects.push_back(b.finish("chair"));
+        scene.objects.push_back(roomObject("chair", model, "OBJECTS"));
     }
     {  // 11: shelves on the left wall with books and boxes, cabinets on the right
-        ObjectBuilder b;
+        Model model;
         for (int s = 0; s < 3; ++s) {
             const float y = 350.0f + 380.0f * s;
-            b.box({-1990, y, -600}, {-1650, y + 40, 700}, "OBJECTS", cell(cellWoodTop),
-                  cell(cellWoodSide), cell(cellWoodSide));
-            b.box({-1960, y + 40, -560.0f + 80.0f * s}, {-1700, y + 300, 200.0f + 120.0f * s},
-                  "OBJECTS", cell(cellBooks), cell(cellBooks), cell(cellBooks));
+            addBlock(model, {-1990, y, -600}, {-1650, y + 40, 700}, cell(cellWoodTop),
+                     cell(cellWoodSide), cell(cellWoodSide));
+            addBlock(model, {-1960, y + 40, -560.0f + 80.0f * s},
+                     {-1700, y + 300, 200.0f + 120.0f * s}, cell(cellBooks), cell(cellBooks),
+                     cell(cellBooks));
         }
         // Two server cabinets against the right wall, their panels of lights towards the room.
         for (float z : {150.0f, 650.0f})
-            b.box({1640, 0, z}, {1990, 1250, z + 420}, "OBJECTS", cell(cellMetal),
-                  cell(cellMachine), cell(cellRubber));
-        b.box({-1990, 0, -640}, {-1650, 1500, -600}, "OBJECTS", cell(cellWoodSide),
-              cell(cellWoodSide), cell(cellWoodSide));
-        b.box({-1990, 0, 700}, {-1650, 1500, 740}, "OBJECTS", cell(cellWoodSide),
-              cell(cellWoodSide), cell(cellWoodSide));
-        scene.objects.push_back(b.finish("shelves"));
+            addBlock(model, {1640, 0, z}, {1990, 1250, z + 420}, cell(cellMetal), cell(cellMachine),
+                     cell(cellRubber));
+        addBlock(model, {-1990, 0, -640}, {-1650, 1500, -600}, cell(cellWoodSide),
+                 cell(cellWoodSide), cell(cellWoodSide));
+        addBlock(model, {-1990, 0, 700}, {-1650, 1500, 740}, cell(cellWoodSide), cell(cellWoodSide),
+                 cell(cellWoodSide));
+        scene.objects.push_back(roomObject("shelves", model, "OBJECTS"));
     }
     {  // 12: ceiling lamps
-        ObjectBuilder b;
+        Model model;
         for (float x : {-1000.0f, 1000.0f})
             for (float z : {-1000.0f, 1000.0f})
-                b.box({x - 300, 1460, z - 80}, {x + 300, 1500, z + 80}, "OBJECTS", cell(cellLamp),
-                      cell(cellMetal), cell(cellMetal), true);
-        scene.objects.push_back(b.finish("lamps"));
+                addBlock(model, {x - 300, 1460, z - 80}, {x + 300, 1500, z + 80}, cell(cellLamp),
+                         cell(cellMetal), cell(cellMetal), true);
+        scene.objects.push_back(roomObject("lamps", model, "OBJECTS"));
     }
 
     // The camera: in at the door, across to the desk, straight at the monitor (whose picture is
@@ -546,65 +494,69 @@ Scene3ds modelMotherRoom()
     parts.push_back({roomWalls(room, {{0, 4, 8, 1, 5}}), {0, 0, 0}});  // 2
     parts.push_back({roomCeiling(room), {0, 0, 0}});                   // 3
     {                                                                  // 4: the orb
-        ObjectBuilder b;
-        b.sphere({0, 0, 0}, 90, 16, 10, "ORB");
-        parts.push_back({b.finish("orb"), {0, 0, 0}});
+        Model model;
+        addOrb(model, {0, 0, 0}, 90, 16, 10);
+        parts.push_back({roomObject("orb", model, "ORB"), {0, 0, 0}});
     }
     {  // 5: the column
-        ObjectBuilder b;
-        b.cylinder({0, 0, 0}, 150, 1200, 16, "OBJECTS", cell(cellMachine), cell(cellMetal), false);
-        b.cylinder({0, 0, 0}, 260, 90, 16, "OBJECTS", cell(cellMetal), cell(cellPlasticDark));
-        parts.push_back({b.finish("core"), {0, 0, 0}});
+        Model model;
+        addCylinder(model, {0, 0, 0}, 150, 1200, 16, cell(cellMachine), cell(cellMetal), false);
+        addCylinder(model, {0, 0, 0}, 260, 90, 16, cell(cellMetal), cell(cellPlasticDark));
+        parts.push_back({roomObject("core", model, "OBJECTS"), {0, 0, 0}});
     }
     const float ringHeights[3] = {260, 560, 860};
     const float ringRadii[3] = {330, 290, 250};
     for (int i = 0; i < 3; ++i) {  // 6, 7, 8: the rings
-        ObjectBuilder b;
-        b.ring({0, ringHeights[i], 0}, ringRadii[i] - 70, ringRadii[i], 60, 20, "OBJECTS",
-               cell(cellGlow), cell(cellMetal));
+        Model model;
+        addRing(model, {0, ringHeights[i], 0}, ringRadii[i] - 70, ringRadii[i], 60, 20,
+                cell(cellGlow), cell(cellMetal));
         for (int k = 0; k < 4; ++k) {
             const float a = pi * 0.5f * k + 0.3f * i;
             const Point3 c = {std::cos(a) * (ringRadii[i] + 30), ringHeights[i] + 10,
                               std::sin(a) * (ringRadii[i] + 30)};
-            b.box(c - Point3{30, 0, 30}, c + Point3{30, 40, 30}, "OBJECTS", cell(cellLamp),
-                  cell(cellPlasticDark), cell(cellPlasticDark));
+            addBlock(model, c - Point3{30, 0, 30}, c + Point3{30, 40, 30}, cell(cellLamp),
+                     cell(cellPlasticDark), cell(cellPlasticDark));
         }
-        parts.push_back({b.finish("ring" + std::to_string(i + 1)), {0, ringHeights[i], 0}});
+        parts.push_back(
+            {roomObject("ring" + std::to_string(i + 1), model, "OBJECTS"), {0, ringHeights[i], 0}});
     }
     for (int i = 0; i < 2; ++i) {  // 9, 10: the pistons beside the column
-        ObjectBuilder b;
+        Model model;
         const float x = i == 0 ? -560.0f : 560.0f;
-        b.cylinder({x, 300, 0}, 40, 260, 8, "OBJECTS", cell(cellMetal), cell(cellPlasticTop));
-        b.box({x - 90, 560, -90}, {x + 90, 600, 90}, "OBJECTS", cell(cellMetal),
-              cell(cellPlasticDark), cell(cellPlasticDark), true);
-        parts.push_back({b.finish(i == 0 ? "pistonA" : "pistonB"), {x, 0, 0}});
+        addCylinder(model, {x, 300, 0}, 40, 260, 8, cell(cellMetal), cell(cellPlasticTop));
+        addBlock(model, {x - 90, 560, -90}, {x + 90, 600, 90}, cell(cellMetal),
+                 cell(cellPlasticDark), cell(cellPlasticDark), true);
+        parts.push_back({roomObject(i == 0 ? "pistonA" : "pistonB", model, "OBJECTS"), {x, 0, 0}});
     }
     {  // 11: consoles along the walls
-        ObjectBuilder b;
+        Model model;
         for (int i = 0; i < 3; ++i) {
             const float x = -700.0f + 700.0f * i;
-            b.box({x - 200, 0, -1190}, {x + 200, 380, -990}, "OBJECTS", cell(cellMetal),
-                  cell(cellRubber), cell(cellMachine));
+            addBlock(model, {x - 200, 0, -1190}, {x + 200, 380, -990}, cell(cellMetal),
+                     cell(cellRubber), cell(cellMachine));
         }
         for (float x : {-560.0f, 560.0f})
-            b.box({x - 80, 0, -80}, {x + 80, 420, 80}, "OBJECTS", cell(cellMetal),
-                  cell(cellMachine), cell(cellMachine));
+            addBlock(model, {x - 80, 0, -80}, {x + 80, 420, 80}, cell(cellMetal), cell(cellMachine),
+                     cell(cellMachine));
         for (int i = 0; i < 2; ++i) {
             const float z = -350.0f + 700.0f * i;
-            b.box({1000, 0, z - 200}, {1190, 520, z + 200}, "OBJECTS", cell(cellMetal),
-                  cell(cellMachine), cell(cellRubber));
-            b.box({-1190, 0, z - 200}, {-1000, 520, z + 200}, "OBJECTS", cell(cellMetal),
-                  cell(cellMachine), cell(cellRubber));
+            addBlock(model, {1000, 0, z - 200}, {1190, 520, z + 200}, cell(cellMetal),
+                     cell(cellMachine), cell(cellRubber));
+            addBlock(model, {-1190, 0, z - 200}, {-1000, 520, z + 200}, cell(cellMetal),
+                     cell(cellMachine), cell(cellRubber));
         }
-        parts.push_back({b.finish("consoles"), {0, 0, 0}});
+        parts.push_back({roomObject("consoles", model, "OBJECTS"), {0, 0, 0}});
     }
 
     for (size_t i = 0; i < parts.size(); ++i) {
         placed(parts[i].object, parts[i].origin);
         scene.objects.push_back(parts[i].object);
-        Node3ds node = keyedObjectNode(parts[i].object.name, int(i));
-        node.position.keys.push_back(positionKey(0, parts[i].origin));
-        node.rotation.keys.push_back(rotationKey(0, 0.0f, 0, 1, 0));
+        // Pivot at the object's origin, both tracks starting where it stands (one key each for a
+        // part that stays).
+        Node3ds node =
+            objectNode(parts[i].object.name, {0, 0, 0}, {positionKey(0, parts[i].origin)},
+                       {rotationKey(0, 0.0f, 0, 1, 0)});
+        node.nodeId = int(i);
         if (i == 4) {
             // The orb circles the column at 560 units, bobbing, once every 165 frames.
             node.position.keys.clear();
