@@ -71,32 +71,33 @@ int packLengthCode(int length)
     return t;
 }
 
-void countPackSymbols(const std::vector<PackToken>& tokens, uint32_t* literalFrequencies,
-                      uint32_t* lengthFrequencies)
+PackCodes packCodesOf(const std::vector<PackToken>& tokens, uint32_t extraCount)
 {
-    for (int s = 0; s < packLiteralSymbols; ++s)
-        literalFrequencies[s] = 0;
-    for (int t = 0; t < packLengthSymbols; ++t)
-        lengthFrequencies[t] = 0;
+    PackCodes codes;
+    for (uint32_t& f : codes.literalFrequencies)
+        f = extraCount;
+    for (uint32_t& f : codes.lengthFrequencies)
+        f = extraCount;
     for (const PackToken& token : tokens) {
         if (token.length == 0) {
-            ++literalFrequencies[token.value];
+            ++codes.literalFrequencies[token.value];
         } else {
-            ++literalFrequencies[256 + packDistanceCode(token.value)];
-            ++lengthFrequencies[packLengthCode(token.length)];
+            ++codes.literalFrequencies[256 + packDistanceCode(token.value)];
+            ++codes.lengthFrequencies[packLengthCode(token.length)];
         }
     }
+    buildCodeLengths(codes.literalFrequencies, packLiteralSymbols, packMaxCodeLength,
+                     codes.literalLengths);
+    buildCodeLengths(codes.lengthFrequencies, packLengthSymbols, packMaxCodeLength,
+                     codes.lengthLengths);
+    return codes;
 }
 
 std::vector<uint8_t> encodePackTokens(const std::vector<PackToken>& tokens)
 {
-    uint32_t literalFrequencies[packLiteralSymbols];
-    uint32_t lengthFrequencies[packLengthSymbols];
-    countPackSymbols(tokens, literalFrequencies, lengthFrequencies);
-    uint8_t literalLengths[packLiteralSymbols];
-    uint8_t lengthLengths[packLengthSymbols];
-    buildCodeLengths(literalFrequencies, packLiteralSymbols, packMaxCodeLength, literalLengths);
-    buildCodeLengths(lengthFrequencies, packLengthSymbols, packMaxCodeLength, lengthLengths);
+    const PackCodes codes = packCodesOf(tokens);
+    const uint8_t* literalLengths = codes.literalLengths;
+    const uint8_t* lengthLengths = codes.lengthLengths;
     uint32_t codeLengthFrequencies[packCodeLengthSymbols] = {};
     for (int s = 0; s < packLiteralSymbols; ++s)
         ++codeLengthFrequencies[literalLengths[s]];

@@ -121,25 +121,20 @@ struct Prices {
     uint32_t length[packLengthSymbols];
 };
 
-Prices pricesOf(const std::vector<PackToken>& tokens)
+// The prices under a parse's codes.
+Prices pricesUnder(const PackCodes& codes)
 {
-    uint32_t literalFrequencies[packLiteralSymbols];
-    uint32_t lengthFrequencies[packLengthSymbols];
-    countPackSymbols(tokens, literalFrequencies, lengthFrequencies);
-    for (uint32_t& f : literalFrequencies)
-        ++f;
-    for (uint32_t& f : lengthFrequencies)
-        ++f;
-    uint8_t literalLengths[packLiteralSymbols];
-    uint8_t lengthLengths[packLengthSymbols];
-    buildCodeLengths(literalFrequencies, packLiteralSymbols, packMaxCodeLength, literalLengths);
-    buildCodeLengths(lengthFrequencies, packLengthSymbols, packMaxCodeLength, lengthLengths);
     Prices prices;
     for (int s = 0; s < packLiteralSymbols; ++s)
-        prices.literal[s] = literalLengths[s] + (s >= 256 ? packDistanceExtra[s - 256] : 0);
+        prices.literal[s] = codes.literalLengths[s] + (s >= 256 ? packDistanceExtra[s - 256] : 0);
     for (int t = 0; t < packLengthSymbols; ++t)
-        prices.length[t] = lengthLengths[t] + packLengthExtra[t];
+        prices.length[t] = codes.lengthLengths[t] + packLengthExtra[t];
     return prices;
+}
+
+Prices pricesOf(const std::vector<PackToken>& tokens)
+{
+    return pricesUnder(packCodesOf(tokens, 1));
 }
 
 // Every position's improving matches, nearest first: (length, distance) pairs.
@@ -218,19 +213,13 @@ std::vector<PackToken> cheapestPath(const uint8_t* data, size_t size, const Matc
 // Stream size in bits that a parse encodes to (the symbols only).
 uint64_t encodedBits(const std::vector<PackToken>& tokens)
 {
-    uint32_t literalFrequencies[packLiteralSymbols];
-    uint32_t lengthFrequencies[packLengthSymbols];
-    countPackSymbols(tokens, literalFrequencies, lengthFrequencies);
-    uint8_t literalLengths[packLiteralSymbols];
-    uint8_t lengthLengths[packLengthSymbols];
-    buildCodeLengths(literalFrequencies, packLiteralSymbols, packMaxCodeLength, literalLengths);
-    buildCodeLengths(lengthFrequencies, packLengthSymbols, packMaxCodeLength, lengthLengths);
+    const PackCodes codes = packCodesOf(tokens);
+    const Prices prices = pricesUnder(codes);
     uint64_t bits = 0;
     for (int s = 0; s < packLiteralSymbols; ++s)
-        bits += uint64_t(literalFrequencies[s]) *
-                (literalLengths[s] + (s >= 256 ? packDistanceExtra[s - 256] : 0));
+        bits += uint64_t(codes.literalFrequencies[s]) * prices.literal[s];
     for (int t = 0; t < packLengthSymbols; ++t)
-        bits += uint64_t(lengthFrequencies[t]) * (lengthLengths[t] + packLengthExtra[t]);
+        bits += uint64_t(codes.lengthFrequencies[t]) * prices.length[t];
     return bits;
 }
 

@@ -4,6 +4,8 @@
 
 #include "packer/packer.h"
 
+#include "archive/archive.h"
+
 // One literal (length 0, value the byte) or one match (length 3..83, value the distance 1..4096).
 struct PackToken {
     uint16_t value;
@@ -17,9 +19,16 @@ int packLengthCode(int length);
 std::vector<PackToken> parseLazy(const uint8_t* data, size_t size);
 std::vector<PackToken> parseOptimal(const uint8_t* data, size_t size);
 
-// Symbol frequencies of a parse: literal/distance alphabet (280) and length alphabet (22).
-void countPackSymbols(const std::vector<PackToken>& tokens, uint32_t* literalFrequencies,
-                      uint32_t* lengthFrequencies);
+// The symbol counts of a parse, literal/distance alphabet (280) and length alphabet (22), each
+// raised by extraCount (1 gives the symbols the parse does not use a length too), and the code
+// lengths built from them.
+struct PackCodes {
+    uint32_t literalFrequencies[packLiteralSymbols];
+    uint32_t lengthFrequencies[packLengthSymbols];
+    uint8_t literalLengths[packLiteralSymbols];
+    uint8_t lengthLengths[packLengthSymbols];
+};
+PackCodes packCodesOf(const std::vector<PackToken>& tokens, uint32_t extraCount = 0);
 
 // The stream for a parse: header nibbles, code lengths, symbols.
 std::vector<uint8_t> encodePackTokens(const std::vector<PackToken>& tokens);
