@@ -24,7 +24,7 @@ struct Model {
     std::vector<ModelVertex> vertices;
     std::vector<std::array<uint16_t, 3>> faces;
     // The flag word written with every face (the loader skips it): 0, or 7 for "all three edges
-    // visible", which the flights' and the tunnel's files carry.
+    // visible", which the flights', the tunnel's and the neon rooms' files carry.
     uint16_t faceFlags = 0;
 };
 
@@ -57,6 +57,7 @@ Model makeLathe(const std::vector<std::array<float, 2>>& profile, int segments, 
 // plane, so a profile that goes up at the outside and inward over the top faces outward.
 void addLathe(Model& model, const std::vector<ProfilePoint>& profile, int segments, float uRepeat,
               float cx = 0.0f, float cz = 0.0f, float startAngle = 0.0f);
+
 // A point of a surface for parameters s, t in 0..1.
 using SurfaceFunction = std::function<Point3(float s, float t)>;
 // A grid of (columns + 1) x (rows + 1) vertices over the surface, rows along t, two triangles per
@@ -76,6 +77,7 @@ SurfaceFunction latheSurface(Point3 centre, std::vector<std::array<float, 2>> pr
 // out by noise, in a grid of columns x rows cells.
 void addRock(Model& model, Point3 centre, float radius, float roughness, int seed, int columns = 8,
              int rows = 5);
+
 // A ring torus about the y axis.
 Model makeTorus(float majorRadius, float minorRadius, int rings, int segments);
 // A flat coin in the x-y plane facing -z and +z, with a rim; its faces map the whole texture
@@ -87,7 +89,8 @@ Model makeBox(float sizeX, float sizeY, float sizeZ);
 // Moves, scales or turns every vertex.
 void translateModel(Model& model, float x, float y, float z);
 void scaleModel(Model& model, float x, float y, float z);
-// Turns about the engine's y axis (x toward z) or x axis (y toward z) by angle radians.
+// Turns about the engine's y axis (x toward z), x axis (y toward z) or z axis (x toward y) by
+// angle radians.
 void rotateModelY(Model& model, float angle);
 void rotateModelX(Model& model, float angle);
 void rotateModelZ(Model& model, float angle);
