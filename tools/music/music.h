@@ -112,7 +112,8 @@ void putNoteOff(Score& score, int row, int channel);
 bool putControl(Score& score, int row, uint8_t effect, uint8_t param);
 
 // A drum line, one character per sixteenth step, repeated over the given bars:
-// 'X' loud, 'x' normal, 'o' soft, 'g' ghost, anything else silent.
+// 'X' loud, 'x' normal, 'o' soft, 'g' ghost, 's' ghost without its attack (sample offset),
+// 'r' soft and retriggered into two thirty-seconds (at speed 6), anything else silent.
 void drumLine(Score& score, const Section& section, int firstBar, int bars, int channel,
               int instrument, const std::string& steps, int midi = 60, int volumeScale = 64);
 // A melody: whitespace-separated tokens, one per sixteenth step from the given bar on: a note
