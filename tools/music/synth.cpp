@@ -382,7 +382,7 @@ XmInstrument makePluck()
     std::vector<double> line(period);
     double lp = 0;
     for (double& v : line) {
-        lp += 0.3 * (nextNoise(noise) - lp);
+        lp += 0.2 * (nextNoise(noise) - lp);
         v = lp;
     }
     std::vector<double> out(static_cast<int>(rate * 1.1));
@@ -391,7 +391,8 @@ XmInstrument makePluck()
         const double v = line[k];
         const double nextV = line[(k + 1) % period];
         line[k] = 0.4985 * (v + nextV);
-        out[i] = v;
+        // A 1.5 ms attack: the burst would otherwise start on a step, a click on every note.
+        out[i] = v * std::min(1.0, i / (rate * 0.0015));
     }
     // Fade the very end so the one-shot stops without a click.
     const size_t fade = static_cast<size_t>(rate * 0.05);
