@@ -20,6 +20,8 @@
 #include <cstdlib>
 #include <string>
 
+#include <unistd.h>
+
 namespace {
 
 bool loadOrCompose(int argc, char** argv, int index, std::vector<uint8_t>& bytes)
@@ -76,7 +78,10 @@ int printMix(int argc, char** argv)
     RenderStats stats;
     std::string error;
     std::vector<int16_t> samples;
-    const std::string wav = "v4npelva-music-check-mix.wav";
+    // The render passes through a WAV file of its own in the temporary folder.
+    const char* tmp = std::getenv("TMPDIR");
+    const std::string wav = std::string(tmp != nullptr && *tmp != 0 ? tmp : "/tmp") +
+                            "/v4npelva-music-check-mix-" + std::to_string(getpid()) + ".wav";
     const bool rendered = renderSoundtrack(bytes, wav, 0.0, stats, &samples, error, rate);
     std::remove(wav.c_str());
     PatternFigures patterns;
