@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <libopenmpt/libopenmpt.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <fstream>
@@ -160,6 +161,28 @@ TEST(Soundtrack, RendersBelowFullScaleWithoutSilentStretches)
     for (size_t i = 0; i < rate / 10 * 2; ++i)
         first = std::max(first, std::fabs(double(samples[i])));
     EXPECT_LT(first, stats.peak / 2.0);
+    // The mix stays where modules written by hand lie: a quiet top, the weight in the low end.
+    const MixFigures mix = measureMix(samples, 44100, 0, frames);
+    EXPECT_LE(mix.above8k, 0.015);
+    EXPECT_LE(mix.above12k, 0.004);
+    EXPECT_LE(mix.medianLevelAbove10kDb, -45);
+    EXPECT_LE(mix.mid500to4k, 0.15);
+    EXPECT_GE(mix.below250, 0.65);
+    EXPECT_LE(mix.medianCentroidHz, 600);
+    EXPECT_GE(mix.loudnessLufs, -21);
+    EXPECT_LE(mix.loudnessLufs, -14);
+    EXPECT_LE(mix.truePeakDbtp, -1);
+}
+
+TEST(Soundtrack, PlaysWithATrackersExpression)
+{
+    PatternFigures f;
+    std::string error;
+    ASSERT_TRUE(measurePatterns(soundtrackBytes(), f, error)) << error;
+    EXPECT_GE(f.effectTypeCount, 5) << f.effectTypes;
+    const double slides = 100.0 * f.volumeSlides / std::max(1, f.notes);
+    EXPECT_GE(slides, 10.0);
+    EXPECT_LE(slides, 20.0);
 }
 
 TEST(Soundtrack, GenerationIsDeterministicAndMatchesTheBuiltFile)

@@ -221,3 +221,56 @@ void setTempo(Score& score, Arranger& arr, const Section& sec, int speed, int bp
     arr.speed = speed;
     arr.bpm = bpm;
 }
+
+void shapeHeldNotes(Score& score, const Section& sec, int channel, int minSteps, uint8_t vibrato,
+                    uint8_t tail)
+{
+    const int first = sec.startRow;
+    const int last = sectionRow(sec, sec.bars, 0);
+    for (int row = first; row < last; ++row) {
+        const XmCell start = scoreCell(score, row, channel);
+        if (start.note == xmNoNote || start.note == xmNoteOff)
+            continue;
+        int end = row + 1;
+        while (end < last && scoreCell(score, end, channel).note == xmNoNote)
+            ++end;
+        const int length = end - row;
+        if (length < minSteps * sec.rowsPerStep)
+            continue;
+        // Vibrato from the fourth step on, a fading tail over the second half.
+        for (int r = row + 3 * sec.rowsPerStep; vibrato != 0 && r < end; ++r) {
+            XmCell& c = scoreCell(score, r, channel);
+            if (c.effect == 0 && c.param == 0) {
+                c.effect = xmEffect('4');
+                c.param = vibrato;
+            }
+        }
+        for (int r = row + length / 2; tail != 0 && r < end; ++r) {
+            XmCell& c = scoreCell(score, r, channel);
+            if (c.volume == 0)
+                c.volume = tail;
+        }
+    }
+}
+
+void swell(Score& score, int row, int rows, int channel, uint8_t slide)
+{
+    for (int r = row; r < row + rows && r < score.rows; ++r) {
+        XmCell& c = scoreCell(score, r, channel);
+        if (c.volume == 0 && c.note != xmNoteOff)
+            c.volume = slide;
+    }
+}
+
+void addEffect(Score& score, const Section& sec, int channel, int instrument, uint8_t effect,
+               uint8_t param)
+{
+    for (int row = sec.startRow; row < sectionRow(sec, sec.bars, 0); ++row) {
+        XmCell& c = scoreCell(score, row, channel);
+        if (c.instrument == instrument && c.note != xmNoNote && c.note != xmNoteOff &&
+            c.effect == 0 && c.param == 0) {
+            c.effect = effect;
+            c.param = param;
+        }
+    }
+}

@@ -49,6 +49,18 @@ void motifPart(Score& score, const Section& sec, const BarChords& chords, int fi
 // Copies the notes of `from` to `to` `delay` steps later at volume percent, panned.
 void echoPart(Score& score, const Section& sec, int from, int to, int delay, int percent,
               uint8_t pan);
+// Expression on a melodic channel: every note held at least `minSteps` sixteenths gets the
+// vibrato effect with parameter `vibrato` from its fourth step on (0: none), and the volume-column
+// byte `tail` (a slide) on every row of its second half (0: none).
+void shapeHeldNotes(Score& score, const Section& sec, int channel, int minSteps, uint8_t vibrato,
+                    uint8_t tail);
+// Writes the volume-column byte `slide` on `rows` rows of a channel from `row` on, where the
+// volume column is free: a swell or a fade under a held note.
+void swell(Score& score, int row, int rows, int channel, uint8_t slide);
+// Puts an effect on every note of `instrument` on a channel in the section whose effect column is
+// free.
+void addEffect(Score& score, const Section& sec, int channel, int instrument, uint8_t effect,
+               uint8_t param);
 // Crash cymbal (and optionally a loud kick) on a bar's first step.
 void accent(Score& score, const Section& sec, int bar, int volume, bool kick);
 // Snare roll over the last `steps` sixteenths of a bar, getting louder (in 32nds when the

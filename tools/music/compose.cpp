@@ -10,6 +10,12 @@ constexpr uint8_t syncEnd =
     1;  // ends the opening scene; in the credits also the first card and a flash
 constexpr uint8_t syncShake = 2;  // camera shake in the opening scene
 
+// Volume-column fine slides (one step per row) and the falling toms' portamento.
+constexpr uint8_t fineSlideDown1 = 0x81, fineSlideDown2 = 0x82, fineSlideUp1 = 0x91;
+constexpr uint8_t tomDrop = 0x06;
+// Vibrato on held lead notes: speed 5, depth 6 (about a fifth of a semitone either way).
+constexpr uint8_t leadVibrato = 0x56;
+
 void sync(Score& s, const Section& sec, int bar, int step, uint8_t value)
 {
     putControl(s, sectionRow(sec, bar, step), xmEffectSync, value);
@@ -67,7 +73,7 @@ void composeFlames(Score& s, Arranger& a)
     drumLine(s, sec, 8, 8, chKick, insKick, "X.....x.X.......", 60, 58);
     drumLine(s, sec, 8, 7, chSnare, insSnare, "........X.......", 60, 44);
     drumLine(s, sec, 8, 4, chHat, insHatClosed, "..x...x...x...x.", 60, 22);
-    drumLine(s, sec, 12, 4, chHat, insHatClosed, "xoxoxoxoxoxoxoxo", 60, 22);
+    drumLine(s, sec, 12, 4, chHat, insHatClosed, "xgogxgogxgogxgrg", 60, 22);
     snareRoll(s, sec, 15, 8, 20, 48);
     melodyLine(s, sec, 8, chLead, insLead, hookA, 30, 0, 100);
     melodyLine(s, sec, 12, chLead, insLead, hookB, 34, 0, 100);
@@ -77,6 +83,7 @@ void composeFlames(Score& s, Arranger& a)
         putNote(s, sectionRow(sec, bar, 0), chStab, 45 + (bar == 14 ? 12 : 0), insTom, 54);
         sync(s, sec, bar, 0, syncShake);
     }
+    addEffect(s, sec, chStab, insTom, xmEffect('2'), tomDrop);
     riserInto(s, sec, 16, stepSeconds(secFlames), 30);
 }
 
@@ -98,6 +105,7 @@ void composeOpening(Score& s, Arranger& a)
     putNote(s, sectionRow(sec, 1, 8), chBass, 40, insBass, 40);
     for (int i = 0; i < 4; ++i)
         putNote(s, sectionRow(sec, 1, 12 + i), chPerc, 52 - 3 * i, insTom, 36 + 6 * i);
+    addEffect(s, sec, chPerc, insTom, xmEffect('2'), tomDrop);
 }
 
 // Credits: the hook's first full statement over a light beat; cues 1 to 4 on bars 2 to 5.
@@ -130,8 +138,8 @@ void composeSpace(Score& s, Arranger& a)
     const BarChords chords = {"Am", "F", "G", "Em", "Am", "F", "G", "E"};
     padPart(s, a, sec, chords, 0, 8, 28);
     drumLine(s, sec, 0, 8, chKick, insKick, "X...x...x...x...", 60, 60);
-    drumLine(s, sec, 0, 7, chSnare, insSnare, "....X.......X...", 60, 44);
-    drumLine(s, sec, 0, 8, chHat, insHatClosed, "xoxoxoxoxoxoxoxo", 60, 24);
+    drumLine(s, sec, 0, 7, chSnare, insSnare, "....X.....s.X..s", 60, 44);
+    drumLine(s, sec, 0, 8, chHat, insHatClosed, "xgogxgogxgogxgrg", 60, 24);
     drumLine(s, sec, 0, 8, chPerc, insHatOpen, "..x...x...x...x.", 60, 22);
     bassPart(s, sec, chords, 0, 8, "r.ror.ror.ror.ro", 42);
     arpPart(s, a, sec, chords, 0, 8, "01234321", 1, 20);
@@ -150,8 +158,8 @@ void composeTunnel(Score& s, Arranger& a)
     const BarChords chords = {"Am", "Am", "F", "E", "Dm", "F", "E"};
     padPart(s, a, sec, chords, 0, 7, 24);
     drumLine(s, sec, 0, 7, chKick, insKick, "X...x...x...x.x.", 60, 60);
-    drumLine(s, sec, 0, 6, chSnare, insSnare, "..g.X..g....X.g.", 60, 46);
-    drumLine(s, sec, 0, 7, chHat, insHatClosed, "xgxgxgxgxgxgxgxg", 60, 28);
+    drumLine(s, sec, 0, 6, chSnare, insSnare, "..s.X..s....X.s.", 60, 46);
+    drumLine(s, sec, 0, 7, chHat, insHatClosed, "x.xgx.xgx.xgx.rg", 60, 28);
     bassPart(s, sec, chords, 0, 7, "r.rrr.rrr.rrr.ro", 40);
     motifPart(s, sec, chords, 0, 7, {{2, 1, 0, 1}, {6, 2, 0, 1}, {10, 1, 0, 1}, {14, 2, 0, 1}},
               chStab, insStab, 26, 60);
@@ -162,6 +170,7 @@ void composeTunnel(Score& s, Arranger& a)
     for (int i = 0; i < 4; ++i)
         putNote(s, sectionRow(sec, 3, 12 + i), chPerc, 55 - 3 * i, insTom, 40 + 4 * i);
     snareRoll(s, sec, 6, 8, 20, 52);
+    addEffect(s, sec, chPerc, insTom, xmEffect('2'), tomDrop);
     riserInto(s, sec, 7, stepSeconds(secTunnel), 28);
 }
 
@@ -175,7 +184,7 @@ void composeWave(Score& s, Arranger& a)
     padPart(s, a, sec, chords, 0, 12, 30);
     drumLine(s, sec, 0, 12, chKick, insKick, "X...x...x...x...", 60, 60);
     drumLine(s, sec, 0, 11, chSnare, insClap, "....x.......x...", 60, 46);
-    drumLine(s, sec, 0, 12, chHat, insHatClosed, "xoxoxoxoxoxoxoxo", 60, 24);
+    drumLine(s, sec, 0, 12, chHat, insHatClosed, "xgogxgogxgogxgog", 60, 24);
     drumLine(s, sec, 0, 12, chPerc, insHatOpen, "..x...x...x...x.", 60, 20);
     bassPart(s, sec, chords, 0, 12, "r.ror.ror.ror.ro", 42);
     arpPart(s, a, sec, chords, 0, 12, "01230123", 1, 18);
@@ -198,7 +207,10 @@ void composeCosmos(Score& s, Arranger& a)
     tempo(s, a, secCosmos);
     silenceMelody(s, sec.startRow);
     const BarChords chords = {"Fmaj7", "Esus4 E"};
-    padPart(s, a, sec, chords, 0, 2, 42);
+    // The pad opens up: it starts below its level and swells over the first bar.
+    padPart(s, a, sec, chords, 0, 2, 30);
+    for (int k = 0; k < 3; ++k)
+        swell(s, sec.startRow + 1, 15, chPad0 + k, fineSlideUp1);
     melodyLine(s, sec, 0, chBell, insBell, cosmosBells, 30);
     arpPart(s, a, sec, chords, 0, 2, "0135", 4, 14);
     putNote(s, sectionRow(sec, 1, 6), chFx, 60, insReverseCrash, 30);
@@ -212,9 +224,9 @@ void composeSun(Score& s, Arranger& a)
     const BarChords chords = {"Am", "Dm", "G", "C", "F", "Dm", "E", "E", "Am", "F", "C", "E"};
     padPart(s, a, sec, chords, 0, 12, 28);
     drumLine(s, sec, 0, 12, chKick, insKick, "X.....x.X.....x.", 60, 58);
-    drumLine(s, sec, 0, 11, chSnare, insSnare, "....X.......X...", 60, 42);
+    drumLine(s, sec, 0, 11, chSnare, insSnare, "....X..s....X.s.", 60, 42);
     drumLine(s, sec, 4, 8, chPerc, insClap, "....x.......x...", 60, 30);
-    drumLine(s, sec, 0, 12, chHat, insHatClosed, "x.o.x.o.x.o.x.oo", 60, 26);
+    drumLine(s, sec, 0, 12, chHat, insHatClosed, "x.o.x.o.x.o.x.rg", 60, 26);
     bassPart(s, sec, chords, 0, 12, "r..r..o.r..f..o.", 42);
     arpPart(s, a, sec, chords, 0, 12, "0213", 2, 18);
     motifPart(
@@ -291,7 +303,7 @@ void composeRubber(Score& s, Arranger& a)
     drumLine(s, sec, 2, 4, chKick, insKick, "X.......X.......", 60, 54);
     drumLine(s, sec, 6, 10, chKick, insKick, "X...x...x...x...", 60, 58);
     drumLine(s, sec, 6, 8, chHat, insHatClosed, "..x...x...x...x.", 60, 24);
-    drumLine(s, sec, 14, 2, chHat, insHatClosed, "xoxoxoxoxoxoxoxo", 60, 26);
+    drumLine(s, sec, 14, 2, chHat, insHatClosed, "xgogxgogxgrgxrxr", 60, 26);
     drumLine(s, sec, 10, 4, chSnare, insClap, "....x.......x...", 60, 42);
     bassPart(s, sec, chords, 2, 4, "r.......r.......", 40);
     bassPart(s, sec, chords, 6, 10, "r.r.r.o.r.r.r.o.", 42);
@@ -309,6 +321,7 @@ void composeRubber(Score& s, Arranger& a)
     snareRoll(s, sec, 15, 16, 30, 56);
     for (int i = 0; i < 4; ++i)
         putNote(s, sectionRow(sec, 15, 12 + i), chPerc, 57 - 3 * i, insTom, 44 + 5 * i);
+    addEffect(s, sec, chPerc, insTom, xmEffect('2'), tomDrop);
     riserInto(s, sec, 16, stepSeconds(secRubber), 34);
 }
 
@@ -320,9 +333,9 @@ void composeMorph(Score& s, Arranger& a)
     const BarChords chords = {"Am", "F", "C", "G", "Am", "F", "C", "G", "F", "G", "E", "E"};
     padPart(s, a, sec, chords, 0, 12, 32);
     drumLine(s, sec, 0, 12, chKick, insKick, "X...x...x...x...", 60, 60);
-    drumLine(s, sec, 0, 11, chSnare, insSnare, "....X.......X...", 60, 42);
+    drumLine(s, sec, 0, 11, chSnare, insSnare, "....X......sX..s", 60, 42);
     drumLine(s, sec, 0, 11, chPerc, insClap, "....x.......x...", 60, 28);
-    drumLine(s, sec, 0, 12, chHat, insHatClosed, "xoxoxoxoxoxoxoxo", 60, 24);
+    drumLine(s, sec, 0, 12, chHat, insHatClosed, "xgogxgogxgogxgrg", 60, 24);
     bassPart(s, sec, chords, 0, 12, "r.ror.ror.ror.ro", 44);
     arpPart(s, a, sec, chords, 0, 12, "01234321", 1, 18);
     melodyLine(s, sec, 0, chLead, insLead, hookA, 34, 0, 100);
@@ -346,7 +359,7 @@ void composeComputer(Score& s, Arranger& a)
     padPart(s, a, sec, chords, 0, 15, 22);
     drumLine(s, sec, 0, 15, chKick, insKick, "X...x...x...x...", 60, 62);
     drumLine(s, sec, 0, 14, chSnare, insClap, "....x.......x...", 60, 44);
-    drumLine(s, sec, 0, 15, chHat, insHatClosed, "xxoxxxoxxxoxxxox", 60, 22);
+    drumLine(s, sec, 0, 15, chHat, insHatClosed, "xgoxxgoxxgoxxror", 60, 22);
     drumLine(s, sec, 0, 15, chPerc, insHatOpen, "..x...x...x...x.", 60, 20);
     bassPart(s, sec, chords, 0, 15, "r.rrr.rrr.rro.rr", 40);
     motifPart(s, sec, chords, 0, 15, {{2, 0, 1, 1}, {6, 1, 1, 1}, {10, 0, 1, 1}, {14, 2, 1, 1}},
@@ -356,6 +369,8 @@ void composeComputer(Score& s, Arranger& a)
         s, sec, chords, 8, 7,
         {{0, 3, 0, 2}, {3, 3, 0, 2}, {6, 2, 0, 2}, {8, 3, 0, 2}, {11, 1, 0, 2}, {14, 2, 0, 2}},
         chLead, insLead, 28, 60);
+    // The robot's voice: the stabs flutter an octave up within each note.
+    addEffect(s, sec, chStab, insStab, xmEffect('0'), 0x0c);
     echoPart(s, sec, chLead, chEcho, 3, 36, 190);
     for (int bar : {0, 4, 8, 12})
         accent(s, sec, bar, bar == 0 ? 44 : 36, true);
@@ -385,6 +400,7 @@ void composeMother(Score& s, Arranger& a)
     for (int bar : {3, 7, 11, 14})
         for (int i = 0; i < 4; ++i)
             putNote(s, sectionRow(sec, bar, 12 + i), chPerc, 57 - 3 * i, insTom, 40 + 5 * i);
+    addEffect(s, sec, chPerc, insTom, xmEffect('2'), tomDrop);
 }
 
 // The interlude: a hit on every beat, each with a sync so the black screen flashes white.
@@ -417,9 +433,9 @@ void composeFinal(Score& s, Arranger& a)
                               "F", "G", "Am", "C", "F", "G", "E", "E"};
     padPart(s, a, sec, chords, 0, 16, 34);
     drumLine(s, sec, 0, 16, chKick, insKick, "X...x...x...x...", 60, 60);
-    drumLine(s, sec, 0, 14, chSnare, insSnare, "....X.......X...", 60, 42);
+    drumLine(s, sec, 0, 14, chSnare, insSnare, "....X..s....X..s", 60, 42);
     drumLine(s, sec, 0, 14, chPerc, insClap, "....x.......x...", 60, 28);
-    drumLine(s, sec, 0, 16, chHat, insHatClosed, "xoxoxoxoxoxoxoxo", 60, 24);
+    drumLine(s, sec, 0, 16, chHat, insHatClosed, "xgogxgogxgogxgrg", 60, 24);
     bassPart(s, sec, chords, 0, 16, "r.ror.ror.ror.ro", 44);
     arpPart(s, a, sec, chords, 0, 16, "01234321", 1, 18);
     melodyLine(s, sec, 0, chLead, insLead, finalHook, 32, 0, 100);
@@ -450,6 +466,8 @@ void composeEnding(Score& s, Arranger& a)
     putNote(s, sectionRow(sec, 1, 8), chBell, 88, insBell, 16);
     putNote(s, sectionRow(sec, 2, 0), chBell, 93, insBell, 12);
     padPart(s, a, sec, {"A"}, 0, 1, 40);
+    for (int k = 0; k < 3; ++k)
+        swell(s, sectionRow(sec, 0, 8), 24, chPad0 + k, fineSlideDown1);
     putNoteOff(s, sectionRow(sec, 1, 0), chBass);
     putNoteOff(s, sectionRow(sec, 1, 0), chLead);
     putNoteOff(s, sectionRow(sec, 1, 0), chEcho);
@@ -480,5 +498,13 @@ Score composeScore()
     composeInterlude(s, a);
     composeFinal(s, a);
     composeEnding(s, a);
+    // Held lead notes and their echoes sing: a delayed vibrato and a tail that falls away.
+    for (int i = 0; i < soundtrackSectionCount; ++i) {
+        const Section sec = scoreSection(static_cast<SoundtrackSection>(i));
+        for (int ch : {chLead, chEcho}) {
+            shapeHeldNotes(s, sec, ch, 6, leadVibrato, 0);
+            shapeHeldNotes(s, sec, ch, 4, 0, fineSlideDown2);
+        }
+    }
     return s;
 }

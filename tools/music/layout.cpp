@@ -29,19 +29,19 @@ int sectionRows(const SectionPlan& p)
 // The mixing desk: each channel's note volumes scaled by a percentage (clamped at 64), so the
 // composers write volumes relative to their part and the balance lives here.
 constexpr int channelGain[scoreChannels] = {
-    80,             // kick
-    130,            // snare
-    250,            // hats
-    110,            // percussion
-    85,             // bass
-    100, 100, 100,  // pad voices
-    180,            // arpeggio
-    135,            // lead
-    135,            // echo
-    180,            // bell
-    100,            // effects
-    140,            // stab
-    100, 100,       // control
+    100,           // kick
+    110,           // snare
+    175,           // hats
+    100,           // percussion
+    110,           // bass
+    85,  85,  85,  // pad voices
+    130,           // arpeggio
+    105,           // lead
+    90,            // echo
+    140,           // bell
+    100,           // effects
+    110,           // stab
+    100, 100,      // control
 };
 
 void mixScore(Score& score)

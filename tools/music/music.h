@@ -112,7 +112,8 @@ void putNoteOff(Score& score, int row, int channel);
 bool putControl(Score& score, int row, uint8_t effect, uint8_t param);
 
 // A drum line, one character per sixteenth step, repeated over the given bars:
-// 'X' loud, 'x' normal, 'o' soft, 'g' ghost, anything else silent.
+// 'X' loud, 'x' normal, 'o' soft, 'g' ghost, 's' ghost without its attack (sample offset),
+// 'r' soft and retriggered into two thirty-seconds (at speed 6), anything else silent.
 void drumLine(Score& score, const Section& section, int firstBar, int bars, int channel,
               int instrument, const std::string& steps, int midi = 60, int volumeScale = 64);
 // A melody: whitespace-separated tokens, one per sixteenth step from the given bar on: a note
@@ -180,4 +181,37 @@ struct RenderStats {
 // When wavPath is not empty the samples are written there as a WAV file.
 bool renderSoundtrack(const std::vector<uint8_t>& xmBytes, const std::string& wavPath,
                       double introSeconds, RenderStats& stats, std::vector<int16_t>* samples,
-                      std::string& error);
+                      std::string& error, int rate = 44100);
+
+// ---- Mix figures ----------------------------------------------------------------------------
+
+// Where a render's energy lies and how loud it is. Band shares and levels come from 2048-point
+// Hann spectra of the mono sum (L + R) / 2, hop 1024; levels read a full-scale sine as 0 dBFS.
+struct MixFigures {
+    double seconds = 0;
+    double above8k = 0, above12k = 0;  // shares of the whole energy, 0..1
+    double mid500to4k = 0;             // 500 Hz up to 4 kHz
+    double below250 = 0;
+    double medianLevelAbove10kDb = 0;  // median over non-silent frames of the level above 10 kHz
+    double medianCentroidHz = 0;       // median over non-silent frames of the spectral centroid
+    double loudnessLufs = 0;           // integrated loudness, gated (-300 when all is silent)
+    double truePeakDbtp = 0;           // oversampled peak of either channel
+    double samplePeakDbfs = 0;
+};
+
+// Figures of frames [firstFrame, endFrame) of an interleaved stereo render at `rate` Hz.
+MixFigures measureMix(const std::vector<int16_t>& stereo, int rate, size_t firstFrame,
+                      size_t endFrame);
+std::string formatMixFigures(const MixFigures& figures);
+
+// What the patterns ask of the player, counted over the order list (a pattern played twice
+// counts twice).
+struct PatternFigures {
+    int notes = 0;
+    int volumeSlides = 0;  // cells with A, 5, 6, EA, EB or a volume-column slide
+    int effectTypeCount = 0;
+    std::string effectTypes;        // effect-column types besides F, B, D and W; E by sub-command
+    std::string volumeColumnTypes;  // volume-column effects other than set volume
+};
+bool measurePatterns(const std::vector<uint8_t>& xmBytes, PatternFigures& figures,
+                     std::string& error);

@@ -10,7 +10,6 @@
 
 namespace {
 
-constexpr int renderRate = 44100;
 constexpr uint64_t sliceFrames = 1 << 16;
 
 bool readWavSamples(const std::string& path, std::vector<int16_t>& samples, std::string& error)
@@ -36,7 +35,7 @@ bool readWavSamples(const std::string& path, std::vector<int16_t>& samples, std:
 
 bool renderSoundtrack(const std::vector<uint8_t>& xmBytes, const std::string& wavPath,
                       double introSeconds, RenderStats& stats, std::vector<int16_t>* samplesOut,
-                      std::string& error)
+                      std::string& error, int renderRate)
 {
     musicStartup();
     musicSetOption(musicOptionOutputDevice, musicDeviceOffline);

@@ -30,6 +30,8 @@ int drumVolume(char c)
     case 'x': return 48;
     case 'o': return 32;
     case 'g': return 18;
+    case 's': return 18;
+    case 'r': return 32;
     default: return -1;
     }
 }
@@ -203,10 +205,15 @@ void drumLine(Score& score, const Section& section, int firstBar, int bars, int 
         for (int step = 0; step < 16; ++step) {
             // A line longer than a bar continues into the next bars.
             const int index = ((bar - firstBar) * 16 + step) % length;
-            const int v = drumVolume(steps[index]);
+            const char c = steps[index];
+            const int v = drumVolume(c);
+            // 's': a ghost started past its attack (sample offset 512 frames); 'r': retriggered
+            // halfway through the row, two thirty-seconds at speed 6.
+            const uint8_t effect = c == 's' ? xmEffect('9') : c == 'r' ? xmEffect('E') : 0;
+            const uint8_t param = c == 's' ? 0x02 : c == 'r' ? 0x93 : 0;
             if (v >= 0)
                 putNote(score, sectionRow(section, bar, step), channel, midi, instrument,
-                        v * volumeScale / 64);
+                        v * volumeScale / 64, effect, param);
         }
     }
 }

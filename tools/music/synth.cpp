@@ -89,13 +89,15 @@ double metallic(double t, double scale)
     return sum / 6.0;
 }
 
-// High-passed mix of noise and metallic tone with an exponential decay: hats and cymbals.
+// Band-passed mix of noise and metallic tone with an exponential decay: hats and cymbals. The
+// four-pole low-pass keeps the top from hissing: real cymbal samples of the era have little
+// above 10 kHz.
 std::vector<double> cymbal(double rate, double seconds, double decay, double highpass,
-                           double metalScale, double metalMix, uint32_t seed)
+                           double lowpass, double metalScale, double metalMix, uint32_t seed)
 {
     Noise noise;
     noise.state = seed;
-    Svf hp1, hp2;
+    Svf hp1, hp2, lp1, lp2;
     const int n = static_cast<int>(rate * seconds);
     std::vector<double> out(n);
     for (int i = 0; i < n; ++i) {
@@ -103,8 +105,10 @@ std::vector<double> cymbal(double rate, double seconds, double decay, double hig
         const double src = nextNoise(noise) * (1.0 - metalMix) + metallic(t, metalScale) * metalMix;
         runSvf(hp1, src, highpass, 0.7, rate);
         runSvf(hp2, hp1.high, highpass, 0.7, rate);
+        runSvf(lp1, hp2.high, lowpass, 0.7, rate);
+        runSvf(lp2, lp1.low, lowpass, 0.7, rate);
         const double attack = std::min(1.0, t / 0.002);
-        out[i] = hp2.high * attack * std::exp(-t / decay);
+        out[i] = lp2.low * attack * std::exp(-t / decay);
     }
     closeTail(out, rate);
     return out;
@@ -133,14 +137,17 @@ XmInstrument makeKick()
 {
     const double rate = 22050;
     Noise noise;
-    std::vector<double> out(static_cast<int>(rate * 0.6));
+    std::vector<double> out(static_cast<int>(rate * 0.7));
     double phase = 0;
+    Svf lp;
     for (size_t i = 0; i < out.size(); ++i) {
         const double t = i / rate;
-        const double f = 47.0 + 125.0 * std::exp(-t / 0.032);
+        const double f = 45.0 + 120.0 * std::exp(-t / 0.03);
         phase += 2 * pi * f / rate;
-        const double body = std::sin(phase) * std::exp(-t / 0.2);
-        const double click = nextNoise(noise) * std::exp(-t / 0.0018) * 0.35;
+        // A long low body carries the weight; the click is dulled so it knocks rather than ticks.
+        const double body = std::sin(phase) * std::exp(-t / 0.3);
+        runSvf(lp, nextNoise(noise), 3000, 0.7, rate);
+        const double click = lp.low * std::exp(-t / 0.0025) * 0.5;
         const double tail = std::min(1.0, (out.size() - 1 - i) / (rate * 0.08));
         out[i] = std::tanh(1.8 * (body + click)) * tail;
     }
@@ -154,14 +161,18 @@ XmInstrument makeSnare()
     const double rate = 22050;
     Noise noise;
     noise.state = 12345;
-    Svf hp;
-    std::vector<double> out(static_cast<int>(rate * 0.32));
+    Svf hp, lp1, lp2;
+    std::vector<double> out(static_cast<int>(rate * 0.2));
     for (size_t i = 0; i < out.size(); ++i) {
         const double t = i / rate;
         const double tone =
             (std::sin(2 * pi * 187 * t) + 0.45 * std::sin(2 * pi * 331 * t)) * std::exp(-t / 0.06);
+        // The rattle: noise between 1.4 and 7 kHz that dies within a sixteenth, so the gap to the
+        // next beat stays open.
         runSvf(hp, nextNoise(noise), 1400, 0.7, rate);
-        const double rattle = hp.high * std::exp(-t / 0.13);
+        runSvf(lp1, hp.high, 7000, 0.7, rate);
+        runSvf(lp2, lp1.low, 7000, 0.7, rate);
+        const double rattle = 1.3 * lp2.low * std::exp(-t / 0.055);
         out[i] = std::tanh(2.4 * (0.75 * tone + rattle));
     }
     closeTail(out, rate);
@@ -196,17 +207,18 @@ XmInstrument makeClap()
 
 XmInstrument makeHat(bool open)
 {
-    const double rate = 44100;
-    // Kept below 11 kHz where it matters: the show mixes at 22 kHz.
+    // Sampled at 22050 Hz and low-passed at 8 kHz: nothing above 11 kHz at all.
+    const double rate = 22050;
     XmSample s = quantise(
-        cymbal(rate, open ? 0.5 : 0.14, open ? 0.15 : 0.04, 3500, 1.0, 0.5, open ? 99 : 98), true);
+        cymbal(rate, open ? 0.45 : 0.1, open ? 0.12 : 0.028, 3500, 8000, 1.0, 0.5, open ? 99 : 98),
+        true);
     drumTuning(s, rate);
     return instrument(open ? "open hat" : "closed hat", s);
 }
 
 std::vector<double> crashSignal(double rate)
 {
-    std::vector<double> out = cymbal(rate, 2.0, 0.55, 3500, 1.7, 0.35, 4242);
+    std::vector<double> out = cymbal(rate, 2.0, 0.55, 3500, 8000, 1.7, 0.35, 4242);
     // A darker body under the sizzle.
     Noise noise;
     noise.state = 31337;
@@ -221,7 +233,7 @@ std::vector<double> crashSignal(double rate)
 
 XmInstrument makeCrash()
 {
-    const double rate = 32000;
+    const double rate = 22050;
     XmSample s = quantise(crashSignal(rate), true);
     drumTuning(s, rate);
     return instrument("crash", s);
@@ -229,7 +241,7 @@ XmInstrument makeCrash()
 
 XmInstrument makeReverseCrash()
 {
-    const double rate = 32000;
+    const double rate = 22050;
     std::vector<double> crash = crashSignal(rate);
     crash.resize(static_cast<size_t>(rate * 1.5));
     std::reverse(crash.begin(), crash.end());
@@ -274,12 +286,12 @@ XmInstrument makeBass()
     std::vector<double> out((attackCycles + loopCycles) * period);
     for (size_t i = 0; i < out.size(); ++i) {
         const double t = std::min(i / rate, attackSeconds);
-        const double fc = 520 + 2600 * (std::exp(-t / 0.05) - std::exp(-attackSeconds / 0.05));
+        const double fc = 400 + 2000 * (std::exp(-t / 0.05) - std::exp(-attackSeconds / 0.05));
         double sum = 0;
         for (int h = 1; h * f0 < 8000; ++h) {
             double a = (1.0 / h) * lowpass2(h * f0, fc);
             if (h == 1)
-                a += 0.6;
+                a += 1.4;
             sum += a * std::sin(2 * pi * h * double(i % period) / period);
         }
         out[i] = sum;
@@ -327,8 +339,8 @@ XmInstrument makePad()
     const int length = 16384;
     const double f0 = 96 * rate / length;  // 129.2 Hz
     const std::vector<double> wave =
-        additiveLoop(rate, length, {{96, 1.0}, {95, 0.8}, {97, 0.8}, {192, 0.35}, {193, 0.3}}, 1400,
-                     false, 7000, true);
+        additiveLoop(rate, length, {{96, 1.0}, {95, 0.8}, {97, 0.8}, {192, 0.35}, {193, 0.3}}, 900,
+                     false, 4000, true);
     XmSample s = quantise(wave, true);
     s.loop = XmLoop::forward;
     s.loopStart = 0;
@@ -345,7 +357,7 @@ XmInstrument makeLead()
     const int length = 11025;
     const double f0 = 110 * rate / length;  // 220 Hz
     const std::vector<double> wave =
-        additiveLoop(rate, length, {{110, 1.0}, {111, 0.6}}, 3200, true, 9000, false);
+        additiveLoop(rate, length, {{110, 1.0}, {111, 0.6}}, 2000, true, 6000, false);
     XmSample s = quantise(wave, true);
     s.loop = XmLoop::forward;
     s.loopStart = 0;
@@ -370,7 +382,7 @@ XmInstrument makePluck()
     std::vector<double> line(period);
     double lp = 0;
     for (double& v : line) {
-        lp += 0.5 * (nextNoise(noise) - lp);
+        lp += 0.2 * (nextNoise(noise) - lp);
         v = lp;
     }
     std::vector<double> out(static_cast<int>(rate * 1.1));
@@ -379,7 +391,8 @@ XmInstrument makePluck()
         const double v = line[k];
         const double nextV = line[(k + 1) % period];
         line[k] = 0.4985 * (v + nextV);
-        out[i] = v;
+        // A 1.5 ms attack: the burst would otherwise start on a step, a click on every note.
+        out[i] = v * std::min(1.0, i / (rate * 0.0015));
     }
     // Fade the very end so the one-shot stops without a click.
     const size_t fade = static_cast<size_t>(rate * 0.05);
@@ -419,11 +432,11 @@ XmInstrument makeStab()
     std::vector<double> out(static_cast<int>(rate * 0.6));
     for (size_t i = 0; i < out.size(); ++i) {
         const double t = i / rate;
-        const double fc = 700 + 4200 * std::exp(-t / 0.07);
+        const double fc = 550 + 2800 * std::exp(-t / 0.07);
         double sum = 0;
         for (double detune : {1.0, 1.007}) {
             const double f = f0 * detune;
-            for (int h = 1; h * f < 9000; ++h)
+            for (int h = 1; h * f < 6000; ++h)
                 sum += (1.0 / h) * lowpass2(h * f, fc) * std::sin(2 * pi * h * f * t);
         }
         const double attack = std::min(1.0, t / 0.004);
