@@ -252,6 +252,26 @@ TEST(SdlWindow, AWindowThatIsGoneDoesNotEndTheProgram)
     EXPECT_TRUE(platformWindowOpen());
 }
 
+// A window destroyed by another client (xdotool windowclose, a window manager that crashed) ends
+// the show as closing it does, and the presents and the shutdown after it are no X error.
+TEST(SdlWindow, AWindowDestroyedOutrightEndsTheShowLikeAClose)
+{
+    START_WINDOW(0, 0);
+    settleWindow();
+    run("xdotool search --name '^The v4n Pelvadron Demo by -ZEM-$' windowclose");
+    auto until = std::chrono::steady_clock::now() + std::chrono::seconds(3);
+    int quit = 0;
+    while (!quit && std::chrono::steady_clock::now() < until) {
+        // Presenting pumps the messages; the quit it takes stays in the quit flag.
+        presentFrameDirect();
+        quit = quitRequested();
+        if (!quit)
+            platformWait(5);
+    }
+    EXPECT_EQ(quit, 1);
+    EXPECT_FALSE(platformWindowOpen());
+}
+
 TEST(SdlWindow, FullScreenCoversTheDesktop)
 {
     START_WINDOW(0, 1);
