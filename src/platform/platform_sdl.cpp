@@ -314,7 +314,7 @@ void sdlCloseWindow()
     if (sdl.renderer)
         SDL_DestroyRenderer(sdl.renderer);
     if (sdl.window) {
-        SDL_DestroyWindow(sdl.window);
+        sdlDestroyWindowQuietly(sdl.window);
         SDL_ShowCursor(SDL_ENABLE);
     }
     sdl.texture = nullptr;

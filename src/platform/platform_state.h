@@ -79,6 +79,9 @@ void sdlRestoreStderr(int saved);
 union SDL_Event;
 struct SDL_Window;
 bool sdlWindowDestroyed(const SDL_Event& event, SDL_Window* window);
+// Destroys the window and takes the X server's answers at once (a window that another client
+// destroyed first is no error).
+void sdlDestroyWindowQuietly(SDL_Window* window);
 // Makes window a transient of owner on X11 (the window manager keeps it above its owner).
 void sdlSetTransientFor(SDL_Window* window, SDL_Window* owner);
 // Shows 320 x 240 pixels of 0x00RRGGBB scaled into the client area.

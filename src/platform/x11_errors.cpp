@@ -65,3 +65,16 @@ void sdlSetTransientFor(SDL_Window* window, SDL_Window* owner)
     XSetTransientForHint(info.info.x11.display, info.info.x11.window, ownerInfo.info.x11.window);
     XFlush(info.info.x11.display);
 }
+
+void sdlDestroyWindowQuietly(SDL_Window* window)
+{
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    const bool x11 = SDL_GetWindowWMInfo(window, &info) && info.subsystem == SDL_SYSWM_X11;
+    SDL_DestroyWindow(window);
+    // A window already destroyed by another client is answered with BadWindow. Taken now, while
+    // our handler is in place, rather than when SDL's video stops and Xlib's own handler, which
+    // ends the program with exit code 1, is back.
+    if (x11)
+        XSync(info.info.x11.display, False);
+}
