@@ -73,6 +73,7 @@ const char* programUsage()
            "  --rate HZ                mixing rate, 8000 to 96000 (default 22000; 44100 with\n"
            "                           --scene or for an .mp4 recording)\n"
            "  --buffer MS              how far ahead the music is mixed, 10 to 1000 ms\n"
+           "                           (default 250)\n"
            "  --av-offset MS           delay the picture's idea of the music by MS, -500 to 500\n"
            "  --scale N                first window size, N times 320x240 (default: largest)\n"
            "  --smooth                 scale the picture smoothly instead of in blocks\n"
