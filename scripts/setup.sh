@@ -6,8 +6,9 @@ set -euo pipefail
 packages=(
   # build
   build-essential cmake ninja-build pkg-config clang libclang-rt-14-dev clang-format
-  # the Debian package: dpkg-shlibdeps declares its library dependencies
-  dpkg-dev
+  # the Debian package: dpkg-shlibdeps declares its library dependencies; Debian's checks of the
+  # package, its desktop entry and its AppStream metainfo
+  dpkg-dev lintian desktop-file-utils appstream
   # engine libraries
   libsdl2-dev libsdl2-ttf-dev libopenmpt-dev libjpeg62-turbo-dev zlib1g-dev libstb-dev
   # recording to video

@@ -15,7 +15,7 @@ enum MusicOption : int {
     musicOptionOutputMode =
         2,  // one of musicMode8Bit/16Bit or'ed with musicModeMono/Stereo [16-bit stereo]
     musicOptionBufferMs =
-        3,  // how far ahead of the audible point the player renders, 10..1000 ms [60]
+        3,  // how far ahead of the audible point the player renders, 10..1000 ms [250]
     musicOptionStreamMode =
         5,                  // accepted for compatibility with the start-up's settings; no effect
     musicOptionWindow = 6,  // the window the device belongs to; accepted, no effect
@@ -104,6 +104,9 @@ const char* musicLastError();
 int musicActiveDevice();
 // The mixing rate in Hz.
 int musicMixRate();
+// Times the audio device ran dry while the music played (the player's thread was too late to
+// keep its lead), since musicInit; 0 for the null and offline outputs.
+uint32_t musicUnderruns();
 // Frames between what is rendered and what is heard now on the device output (device queue,
 // device buffer and the latency offset), as last measured; 0 for the null and offline outputs.
 int musicLatencyFrames();

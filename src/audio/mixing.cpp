@@ -218,6 +218,9 @@ void playerPass()
         renderFrames(audible + p.leadFrames - rendered);
         commitOutput();
     }
+    // A song that does not loop leaves the device with its tail and then nothing: no underrun.
+    if (p.ended && p.activeDevice == musicDeviceSound)
+        platformAudioEndOfStream();
 }
 
 void renderOfflineToLocked(uint64_t frame)

@@ -34,6 +34,9 @@ namespace {
 void playerThreadMain()
 {
     MusicPlayer& p = musicPlayer;
+    // Under load a late pass shortens what the device has left; ahead of ordinary threads it is
+    // seldom late.
+    platformRaiseThreadPriority();
     std::unique_lock<std::mutex> lock(p.playMutex);
     while (!p.quitThread) {
         playerPass();
@@ -55,12 +58,15 @@ void stopPlayerThread()
     p.quitThread = false;
 }
 
-// The device's own buffer: about a quarter of the lead, a power of two (SDL wants one), 256..4096.
+// The device's own buffer: at most an eighth of the lead, a power of two (SDL wants one),
+// 256..4096. The device takes a whole buffer at a time, so the lead less one buffer is how late
+// the player thread may be before the ring runs dry: a small buffer leaves most of the lead for
+// that.
 int deviceFramesFor(int rate, int bufferMs)
 {
-    const int wanted = rate * bufferMs / 4000;
+    const int wanted = rate * bufferMs / 8000;
     int frames = 256;
-    while (frames < wanted && frames < 4096)
+    while (frames * 2 <= wanted && frames < 4096)
         frames *= 2;
     return frames;
 }
@@ -391,6 +397,11 @@ bool musicClose()
 int musicActiveDevice()
 {
     return musicPlayer.activeDevice;
+}
+
+uint32_t musicUnderruns()
+{
+    return musicPlayer.activeDevice == musicDeviceSound ? platformAudioUnderruns() : 0;
 }
 
 int musicMixRate()

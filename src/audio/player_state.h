@@ -56,7 +56,7 @@ struct MusicPlayer {
     // Options, taken by musicInit.
     int mixRate = 44100;
     int outputMode = musicMode16Bit | musicModeStereo;
-    int bufferMs = 60;
+    int bufferMs = 250;
     int device = musicDeviceAuto;
     int latencyOffsetMs = 0;
     int mixQuality = 0;

@@ -3,6 +3,8 @@
 
 #include "audio/audio.h"
 
+#include <cstdio>
+
 bool readMusicStatus(MusicPlayStatus& status)
 {
     if (!musicGetPlayStatus(demoMusic.playHandle, &status))
@@ -34,5 +36,15 @@ void shutdownMusic()
     if (demoMusic.module != nullptr)
         musicFreeModule(demoMusic.module);
     demoMusic.module = nullptr;
+    // Said once at the end rather than as it happens: the show does not stop for it, and the
+    // line says what helps.
+    if (const uint32_t underruns = musicUnderruns(); underruns > 0) {
+        int bufferMs = 0;
+        musicGetOption(musicOptionBufferMs, &bufferMs);
+        std::fprintf(stderr,
+                     "v4npelva: the sound dropped out %u time%s (the machine was too busy); "
+                     "--buffer %d or more may help\n",
+                     unsigned(underruns), underruns == 1 ? "" : "s", bufferMs * 2);
+    }
     musicClose();
 }

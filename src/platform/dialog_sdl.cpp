@@ -211,7 +211,10 @@ int platformDialogOpen(const char* title, int width, int height)
     if (slot < 0)
         return -1;
     platformNameWindowClass();
-    if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0)
+    const int saved = sdlQuietStderr();
+    const bool started = SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) == 0;
+    sdlRestoreStderr(saved);
+    if (!started)
         return -1;
     const char* driver = SDL_GetCurrentVideoDriver();
     if (!startFont() || !driver || std::strcmp(driver, "offscreen") == 0 ||
@@ -220,9 +223,22 @@ int platformDialogOpen(const char* title, int width, int height)
         return -1;
     }
     sdlKeepGoneWindowsQuiet();
+    // A dialog opened from another (the sound set-up from the launcher) belongs to it: centred
+    // on it, and a transient of it, so that the window manager keeps it above its owner.
+    SDL_Window* owner = nullptr;
+    for (int i = platformDialogCapacity - 1; i >= 0 && !owner; --i)
+        if (i != slot && dialogPlatform.dialogs[i].window)
+            owner = dialogPlatform.dialogs[i].window;
+    int x = SDL_WINDOWPOS_CENTERED, y = SDL_WINDOWPOS_CENTERED;
+    if (owner) {
+        int ownerX, ownerY, ownerWidth, ownerHeight;
+        SDL_GetWindowPosition(owner, &ownerX, &ownerY);
+        SDL_GetWindowSize(owner, &ownerWidth, &ownerHeight);
+        x = ownerX + (ownerWidth - width) / 2;
+        y = ownerY + (ownerHeight - height) / 2;
+    }
     DialogWindow& d = dialogPlatform.dialogs[slot];
-    d.window = SDL_CreateWindow(title, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, width,
-                                height, SDL_WINDOW_HIDDEN);
+    d.window = SDL_CreateWindow(title, x, y, width, height, SDL_WINDOW_HIDDEN);
     if (d.window)
         d.renderer = SDL_CreateRenderer(d.window, -1, SDL_RENDERER_SOFTWARE);
     if (!d.renderer) {
@@ -234,7 +250,11 @@ int platformDialogOpen(const char* title, int width, int height)
     }
     d.windowId = SDL_GetWindowID(d.window);
     applyIcon(d.window);
+    // Set once the window is shown: set before, the window was found naming the root window as
+    // its owner once mapped.
     SDL_ShowWindow(d.window);
+    if (owner)
+        sdlSetTransientFor(d.window, owner);
     SDL_RaiseWindow(d.window);
     ++dialogPlatform.openCount;
     return slot;

@@ -3,7 +3,11 @@
 
 #include <SDL.h>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <atomic>
+#include <cstdio>
 #include <cstring>
 
 namespace {
@@ -115,6 +119,12 @@ bool translate(const SDL_Event& e, PlatformEvent& out)
             return true;
         default: return false;
         }
+    case SDL_SYSWMEVENT:
+        // A window that is gone ends the show as closing it would.
+        if (!sdlWindowDestroyed(e, sdl.window))
+            return false;
+        out.kind = platformEventClose;
+        return true;
     default:
         if (quitEventType != 0 && e.type == quitEventType) {
             out.kind = platformEventQuit;
@@ -165,10 +175,39 @@ Uint32 deliverDelayed(Uint32, void* param)
 
 }  // namespace
 
+int sdlQuietStderr()
+{
+    std::fflush(stderr);
+    const int saved = dup(STDERR_FILENO);
+    const int null = open("/dev/null", O_WRONLY | O_CLOEXEC);
+    if (saved < 0 || null < 0) {
+        if (saved >= 0)
+            close(saved);
+        if (null >= 0)
+            close(null);
+        return -1;
+    }
+    dup2(null, STDERR_FILENO);
+    close(null);
+    return saved;
+}
+
+void sdlRestoreStderr(int saved)
+{
+    if (saved < 0)
+        return;
+    std::fflush(stderr);
+    dup2(saved, STDERR_FILENO);
+    close(saved);
+}
+
 bool sdlInit(const PlatformConfig&, PlatformPixelFormat& desktop)
 {
     platformNameWindowClass();
-    if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_TIMER | SDL_INIT_EVENTS) != 0)
+    const int saved = sdlQuietStderr();
+    const bool started = SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_TIMER | SDL_INIT_EVENTS) == 0;
+    sdlRestoreStderr(saved);
+    if (!started)
         return false;
     // Without a display SDL falls back to drivers that show nothing; a window was asked for, so
     // that counts as failure unless those drivers were chosen on purpose.
@@ -275,7 +314,7 @@ void sdlCloseWindow()
     if (sdl.renderer)
         SDL_DestroyRenderer(sdl.renderer);
     if (sdl.window) {
-        SDL_DestroyWindow(sdl.window);
+        sdlDestroyWindowQuietly(sdl.window);
         SDL_ShowCursor(SDL_ENABLE);
     }
     sdl.texture = nullptr;

@@ -70,6 +70,20 @@ void sdlPostEventAfter(const PlatformEvent& event, uint32_t afterMs);
 bool sdlMessageBox(const char* title, const char* text);
 // Once SDL's video runs on X11: a BadWindow about a window just gone no longer ends the program.
 void sdlKeepGoneWindowsQuiet();
+// Around a library's start-up that writes its own diagnostics to the terminal (ALSA with no sound
+// card, the Wayland client with no runtime folder): the program's one line says what matters.
+// Returns the saved standard error for sdlRestoreStderr, -1 when it was left alone.
+int sdlQuietStderr();
+void sdlRestoreStderr(int saved);
+// True when event says that window was destroyed outright by another client (not by SDL).
+union SDL_Event;
+struct SDL_Window;
+bool sdlWindowDestroyed(const SDL_Event& event, SDL_Window* window);
+// Destroys the window and takes the X server's answers at once (a window that another client
+// destroyed first is no error).
+void sdlDestroyWindowQuietly(SDL_Window* window);
+// Makes window a transient of owner on X11 (the window manager keeps it above its owner).
+void sdlSetTransientFor(SDL_Window* window, SDL_Window* owner);
 // Shows 320 x 240 pixels of 0x00RRGGBB scaled into the client area.
 bool sdlShow(const uint32_t* pixels, int clientWidth, int clientHeight);
 bool sdlReadWindow(uint32_t* pixels, int capacity, int& width, int& height);

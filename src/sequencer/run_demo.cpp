@@ -62,37 +62,6 @@ void freeScene(const SceneRow& row)
     callScene(row.number, sceneFree, 0, 0, 0);
 }
 
-void writeLogLine(const SceneLogEntry& entry)
-{
-    const SceneRow& row = sceneTable[entry.number - 1];
-    std::printf(
-        "scene %2d %-12s start order %2u row %2u sceneTime %5d tick %7u | end order %2u row %2u "
-        "sceneTime %5d frames %5u\n",
-        entry.number, row.name, entry.startOrder, entry.startRow, entry.startSceneTime,
-        entry.startTicks, entry.endOrder, entry.endRow, entry.endSceneTime, entry.framesShown);
-    std::fflush(stdout);
-}
-
-// The run of a scene with its log entry.
-void runScene(const SceneRow& row)
-{
-    SceneLogEntry entry;
-    entry.number = row.number;
-    heardPosition(entry.startOrder, entry.startRow);
-    entry.startSceneTime = static_cast<int32_t>(timing.demoClock);
-    entry.startTicks = platformTicks();
-    const uint32_t framesBefore = platformShownFrames();
-    callScene(row.number, sceneRun, row.length, row.endOrder, row.endRow);
-    heardPosition(entry.endOrder, entry.endRow);
-    entry.endSceneTime = scene.sceneTime;
-    entry.endTicks = platformTicks();
-    entry.framesShown = platformShownFrames() - framesBefore;
-    if (sequencer.logCount < sceneCount)
-        sequencer.log[sequencer.logCount++] = entry;
-    if (sequencer.logScenes)
-        writeLogLine(entry);
-}
-
 // Scenes 2 to 13: the table's settings before the init and before the run, init, run, free, and
 // the quit check where the table has one. False when the show must end.
 bool playTableScene(const SceneRow& row)
@@ -138,6 +107,36 @@ void interlude(const SceneRow& finalFlight)
 }
 
 }  // namespace
+
+void writeLogLine(const SceneLogEntry& entry)
+{
+    const SceneRow& row = sceneTable[entry.number - 1];
+    std::printf(
+        "scene %2d %-12s start order %2u row %2u sceneTime %5d tick %7u | end order %2u row %2u "
+        "sceneTime %5d frames %5u\n",
+        entry.number, row.name, entry.startOrder, entry.startRow, entry.startSceneTime,
+        entry.startTicks, entry.endOrder, entry.endRow, entry.endSceneTime, entry.framesShown);
+    std::fflush(stdout);
+}
+
+void runScene(const SceneRow& row)
+{
+    SceneLogEntry entry;
+    entry.number = row.number;
+    heardPosition(entry.startOrder, entry.startRow);
+    entry.startSceneTime = static_cast<int32_t>(timing.demoClock);
+    entry.startTicks = platformTicks();
+    const uint32_t framesBefore = platformShownFrames();
+    callScene(row.number, sceneRun, row.length, row.endOrder, row.endRow);
+    heardPosition(entry.endOrder, entry.endRow);
+    entry.endSceneTime = scene.sceneTime;
+    entry.endTicks = platformTicks();
+    entry.framesShown = platformShownFrames() - framesBefore;
+    if (sequencer.logCount < sceneCount)
+        sequencer.log[sequencer.logCount++] = entry;
+    if (sequencer.logScenes)
+        writeLogLine(entry);
+}
 
 bool openDemo()
 {

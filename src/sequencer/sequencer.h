@@ -92,6 +92,11 @@ void resetSequencer();
 // pump, the video mode with its notes, the frame buffers. False after a failure that was reported;
 // the caller shuts down.
 bool openDemo();
+// Writes a scene's log line on standard output: its number and name, the music's order and row,
+// sceneTime and the tick at its start, the order, row and sceneTime at its end, the frames shown.
+void writeLogLine(const SceneLogEntry& entry);
+// Runs a scene (its init done) to its end and keeps its log entry; with logScenes set, writes it.
+void runScene(const SceneRow& row);
 // The show: opens the archive and the music, chooses the video mode, plays the fourteen scenes in
 // table order to the music with the opening picture and the interlude between them, and ends
 // through shutdownDemo exactly once on every path. Returns the process exit code: 0 after the show

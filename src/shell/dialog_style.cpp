@@ -85,11 +85,12 @@ void drawFocusOutline(int dialog, const DialogRect& r)
     }
 }
 
-void drawPushButton(int dialog, const DialogRect& r, const char* text, bool focused, bool pressed)
+void drawPushButton(int dialog, const DialogRect& r, const char* text, bool focused, bool pressed,
+                    bool isDefault)
 {
     platformDialogFill(dialog, r.x, r.y, r.width, r.height, dialogFaceColour);
     DialogRect inner = r;
-    if (focused) {
+    if (focused || isDefault) {
         // The button Enter presses has a black frame around its edge.
         platformDialogFill(dialog, r.x, r.y, r.width, 1, dialogDarkColour);
         platformDialogFill(dialog, r.x, r.y + r.height - 1, r.width, 1, dialogDarkColour);

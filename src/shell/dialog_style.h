@@ -31,7 +31,10 @@ bool dialogRectContains(const DialogRect& r, int x, int y);
 bool dialogFontUnits(DialogUnits& units);
 
 void drawDialogFace(int dialog, int width, int height);
-void drawPushButton(int dialog, const DialogRect& r, const char* text, bool focused, bool pressed);
+// The button Enter presses (the focused one, or the dialog's default button while the focus is on
+// a control that is no push button) has a black frame.
+void drawPushButton(int dialog, const DialogRect& r, const char* text, bool focused, bool pressed,
+                    bool isDefault = false);
 void drawGroupBox(int dialog, const DialogRect& r, const char* text);
 void drawRadioButton(int dialog, const DialogRect& r, const char* text, bool checked, bool focused);
 void drawStaticText(int dialog, const DialogRect& r, const char* text, bool rightAligned);

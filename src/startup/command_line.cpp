@@ -51,6 +51,8 @@ const char* programUsage()
            "[OPTION...]\n"
            "                [--contact-sheet OUT.png]\n"
            "       v4npelva --contact-sheet OUT.png [--every-seconds N] [OPTION...]\n"
+           "       v4npelva --record OUT.mp4|OUT.mkv [--scene NAME|NUMBER] [--record-scale N]\n"
+           "                [--fps N] [--lossless] [OPTION...]\n"
            "       v4npelva --list-audio-devices | --help | --version\n"
            "Without --scene the whole show plays; Escape ends it. Without --window,\n"
            "--fullscreen or --headless the launcher asks first.\n"
@@ -58,7 +60,10 @@ const char* programUsage()
            "  --fullscreen             full screen, without the launcher\n"
            "  --headless               no window and no sound device: a virtual clock and the\n"
            "                           offline music output, as fast as the machine goes and\n"
-           "                           the same frames on every run; one line per scene\n"
+           "                           the same frames on every run; one line per scene on\n"
+           "                           standard output: its name, the music's order and row\n"
+           "                           at its start and end, sceneTime and the clock's tick\n"
+           "                           at its start and end, and the frames it showed\n"
            "  --scene NAME|NUMBER      play one scene: flames, credits, space-flight, tunnel,\n"
            "                           wave-grid, cosmos, sun-code, disks, greetings, rubber,\n"
            "                           morph, computer, mother, final-flight, or 1 to 14\n"
@@ -68,6 +73,7 @@ const char* programUsage()
            "  --rate HZ                mixing rate, 8000 to 96000 (default 22000; 44100 with\n"
            "                           --scene or for an .mp4 recording)\n"
            "  --buffer MS              how far ahead the music is mixed, 10 to 1000 ms\n"
+           "                           (default 250)\n"
            "  --av-offset MS           delay the picture's idea of the music by MS, -500 to 500\n"
            "  --scale N                first window size, N times 320x240 (default: largest)\n"
            "  --smooth                 scale the picture smoothly instead of in blocks\n"
@@ -201,7 +207,8 @@ int programMain(int argc, char** argv)
     ProgramOptions options;
     std::string error;
     if (!parseProgramOptions(argc, argv, options, error)) {
-        std::fprintf(stderr, "v4npelva: %s\n%s", error.c_str(), programUsage());
+        // One line that says what is wrong; the whole text is a flag away.
+        std::fprintf(stderr, "v4npelva: %s\nTry 'v4npelva --help'.\n", error.c_str());
         return 2;
     }
     if (options.help) {

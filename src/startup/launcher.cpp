@@ -96,9 +96,13 @@ void drawLauncher(int dialog, const LauncherState& state, const DialogUnits& uni
         case controlRadioButton:
             drawRadioButton(dialog, r, c.text, state.checkedRadio == c.id, focused);
             break;
-        case controlPushButton:
-            drawPushButton(dialog, r, c.text, focused, state.pressed == i);
+        case controlPushButton: {
+            // Enter presses the focused push button, else Start demo: that one is drawn so.
+            const bool onButton = launcherControls[state.focus].kind == controlPushButton;
+            drawPushButton(dialog, r, c.text, focused, state.pressed == i,
+                           !onButton && c.id == idStartDemo);
             break;
+        }
         case controlStatic: drawStaticText(dialog, r, c.text, false); break;
         case controlStaticRight: drawStaticText(dialog, r, c.text, true); break;
         default: break;
@@ -154,7 +158,9 @@ void startLauncher(LauncherState& state)
     state = LauncherState{};
     state.dialogEnabled = 1;
     WindowProcSup(state, launcherInitDialog, 0);
-    state.focus = nextTabStop(launcherControlCount - 1, 1);
+    // The focus starts on the checked option, as the arrows keep it.
+    const int checked = indexOf(state.checkedRadio, controlRadioButton);
+    state.focus = checked >= 0 ? checked : nextTabStop(launcherControlCount - 1, 1);
 }
 
 void launcherInput(LauncherState& state, const PlatformDialogInput& input, const DialogUnits& units)

@@ -10,6 +10,7 @@
 #include "display/display.h"
 #include "platform/platform.h"
 #include "platform/platform_audio.h"
+#include "platform/platform_dialog.h"
 #include "render/render.h"
 #include "scenes/scene.h"
 #include "sequencer/sequencer.h"
@@ -78,6 +79,27 @@ std::string dataFolder(const ProgramOptions& options)
     return "";
 }
 
+void reportDataSearch(const ProgramOptions& options)
+{
+    std::error_code error;
+    const std::string folder = dataFolder(options);
+    if (std::filesystem::exists(folder + archiveName, error))
+        return;
+    if (!options.dataDir.empty()) {
+        std::fprintf(stderr, "v4npelva: looked in %s (from --data)\n", options.dataDir.c_str());
+        return;
+    }
+    std::string searched;
+    const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
+    if (!error)
+        searched = self.parent_path().string() + ", " +
+                   (self.parent_path().parent_path() / "share" / "v4npelva").string() + ", ";
+    std::fprintf(stderr,
+                 "v4npelva: looked in %s%s and the working folder; --data DIR names the folder "
+                 "that holds v4npelva.zem and v4npelva.xm\n",
+                 searched.c_str(), installedDataFolder);
+}
+
 bool preparePngFolder(const ProgramOptions& options)
 {
     if (options.pngDir.empty())
@@ -143,6 +165,9 @@ int playShow(const ProgramOptions& options, ShowReport* report)
     // Without an output flag the viewer chooses in the launcher; its sound set-up changes the
     // player's options set just above, so nothing may reset them after this.
     bool fullscreen = options.fullscreen;
+    // Every window carries the show's icon, the launcher's and the main window.
+    if (!options.headless)
+        platformLoadIcon((dataFolder(options) + "icon_1.bmp").c_str());
     if (!options.outputChosen && !options.headless) {
         const LauncherChoice choice = runLauncher((dataFolder(options) + "icon_1.bmp").c_str());
         if (choice == launcherExit)
@@ -178,6 +203,8 @@ int playShow(const ProgramOptions& options, ShowReport* report)
     for (int i = 0; i < options.timedEventCount && i < maxTimedEvents; ++i)
         platformPostEventAfter(options.timedEvents[i].event, options.timedEvents[i].afterMs);
     const int code = runDemo();
+    if (code != 0)
+        reportDataSearch(options);
     completeSceneCaptures();
     recordSceneFrames("", 1);
     if (report != nullptr) {

@@ -8,6 +8,7 @@
 #include "demo/demo.h"
 #include "display/display.h"
 #include "platform/platform.h"
+#include "platform/platform_dialog.h"
 #include "render/render.h"
 #include "scenes/scene.h"
 #include "sequencer/sequencer.h"
@@ -106,6 +107,8 @@ int playOneScene(const ProgramOptions& options, PlayReport* report)
     }
     recordSceneFrames(options.pngDir.c_str(), options.every);
 
+    if (!options.headless)
+        platformLoadIcon((dataFolder(options) + "icon_1.bmp").c_str());
     if (!platformInit(platformConfigFor(options))) {
         std::fprintf(stderr,
                      "v4npelva: the display could not be started (no X server?); try --headless\n");
@@ -118,6 +121,7 @@ int playOneScene(const ProgramOptions& options, PlayReport* report)
     }
     timing.lastTick = timing.currentTick = platformTicks();
     if (!openShow(options)) {
+        reportDataSearch(options);
         platformShutdown();
         return 1;
     }
@@ -132,7 +136,9 @@ int playOneScene(const ProgramOptions& options, PlayReport* report)
     const auto startTime = std::chrono::steady_clock::now();
     const uint32_t startTicks = platformTicks();
     const uint32_t startFrames = platformShownFrames();
-    callScene(row.number, sceneRun, row.length, row.endOrder, row.endRow);
+    // Headless, the scene's line is written as the whole show writes it.
+    sequencer.logScenes = options.headless;
+    runScene(row);
     seen.runSeconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - startTime).count();
     completeSceneCaptures();

@@ -144,7 +144,7 @@ void drawPanel(int dialog, const SoundSetupState& s, const DialogUnits& units)
 void loadSoundSetup(SoundSetupState& s, const char (*deviceNames)[soundTextSize], int deviceCount)
 {
     s = SoundSetupState{};
-    int device = musicDeviceAuto, rate = 44100, buffer = 60, quality = 0;
+    int device = musicDeviceAuto, rate = 44100, buffer = 250, quality = 0;
     musicGetOption(musicOptionOutputDevice, &device);
     musicGetOption(musicOptionMixRate, &rate);
     musicGetOption(musicOptionBufferMs, &buffer);

@@ -110,6 +110,9 @@ void resetProcessState();
 // first that holds the archive of the program's own folder, ../share/v4npelva beside it and the
 // installed data folder, else the working folder.
 std::string dataFolder(const ProgramOptions& options);
+// After the show's own "v4npelva.zem file not found": one line naming the folders searched and
+// --data DIR. Says nothing when the archive is there (it was damaged, not missing).
+void reportDataSearch(const ProgramOptions& options);
 // Creates the PNG folder the command line names, if any. False, after one line on standard error,
 // when it is given but cannot be used as a folder.
 bool preparePngFolder(const ProgramOptions& options);

@@ -3,6 +3,7 @@
 #include "audio/audio.h"
 #include "audio/test_modules.h"
 #include "platform/platform.h"
+#include "platform/platform_audio.h"
 
 #include <gtest/gtest.h>
 
@@ -162,5 +163,79 @@ INSTANTIATE_TEST_SUITE_P(RealTimeOutput, SuspendOn,
                              return std::string(info.param == musicDeviceNull ? "Null"
                                                                               : "DummyDevice");
                          });
+
+// The device's ring under SDL's dummy driver: the silence before the first samples is no
+// underrun, a ring that runs dry while the music plays is, a clear and the stream's end stop the
+// count, and a refill on the device's own thread (a build without threads) keeps it at 0.
+std::atomic<int> refills{0};
+
+void refillRing()
+{
+    static const int16_t quiet[2048] = {};
+    // A whole buffer of 512 stereo frames each time the device asks, and a little more.
+    while (platformAudioQueuedBytes() < 4096)
+        platformAudioQueue(quiet, sizeof quiet);
+    refills.fetch_add(1);
+}
+
+uint32_t underrunsAfter(PlatformAudioFormat format, int queuedBuffers, int ms)
+{
+    setenv("SDL_AUDIODRIVER", "dummy", 1);
+    char error[200] = "";
+    const bool opened = platformAudioOpen(&format, error, sizeof error);
+    unsetenv("SDL_AUDIODRIVER");
+    EXPECT_TRUE(opened) << error;
+    if (!opened)
+        return 0;
+    std::vector<int16_t> samples(size_t(format.deviceFrames) * 2 * queuedBuffers, 1000);
+    if (!samples.empty()) {
+        EXPECT_TRUE(platformAudioQueue(samples.data(), uint32_t(samples.size() * 2)));
+    }
+    platformAudioPause(false);
+    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+    const uint32_t underruns = platformAudioUnderruns();
+    platformAudioClose();
+    return underruns;
+}
+
+TEST(DeviceRing, CountsEveryUnderrunWhileTheMusicPlaysAndNoOther)
+{
+    PlatformAudioFormat format;
+    format.rate = 22000;
+    format.deviceFrames = 512;  // 23 ms
+    // Nothing queued yet: the silence before the music is no underrun.
+    EXPECT_EQ(underrunsAfter(format, 0, 200), 0u);
+    // Two buffers, then the ring runs dry: every buffer the device takes after that is one.
+    EXPECT_GE(underrunsAfter(format, 2, 300), 3u);
+    // Refilled on the device's thread before every take: never dry.
+    refills = 0;
+    format.refill = refillRing;
+    EXPECT_EQ(underrunsAfter(format, 0, 300), 0u);
+    EXPECT_GE(refills.load(), 3);
+}
+
+TEST(DeviceRing, AClearOrTheStreamsEndIsNoUnderrun)
+{
+    setenv("SDL_AUDIODRIVER", "dummy", 1);
+    PlatformAudioFormat format;
+    format.rate = 22000;
+    format.deviceFrames = 512;
+    char error[200] = "";
+    ASSERT_TRUE(platformAudioOpen(&format, error, sizeof error)) << error;
+    unsetenv("SDL_AUDIODRIVER");
+    std::vector<int16_t> samples(size_t(format.deviceFrames) * 2 * 20, 1000);
+    ASSERT_TRUE(platformAudioQueue(samples.data(), uint32_t(samples.size() * 2)));
+    EXPECT_EQ(platformAudioQueuedBytes(), samples.size() * 2);
+    platformAudioClear();
+    EXPECT_EQ(platformAudioQueuedBytes(), 0u);
+    platformAudioPause(false);
+    std::this_thread::sleep_for(std::chrono::milliseconds(150));
+    EXPECT_EQ(platformAudioUnderruns(), 0u);
+    ASSERT_TRUE(platformAudioQueue(samples.data(), uint32_t(format.deviceFrames) * 4));
+    platformAudioEndOfStream();
+    std::this_thread::sleep_for(std::chrono::milliseconds(150));
+    EXPECT_EQ(platformAudioUnderruns(), 0u);
+    platformAudioClose();
+}
 
 }  // namespace

@@ -71,7 +71,8 @@ TEST(LauncherModel, DefaultsAndKeyboard)
     startLauncher(state);
     EXPECT_EQ(state.checkedRadio, idWindowed);
     EXPECT_EQ(state.fullScreen, 0);
-    EXPECT_EQ(state.focus, indexOfText("Full screen Direct Draw"));
+    // The focus starts on the checked option.
+    EXPECT_EQ(state.focus, indexOfText("Windowed Direct Draw"));
 
     // Enter on a radio button presses Start demo: windowed, untouched.
     LauncherState start = state;
@@ -80,18 +81,20 @@ TEST(LauncherModel, DefaultsAndKeyboard)
     EXPECT_EQ(launcherChoice(start), launcherStartWindowed);
 
     // Tab visits the tab stops in order and wraps; Shift+Tab goes back; focus alone checks nothing.
-    const char* order[] = {"Windowed Direct Draw", "Sound setup", "Start demo", "Exit",
-                           "Full screen Direct Draw"};
+    const char* order[] = {"Sound setup", "Start demo", "Exit", "Full screen Direct Draw",
+                           "Windowed Direct Draw"};
     for (const char* text : order) {
         launcherInput(state, key(dialogKeyTab), units);
         EXPECT_EQ(state.focus, indexOfText(text)) << text;
     }
     launcherInput(state, key(dialogKeyTab, true), units);
-    EXPECT_EQ(state.focus, indexOfText("Exit"));
+    EXPECT_EQ(state.focus, indexOfText("Full screen Direct Draw"));
     EXPECT_EQ(state.checkedRadio, idWindowed);
 
     // An arrow onto a radio button checks it, as automatic radio buttons do.
     launcherInput(state, key(dialogKeyRight), units);
+    EXPECT_EQ(state.checkedRadio, idWindowed);
+    launcherInput(state, key(dialogKeyUp), units);
     EXPECT_EQ(state.checkedRadio, idFullScreen);
     EXPECT_EQ(state.fullScreen, 1);
     launcherInput(state, key(dialogKeyDown), units);
@@ -164,7 +167,7 @@ TEST(LauncherModel, NothingActsWhileTheSoundSetupRuns)
     launcherInput(state, key(dialogKeyTab), units);
     EXPECT_FALSE(state.ended);
     EXPECT_EQ(state.fullScreen, 0);
-    EXPECT_EQ(state.focus, indexOfText("Full screen Direct Draw"));
+    EXPECT_EQ(state.focus, indexOfText("Windowed Direct Draw"));
     EXPECT_EQ(WindowProcSup(state, launcherCommand, idStartDemo), 0);
     EXPECT_EQ(WindowProcSup(state, launcherClose, 0), 0);
     EXPECT_FALSE(state.ended);

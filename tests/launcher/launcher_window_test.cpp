@@ -258,10 +258,17 @@ TEST(LauncherWindow, KeyboardOpensTheSoundSetupAndStartsFullScreenLooksAsBefore)
               scratch("xprop.txt") +
               "\n"
               "xdo windowfocus --sync $id\n"
-              "xdo key Tab Tab space\n"
+              // The focus starts on the checked option: one Tab reaches Sound setup.
+              "xdo key Tab space\n"
               "panel=$(find_window '^Sound setup$')\n"
               "shot $panel " +
               panelShot +
+              "\n"
+              "echo $id > " +
+              scratch("launcher_id.txt") +
+              "\n"
+              "xprop -id $panel WM_TRANSIENT_FOR > " +
+              scratch("transient.txt") +
               "\n"
               // A click on Start demo while the panel is open does nothing.
               "xdo mousemove --window $id " +
@@ -282,6 +289,13 @@ TEST(LauncherWindow, KeyboardOpensTheSoundSetupAndStartsFullScreenLooksAsBefore)
     musicGetOption(musicOptionMixRate, &value);
     EXPECT_EQ(value, 22000);
     musicStartup();
+
+    // The panel is the launcher's transient, so the window manager keeps it above the launcher.
+    const std::string transient = readFile(scratch("transient.txt"));
+    const size_t hex = transient.find("0x");
+    ASSERT_NE(hex, std::string::npos) << transient;
+    EXPECT_EQ(std::stoul(transient.substr(hex), nullptr, 16),
+              std::stoul(readFile(scratch("launcher_id.txt"))));
 
     const std::string properties = readFile(scratch("xprop.txt"));
     EXPECT_NE(properties.find("\"v4npelvadron\""), std::string::npos) << properties;

@@ -252,6 +252,29 @@ TEST(SdlWindow, AWindowThatIsGoneDoesNotEndTheProgram)
     EXPECT_TRUE(platformWindowOpen());
 }
 
+// A window destroyed by another client (xdotool windowclose, a window manager that crashed) ends
+// the show as closing it does, and the presents and the shutdown after it are no X error.
+TEST(SdlWindow, AWindowDestroyedOutrightEndsTheShowLikeAClose)
+{
+    START_WINDOW(0, 0);
+    settleWindow();
+    run("xdotool search --name '^The v4n Pelvadron Demo by -ZEM-$' windowclose");
+    auto until = std::chrono::steady_clock::now() + std::chrono::seconds(3);
+    int quit = 0;
+    while (!quit && std::chrono::steady_clock::now() < until) {
+        // Presenting pumps the messages; the quit it takes stays in the quit flag.
+        presentFrameDirect();
+        quit = quitRequested();
+        if (!quit)
+            platformWait(5);
+    }
+    EXPECT_EQ(quit, 1);
+    EXPECT_FALSE(platformWindowOpen());
+    // Stopping SDL's video puts Xlib's own handler back, which would end the process on an
+    // answer about the gone window still unread.
+    resetPlatform();
+}
+
 TEST(SdlWindow, FullScreenCoversTheDesktop)
 {
     START_WINDOW(0, 1);

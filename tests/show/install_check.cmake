@@ -24,7 +24,11 @@ set(expected
     share/v4npelva/icon_1.bmp
     share/applications/v4npelva.desktop
     share/icons/hicolor/32x32/apps/v4npelva.png
-    share/man/man6/v4npelva.6)
+    share/metainfo/org.example.v4npelva.metainfo.xml
+    share/man/man6/v4npelva.6.gz
+    share/man/man1/zempack.1.gz
+    share/doc/v4npelva/copyright
+    share/doc/v4npelva/changelog.gz)
 file(GLOB_RECURSE installed RELATIVE ${root} LIST_DIRECTORIES false ${root}/*)
 list(SORT installed)
 set(wanted ${expected})
@@ -54,6 +58,10 @@ execute_process(COMMAND ${root}/bin/v4npelva --scene cosmos --headless --png-dir
                 OUTPUT_VARIABLE output ERROR_VARIABLE errors)
 if(NOT result EQUAL 0)
   message(FATAL_ERROR "the installed program ended with ${result}:\n${output}${errors}")
+endif()
+# Headless, one scene writes its line as the whole show writes each of its scenes'.
+if(NOT output MATCHES "^scene  6 cosmos +start order")
+  message(FATAL_ERROR "the installed program wrote no scene line:\n${output}")
 endif()
 file(GLOB frames ${elsewhere}/frames/frame_*.png)
 list(LENGTH frames frame_count)

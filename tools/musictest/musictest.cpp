@@ -63,7 +63,7 @@ int main(int argc, char** argv)
     double seconds = 10;
     bool nullOutput = false;
     int rate = 44100;
-    int bufferMs = 60;
+    int bufferMs = 250;
     for (int i = 1; i < argc; ++i) {
         const bool hasValue = i + 1 < argc;
         if (std::strcmp(argv[i], "--offline") == 0 && hasValue) {
