@@ -3,6 +3,9 @@
 
 #include "platform/platform.h"
 #include "platform/platform_audio.h"
+#ifdef __EMSCRIPTEN__
+#include "platform/platform_web.h"
+#endif
 
 #include <libopenmpt/libopenmpt.h>
 
@@ -41,9 +44,21 @@ void playerThreadMain()
     }
 }
 
+#ifdef __EMSCRIPTEN__
+// The browser build has no threads: the pass runs each time the show yields to the browser.
+void playerYield()
+{
+    std::lock_guard<std::mutex> lock(musicPlayer.playMutex);
+    playerPass();
+}
+#endif
+
 void stopPlayerThread()
 {
     MusicPlayer& p = musicPlayer;
+#ifdef __EMSCRIPTEN__
+    platformOnYield(nullptr);
+#endif
     if (!p.thread.joinable())
         return;
     {
@@ -283,7 +298,11 @@ bool musicStartBackgroundPlay(int /*rate*/)
     if (p.activeDevice == musicDeviceSound)
         platformAudioPause(p.suspended);
     if (p.activeDevice == musicDeviceSound || p.activeDevice == musicDeviceNull)
+#ifdef __EMSCRIPTEN__
+        platformOnYield(playerYield);
+#else
         p.thread = std::thread(playerThreadMain);
+#endif
     return true;
 }
 

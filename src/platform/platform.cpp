@@ -1,6 +1,9 @@
 // Backend selection, the target surface, the headless backend (virtual clock, event queue) and
 // reading back what was shown.
 #include "platform/platform_state.h"
+#ifdef __EMSCRIPTEN__
+#include "platform/platform_web.h"
+#endif
 
 #include <cstdio>
 #include <cstdlib>
@@ -147,9 +150,15 @@ uint32_t platformTicks()
 
 void platformWait(uint32_t ms)
 {
+#ifdef __EMSCRIPTEN__
+    if (platform.sdlActive)
+        webWait(ms);
+    else
+#else
     if (platform.sdlActive)
         sdlWait(ms);
     else
+#endif
         platform.virtualMicros += static_cast<uint64_t>(ms) * 1000;
 }
 
@@ -245,6 +254,9 @@ void platformPostEventAfter(const PlatformEvent& event, uint32_t afterMs)
 
 bool platformMessageBox(const char* title, const char* text)
 {
+#ifdef __EMSCRIPTEN__
+    return webMessageBox(title, text);
+#endif
     if (!platform.sdlActive || !platform.config.messageBoxes)
         return false;
     return sdlMessageBox(title, text);
@@ -362,6 +374,9 @@ bool platformShowTarget(int clientWidth, int clientHeight)
         hashShownFrame();
     if (shownHook != nullptr)
         shownHook();
+#ifdef __EMSCRIPTEN__
+    webAfterShown();
+#endif
     return true;
 }
 
