@@ -90,10 +90,9 @@ add_subdirectory(app)
 # No threads, so the music is mixed where the program yields; ASYNCIFY lets the scenes' own loops
 # yield to the browser once a frame without being rewritten.
 set(web_link_options
-    -sASYNCIFY -sASYNCIFY_STACK_SIZE=65536 -sALLOW_MEMORY_GROWTH=1 -sINITIAL_MEMORY=64MB
-    -sSTACK_SIZE=1MB -sEXIT_RUNTIME=1 -sINVOKE_RUN=0 -sMODULARIZE=0 -sENVIRONMENT=web
-    -sFORCE_FILESYSTEM=1 "-sEXPORTED_RUNTIME_METHODS=['FS','callMain','addRunDependency','removeRunDependency']"
-    -sEXPORTED_FUNCTIONS=['_main'])
+    -sASYNCIFY -sASYNCIFY_STACK_SIZE=262144 -sALLOW_MEMORY_GROWTH=1 -sINITIAL_MEMORY=64MB
+    -sEXIT_RUNTIME=1 -sINVOKE_RUN=0 -sENVIRONMENT=web -sFORCE_FILESYSTEM=1
+    -sEXPORTED_RUNTIME_METHODS=FS,callMain -sEXPORTED_FUNCTIONS=_main)
 target_link_options(v4npelva PRIVATE ${web_link_options})
 
 # The page: copied beside the program.

@@ -35,6 +35,10 @@
       const audio = window.Module && Module.SDL2 && Module.SDL2.audioContext;
       return audio ? audio.state : 'none';
     },
+    audioTime: function () {
+      const audio = window.Module && Module.SDL2 && Module.SDL2.audioContext;
+      return audio ? audio.currentTime : -1;
+    },
   };
 
   function log(line) {

@@ -34,7 +34,8 @@ const char* musicLastError()
 
 namespace {
 
-void playerThreadMain()
+// Unused in the browser build, which has no threads.
+[[maybe_unused]] void playerThreadMain()
 {
     MusicPlayer& p = musicPlayer;
     std::unique_lock<std::mutex> lock(p.playMutex);

@@ -6,13 +6,11 @@
 SITE is the built site (build/web), NATIVE_DIR the native release tree (its v4npelva plays the
 same data). CASE is one of: show_lines, scene_lines, pixels, missing_archive, realtime.
 Each case serves the site on a free local port with python's http.server and drives Chromium
-through its command line or, for the real-time page, its DevTools protocol.
+through its DevTools protocol (a minimal WebSocket client here).
 """
 
 import base64
 import contextlib
-import hashlib
-import html
 import json
 import os
 import re
@@ -59,31 +57,15 @@ def serve(folder):
         server.wait()
 
 
-def dump_dom(url, budget_ms, timeout=600):
-    """The page's DOM after budget_ms of virtual time (the browser skips idle time)."""
-    with tempfile.TemporaryDirectory() as profile:
-        out = subprocess.run([CHROMIUM] + BROWSER_FLAGS + ['--user-data-dir=' + profile,
-                             '--dump-dom', '--virtual-time-budget=%d' % budget_ms, url],
-                             capture_output=True, text=True, timeout=timeout)
-    return out.stdout
-
-
-def page_log(dom):
-    match = re.search(r'<pre id="log">(.*?)</pre>', dom, re.S)
-    return html.unescape(match.group(1)) if match else ''
-
-
 def native_lines(native_dir, args):
     out = subprocess.run([os.path.join(native_dir, 'v4npelva'), '--headless'] + args,
                          capture_output=True, text=True, cwd=native_dir, timeout=900)
     if out.returncode != 0:
         fail('native run failed: ' + out.stderr)
-    return [line for line in out.stdout.splitlines() if line.startswith('scene ')]
+    return out.stdout.splitlines()
 
 
 def compare_lines(native, web):
-    if not native:
-        fail('the native run printed no scene lines')
     for i, line in enumerate(native):
         if i >= len(web):
             fail('the page printed %d of %d scene lines; missing: %s' % (len(web), len(native),
@@ -98,16 +80,20 @@ def run_lines(site, native_dir, scene):
     args = ['--scene', scene] if scene else []
     native = native_lines(native_dir, args)
     query = '?headless' + ('&scene=' + scene if scene else '')
-    started = time.monotonic()
-    with serve(site) as base:
-        dom = dump_dom(base + 'index.html' + query, 10_000_000, timeout=1800)
-    seconds = time.monotonic() - started
-    log = page_log(dom)
-    web = [line for line in log.splitlines() if line.startswith('scene ')]
+    with serve(site) as base, browser_tools(640, 480) as tools:
+        tools.call('Page.navigate', url=base + 'index.html' + query)
+        tools.wait_for("window.v4nPage && v4nPage.state === 'running'", 120, 'the start')
+        started = time.monotonic()
+        tools.wait_for("v4nPage.state === 'exited'", 1800, 'the end of the show')
+        seconds = time.monotonic() - started
+        log = tools.evaluate("document.getElementById('log').textContent").splitlines()
+    if not log or log[-1] != 'exit 0':
+        fail('the page did not end with exit 0:\n' + '\n'.join(log[-20:]))
+    # The page's log holds what the program printed (standard output and error), then its exit.
+    web = [line for line in log[:-1] if not line.startswith('v4npelva:')]
     compare_lines(native, web)
-    if 'exit 0' not in log:
-        fail('the page did not end with exit 0:\n' + log[-2000:])
-    print('%d scene lines equal; the page took %.1f s' % (len(web), seconds))
+    print('%d lines equal (the one-scene player prints none); the page took %.1f s'
+          % (len(web), seconds))
 
 
 def rgb_of_png(path):
@@ -119,41 +105,41 @@ def rgb_of_png(path):
     return raw, int(size[0]), int(size[1])
 
 
-def screenshot(url, path, budget_ms, width=320, height=240):
-    with tempfile.TemporaryDirectory() as profile:
-        subprocess.run([CHROMIUM] + BROWSER_FLAGS + ['--user-data-dir=' + profile,
-                       '--screenshot=' + path, '--window-size=%d,%d' % (width, height),
-                       '--virtual-time-budget=%d' % budget_ms, url],
-                       capture_output=True, timeout=900)
-    if not os.path.exists(path):
-        fail('no screenshot of ' + url)
+def screenshot(tools, url, path):
+    """The page's 320 x 240 top left corner once the page has shown its frames."""
+    tools.call('Page.navigate', url=url)
+    tools.wait_for("window.v4nPage && (v4nPage.state === 'done' || v4nPage.state === 'exited')",
+                   600, 'the frames of ' + url)
+    tools.screenshot(path)
 
 
-# Scenes and shown frames whose pictures must be the native ones, byte for byte.
-PIXEL_CASES = [('flames', 120), ('tunnel', 200), ('cosmos', 150), ('rubber', 300),
-               ('final-flight', 240)]
+# Scenes and scene frames (as --png-dir numbers them) whose pictures must be the native ones,
+# byte for byte: a fire, a textured 3D flight, a nebula with a planet, a lit mesh.
+PIXEL_CASES = [('flames', 200), ('space-flight', 300), ('cosmos', 100), ('rubber', 400)]
+PNG_EVERY = 100
+# Before a scene's first frame the one-scene player shows one of its own, which the platform
+# counts and the scene's PNGs do not: PNG number P is shown frame P + 2.
+FRAMES_BEFORE_SCENE = 1
 
 
 def run_pixels(site, native_dir):
     equal_pixels = total_pixels = 0
     failures = []
-    with tempfile.TemporaryDirectory() as work, serve(site) as base:
+    with tempfile.TemporaryDirectory() as work, serve(site) as base, \
+            browser_tools(320, 240) as tools:
         for scene, frames in PIXEL_CASES:
             pngs = os.path.join(work, scene)
             os.makedirs(pngs)
             subprocess.run([os.path.join(native_dir, 'v4npelva'), '--headless', '--scene', scene,
-                            '--png-dir', pngs], capture_output=True, cwd=native_dir, check=True,
-                           timeout=900)
+                            '--png-dir', pngs, '--every', str(PNG_EVERY)], capture_output=True,
+                           cwd=native_dir, check=True, timeout=900)
             shot = os.path.join(work, scene + '-web.png')
-            screenshot(base + 'index.html?headless&scale=1&frames=%d&scene=%s' % (frames, scene),
-                       shot, 600_000)
+            screenshot(tools, base + 'index.html?headless&scale=1&frames=%d&scene=%s'
+                       % (frames + 1 + FRAMES_BEFORE_SCENE, scene), shot)
             web, width, height = rgb_of_png(shot)
             if (width, height) != (320, 240):
                 fail('the screenshot is %d x %d' % (width, height))
-            # The platform counts every frame shown, the scene's PNGs only its own: the native
-            # frame is the one the scene showed as the page's last.
-            native_path = os.path.join(pngs, 'frame_%05d.png' % (frames - 1))
-            native, _, _ = rgb_of_png(native_path)
+            native, _, _ = rgb_of_png(os.path.join(pngs, 'frame_%05d.png' % frames))
             same = sum(1 for i in range(0, len(native), 3) if native[i:i + 3] == web[i:i + 3])
             equal_pixels += same
             total_pixels += 320 * 240
@@ -170,13 +156,15 @@ def run_missing_archive(site):
         for name in os.listdir(site):
             if name != 'v4npelva.zem' and os.path.isfile(os.path.join(site, name)):
                 shutil.copy(os.path.join(site, name), folder)
-        with serve(folder) as base:
-            dom = dump_dom(base + 'index.html?headless', 60_000)
-    message = re.search(r'<p id="message-text">(.*?)</p>', dom, re.S)
-    hidden = re.search(r'<div id="message" hidden', dom)
-    if not message or hidden or 'v4npelva.zem' not in html.unescape(message.group(1)):
-        fail('the page shows no message about the missing archive:\n' + dom[-3000:])
-    print('message: ' + html.unescape(message.group(1)).strip())
+        with serve(folder) as base, browser_tools(640, 480) as tools:
+            tools.call('Page.navigate', url=base + 'index.html?headless')
+            tools.wait_for("window.v4nPage && v4nPage.state === 'exited'", 120, 'the end')
+            message = tools.evaluate("document.getElementById('message').hidden ? '' : "
+                                     "document.getElementById('message-text').textContent")
+            code = tools.evaluate('v4nPage.exitCode')
+    if 'v4npelva.zem' not in message or code != 1:
+        fail('the page shows no message about the missing archive (exit %s)' % code)
+    print('message: %s (exit %d)' % (message.strip(), code))
 
 
 # ---------------------------------------------------------------------------------------------
@@ -271,16 +259,18 @@ def colourful_share(path):
     return lit / (width * height)
 
 
-def run_realtime(site, keep_dir):
+@contextlib.contextmanager
+def browser_tools(width, height, extra_flags=()):
+    """Chromium with its DevTools protocol, on a page of width x height CSS pixels."""
     port = free_port()
-    with tempfile.TemporaryDirectory() as profile, serve(site) as base:
-        browser = subprocess.Popen([CHROMIUM] + BROWSER_FLAGS + [
+    with tempfile.TemporaryDirectory() as profile:
+        browser = subprocess.Popen([CHROMIUM] + BROWSER_FLAGS + list(extra_flags) + [
             '--user-data-dir=' + profile, '--remote-debugging-port=%d' % port,
-            '--autoplay-policy=no-user-gesture-required', '--window-size=1024,768',
-            'about:blank'], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            '--window-size=%d,%d' % (width, height), 'about:blank'],
+            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         try:
-            for _ in range(200):
-                with contextlib.suppress(OSError):
+            for _ in range(300):
+                with contextlib.suppress(OSError, ValueError):
                     targets = json.load(urllib.request.urlopen(
                         'http://127.0.0.1:%d/json/list' % port, timeout=1))
                     pages = [t for t in targets if t.get('type') == 'page']
@@ -291,6 +281,18 @@ def run_realtime(site, keep_dir):
                 fail('Chromium did not start')
             tools = DevTools(pages[0]['webSocketDebuggerUrl'])
             tools.call('Page.enable')
+            tools.call('Emulation.setDeviceMetricsOverride', width=width, height=height,
+                       deviceScaleFactor=1, mobile=False)
+            yield tools
+        finally:
+            browser.terminate()
+            browser.wait()
+
+
+def run_realtime(site, keep_dir):
+    with serve(site) as base, browser_tools(
+            1024, 768, ['--autoplay-policy=no-user-gesture-required']) as tools:
+        if True:
             tools.call('Page.navigate', url=base + 'index.html?scene=flames')
             tools.wait_for("window.v4nPage && v4nPage.state === 'ready'", 60, 'the start page')
             tools.screenshot(os.path.join(keep_dir, 'web-start-page.png'))
@@ -309,10 +311,15 @@ def run_realtime(site, keep_dir):
             share = colourful_share(shot)
             audio = tools.evaluate('v4nPage.audioContext()')
             frames_a = tools.evaluate('v4nPage.shownFrames')
+            audio_a = tools.evaluate('v4nPage.audioTime()')
             time.sleep(1)
             frames_b = tools.evaluate('v4nPage.shownFrames')
-            print('click to first frame %.0f ms; lit share %.2f; audio %s; %d frames in 1 s'
-                  % (first_ms, share, audio, frames_b - frames_a))
+            audio_b = tools.evaluate('v4nPage.audioTime()')
+            print('click to first frame %.0f ms; lit share %.2f; audio %s, %.2f s played in 1 s;'
+                  ' %d frames in 1 s' % (first_ms, share, audio, audio_b - audio_a,
+                                         frames_b - frames_a))
+            if audio_b <= audio_a:
+                fail('the sound does not advance')
             if share < 0.05:
                 fail('the screenshot after 3 s is black or the start page')
             if audio != 'running':
@@ -339,9 +346,6 @@ def run_realtime(site, keep_dir):
             tools.wait_for("v4nPage.state === 'exited' && "
                            "!document.getElementById('start').hidden", 20, 'the start page again')
             print('Escape returned to the start page')
-        finally:
-            browser.terminate()
-            browser.wait()
 
 
 def main():
