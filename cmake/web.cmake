@@ -92,7 +92,12 @@ add_subdirectory(app)
 set(web_link_options
     -sASYNCIFY -sASYNCIFY_STACK_SIZE=262144 -sALLOW_MEMORY_GROWTH=1 -sINITIAL_MEMORY=64MB
     -sEXIT_RUNTIME=1 -sINVOKE_RUN=0 -sENVIRONMENT=web -sFORCE_FILESYSTEM=1
-    -sEXPORTED_RUNTIME_METHODS=FS,callMain -sEXPORTED_FUNCTIONS=_main)
+    -sEXPORTED_RUNTIME_METHODS=FS,callMain -sEXPORTED_FUNCTIONS=_main
+    # SDL's audio calls JavaScript helpers of emscripten's that are left out unless asked for.
+    --js-library ${PROJECT_SOURCE_DIR}/web/src/library_v4npelva.js
+    -sDEFAULT_LIBRARY_FUNCS_TO_INCLUDE=v4npelva_sdl_helpers)
+set_property(TARGET v4npelva APPEND PROPERTY LINK_DEPENDS
+             ${PROJECT_SOURCE_DIR}/web/src/library_v4npelva.js)
 target_link_options(v4npelva PRIVATE ${web_link_options})
 
 # The page: copied beside the program.

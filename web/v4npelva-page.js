@@ -49,6 +49,23 @@
   if (headless)
     document.body.classList.add('headless');
 
+  // A program that fails in the browser says so in the page rather than leaving it blank.
+  function reportFailure(text) {
+    log('error: ' + text);
+    if (page.state === 'running' || page.state === 'loading') {
+      page.state = 'failed';
+      document.getElementById('message-title').textContent = 'The v4n Pelvadron Demo by -ZEM-';
+      document.getElementById('message-text').textContent = 'The show stopped: ' + text;
+      document.getElementById('message').hidden = false;
+    }
+  }
+  window.addEventListener('error', function (event) {
+    reportFailure(String(event.message));
+  });
+  window.addEventListener('unhandledrejection', function (event) {
+    reportFailure(String(event.reason));
+  });
+
   // The files the show needs, fetched with one progress bar; the program's own .js comes last.
   const dataFiles = ['v4npelva.zem', 'v4npelva.xm'];
   const downloads = ['v4npelva.wasm'].concat(dataFiles);
@@ -109,8 +126,7 @@
     print: log,
     printErr: function (line) {
       console.error(line);
-      if (headless)
-        logElement.textContent += line + '\n';
+      logElement.textContent += line + '\n';
     },
     onRuntimeInitialized: function () {
       runtimeReady = true;
@@ -123,6 +139,9 @@
       startButton.disabled = false;
       if (startWanted)
         run(startWanted);
+    },
+    onAbort: function (what) {
+      reportFailure(String(what));
     },
     onExit: function (code) {
       page.exitCode = code;

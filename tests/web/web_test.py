@@ -92,7 +92,7 @@ def run_lines(site, native_dir, scene):
     # The page's log holds what the program printed (standard output and error), then its exit.
     web = [line for line in log[:-1] if not line.startswith('v4npelva:')]
     compare_lines(native, web)
-    print('%d lines equal (the one-scene player prints none); the page took %.1f s'
+    print('%d lines equal (one scene prints none, as natively); the page took %.1f s'
           % (len(web), seconds))
 
 
