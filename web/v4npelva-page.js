@@ -116,6 +116,29 @@
     return bytes;
   }
 
+  function programEnded(code) {
+    if (page.exitCode !== null)
+      return;
+    page.exitCode = code;
+    if (page.state === 'done')
+      return;
+    page.state = 'exited';
+    log('exit ' + code);
+    if (!headless) {
+      // The show ended (Escape, or its end): back to the start page.
+      if (document.fullscreenElement)
+        document.exitFullscreen().catch(function () {});
+      stage.hidden = true;
+      startPage.hidden = false;
+      progressText.textContent = 'The show has ended';
+      // A program that ended cannot start again in the same page: a fresh page starts anew.
+      startButton.disabled = false;
+      startButton.onclick = function () {
+        location.reload();
+      };
+    }
+  }
+
   const files = {};
   let runtimeReady = false;
   let startWanted = null;
@@ -143,26 +166,16 @@
     onAbort: function (what) {
       reportFailure(String(what));
     },
+    // Called by exit() wherever the program ends (onExit is skipped while a timer or the sound
+    // keeps the runtime alive), and once when main first yields to the browser: then the
+    // program's saved state (Asyncify.currData) says it is only sleeping.
+    quit: function (code, toThrow) {
+      if (!(typeof Asyncify !== 'undefined' && Asyncify.currData))
+        programEnded(code);
+      throw toThrow;
+    },
     onExit: function (code) {
-      page.exitCode = code;
-      if (page.state === 'done')
-        return;
-      page.state = 'exited';
-      log('exit ' + code);
-      if (!headless && !autostart) {
-        // The show ended (Escape, or its end): back to the start page.
-        if (document.fullscreenElement)
-          document.exitFullscreen().catch(function () {});
-        stage.hidden = true;
-        startPage.hidden = false;
-        document.getElementById('start-demo').disabled = true;
-        progressText.textContent = 'The show has ended';
-        // A program that ended cannot start again in the same page: a fresh page starts anew.
-        startButton.disabled = false;
-        startButton.onclick = function () {
-          location.reload();
-        };
-      }
+      programEnded(code);
     },
     v4n: {
       frameLimit: function () {
@@ -200,8 +213,13 @@
           if (!fired) {
             fired = true;
             ++page.shownFrames;
-            if (page.firstFrameMs === null)
+            if (page.firstFrameMs === null) {
               page.firstFrameMs = performance.now();
+              // SDL hears of the focus only from focus events; the page had it before SDL
+              // listened, so it is told now, and a later blur or hidden page pauses the show.
+              if (!document.hidden)
+                window.dispatchEvent(new FocusEvent('focus'));
+            }
             resolve();
           }
         };
@@ -246,6 +264,16 @@
       args.push('--scene', scene);
     fitCanvas();
     Module.callMain(args);
+    // callMain returns at the program's first yield to the browser. When main returns later, after
+    // a yield, no exit() follows: Asyncify hands main's return value to these handlers instead.
+    if (typeof Asyncify !== 'undefined' && Asyncify.currData) {
+      Asyncify.asyncPromiseHandlers = {
+        resolve: programEnded,
+        reject: function (error) {
+          reportFailure(String(error));
+        },
+      };
+    }
     fitCanvas();
   }
 
