@@ -17,6 +17,10 @@ endfunction()
 function(v4n_engine_library name)
   cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
   file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  # A build for another target (the web) leaves out the files that cannot work there.
+  if(V4N_SOURCE_EXCLUDE)
+    list(FILTER sources EXCLUDE REGEX "${V4N_SOURCE_EXCLUDE}")
+  endif()
   # Program mains belong in app/: a library that defines one would take over every program and
   # test suite linking it.
   foreach(source ${sources})

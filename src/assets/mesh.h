@@ -123,7 +123,8 @@ struct MeshLight {
     int32_t keyCount;
 };
 static_assert(offsetof(MeshLight, cx) == 12 && offsetof(MeshLight, sx) == 24 &&
-              offsetof(MeshLight, spriteSlot) == 32 && offsetof(MeshLight, keys) == 40);
+              offsetof(MeshLight, spriteSlot) == 32 &&
+              offsetof(MeshLight, keys) == 32 + sizeof(void*));
 
 struct MeshMaterial {
     char name[materialNameSize];

@@ -3,6 +3,9 @@
 
 #include "platform/platform.h"
 #include "platform/platform_audio.h"
+#ifdef __EMSCRIPTEN__
+#include "platform/platform_web.h"
+#endif
 
 #include <libopenmpt/libopenmpt.h>
 
@@ -31,7 +34,8 @@ const char* musicLastError()
 
 namespace {
 
-void playerThreadMain()
+// Unused in the browser build, which has no threads.
+[[maybe_unused]] void playerThreadMain()
 {
     MusicPlayer& p = musicPlayer;
     // Under load a late pass shortens what the device has left; ahead of ordinary threads it is
@@ -44,9 +48,21 @@ void playerThreadMain()
     }
 }
 
+#ifdef __EMSCRIPTEN__
+// The browser build has no threads: the pass runs each time the show yields to the browser.
+void playerYield()
+{
+    std::lock_guard<std::mutex> lock(musicPlayer.playMutex);
+    playerPass();
+}
+#endif
+
 void stopPlayerThread()
 {
     MusicPlayer& p = musicPlayer;
+#ifdef __EMSCRIPTEN__
+    platformOnYield(nullptr);
+#endif
     if (!p.thread.joinable())
         return;
     {
@@ -289,7 +305,11 @@ bool musicStartBackgroundPlay(int /*rate*/)
     if (p.activeDevice == musicDeviceSound)
         platformAudioPause(p.suspended);
     if (p.activeDevice == musicDeviceSound || p.activeDevice == musicDeviceNull)
+#ifdef __EMSCRIPTEN__
+        platformOnYield(playerYield);
+#else
         p.thread = std::thread(playerThreadMain);
+#endif
     return true;
 }
 

@@ -3,6 +3,9 @@
 // (platform_headless.cpp); the target surface and reading back what was shown are the same for
 // both.
 #include "platform/platform_state.h"
+#ifdef __EMSCRIPTEN__
+#include "platform/platform_web.h"
+#endif
 
 #include <cstdio>
 #include <cstdlib>
@@ -110,10 +113,14 @@ uint32_t platformTicks()
 
 void platformWait(uint32_t ms)
 {
-    if (platform.sdlActive)
-        sdlWait(ms);
-    else
+    if (!platform.sdlActive)
         headlessWait(ms);
+    else
+#ifdef __EMSCRIPTEN__
+        webWait(ms);  // yields to the browser while it waits
+#else
+        sdlWait(ms);
+#endif
 }
 
 bool platformIsHeadless()
@@ -197,6 +204,9 @@ void platformPostEventAfter(const PlatformEvent& event, uint32_t afterMs)
 
 bool platformMessageBox(const char* title, const char* text)
 {
+#ifdef __EMSCRIPTEN__
+    return webMessageBox(title, text);
+#endif
     if (!platform.sdlActive || !platform.config.messageBoxes)
         return false;
     return sdlMessageBox(title, text);
@@ -314,6 +324,9 @@ bool platformShowTarget(int clientWidth, int clientHeight)
         hashShownFrame();
     if (shownHook != nullptr)
         shownHook();
+#ifdef __EMSCRIPTEN__
+    webAfterShown();
+#endif
     return true;
 }
 
