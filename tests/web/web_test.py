@@ -24,8 +24,12 @@ import time
 import urllib.request
 
 CHROMIUM = os.environ.get('V4N_CHROMIUM', 'chromium')
+# The browser talks to nothing but the local server: no background updates, sync or field trials.
 BROWSER_FLAGS = ['--headless', '--no-sandbox', '--disable-gpu', '--hide-scrollbars',
-                 '--mute-audio', '--no-first-run', '--disable-extensions']
+                 '--mute-audio', '--no-first-run', '--disable-extensions', '--disable-quic',
+                 '--disable-background-networking', '--disable-component-update', '--disable-sync',
+                 '--disable-default-apps', '--disable-domain-reliability',
+                 '--metrics-recording-only', '--no-default-browser-check']
 
 
 def fail(message):
