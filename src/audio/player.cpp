@@ -205,6 +205,11 @@ bool musicInit()
         format.bits = p.bytesPerSample * 8;
         format.deviceFrames = deviceFramesFor(p.mixRate, p.bufferMs);
         format.deviceName = p.deviceName;
+#ifdef __EMSCRIPTEN__
+        // No threads in the browser: besides the pass at every yield, the device's callback tops
+        // the ring up itself before each take, so a long frame cannot run it dry.
+        format.refill = playerYield;
+#endif
         char reason[200];
         if (platformAudioOpen(&format, reason, sizeof reason)) {
             p.deviceFrames = format.deviceFrames;

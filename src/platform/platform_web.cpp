@@ -7,6 +7,7 @@
 #include "platform/platform_dialog.h"
 #include "platform/platform_state.h"
 
+#include <SDL.h>
 #include <emscripten.h>
 
 #include <cstdio>
@@ -104,6 +105,15 @@ bool webMessageBox(const char* title, const char* text)
 void platformApplyWindowIcon(void*) {}
 void platformNameWindowClass() {}
 void sdlKeepGoneWindowsQuiet() {}
+// The page's canvas is never destroyed by another client.
+bool sdlWindowDestroyed(const SDL_Event&, SDL_Window*)
+{
+    return false;
+}
+void sdlDestroyWindowQuietly(SDL_Window* window)
+{
+    SDL_DestroyWindow(window);
+}
 
 namespace {
 const uint32_t* iconPixels = nullptr;
