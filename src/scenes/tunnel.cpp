@@ -31,7 +31,8 @@ double angle(int32_t t, double n)
     return t * rendererPi / n;
 }
 
-// Light i circles the vertical axis at its own radius, height and speed; light 7 is the fastest.
+// Step 1: light i circles the vertical axis at its own radius, height and speed; light 7 is the
+// fastest.
 void moveLights(int32_t t)
 {
     for (int i = 0; i < tunnelLights; ++i) {
@@ -45,8 +46,8 @@ void moveLights(int32_t t)
     }
 }
 
-// The eye at radius 105 looks along the circle toward radius 130, swinging to and fro, and the
-// view rolls by pi · cos(t·pi/1680).
+// Step 2: the eye at radius 105 looks along the circle toward radius 130, swinging to and fro, and
+// the view rolls by pi · cos(t·pi/1680).
 void tunnelView(int32_t t, Matrix4& view)
 {
     const float a = static_cast<float>(0.3 * std::cos(angle(t, 1680)));
@@ -61,8 +62,9 @@ void tunnelView(int32_t t, Matrix4& view)
     matMultiply(roll, orbit, view);
 }
 
-// The monitor: the last frame's shrunk picture added at a jittered place that slides left and
-// right, framed by a jittering glow box; then the frame, monitor included, is shrunk for the next.
+// Steps 6 and 7: the monitor, the last frame's shrunk picture added at a jittered place that slides
+// left and right, framed by a jittering glow box; then the frame, monitor included, is shrunk for
+// the next.
 void drawMonitor(int32_t t)
 {
     Texture& monitor = scene.textureSlots[slotMonitor];
@@ -73,6 +75,13 @@ void drawMonitor(int32_t t)
              saturatingTrunc(static_cast<float>(jitterX) + 64 + s), 144 + jitterY);
     drawJitterBox(frameBuffer.pixels, saturatingTrunc(s + 64), 144, monitorWidth, monitorHeight);
     shrinkToQuarter(monitor.pixels, frameBuffer.pixels);
+}
+
+// Step 5: the light sprites pulse, each a radian of phase after the one before.
+void sizeLightSprites(int32_t t)
+{
+    for (int k = 0; k < tunnelLights; ++k)
+        scene.lightSpriteSize[k] = static_cast<float>(8 * std::cos(angle(t, 210) + k) + 32);
 }
 
 }  // namespace
@@ -115,8 +124,7 @@ void tunnelRun(int32_t length, uint32_t endPosition, uint32_t endRow)
         placeObjects(view, f);
         transformLights(view);
         fillDrawList();
-        for (int k = 0; k < tunnelLights; ++k)
-            scene.lightSpriteSize[k] = static_cast<float>(8 * std::cos(angle(t, 210) + k) + 32);
+        sizeLightSprites(t);
         drawDrawList();
         drawMonitor(t);
         addBuffer(frameBuffer.pixels, scene.scenePicture, viewPixels / 2);
