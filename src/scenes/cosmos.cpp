@@ -13,7 +13,7 @@ namespace {
 // Steps 1 and 2: picture 0 alone at t = 0, picture 1 alone at t = 410, and back every 820.
 void crossFadePictures(int32_t t)
 {
-    const double pulse = std::fabs(std::cos(t * rendererPi / 820));
+    const float pulse = std::fabs(floatCos(t * rendererPi / 820));
     const auto weight = static_cast<uint8_t>(static_cast<int32_t>(pulse * 255));
     crossFade(frameBuffer.pixels, scene.pictureSlots[0], scene.pictureSlots[1], weight);
 }

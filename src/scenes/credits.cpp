@@ -102,10 +102,10 @@ void drawCards(int32_t t, int32_t cue)
     if (pair.lower < 0)
         return;
     const double a140 = t * rendererPi / 140;
-    drawSlotSprite(pair.lower, 270, 180, saturatingTrunc(128 - 32 * std::cos(a140)),
-                   saturatingTrunc(64 - 16 * std::cos(t * rendererPi / 280)));
-    drawSlotSprite(pair.upper, 270, 150, saturatingTrunc(128 - 32 * std::sin(a140)),
-                   saturatingTrunc(64 - 16 * std::sin(t * rendererPi / 180)));
+    drawSlotSprite(pair.lower, 270, 180, saturatingTrunc(128 - 32 * floatCos(a140)),
+                   saturatingTrunc(64 - 16 * floatCos(t * rendererPi / 280)));
+    drawSlotSprite(pair.upper, 270, 150, saturatingTrunc(128 - 32 * floatSin(a140)),
+                   saturatingTrunc(64 - 16 * floatSin(t * rendererPi / 180)));
 }
 
 }  // namespace

@@ -57,9 +57,9 @@ void moveFlames(int32_t dt)
         const float g = static_cast<float>(i / 5);
         s.flamePhase[i] += dt;
         float h = static_cast<float>(s.flamePhase[i]) * 0.01f;
-        const float r = static_cast<float>(35 * std::cos(static_cast<double>(i)));
-        const float x = static_cast<float>(std::cos(static_cast<double>(g)) * r);
-        const float z = static_cast<float>(std::sin(static_cast<double>(g)) * r);
+        const float r = static_cast<float>(35 * floatCos(static_cast<double>(i)));
+        const float x = static_cast<float>(floatCos(static_cast<double>(g)) * r);
+        const float z = static_cast<float>(floatSin(static_cast<double>(g)) * r);
         float y = 4.0f * h * h + 10.0f * h + 80.0f;
         if (y > 160.0f) {
             s.flamePhase[i] = nextRandom() >> 8;
@@ -88,19 +88,19 @@ void decayShake(int32_t dt)
 void moveCircleLights(int32_t t)
 {
     const FlamesState& s = flames;
-    const float ax = static_cast<float>(100 * std::cos(angle(t, 720)));
-    const float ay = static_cast<float>(50 * std::cos(angle(t, 420)) + 130);
-    const float az = static_cast<float>(100 * std::sin(angle(t, 520)));
+    const float ax = static_cast<float>(100 * floatCos(angle(t, 720)));
+    const float ay = static_cast<float>(50 * floatCos(angle(t, 420)) + 130);
+    const float az = static_cast<float>(100 * floatSin(angle(t, 520)));
     const float place[circleLightCount][3] = {
-        {static_cast<float>(ax + 20 * std::cos(angle(t, 720))),
-         static_cast<float>(ay + 20 * std::cos(angle(t, 720))),
-         static_cast<float>(az + 20 * std::sin(angle(t, 360)))},
-        {static_cast<float>(ax + 20 * std::sin(angle(t, 360))),
-         static_cast<float>(ay + 20 * std::sin(angle(t, 400))),
-         static_cast<float>(az + 20 * std::cos(angle(t, 520)))},
-        {static_cast<float>(ax + 20 * std::sin(angle(t, 760))),
-         static_cast<float>(ay + 20 * std::sin(angle(t, 500))),
-         static_cast<float>(az + 20 * std::sin(angle(t, 420)))},
+        {static_cast<float>(ax + 20 * floatCos(angle(t, 720))),
+         static_cast<float>(ay + 20 * floatCos(angle(t, 720))),
+         static_cast<float>(az + 20 * floatSin(angle(t, 360)))},
+        {static_cast<float>(ax + 20 * floatSin(angle(t, 360))),
+         static_cast<float>(ay + 20 * floatSin(angle(t, 400))),
+         static_cast<float>(az + 20 * floatCos(angle(t, 520)))},
+        {static_cast<float>(ax + 20 * floatSin(angle(t, 760))),
+         static_cast<float>(ay + 20 * floatSin(angle(t, 500))),
+         static_cast<float>(az + 20 * floatSin(angle(t, 420)))},
     };
     for (int j = 0; j < s.circleLights; ++j) {
         MeshLight& light = mesh.lights[s.firstCircleLight + j];
@@ -119,7 +119,7 @@ void sizeLightSprites(int32_t t)
         if (k >= s.firstFlameLight && k - s.firstFlameLight < flameCount)
             scene.lightSpriteSize[k] = s.flameSize[k - s.firstFlameLight];
         else
-            scene.lightSpriteSize[k] = static_cast<float>(50 + 48 * std::cos(angle(t, 210) + k));
+            scene.lightSpriteSize[k] = static_cast<float>(50 + 48 * floatCos(angle(t, 210) + k));
     }
 }
 
@@ -130,7 +130,7 @@ void drawTitle(int32_t t, int32_t length)
     if (!(static_cast<float>(t) > start))
         return;
     const float u = static_cast<float>(t) - start;
-    const double c = std::cos(u * rendererPi / 1050);
+    const float c = floatCos(u * rendererPi / 1050);
     drawSlotSprite(slotTitle, 155, 68, saturatingTrunc(266 - 260 * c),
                    saturatingTrunc(84 - 80 * c));
 }

@@ -57,8 +57,7 @@ uint16_t greetingsWarpEntry(int x, int y)
         static_cast<float>(std::sqrt(static_cast<double>(dy) * dy + static_cast<double>(dx) * dx)) *
             0.03125f +
         100.0f;
-    const float a =
-        2.0f * static_cast<float>(std::atan2(static_cast<double>(dy), static_cast<double>(dx)));
+    const float a = 2.0f * floatAtan2(dy, dx);
     const int32_t u = static_cast<int32_t>(r * floatCos(a));
     const int32_t v = static_cast<int32_t>(r * floatSin(a));
     return static_cast<uint16_t>(((v & 0xFF) << 8) | (u & 0xFF));

@@ -72,11 +72,11 @@ void morphVertices(int32_t k, float f)
 void mainView(int32_t t, Matrix4& view)
 {
     const double pi = rendererPi;
-    const float q = float(std::cos(t * pi / 1440) * std::sin(t * pi / 2880));
-    const Vec3 eye = {float(300 * std::cos(t * pi / 1440 + q)), float(100 * std::sin(q) + 400),
-                      float(300 * std::sin(t * pi / 2880 + q))};
-    const Vec3 target = {float(50 * std::sin(t * pi / 1440)), 0.0f,
-                         float(50 * std::cos(t * pi / 720))};
+    const float q = float(floatCos(t * pi / 1440) * floatSin(t * pi / 2880));
+    const Vec3 eye = {float(300 * floatCos(t * pi / 1440 + q)), float(100 * floatSin(q) + 400),
+                      float(300 * floatSin(t * pi / 2880 + q))};
+    const Vec3 target = {float(50 * floatSin(t * pi / 1440)), 0.0f,
+                         float(50 * floatCos(t * pi / 720))};
     orbitView(eye, target, view);
 }
 
@@ -125,7 +125,7 @@ void drawFrames(int32_t t)
 {
     const double pi = rendererPi;
     for (int i = 0; i < 5; ++i) {
-        const float a = float(10 * std::cos(t * pi / 210 + i * pi) + 10);
+        const float a = float(10 * floatCos(t * pi / 210 + i * pi) + 10);
         drawJitterBox(frameBuffer.pixels, int32_t(270 - a), int32_t(50 * i - a),
                       int32_t(2 * a + 20), int32_t(2 * a + 20));
     }
@@ -137,9 +137,9 @@ void drawSmallView(int32_t t)
     if (!morph.smallView)
         return;
     const double pi = rendererPi;
-    const float q2 = float(std::cos(t * pi / 720) * std::sin(t * pi / 1440));
-    const Vec3 eye2 = {float(600 * std::cos(t * pi / 360 + q2)), float(200 * std::sin(q2) + 400),
-                       float(600 * std::sin(t * pi / 720 + q2))};
+    const float q2 = float(floatCos(t * pi / 720) * floatSin(t * pi / 1440));
+    const Vec3 eye2 = {float(600 * floatCos(t * pi / 360 + q2)), float(200 * floatSin(q2) + 400),
+                       float(600 * floatSin(t * pi / 720 + q2))};
     Matrix4 orbit, shift, small;
     orbitView(eye2, Vec3{0, 0, 0}, orbit);
     matTranslate(-200, -150, 0, shift);

@@ -134,8 +134,8 @@ void refreshMonitor(int32_t t)
 void addOverlay(int32_t t)
 {
     const double pi = rendererPi;
-    const uint8_t b = uint8_t(int32_t(std::fabs(127 * std::cos(t * pi / 420)) + 100));
-    const int32_t r = int32_t(150 * std::cos(t * pi / 8000) + 150);
+    const uint8_t b = uint8_t(int32_t(std::fabs(127 * floatCos(t * pi / 420)) + 100));
+    const int32_t r = int32_t(150 * floatCos(t * pi / 8000) + 150);
     addBufferDimmed(frameBuffer.pixels, scene.pictureSlots[2] + r * frameWidth, viewPixels / 2, b);
 }
 

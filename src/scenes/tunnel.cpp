@@ -37,12 +37,12 @@ void moveLights(int32_t t)
 {
     for (int i = 0; i < tunnelLights; ++i) {
         const double a = i * rendererPi / 4;
-        const float r = static_cast<float>(20 * std::cos(a) + 120);
+        const float r = static_cast<float>(20 * floatCos(a) + 120);
         const float w = static_cast<float>(t * rendererPi / (640 - 40 * i));
         MeshLight& light = mesh.lights[i];
-        light.x = static_cast<float>(r * std::cos(a + w));
-        light.y = static_cast<float>(10 * std::sin(a));
-        light.z = static_cast<float>(r * std::sin(a + w));
+        light.x = static_cast<float>(r * floatCos(a + w));
+        light.y = static_cast<float>(10 * floatSin(a));
+        light.z = static_cast<float>(r * floatSin(a + w));
     }
 }
 
@@ -50,15 +50,15 @@ void moveLights(int32_t t)
 // the view rolls by pi · cos(t·pi/1680).
 void tunnelView(int32_t t, Matrix4& view)
 {
-    const float a = static_cast<float>(0.3 * std::cos(angle(t, 1680)));
+    const float a = static_cast<float>(0.3 * floatCos(angle(t, 1680)));
     const float tau = static_cast<float>(angle(t, 1500));
-    const Vec3 eye{static_cast<float>(105 * std::cos(tau + a)), 0,
-                   static_cast<float>(105 * std::sin(tau + a))};
-    const Vec3 target{static_cast<float>(130 * std::cos(tau - a)), 0,
-                      static_cast<float>(130 * std::sin(tau - a))};
+    const Vec3 eye{static_cast<float>(105 * floatCos(tau + a)), 0,
+                   static_cast<float>(105 * floatSin(tau + a))};
+    const Vec3 target{static_cast<float>(130 * floatCos(tau - a)), 0,
+                      static_cast<float>(130 * floatSin(tau - a))};
     Matrix4 orbit, roll;
     orbitView(eye, target, orbit);
-    matRotate(static_cast<float>(rendererPi * std::cos(angle(t, 1680))), 2, roll);
+    matRotate(static_cast<float>(rendererPi * floatCos(angle(t, 1680))), 2, roll);
     matMultiply(roll, orbit, view);
 }
 
@@ -68,7 +68,7 @@ void tunnelView(int32_t t, Matrix4& view)
 void drawMonitor(int32_t t)
 {
     Texture& monitor = scene.textureSlots[slotMonitor];
-    const float s = static_cast<float>(40 * std::cos(angle(t, 420)) + 50);
+    const float s = static_cast<float>(40 * floatCos(angle(t, 420)) + 50);
     const int jitterY = nextRandom() >> 13;
     const int jitterX = nextRandom() >> 13;
     addBlock(frameBuffer.pixels, monitorWidth, monitorHeight, monitor.pixels,
@@ -81,7 +81,7 @@ void drawMonitor(int32_t t)
 void sizeLightSprites(int32_t t)
 {
     for (int k = 0; k < tunnelLights; ++k)
-        scene.lightSpriteSize[k] = static_cast<float>(8 * std::cos(angle(t, 210) + k) + 32);
+        scene.lightSpriteSize[k] = static_cast<float>(8 * floatCos(angle(t, 210) + k) + 32);
 }
 
 }  // namespace

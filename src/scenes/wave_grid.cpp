@@ -66,13 +66,13 @@ float waveHeight(int mode, int c, int r, float w)
 {
     const double pi = rendererPi;
     switch (mode) {
-    case 0: return static_cast<float>(30 * std::cos(c * pi / 6 + w) * std::sin(r * pi / 6 + w));
-    case 1: return static_cast<float>(30 * std::cos(c * pi / 3 + 2 * w) * std::sin(r * pi / 6 + w));
+    case 0: return static_cast<float>(30 * floatCos(c * pi / 6 + w) * floatSin(r * pi / 6 + w));
+    case 1: return static_cast<float>(30 * floatCos(c * pi / 3 + 2 * w) * floatSin(r * pi / 6 + w));
     case 2:
-        return static_cast<float>(30 * std::cos(c * pi / 6 + w) + 20 * std::sin(r * pi / 6 + w));
+        return static_cast<float>(30 * floatCos(c * pi / 6 + w) + 20 * floatSin(r * pi / 6 + w));
     default:
-        return static_cast<float>(20 * std::cos((c + r - w) * pi / 6) +
-                                  20 * std::cos((r + w) * pi / 6 + w));
+        return static_cast<float>(20 * floatCos((c + r - w) * pi / 6) +
+                                  20 * floatCos((r + w) * pi / 6 + w));
     }
 }
 
@@ -92,9 +92,9 @@ void rippleGrid(int32_t t)
 void gridView(int32_t t, Matrix4& view)
 {
     const double swing = t * rendererPi / 720;
-    const Vec3 eye{static_cast<float>(30 * std::cos(swing) + 3),
-                   static_cast<float>(30 * std::sin(swing)), 80};
-    const Vec3 target{static_cast<float>(30 * std::sin(swing)), 0, 0};
+    const Vec3 eye{static_cast<float>(30 * floatCos(swing) + 3),
+                   static_cast<float>(30 * floatSin(swing)), 80};
+    const Vec3 target{static_cast<float>(30 * floatSin(swing)), 0, 0};
     Matrix4 orbit, unit;
     orbitView(eye, target, orbit);
     matScale(1, 1, 1, unit);
@@ -139,7 +139,7 @@ void copyPanel()
 void drawLines(int32_t t)
 {
     for (int i = 0; i < 10; ++i) {
-        const float a = static_cast<float>(10 * std::cos(t * rendererPi / 420 + i * floatThird));
+        const float a = static_cast<float>(10 * floatCos(t * rendererPi / 420 + i * floatThird));
         const int ry = nextRandom() >> 10;
         const int rx = nextRandom() >> 10;
         const int x = saturatingTrunc(220 + 8 * i + a);
