@@ -205,6 +205,9 @@ void cosmosFree();
 void sunCodeInit();
 void sunCodeRun(int32_t length, uint32_t endPosition, uint32_t endRow);
 void sunCodeFree();
+// The first row of the code strip that Sun and code shows at time t: one row every 3 time units,
+// 0 to 498, computed in 32-bit floats.
+int32_t codeStripRow(int32_t t);
 void disksInit();
 void disksRun(int32_t length, uint32_t endPosition, uint32_t endRow);
 void disksFree();
