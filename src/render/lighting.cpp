@@ -40,11 +40,11 @@ float pointLightIntensity(const MeshVertex& v)
 
 void fillLightMaps()
 {
-    // sin(i·pi/256) for i = 0..255, in double and stored as float like every trigonometric value
-    // of the renderer; with the float store the centre entries reach exactly 255 and 192.
+    // sin(i·pi/256) for i = 0..255, stored as float like every trigonometric value; with the
+    // float store the centre entries reach exactly 255 and 192.
     float sine[lightMapSize];
     for (int i = 0; i < lightMapSize; ++i)
-        sine[i] = static_cast<float>(std::sin(i * rendererPi * 0.00390625));
+        sine[i] = floatSin(i * rendererPi * 0.00390625);
     for (int i = 0; i < lightMapSize; ++i) {
         for (int j = 0; j < lightMapSize; ++j) {
             const double p = static_cast<double>(sine[i]) * sine[j];

@@ -32,9 +32,8 @@ void matScale(float a, float b, float c, Matrix4& m)
 
 void matRotate(float angle, int axis, Matrix4& m)
 {
-    // Sine and cosine in double, stored as float like every trigonometric result of the renderer.
-    const float c = static_cast<float>(std::cos(static_cast<double>(angle)));
-    const float s = static_cast<float>(std::sin(static_cast<double>(angle)));
+    const float c = floatCos(angle);
+    const float s = floatSin(angle);
     std::memset(m.m, 0, sizeof m.m);
     m.m[15] = 1;
     m.m[5 * axis] = 1;
@@ -95,7 +94,7 @@ static float horizontalLength(float x, float z)
 
 static float angleOf(float y, float x)
 {
-    return static_cast<float>(std::atan2(static_cast<double>(y), static_cast<double>(x)));
+    return floatAtan2(y, x);
 }
 
 // T(p)·Ry(-alpha)·Rx(-beta)·Rz(angle)·Rx(beta)·Ry(alpha)·T(-p). Because the yaw is undone on the

@@ -11,7 +11,7 @@ namespace {
 // 360))), with 3.14 for pi as the original formula has it: 45 degrees gives 386, 90 gives 160.
 ProjectionState projectionFor(float degrees, int centreX, int centreY)
 {
-    const double d = 320.0 / (2.0 * std::tan(static_cast<double>(degrees) * 3.14 / 360.0));
+    const double d = 320.0 / (2.0 * floatTan(static_cast<double>(degrees) * 3.14 / 360.0));
     const int distance = static_cast<int>(d);
     return ProjectionState{distance, 10 - distance, centreX, centreY};
 }

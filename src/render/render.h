@@ -3,6 +3,7 @@
 // on its own: a file that uses both includes both.
 #pragma once
 
+#include <cmath>
 #include <cstdint>
 
 #include "render/maths.h"
@@ -25,6 +26,26 @@ extern PairProducts pairProducts;
 
 // pi as the renderer uses it everywhere (slightly below the true value).
 constexpr double rendererPi = 3.1415926;
+
+// The show's trigonometry: computed in double precision and stored as a 32-bit float, so every
+// sine, cosine, tangent and arc tangent is rounded to a float before anything else uses it; the
+// expression around it goes on in the types it is written in.
+inline float floatCos(double a)
+{
+    return static_cast<float>(std::cos(a));
+}
+inline float floatSin(double a)
+{
+    return static_cast<float>(std::sin(a));
+}
+inline float floatTan(double a)
+{
+    return static_cast<float>(std::tan(a));
+}
+inline float floatAtan2(double y, double x)
+{
+    return static_cast<float>(std::atan2(y, x));
+}
 
 void matIdentity(Matrix4& m);
 // Identity with the translation (a, b, c).

@@ -8,6 +8,18 @@
 
 #include <cmath>
 
+namespace {
+
+// Steps 1 and 2: picture 0 alone at t = 0, picture 1 alone at t = 410, and back every 820.
+void crossFadePictures(int32_t t)
+{
+    const float pulse = std::fabs(floatCos(t * rendererPi / 820));
+    const auto weight = static_cast<uint8_t>(static_cast<int32_t>(pulse * 255));
+    crossFade(frameBuffer.pixels, scene.pictureSlots[0], scene.pictureSlots[1], weight);
+}
+
+}  // namespace
+
 void cosmosInit()
 {
     loadPictureSlot(0, "cosmo2.jpg");
@@ -20,10 +32,7 @@ void cosmosRun(int32_t length, uint32_t endPosition, uint32_t endRow)
     beginSceneRun();
     while (runContinues(endPosition, endRow)) {
         readMusicPosition();
-        // Picture 0 alone at t = 0, picture 1 alone at t = 410, and back every 820.
-        const double pulse = std::fabs(std::cos(scene.sceneTime * rendererPi / 820));
-        const auto weight = static_cast<uint8_t>(static_cast<int32_t>(pulse * 255));
-        crossFade(frameBuffer.pixels, scene.pictureSlots[0], scene.pictureSlots[1], weight);
+        crossFadePictures(scene.sceneTime);
         finishSceneFrameDirect(length, 0.97f);
     }
 }

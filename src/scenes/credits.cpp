@@ -48,16 +48,64 @@ CardPair cardsForCue(int32_t cue)
     }
 }
 
+// Step 1: the opening picture behind everything.
+void copyBackground()
+{
+    if (scene.backgroundPicture != nullptr)
+        copyBuffer(frameBuffer.pixels, scene.backgroundPicture, viewPixels / 2);
+    else
+        std::memset(frameBuffer.pixels, 0, sizeof frameBuffer.pixels);
+}
+
+// Steps 2 to 5: the logo placed by its tracks in front of a fixed eye, environment-mapped, with
+// the lights on their tracks, through the common pipeline.
+void drawLogo(int32_t t)
+{
+    const Vec3 eye{0, 25, 50};
+    const Vec3 target{0, 0, 0};
+    Matrix4 view;
+    orbitView(eye, target, view);
+    const float f = static_cast<float>(t) / frameDivisor;
+    for (int k = 0; k < mesh.objectCount && k < maxMeshObjects; ++k) {
+        MeshObject& object = mesh.objects[k];
+        Matrix4 m;
+        placeObject(object, view, f, m);
+        transformVertices(object.firstVertex, object.lastVertex, m);
+        environmentMap(object.firstVertex, object.lastVertex);
+        transformFaceNormals(object.firstFace, object.lastFace, m);
+    }
+    evalLightTracks(f);
+    transformLights(view);
+    fillDrawList();
+    drawDrawList();
+}
+
+// Step 6: the cue is read, not taken, so its cards stay until the next one; the first cue 1
+// flashes the picture 63 steps toward white and the scene's own fade-out goes to black.
+void readCreditCue()
+{
+    CreditsState& s = credits;
+    s.creditCue = syncEvent.load();
+    if (s.creditCue == 1 && s.flashPending == 1) {
+        s.flashPending = 0;
+        timing.endFadeToWhite = 0;
+        timing.fadeLevel = 63;
+        timing.fadeToWhite = 1;
+        timing.fadeState = fadeIn;
+    }
+}
+
+// Step 7: the cue's two cards pulsing at the right.
 void drawCards(int32_t t, int32_t cue)
 {
     const CardPair pair = cardsForCue(cue);
     if (pair.lower < 0)
         return;
     const double a140 = t * rendererPi / 140;
-    drawSlotSprite(pair.lower, 270, 180, saturatingTrunc(128 - 32 * std::cos(a140)),
-                   saturatingTrunc(64 - 16 * std::cos(t * rendererPi / 280)));
-    drawSlotSprite(pair.upper, 270, 150, saturatingTrunc(128 - 32 * std::sin(a140)),
-                   saturatingTrunc(64 - 16 * std::sin(t * rendererPi / 180)));
+    drawSlotSprite(pair.lower, 270, 180, saturatingTrunc(128 - 32 * floatCos(a140)),
+                   saturatingTrunc(64 - 16 * floatCos(t * rendererPi / 280)));
+    drawSlotSprite(pair.upper, 270, 150, saturatingTrunc(128 - 32 * floatSin(a140)),
+                   saturatingTrunc(64 - 16 * floatSin(t * rendererPi / 180)));
 }
 
 }  // namespace
@@ -84,47 +132,18 @@ void creditsInit()
 
 void creditsRun(int32_t length, uint32_t endPosition, uint32_t endRow)
 {
-    CreditsState& s = credits;
-    s = CreditsState{};
+    credits = CreditsState{};
     syncEvent.store(0);
     timing.sceneDim = 0;
     setLightSpriteSizes(lightSpriteSize);
     beginSceneRun();
-    const Vec3 eye{0, 25, 50};
-    const Vec3 target{0, 0, 0};
     while (runContinues(endPosition, endRow)) {
         readMusicPosition();
         const int32_t t = scene.sceneTime;
-        if (scene.backgroundPicture != nullptr)
-            copyBuffer(frameBuffer.pixels, scene.backgroundPicture, viewPixels / 2);
-        else
-            std::memset(frameBuffer.pixels, 0, sizeof frameBuffer.pixels);
-
-        Matrix4 view;
-        orbitView(eye, target, view);
-        const float f = static_cast<float>(t) / frameDivisor;
-        for (int k = 0; k < mesh.objectCount && k < maxMeshObjects; ++k) {
-            MeshObject& object = mesh.objects[k];
-            Matrix4 m;
-            placeObject(object, view, f, m);
-            transformVertices(object.firstVertex, object.lastVertex, m);
-            environmentMap(object.firstVertex, object.lastVertex);
-            transformFaceNormals(object.firstFace, object.lastFace, m);
-        }
-        evalLightTracks(f);
-        transformLights(view);
-        fillDrawList();
-        drawDrawList();
-
-        s.creditCue = syncEvent.load();
-        if (s.creditCue == 1 && s.flashPending == 1) {
-            s.flashPending = 0;
-            timing.endFadeToWhite = 0;
-            timing.fadeLevel = 63;
-            timing.fadeToWhite = 1;
-            timing.fadeState = fadeIn;
-        }
-        drawCards(t, s.creditCue);
+        copyBackground();
+        drawLogo(t);
+        readCreditCue();
+        drawCards(t, credits.creditCue);
         finishSceneFrame(length, fadeFraction);
     }
 }

@@ -75,6 +75,20 @@ void placeWobblingObject(int k, const Matrix4& view, int32_t t, float frame, Mat
     placeObjectAt(object, view, p, frame, out);
 }
 
+// Steps 3 and 4: every disk placed with its wobble, then the faces (no lights) far to near.
+void drawDisks(const Matrix4& view, int32_t t)
+{
+    const float f = static_cast<float>(t) * 0.05f;
+    for (int k = 0; k < mesh.objectCount; ++k) {
+        Matrix4 m;
+        placeWobblingObject(k, view, t, f, m);
+        transformObject(mesh.objects[k], m);
+    }
+    resetDrawList();
+    addVisibleFaces(0, mesh.faceCount - 1);
+    drawDrawList();
+}
+
 // Step 5: texel (j, i) = pixel (i / 2, j / 2) of the previous frame: its top-left 128 x 128
 // pixels enlarged twice with rows and columns exchanged.
 void takeFeedback()
@@ -85,9 +99,20 @@ void takeFeedback()
             *texel++ = trailBuffer.pixels[(j >> 1) * viewWidth + (i >> 1)];
 }
 
+// Step 6: the backdrop added over the frame, picture 0 on the first eight rows of every sixteen
+// and picture 1 on the others, by the music's position read again.
+void addBackdrop()
+{
+    readMusicPosition();
+    const uint32_t* backdrop = scene.pictureSlots[musicPosition.row % 16 < 8 ? 0 : 1];
+    if (backdrop != nullptr)
+        addBuffer(frameBuffer.pixels, backdrop, viewPixels / 2);
+}
+
 // Step 7: the three words pulse in turn, a third of a period apart.
 void drawWords(int32_t t)
 {
+    // A third and two thirds of a turn, 2 pi / 3 and 4 pi / 3 with pi = 3.1415926.
     static const double phases[wordCount] = {0, 2.094395066666667, 4.188790133333334};
     static const int centres[wordCount][2] = {{70, 100}, {100, 130}, {130, 160}};
     for (int n = 0; n < wordCount; ++n) {
@@ -130,28 +155,14 @@ void disksRun(int32_t length, uint32_t endPosition, uint32_t endRow)
     disks.turnTime = 0;
     disks.turned = false;
     beginSceneRun();
-
     while (runContinues(endPosition, endRow)) {
         readMusicPosition();
         const int32_t t = scene.sceneTime;
         Matrix4 view;
         buildView(cameraTime(t, length), view);
-
-        const float f = static_cast<float>(t) * 0.05f;
-        for (int k = 0; k < mesh.objectCount; ++k) {
-            Matrix4 m;
-            placeWobblingObject(k, view, t, f, m);
-            transformObject(mesh.objects[k], m);
-        }
-        resetDrawList();
-        addVisibleFaces(0, mesh.faceCount - 1);
-        drawDrawList();
-
+        drawDisks(view, t);
         takeFeedback();
-        readMusicPosition();
-        const uint32_t* backdrop = scene.pictureSlots[musicPosition.row % 16 < 8 ? 0 : 1];
-        if (backdrop != nullptr)
-            addBuffer(frameBuffer.pixels, backdrop, viewPixels / 2);
+        addBackdrop();
         drawWords(t);
         finishSceneFrame(length, 0.96f);
     }

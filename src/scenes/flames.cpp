@@ -38,6 +38,7 @@ struct FlamesState {
     uint8_t flameSize[flameCount] = {};
     float shake = 0;
     int32_t previousTime = 0;
+    bool endCueTaken = false;  // the frame's take of the cues returned 1
 };
 FlamesState flames;
 
@@ -46,8 +47,9 @@ double angle(int32_t t, double n)
     return t * rendererPi / n;
 }
 
-// The twenty flames: four rows through the centre at 0, 1, 2 and 3 radians, rising from height 80
-// faster and faster, shrinking while they rise, restarting at a random phase above height 160.
+// Step 2: the twenty flames: four rows through the centre at 0, 1, 2 and 3 radians, rising from
+// height 80 faster and faster, shrinking while they rise, restarting at a random phase above height
+// 160.
 void moveFlames(int32_t dt)
 {
     FlamesState& s = flames;
@@ -55,9 +57,9 @@ void moveFlames(int32_t dt)
         const float g = static_cast<float>(i / 5);
         s.flamePhase[i] += dt;
         float h = static_cast<float>(s.flamePhase[i]) * 0.01f;
-        const float r = static_cast<float>(35 * std::cos(static_cast<double>(i)));
-        const float x = static_cast<float>(std::cos(static_cast<double>(g)) * r);
-        const float z = static_cast<float>(std::sin(static_cast<double>(g)) * r);
+        const float r = static_cast<float>(35 * floatCos(static_cast<double>(i)));
+        const float x = static_cast<float>(floatCos(static_cast<double>(g)) * r);
+        const float z = static_cast<float>(floatSin(static_cast<double>(g)) * r);
         float y = 4.0f * h * h + 10.0f * h + 80.0f;
         if (y > 160.0f) {
             s.flamePhase[i] = nextRandom() >> 8;
@@ -74,23 +76,31 @@ void moveFlames(int32_t dt)
     }
 }
 
-// The three glow lights circling about a centre that itself wanders above the mesh.
+// Step 3: the shake dies out linearly, by 1/128 a time unit.
+void decayShake(int32_t dt)
+{
+    flames.shake -= static_cast<float>(dt) * 0.0078125f;
+    if (flames.shake < 0)
+        flames.shake = 0;
+}
+
+// Step 4: the three glow lights circling about a centre that itself wanders above the mesh.
 void moveCircleLights(int32_t t)
 {
     const FlamesState& s = flames;
-    const float ax = static_cast<float>(100 * std::cos(angle(t, 720)));
-    const float ay = static_cast<float>(50 * std::cos(angle(t, 420)) + 130);
-    const float az = static_cast<float>(100 * std::sin(angle(t, 520)));
+    const float ax = static_cast<float>(100 * floatCos(angle(t, 720)));
+    const float ay = static_cast<float>(50 * floatCos(angle(t, 420)) + 130);
+    const float az = static_cast<float>(100 * floatSin(angle(t, 520)));
     const float place[circleLightCount][3] = {
-        {static_cast<float>(ax + 20 * std::cos(angle(t, 720))),
-         static_cast<float>(ay + 20 * std::cos(angle(t, 720))),
-         static_cast<float>(az + 20 * std::sin(angle(t, 360)))},
-        {static_cast<float>(ax + 20 * std::sin(angle(t, 360))),
-         static_cast<float>(ay + 20 * std::sin(angle(t, 400))),
-         static_cast<float>(az + 20 * std::cos(angle(t, 520)))},
-        {static_cast<float>(ax + 20 * std::sin(angle(t, 760))),
-         static_cast<float>(ay + 20 * std::sin(angle(t, 500))),
-         static_cast<float>(az + 20 * std::sin(angle(t, 420)))},
+        {static_cast<float>(ax + 20 * floatCos(angle(t, 720))),
+         static_cast<float>(ay + 20 * floatCos(angle(t, 720))),
+         static_cast<float>(az + 20 * floatSin(angle(t, 360)))},
+        {static_cast<float>(ax + 20 * floatSin(angle(t, 360))),
+         static_cast<float>(ay + 20 * floatSin(angle(t, 400))),
+         static_cast<float>(az + 20 * floatCos(angle(t, 520)))},
+        {static_cast<float>(ax + 20 * floatSin(angle(t, 760))),
+         static_cast<float>(ay + 20 * floatSin(angle(t, 500))),
+         static_cast<float>(az + 20 * floatSin(angle(t, 420)))},
     };
     for (int j = 0; j < s.circleLights; ++j) {
         MeshLight& light = mesh.lights[s.firstCircleLight + j];
@@ -100,7 +110,8 @@ void moveCircleLights(int32_t t)
     }
 }
 
-// Light-sprite sizes: a flame by its own size, every other light pulsing by its number.
+// Step 7: the light sprites' sizes, a flame by its own size, every other light pulsing by its
+// number.
 void sizeLightSprites(int32_t t)
 {
     const FlamesState& s = flames;
@@ -108,20 +119,63 @@ void sizeLightSprites(int32_t t)
         if (k >= s.firstFlameLight && k - s.firstFlameLight < flameCount)
             scene.lightSpriteSize[k] = s.flameSize[k - s.firstFlameLight];
         else
-            scene.lightSpriteSize[k] = static_cast<float>(50 + 48 * std::cos(angle(t, 210) + k));
+            scene.lightSpriteSize[k] = static_cast<float>(50 + 48 * floatCos(angle(t, 210) + k));
     }
 }
 
-// The title grows in from 6 x 4 pixels once the time passes 0.9 of the length.
+// Step 8: the title grows in from 6 x 4 pixels once the time passes 0.9 of the length.
 void drawTitle(int32_t t, int32_t length)
 {
     const float start = 0.9f * static_cast<float>(length);
     if (!(static_cast<float>(t) > start))
         return;
     const float u = static_cast<float>(t) - start;
-    const double c = std::cos(u * rendererPi / 1050);
+    const float c = floatCos(u * rendererPi / 1050);
     drawSlotSprite(slotTitle, 155, 68, saturatingTrunc(266 - 260 * c),
                    saturatingTrunc(84 - 80 * c));
+}
+
+// Steps 5 and 6: the camera track's view, shaken downward by up to 31 steps of the shake. The
+// frame takes the cues once: a 2 restarts the shake at 3, a 1 ends the run at the next top of
+// frame. One random number is drawn every frame, shaken or not.
+void shakenView(int32_t t, Matrix4& view)
+{
+    FlamesState& s = flames;
+    Matrix4 cameraMatrix;
+    evalCameraView(static_cast<float>(t) * (1.0f / 35.0f), cameraMatrix);
+    const int cue = syncEvent.exchange(0);
+    if (cue == 2)
+        s.shake = 3;
+    if (cue == 1)
+        s.endCueTaken = true;
+    Matrix4 shakeMatrix;
+    matTranslate(0, -static_cast<float>(nextRandom() >> 10) * s.shake, 0, shakeMatrix);
+    matMultiply(cameraMatrix, shakeMatrix, view);
+}
+
+// Step 7: the mesh and every light through the common pipeline.
+void drawScene(const Matrix4& view, int32_t t)
+{
+    transformMesh(view);
+    transformLights(view);
+    fillDrawList();
+    sizeLightSprites(t);
+    drawDrawList();
+}
+
+// Step 9: the lens flare on vertex 250 where it was last drawn.
+void drawFlare()
+{
+    if (flames.drawFlare)
+        drawLensFlare(slotFlare, mesh.vertices[flareVertex].sx, mesh.vertices[flareVertex].sy,
+                      1.0f);
+}
+
+// The run's end rule, tested at the top of every frame: music cue 1, whether it is waiting in
+// syncEvent or was taken by the last frame, or the quit flag.
+bool flamesContinue()
+{
+    return !flames.endCueTaken && syncEvent.load() != 1 && !quitRequested();
 }
 
 }  // namespace
@@ -162,6 +216,7 @@ void flamesRun(int32_t length, uint32_t /*endPosition*/, uint32_t /*endRow*/)
     s.firstCircleLight = mesh.lightCount - s.circleLights;
     s.flameLights = 0;
     s.shake = 0;
+    s.endCueTaken = false;
     for (int i = 0; i < flameCount; ++i) {
         if (appendLight(0, 0, 0, slotFlame) >= 0)
             ++s.flameLights;
@@ -169,40 +224,19 @@ void flamesRun(int32_t length, uint32_t /*endPosition*/, uint32_t /*endRow*/)
     }
     s.previousTime = takeSceneTime();
     startFadeIn();
-
-    // A cue 1 taken with the shake's take ends the run at the next top of frame.
-    bool cueTaken = false;
-    while (!cueTaken && syncEvent.load() != 1 && !quitRequested()) {
+    while (flamesContinue()) {
         readMusicPosition();
         const int32_t t = scene.sceneTime;
-        moveFlames(t - s.previousTime);
-        s.shake -= static_cast<float>(t - s.previousTime) * 0.0078125f;
-        if (s.shake < 0)
-            s.shake = 0;
+        const int32_t dt = t - s.previousTime;
+        moveFlames(dt);
+        decayShake(dt);
         s.previousTime = t;
         moveCircleLights(t);
-
-        Matrix4 cameraMatrix;
-        evalCameraView(static_cast<float>(t) * (1.0f / 35.0f), cameraMatrix);
-        const int cue = syncEvent.exchange(0);
-        if (cue == 2)
-            s.shake = 3;
-        if (cue == 1)
-            cueTaken = true;
-        Matrix4 shakeMatrix;
-        matTranslate(0, -static_cast<float>(nextRandom() >> 10) * s.shake, 0, shakeMatrix);
         Matrix4 view;
-        matMultiply(cameraMatrix, shakeMatrix, view);
-
-        transformMesh(view);
-        transformLights(view);
-        fillDrawList();
-        sizeLightSprites(t);
-        drawDrawList();
+        shakenView(t, view);
+        drawScene(view, t);
         drawTitle(t, length);
-        if (s.drawFlare)
-            drawLensFlare(slotFlare, mesh.vertices[flareVertex].sx, mesh.vertices[flareVertex].sy,
-                          1.0f);
+        drawFlare();
         presentFrame();
         takeSceneTime();
     }

@@ -68,6 +68,100 @@ void morphVertices(int32_t k, float f)
     }
 }
 
+// Step 1: the main view swings round the object.
+void mainView(int32_t t, Matrix4& view)
+{
+    const double pi = rendererPi;
+    const float q = float(floatCos(t * pi / 1440) * floatSin(t * pi / 2880));
+    const Vec3 eye = {float(300 * floatCos(t * pi / 1440 + q)), float(100 * floatSin(q) + 400),
+                      float(300 * floatSin(t * pi / 2880 + q))};
+    const Vec3 target = {float(50 * floatSin(t * pi / 1440)), 0.0f,
+                         float(50 * floatCos(t * pi / 720))};
+    orbitView(eye, target, view);
+}
+
+// Step 2: the floor's texture scrolls along its rows.
+void scrollFloor(int32_t t)
+{
+    if (!morph.floorGrid)
+        return;
+    for (int r = 0; r < floorSide; ++r)
+        for (int c = 0; c < floorSide; ++c) {
+            MeshVertex& v = mesh.vertices[mesh.objects[0].firstVertex + floorSide * r + c];
+            v.u = float(64 * c + t / 2);
+            v.v = float(64 * r);
+        }
+}
+
+// Step 3: the object between two key shapes, slow out of the first and fast into the next.
+void morphAt(int32_t t)
+{
+    if (!morph.morphing)
+        return;
+    int32_t k = t / morphPeriod + firstKeyObject;
+    const float s = float(t - (k - firstKeyObject) * morphPeriod) / float(morphPeriod);
+    float f = s * s * s;
+    if (k >= morph.lastKey) {
+        // Past the last key shape the object keeps it.
+        k = morph.lastKey;
+        f = 0.0f;
+    }
+    morphVertices(k, f);
+}
+
+// Step 4: objects 0 to 2 through the common pipeline.
+void drawMainView(const Matrix4& view)
+{
+    updateMeshNormals();
+    transformVertices(0, morph.drawnVertices - 1, view);
+    transformFaceNormals(0, morph.drawnFaces - 1, view);
+    resetDrawList();
+    addVisibleFaces(0, morph.drawnFaces - 1);
+    drawDrawList();
+}
+
+// Step 5: the column of pulsing frames, neighbours breathing in opposite phase.
+void drawFrames(int32_t t)
+{
+    const double pi = rendererPi;
+    for (int i = 0; i < 5; ++i) {
+        const float a = float(10 * floatCos(t * pi / 210 + i * pi) + 10);
+        drawJitterBox(frameBuffer.pixels, int32_t(270 - a), int32_t(50 * i - a),
+                      int32_t(2 * a + 20), int32_t(2 * a + 20));
+    }
+}
+
+// Step 6: the small view of object 5, drawn in face order without sorting.
+void drawSmallView(int32_t t)
+{
+    if (!morph.smallView)
+        return;
+    const double pi = rendererPi;
+    const float q2 = float(floatCos(t * pi / 720) * floatSin(t * pi / 1440));
+    const Vec3 eye2 = {float(600 * floatCos(t * pi / 360 + q2)), float(200 * floatSin(q2) + 400),
+                       float(600 * floatSin(t * pi / 720 + q2))};
+    Matrix4 orbit, shift, small;
+    orbitView(eye2, Vec3{0, 0, 0}, orbit);
+    matTranslate(-200, -150, 0, shift);
+    matMultiply(shift, orbit, small);
+    const MeshObject& object = mesh.objects[smallViewObject];
+    prepareFastTransform(small);
+    for (int32_t i = object.firstVertex; i <= object.lastVertex; ++i)
+        transformVertex(mesh.vertices[i], small);
+    for (int32_t i = object.firstFace; i <= object.lastFace; ++i) {
+        rotateFaceNormal(mesh.faces[i], small);
+        if (facesEye(mesh.faces[i]))
+            drawFace(mesh.faces[i], frameBuffer.pixels);
+    }
+}
+
+// Step 7: the glow in the lower left corner flickers in size, 120 to 375 pixels.
+void drawCornerGlow()
+{
+    const int size = 120 + (nextRandom() >> 7);
+    drawSlotSprite(0, 0, 200, size, size);
+}
+
 }  // namespace
 
 void morphInit()
@@ -146,80 +240,14 @@ void morphRun(int32_t length, uint32_t endPosition, uint32_t endRow)
     while (runContinues(endPosition, endRow)) {
         readMusicPosition();
         const int32_t t = scene.sceneTime;
-        const double pi = rendererPi;
-
-        // 1. The main view swings round the object.
-        const float q = float(std::cos(t * pi / 1440) * std::sin(t * pi / 2880));
-        const Vec3 eye = {float(300 * std::cos(t * pi / 1440 + q)), float(100 * std::sin(q) + 400),
-                          float(300 * std::sin(t * pi / 2880 + q))};
-        const Vec3 target = {float(50 * std::sin(t * pi / 1440)), 0.0f,
-                             float(50 * std::cos(t * pi / 720))};
         Matrix4 view;
-        orbitView(eye, target, view);
-
-        // 2. The floor's texture scrolls along its rows.
-        if (morph.floorGrid)
-            for (int r = 0; r < floorSide; ++r)
-                for (int c = 0; c < floorSide; ++c) {
-                    MeshVertex& v = mesh.vertices[mesh.objects[0].firstVertex + floorSide * r + c];
-                    v.u = float(64 * c + t / 2);
-                    v.v = float(64 * r);
-                }
-
-        // 3. The object between two key shapes, slow out of the first and fast into the next.
-        if (morph.morphing) {
-            int32_t k = t / morphPeriod + firstKeyObject;
-            const float s = float(t - (k - firstKeyObject) * morphPeriod) / float(morphPeriod);
-            float f = s * s * s;
-            if (k >= morph.lastKey) {
-                // Past the last key shape the object keeps it.
-                k = morph.lastKey;
-                f = 0.0f;
-            }
-            morphVertices(k, f);
-        }
-
-        // 4. Objects 0 to 2 through the common pipeline.
-        updateMeshNormals();
-        transformVertices(0, morph.drawnVertices - 1, view);
-        transformFaceNormals(0, morph.drawnFaces - 1, view);
-        resetDrawList();
-        addVisibleFaces(0, morph.drawnFaces - 1);
-        drawDrawList();
-
-        // 5. The column of pulsing frames.
-        for (int i = 0; i < 5; ++i) {
-            const float a = float(10 * std::cos(t * pi / 210 + i * pi) + 10);
-            drawJitterBox(frameBuffer.pixels, int32_t(270 - a), int32_t(50 * i - a),
-                          int32_t(2 * a + 20), int32_t(2 * a + 20));
-        }
-
-        // 6. The small view of object 5, drawn in face order without sorting.
-        if (morph.smallView) {
-            const float q2 = float(std::cos(t * pi / 720) * std::sin(t * pi / 1440));
-            const Vec3 eye2 = {float(600 * std::cos(t * pi / 360 + q2)),
-                               float(200 * std::sin(q2) + 400),
-                               float(600 * std::sin(t * pi / 720 + q2))};
-            Matrix4 orbit, shift, small;
-            orbitView(eye2, Vec3{0, 0, 0}, orbit);
-            matTranslate(-200, -150, 0, shift);
-            matMultiply(shift, orbit, small);
-            const MeshObject& object = mesh.objects[smallViewObject];
-            prepareFastTransform(small);
-            for (int32_t i = object.firstVertex; i <= object.lastVertex; ++i)
-                transformVertex(mesh.vertices[i], small);
-            for (int32_t i = object.firstFace; i <= object.lastFace; ++i) {
-                rotateFaceNormal(mesh.faces[i], small);
-                if (facesEye(mesh.faces[i]))
-                    drawFace(mesh.faces[i], frameBuffer.pixels);
-            }
-        }
-
-        // 7. The glow in the lower left corner flickers in size.
-        const int size = 120 + (nextRandom() >> 7);
-        drawSlotSprite(0, 0, 200, size, size);
-
-        // 8. Present, take the time, and fade out near the end.
+        mainView(t, view);
+        scrollFloor(t);
+        morphAt(t);
+        drawMainView(view);
+        drawFrames(t);
+        drawSmallView(t);
+        drawCornerGlow();
         finishSceneFrame(length, 0.96f);
     }
 }

@@ -26,6 +26,12 @@ constexpr int panelWidthLimit = 144;           // ... so at most 144 wide
 constexpr int miniCopyX = 236, miniCopyY = 4;  // Mother's small copy of the frame
 constexpr int32_t blinkInterval = 50;  // time units between exchanges of the sign's pictures
 
+// Which of the two rooms is played.
+enum NeonRoom : int {
+    roomComputer,
+    roomMother,
+};
+
 // The run and data state of the room being played.
 struct NeonRoomState {
     int32_t swapTime = 0;        // sceneTime at the last exchange of the sign's pictures
@@ -68,8 +74,23 @@ void setBlinkFaces(int firstObject, int lastObject, const char* sceneName)
     }
 }
 
-// Steps 1 to 3 of a room's frame after the view and the placed objects: lights along their
-// tracks, faces and lights into the DrawList, drawn far to near.
+// Step 1: the camera track's view at f; Computer transforms every vertex with it, Mother places
+// every object by its tracks. Each room keeps its own way of computing f (a multiply by the float
+// 1/30 or a divide by 30), since the two can differ in the last bit.
+void placeRoom(NeonRoom which, int32_t t, Matrix4& view, float& frame)
+{
+    if (which == roomComputer) {
+        frame = float(t) * (1.0f / 30.0f);
+        evalCameraView(frame, view);
+        transformMesh(view);
+    } else {
+        frame = float(t) / 30.0f;
+        evalCameraView(frame, view);
+        placeObjects(view, frame);
+    }
+}
+
+// Steps 2 and 3: lights along their tracks, faces and lights into the DrawList, drawn far to near.
 void drawRoom(const Matrix4& view, float frame)
 {
     evalLightTracks(frame);
@@ -93,8 +114,8 @@ void blinkSign(int32_t t)
     room.swapTime = 2 * t - room.swapTime - blinkInterval;
 }
 
-// Computer, step 5.1 and 5.2: the previous frame's 128 x 128 centre, enlarged twice, with a black
-// band of 64 rows running down it.
+// Steps 5.1 and 5.2, Computer only: the previous frame's 128 x 128 centre, enlarged twice, with a
+// black band of 64 rows running down it.
 void refreshMonitor(int32_t t)
 {
     uint32_t* texture = room.monitorTexture;
@@ -102,18 +123,59 @@ void refreshMonitor(int32_t t)
         for (int j = 0; j < monitorSize; ++j)
             texture[i * monitorSize + j] =
                 trailBuffer.pixels[(36 + i / 2) * frameWidth + 96 + j / 2];
+    // The band's first row is at most 190, so its 64 rows end by row 253, inside the texture.
     const int32_t band = (2 * t) % 191;
     for (int i = 0; i < refreshBandRows * monitorSize; ++i)
         texture[band * monitorSize + i] = 0;
 }
 
-// Computer, step 5.3: the overlay from its row r, what is brighter than the pulsing threshold b.
+// Step 5.3, Computer only: the overlay from its row r, what is brighter than the pulsing threshold
+// b.
 void addOverlay(int32_t t)
 {
     const double pi = rendererPi;
-    const uint8_t b = uint8_t(int32_t(std::fabs(127 * std::cos(t * pi / 420)) + 100));
-    const int32_t r = int32_t(150 * std::cos(t * pi / 8000) + 150);
+    const uint8_t b = uint8_t(int32_t(std::fabs(127 * floatCos(t * pi / 420)) + 100));
+    const int32_t r = int32_t(150 * floatCos(t * pi / 8000) + 150);
     addBufferDimmed(frameBuffer.pixels, scene.pictureSlots[2] + r * frameWidth, viewPixels / 2, b);
+}
+
+// Step 6, Mother only: a small copy of the frame and the panel at the top right.
+void addMiniCopyAndPanel()
+{
+    const Texture& mini = scene.textureSlots[0];
+    shrinkToQuarter(mini.pixels, frameBuffer.pixels);
+    copyBlock(frameBuffer.pixels, 80, 50, mini.pixels, miniCopyX, miniCopyY);
+    if (room.panel) {
+        const Texture& panel = scene.textureSlots[4];
+        addBlock(frameBuffer.pixels, uint8_t(panel.width), uint8_t(panel.height), panel.pixels,
+                 panelColumn, 0);
+    }
+}
+
+// The run of either room: the frame's steps in order, each room adding its own overlays.
+void runNeonRoom(NeonRoom which, int32_t length, uint32_t endPosition, uint32_t endRow,
+                 float fadeFraction)
+{
+    timing.sceneDim = 0;
+    beginSceneRun();
+    room.swapTime = scene.sceneTime;
+    while (runContinues(endPosition, endRow)) {
+        readMusicPosition();
+        const int32_t t = scene.sceneTime;
+        Matrix4 view;
+        float frame = 0;
+        placeRoom(which, t, view, frame);
+        drawRoom(view, frame);
+        blinkSign(t);
+        if (which == roomComputer) {
+            refreshMonitor(t);
+            if (room.overlay)
+                addOverlay(t);
+        } else {
+            addMiniCopyAndPanel();
+        }
+        finishSceneFrame(length, fadeFraction);
+    }
 }
 
 }  // namespace
@@ -138,23 +200,7 @@ void computerInit()
 
 void computerRun(int32_t length, uint32_t endPosition, uint32_t endRow)
 {
-    timing.sceneDim = 0;
-    beginSceneRun();
-    room.swapTime = scene.sceneTime;
-    while (runContinues(endPosition, endRow)) {
-        readMusicPosition();
-        const int32_t t = scene.sceneTime;
-        const float frame = float(t) * (1.0f / 30.0f);
-        Matrix4 view;
-        evalCameraView(frame, view);
-        transformMesh(view);
-        drawRoom(view, frame);
-        blinkSign(t);
-        refreshMonitor(t);
-        if (room.overlay)
-            addOverlay(t);
-        finishSceneFrame(length, 0.96f);
-    }
+    runNeonRoom(roomComputer, length, endPosition, endRow, 0.96f);
 }
 
 void computerFree()
@@ -188,28 +234,7 @@ void motherInit()
 
 void motherRun(int32_t length, uint32_t endPosition, uint32_t endRow)
 {
-    timing.sceneDim = 0;
-    beginSceneRun();
-    room.swapTime = scene.sceneTime;
-    while (runContinues(endPosition, endRow)) {
-        readMusicPosition();
-        const int32_t t = scene.sceneTime;
-        const float frame = float(t) / 30.0f;
-        Matrix4 view;
-        evalCameraView(frame, view);
-        placeObjects(view, frame);
-        drawRoom(view, frame);
-        blinkSign(t);
-        const Texture& mini = scene.textureSlots[0];
-        shrinkToQuarter(mini.pixels, frameBuffer.pixels);
-        copyBlock(frameBuffer.pixels, 80, 50, mini.pixels, miniCopyX, miniCopyY);
-        if (room.panel) {
-            const Texture& panel = scene.textureSlots[4];
-            addBlock(frameBuffer.pixels, uint8_t(panel.width), uint8_t(panel.height), panel.pixels,
-                     panelColumn, 0);
-        }
-        finishSceneFrame(length, 0.97f);
-    }
+    runNeonRoom(roomMother, length, endPosition, endRow, 0.97f);
 }
 
 void motherFree()

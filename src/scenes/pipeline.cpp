@@ -229,13 +229,3 @@ void drawLensFlare(int slot, float px, float py, float k)
     drawSlotSprite(slot, saturatingTrunc(160.0f + k * dx / 4.0f),
                    saturatingTrunc(100.0f + k * dy / 4.0f), 16, 16);
 }
-
-float floatCos(double a)
-{
-    return static_cast<float>(std::cos(a));
-}
-
-float floatSin(double a)
-{
-    return static_cast<float>(std::sin(a));
-}

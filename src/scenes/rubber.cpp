@@ -91,7 +91,8 @@ void buildColumn(uint32_t* texture)
     mesh.faceCount += columnFaces;
 }
 
-// The column twists ring by ring with time; in phase 2 each ring is also pushed sideways, so the
+// The twist that begins step 1 of phase 1 and step 2 of phase 2: the column twists ring by ring
+// with time; in phase 2 each ring is also pushed sideways, so the
 // column bends.
 void twistColumn(int32_t t, bool push)
 {
@@ -113,7 +114,8 @@ void twistColumn(int32_t t, bool push)
     updateMeshNormals();
 }
 
-// The monitor: the previous frame shrunk to 80 x 50, jittered onto the screen.
+// Step 2 of phase 1 and step 3 of phase 2: the previous frame shrunk to 80 x 50, jittered onto
+// the screen (y drawn first).
 void addMonitor(int x, int y)
 {
     const int jy = y + (nextRandom() >> 12);
@@ -122,7 +124,7 @@ void addMonitor(int x, int y)
              scene.textureSlots[slotMonitor].pixels, jx, jy);
 }
 
-// Phase 1, step 3: two boxes breathing against each other and two glow circles round (72, 72).
+// Step 3 of phase 1: two boxes breathing against each other and two glow circles round (72, 72).
 void drawPhaseOneGauges(int32_t t)
 {
     const double pi = rendererPi;
@@ -139,7 +141,7 @@ void drawPhaseOneGauges(int32_t t)
     }
 }
 
-// Phase 1, step 4: the panorama starts once after 0.04 of the length, slides 4 pixels every 2
+// Step 4 of phase 1: the panorama starts once after 0.04 of the length, slides 4 pixels every 2
 // time units and stops for good when its window would pass its right edge. Only its rows that
 // fit below row 50 are added.
 void addPanorama(int32_t t, int32_t length)
@@ -168,7 +170,7 @@ void addPanorama(int32_t t, int32_t length)
             viewWidth / 2);
 }
 
-// Phase 2, step 1: eight lights circle the column at their own speeds, one above the other.
+// Step 1 of phase 2: eight lights circle the column at their own speeds, one above the other.
 void moveLights(int32_t t)
 {
     const double pi = rendererPi;
@@ -183,7 +185,7 @@ void moveLights(int32_t t)
     }
 }
 
-// Phase 2, step 4: 24 glow lines sweeping down the left edge.
+// Step 4 of phase 2: 24 glow lines sweeping down the left edge.
 void drawGlowLines(int32_t t)
 {
     const double pi = rendererPi;
@@ -204,7 +206,7 @@ void drawGlowLines(int32_t t)
     }
 }
 
-// Phase 2, step 6: four square frames breathing about (228, 120).
+// Step 6 of phase 2: four square frames breathing about (228, 120).
 void drawPhaseTwoFrames(int32_t t)
 {
     const double pi = rendererPi;
@@ -218,6 +220,8 @@ void drawPhaseTwoFrames(int32_t t)
     }
 }
 
+// The rest of step 1 of phase 1 (faces only) and of step 2 of phase 2 (faces and lights): the
+// mesh through the common pipeline.
 void drawMesh(const Matrix4& view, bool lights)
 {
     transformMesh(view);

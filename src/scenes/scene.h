@@ -122,10 +122,6 @@ void drawSlotSprite(int slot, int cx, int cy, int w, int h);
 // through the screen centre; k places the smallest sprite (1 or -1 by scene).
 void drawLensFlare(int slot, float px, float py, float k);
 
-// cos and sin of a double angle, narrowed to float.
-float floatCos(double a);
-float floatSin(double a);
-
 // Asset helpers of an init and a free
 
 // Loads a picture into a texture slot (32 bits per pixel). A missing file ends the process with
@@ -209,6 +205,9 @@ void cosmosFree();
 void sunCodeInit();
 void sunCodeRun(int32_t length, uint32_t endPosition, uint32_t endRow);
 void sunCodeFree();
+// The first row of the code strip that Sun and code shows at time t: one row every 3 time units,
+// 0 to 498, computed in 32-bit floats.
+int32_t codeStripRow(int32_t t);
 void disksInit();
 void disksRun(int32_t length, uint32_t endPosition, uint32_t endRow);
 void disksFree();

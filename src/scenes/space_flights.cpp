@@ -71,8 +71,8 @@ void initFlight(const char* sprite, const char* overlay, const char* meshName,
     prepareMeshNormals();
 }
 
-// The lower right shows the previous frame small, with the current one added on top of it five
-// pixels lower and to the right.
+// Step 5.2 of Space flight: the lower right shows the previous frame small, with the current one
+// added on top of it five pixels lower and to the right.
 void drawMonitor()
 {
     Texture& monitor = scene.textureSlots[slotMonitor];
@@ -81,8 +81,8 @@ void drawMonitor()
     addBlock(frameBuffer.pixels, monitorWidth, monitorHeight, monitor.pixels, 235, 145);
 }
 
-// The credits strip from row trunc(t / 21) on, added at the right edge; only rows the strip has
-// are drawn.
+// Step 5 of Final flight: the credits strip from row trunc(t / 21) on, added at the right edge;
+// only rows the strip has are drawn.
 void drawCreditsStrip(int32_t t)
 {
     Texture& strip = scene.textureSlots[slotOverlay];
@@ -95,6 +95,15 @@ void drawCreditsStrip(int32_t t)
     strip.pixels = flight.stripPixels + static_cast<size_t>(row) * static_cast<size_t>(strip.width);
     addBlock(frameBuffer.pixels, static_cast<uint8_t>(strip.width), static_cast<uint8_t>(rows),
              strip.pixels, viewWidth - strip.width, 0);
+}
+
+// Step 5.1 of Space flight: the lens flare on light 0 while the time is below a fifth of the
+// length (in 32-bit floats).
+void drawYoungFlare(int32_t t, int32_t length)
+{
+    const float flareEnd = 0.2f * static_cast<float>(length);
+    if (flight.drawFlare && static_cast<float>(t) < flareEnd)
+        drawLensFlare(slotOverlay, mesh.lights[0].sx, mesh.lights[0].sy, -1.0f);
 }
 
 }  // namespace
@@ -112,14 +121,11 @@ void spaceFlightRun(int32_t length, uint32_t endPosition, uint32_t endRow)
 {
     timing.sceneDim = 0;
     beginSceneRun();
-    // The flare lasts while the scene time is below a fifth of the length (in 32-bit floats).
-    const float flareEnd = 0.2f * static_cast<float>(length);
     while (runContinues(endPosition, endRow)) {
         readMusicPosition();
         const int32_t t = scene.sceneTime;
         drawKeyframedFrame(static_cast<float>(t) * (1.0f / 30.0f), 1000.0f);
-        if (flight.drawFlare && static_cast<float>(t) < flareEnd)
-            drawLensFlare(slotOverlay, mesh.lights[0].sx, mesh.lights[0].sy, -1.0f);
+        drawYoungFlare(t, length);
         drawMonitor();
         finishSceneFrame(length, 0.95f);
     }

@@ -75,13 +75,25 @@ void addOverlays()
                  static_cast<uint8_t>(codeShownRows), code.pixels, 0, 0);
 }
 
+}  // namespace
+
+// The third is the float nearest to 0.33333333 (0.3333333432...) and the product is a float, so
+// for t = 3n the product rounds to n itself, never a hair below: at t = 1497 the row is 499,
+// which starts over at 0.
+int32_t codeStripRow(int32_t t)
+{
+    return saturatingTrunc(static_cast<float>(t) * 0.33333333f) % codeScrollRows;
+}
+
+namespace {
+
 // Step 6: the strip scrolls up one row every 3 time units and starts over after 499 rows; a
 // strip shorter than that stops at its last full window.
 void scrollCode(int32_t t)
 {
     if (!sunCode.drawCode)
         return;
-    int32_t row = static_cast<int32_t>(t * 0.33333333) % codeScrollRows;
+    int32_t row = codeStripRow(t);
     if (row > sunCode.codeLastRow)
         row = sunCode.codeLastRow;
     Texture& code = scene.textureSlots[slotCode];

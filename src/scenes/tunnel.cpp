@@ -31,48 +31,57 @@ double angle(int32_t t, double n)
     return t * rendererPi / n;
 }
 
-// Light i circles the vertical axis at its own radius, height and speed; light 7 is the fastest.
+// Step 1: light i circles the vertical axis at its own radius, height and speed; light 7 is the
+// fastest.
 void moveLights(int32_t t)
 {
     for (int i = 0; i < tunnelLights; ++i) {
         const double a = i * rendererPi / 4;
-        const float r = static_cast<float>(20 * std::cos(a) + 120);
+        const float r = static_cast<float>(20 * floatCos(a) + 120);
         const float w = static_cast<float>(t * rendererPi / (640 - 40 * i));
         MeshLight& light = mesh.lights[i];
-        light.x = static_cast<float>(r * std::cos(a + w));
-        light.y = static_cast<float>(10 * std::sin(a));
-        light.z = static_cast<float>(r * std::sin(a + w));
+        light.x = static_cast<float>(r * floatCos(a + w));
+        light.y = static_cast<float>(10 * floatSin(a));
+        light.z = static_cast<float>(r * floatSin(a + w));
     }
 }
 
-// The eye at radius 105 looks along the circle toward radius 130, swinging to and fro, and the
-// view rolls by pi · cos(t·pi/1680).
+// Step 2: the eye at radius 105 looks along the circle toward radius 130, swinging to and fro, and
+// the view rolls by pi · cos(t·pi/1680).
 void tunnelView(int32_t t, Matrix4& view)
 {
-    const float a = static_cast<float>(0.3 * std::cos(angle(t, 1680)));
+    const float a = static_cast<float>(0.3 * floatCos(angle(t, 1680)));
     const float tau = static_cast<float>(angle(t, 1500));
-    const Vec3 eye{static_cast<float>(105 * std::cos(tau + a)), 0,
-                   static_cast<float>(105 * std::sin(tau + a))};
-    const Vec3 target{static_cast<float>(130 * std::cos(tau - a)), 0,
-                      static_cast<float>(130 * std::sin(tau - a))};
+    const Vec3 eye{static_cast<float>(105 * floatCos(tau + a)), 0,
+                   static_cast<float>(105 * floatSin(tau + a))};
+    const Vec3 target{static_cast<float>(130 * floatCos(tau - a)), 0,
+                      static_cast<float>(130 * floatSin(tau - a))};
     Matrix4 orbit, roll;
     orbitView(eye, target, orbit);
-    matRotate(static_cast<float>(rendererPi * std::cos(angle(t, 1680))), 2, roll);
+    matRotate(static_cast<float>(rendererPi * floatCos(angle(t, 1680))), 2, roll);
     matMultiply(roll, orbit, view);
 }
 
-// The monitor: the last frame's shrunk picture added at a jittered place that slides left and
-// right, framed by a jittering glow box; then the frame, monitor included, is shrunk for the next.
+// Steps 6 and 7: the monitor, the last frame's shrunk picture added at a jittered place that slides
+// left and right, framed by a jittering glow box; then the frame, monitor included, is shrunk for
+// the next.
 void drawMonitor(int32_t t)
 {
     Texture& monitor = scene.textureSlots[slotMonitor];
-    const float s = static_cast<float>(40 * std::cos(angle(t, 420)) + 50);
+    const float s = static_cast<float>(40 * floatCos(angle(t, 420)) + 50);
     const int jitterY = nextRandom() >> 13;
     const int jitterX = nextRandom() >> 13;
     addBlock(frameBuffer.pixels, monitorWidth, monitorHeight, monitor.pixels,
              saturatingTrunc(static_cast<float>(jitterX) + 64 + s), 144 + jitterY);
     drawJitterBox(frameBuffer.pixels, saturatingTrunc(s + 64), 144, monitorWidth, monitorHeight);
     shrinkToQuarter(monitor.pixels, frameBuffer.pixels);
+}
+
+// Step 5: the light sprites pulse, each a radian of phase after the one before.
+void sizeLightSprites(int32_t t)
+{
+    for (int k = 0; k < tunnelLights; ++k)
+        scene.lightSpriteSize[k] = static_cast<float>(8 * floatCos(angle(t, 210) + k) + 32);
 }
 
 }  // namespace
@@ -115,8 +124,7 @@ void tunnelRun(int32_t length, uint32_t endPosition, uint32_t endRow)
         placeObjects(view, f);
         transformLights(view);
         fillDrawList();
-        for (int k = 0; k < tunnelLights; ++k)
-            scene.lightSpriteSize[k] = static_cast<float>(8 * std::cos(angle(t, 210) + k) + 32);
+        sizeLightSprites(t);
         drawDrawList();
         drawMonitor(t);
         addBuffer(frameBuffer.pixels, scene.scenePicture, viewPixels / 2);

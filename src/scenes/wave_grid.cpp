@@ -31,6 +31,12 @@ constexpr uint32_t rowsPerPattern = 64;
 constexpr uint32_t rowsPerBeat = 32;
 // The widest and tallest block a byte-sized blit side can copy (0 standing for 256).
 constexpr int widestBlock = 256;
+// The wave's phase is computed in 32-bit floats, so its pi is rendererPi narrowed to a float:
+// 3.1415926 has no float of its own and rounds to 3.14159250..., the float written 3.1415925f.
+constexpr float wavePi = 3.1415925f;
+static_assert(wavePi == static_cast<float>(rendererPi));
+// The float nearest to 1/3.
+constexpr float floatThird = 0.33333334f;
 
 struct WaveGridState {
     int waveMode = 1;          // formula 0 to 3
@@ -60,32 +66,48 @@ float waveHeight(int mode, int c, int r, float w)
 {
     const double pi = rendererPi;
     switch (mode) {
-    case 0: return static_cast<float>(30 * std::cos(c * pi / 6 + w) * std::sin(r * pi / 6 + w));
-    case 1: return static_cast<float>(30 * std::cos(c * pi / 3 + 2 * w) * std::sin(r * pi / 6 + w));
+    case 0: return static_cast<float>(30 * floatCos(c * pi / 6 + w) * floatSin(r * pi / 6 + w));
+    case 1: return static_cast<float>(30 * floatCos(c * pi / 3 + 2 * w) * floatSin(r * pi / 6 + w));
     case 2:
-        return static_cast<float>(30 * std::cos(c * pi / 6 + w) + 20 * std::sin(r * pi / 6 + w));
+        return static_cast<float>(30 * floatCos(c * pi / 6 + w) + 20 * floatSin(r * pi / 6 + w));
     default:
-        return static_cast<float>(20 * std::cos((c + r - w) * pi / 6) +
-                                  20 * std::cos((r + w) * pi / 6 + w));
+        return static_cast<float>(20 * floatCos((c + r - w) * pi / 6) +
+                                  20 * floatCos((r + w) * pi / 6 + w));
     }
 }
 
+// Steps 1 and 2: every vertex's height by the formula in use, then the normals anew.
 void rippleGrid(int32_t t)
 {
-    const float w = static_cast<float>(t) * 3.1415925f * 0.002f;
+    const float w = static_cast<float>(t) * wavePi * 0.002f;
     for (int r = 0; r < gridRows; ++r)
         for (int c = 0; c < gridColumns; ++c)
             gridVertex(c, r).z = waveHeight(waveGrid.waveMode, c, r, w);
     updateMeshNormals();
 }
 
-// Every face far to near, light-mapped whatever its mode byte; no near or facing test.
+// Step 3: the eye circles above the grid and looks at a point swinging along x. The view is the
+// orbit times a scale of 1 on every axis: the scale changes no value (a -0 entry becomes +0), but
+// the view is defined as that product, so it is formed as that product.
+void gridView(int32_t t, Matrix4& view)
+{
+    const double swing = t * rendererPi / 720;
+    const Vec3 eye{static_cast<float>(30 * floatCos(swing) + 3),
+                   static_cast<float>(30 * floatSin(swing)), 80};
+    const Vec3 target{static_cast<float>(30 * floatSin(swing)), 0, 0};
+    Matrix4 orbit, unit;
+    orbitView(eye, target, orbit);
+    matScale(1, 1, 1, unit);
+    matMultiply(orbit, unit, view);
+}
+
+// Step 4: every face far to near, light-mapped whatever its mode byte; no near or facing test.
 void drawGrid()
 {
     resetDrawList();
     for (int i = 0; i < mesh.faceCount; ++i) {
         const MeshFace& f = mesh.faces[i];
-        addFaceToDrawList(i, (f.a->cz + f.b->cz + f.c->cz) * 0.33333334f);
+        addFaceToDrawList(i, (f.a->cz + f.b->cz + f.c->cz) * floatThird);
     }
     if (drawList.count > 1)
         sortDrawList(0, drawList.count - 1);
@@ -94,11 +116,30 @@ void drawGrid()
                         frameBuffer.pixels);
 }
 
-// Ten vertical and ten horizontal glow lines swaying together, each jittered by up to 31 pixels.
+// Step 5: five lightened squares sliding right along the top, 4 pixels every 16 time units.
+void addSquares(int32_t t)
+{
+    const int k = saturatingTrunc(static_cast<float>(t) * 0.25f) % 64;
+    for (int i = 0; i < 5; ++i)
+        addBlock(frameBuffer.pixels, squareSide, squareSide, scene.textureSlots[slotSquare].pixels,
+                 64 * i + k, 8);
+}
+
+// Step 6: the panel over everything but its black pixels.
+void copyPanel()
+{
+    const Texture& panel = scene.textureSlots[slotPanel];
+    if (waveGrid.drawPanel)
+        keyedCopyBlock(frameBuffer.pixels, static_cast<uint8_t>(panel.width),
+                       static_cast<uint8_t>(panel.height), panel.pixels, 0, 0);
+}
+
+// Step 7: ten vertical and ten horizontal glow lines swaying together, each jittered by up to 31
+// pixels.
 void drawLines(int32_t t)
 {
     for (int i = 0; i < 10; ++i) {
-        const float a = static_cast<float>(10 * std::cos(t * rendererPi / 420 + i * 0.33333334f));
+        const float a = static_cast<float>(10 * floatCos(t * rendererPi / 420 + i * floatThird));
         const int ry = nextRandom() >> 10;
         const int rx = nextRandom() >> 10;
         const int x = saturatingTrunc(220 + 8 * i + a);
@@ -110,8 +151,8 @@ void drawLines(int32_t t)
     }
 }
 
-// On a new beat the screen flashes and the faces take the picture of the formula in use, which
-// then moves on; between beats the flash fades by the frame's time plus 10.
+// Step 8: on a new beat the screen flashes and the faces take the picture of the formula in use,
+// which then moves on; between beats the flash fades by the frame's time plus 10.
 void beatFlash(int32_t t)
 {
     WaveGridState& s = waveGrid;
@@ -177,26 +218,12 @@ void waveGridRun(int32_t length, uint32_t endPosition, uint32_t endRow)
         readMusicPosition();
         const int32_t t = scene.sceneTime;
         rippleGrid(t);
-
-        const double swing = t * rendererPi / 720;
-        const Vec3 eye{static_cast<float>(30 * std::cos(swing) + 3),
-                       static_cast<float>(30 * std::sin(swing)), 80};
-        const Vec3 target{static_cast<float>(30 * std::sin(swing)), 0, 0};
-        Matrix4 orbit, unit, view;
-        orbitView(eye, target, orbit);
-        matScale(1, 1, 1, unit);
-        matMultiply(orbit, unit, view);
+        Matrix4 view;
+        gridView(t, view);
         transformMesh(view);
         drawGrid();
-
-        const int k = saturatingTrunc(static_cast<float>(t) * 0.25f) % 64;
-        for (int i = 0; i < 5; ++i)
-            addBlock(frameBuffer.pixels, squareSide, squareSide,
-                     scene.textureSlots[slotSquare].pixels, 64 * i + k, 8);
-        const Texture& panel = scene.textureSlots[slotPanel];
-        if (waveGrid.drawPanel)
-            keyedCopyBlock(frameBuffer.pixels, static_cast<uint8_t>(panel.width),
-                           static_cast<uint8_t>(panel.height), panel.pixels, 0, 0);
+        addSquares(t);
+        copyPanel();
         drawLines(t);
         beatFlash(t);
         finishSceneFrame(length, 0.96f);

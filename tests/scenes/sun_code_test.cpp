@@ -20,6 +20,18 @@ TEST(SunCode, WholeRunEndsAtOrder33WithLightsAndStripPutBack)
     expectGoldenFrames("sun-code", run);
 }
 
+TEST(SunCode, StripRowIsTheTimeDivThreeAndStartsOverAtRow499)
+{
+    // In 32-bit floats 1497 x 0.33333333 rounds to 499, which starts over at 0; in double it is
+    // 498.99999950 and would show row 498 again.
+    EXPECT_EQ(codeStripRow(1497), 0);
+    EXPECT_EQ(codeStripRow(1496), 498);
+    EXPECT_EQ(codeStripRow(1500), 1);
+    // Every multiple of 3 starts a new row: the float product is never a hair below it.
+    for (int32_t t = 0; t < 12000; ++t)
+        ASSERT_EQ(codeStripRow(t), t / 3 % 499) << "t = " << t;
+}
+
 TEST(SunCode, QuitMidRunTakesTheSpiralLightsAway)
 {
     // Escape 8 s in (about sceneTime 4200): the run returns at its next loop test with the light
