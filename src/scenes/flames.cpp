@@ -169,10 +169,12 @@ void flamesRun(int32_t length, uint32_t /*endPosition*/, uint32_t /*endRow*/)
     }
     s.previousTime = takeSceneTime();
     startFadeIn();
+    watchSceneMusic();
 
     // A cue 1 taken with the shake's take ends the run at the next top of frame.
     bool cueTaken = false;
-    while (!cueTaken && syncEvent.load() != 1 && !quitRequested()) {
+    while (!cueTaken && syncEvent.load() != 1 && !quitRequested() &&
+           !musicCueOverdue("flames", 1)) {
         readMusicPosition();
         const int32_t t = scene.sceneTime;
         moveFlames(t - s.previousTime);
