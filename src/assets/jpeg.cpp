@@ -58,18 +58,30 @@ void skipInputData(j_decompress_ptr cinfo, long count)
 
 void termSource(j_decompress_ptr) {}
 
-// libjpeg's standard error manager with a fatal-error handler that jumps back into loadJpeg.
+// libjpeg's standard error manager with a fatal-error handler that jumps back into loadJpeg,
+// and the name of the picture being decoded for the messages.
 struct JpegErrorManager {
     jpeg_error_mgr pub;
     jmp_buf returnPoint;
+    const char* name;
 };
 
-// Messages of the library go to standard output, one line each.
+// Messages of the library go to standard output, one line each, naming the picture.
 void outputMessage(j_common_ptr cinfo)
 {
     char text[JMSG_LENGTH_MAX];
     (*cinfo->err->format_message)(cinfo, text);
-    std::printf("%s\n", text);
+    std::printf("Picture '%s': %s\n", reinterpret_cast<JpegErrorManager*>(cinfo->err)->name, text);
+}
+
+// Warnings (level -1) are shown once per picture: a cut file warns again at every refill, that
+// is at every scanline once the data has run out. Trace messages (levels 1 and up) are dropped.
+void emitMessage(j_common_ptr cinfo, int level)
+{
+    if (level >= 0)
+        return;
+    if (cinfo->err->num_warnings++ == 0)
+        (*cinfo->err->output_message)(cinfo);
 }
 
 [[noreturn]] void errorExit(j_common_ptr cinfo)
@@ -117,6 +129,8 @@ uint32_t* loadJpeg(const char* name)
     cinfo.err = jpeg_std_error(&jerr.pub);
     jerr.pub.error_exit = errorExit;
     jerr.pub.output_message = outputMessage;
+    jerr.pub.emit_message = emitMessage;
+    jerr.name = name;
     if (setjmp(jerr.returnPoint)) {
         jpeg_destroy_decompress(&cinfo);
         std::free(pixels);

@@ -200,6 +200,14 @@ int load3ds(const char* name, char* message)
         return 0;
     }
     LoadContext ctx{file, file->size, 0, 0, 0, message};
+    // A 3D Studio file is one main chunk; anything else (an empty file, a picture) is not a mesh.
+    uint8_t first[2] = {0, 0};
+    if (packRead(first, 1, 2, file) != 2 || (first[0] | first[1] << 8) != chunkMain) {
+        std::snprintf(message, meshMessageSize, "файл %s не является файлом 3D Studio.", name);
+        packClose(file);
+        return 0;
+    }
+    packSeek(file, 0, 0);
     // The walks end one byte before the file's end, where a seek from the end lands.
     packSeek(file, 0, 2);
     const int64_t end = packTell(file);

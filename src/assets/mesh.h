@@ -176,17 +176,13 @@ struct Mesh {
 extern Mesh mesh;
 
 // Loads the 3DS file `name` from the archive into the Mesh. Returns 1 on success; 0 on failure
-// with the reason in `message` (UTF-8; printCp866 shows it on the console in code page 866), which
+// with the reason in `message` (UTF-8), which
 // holds at least meshMessageSize bytes and is set to "" first.
 constexpr int meshMessageSize = 256;
 int load3ds(const char* name, char* message);
 // What a scene does when load3ds fails: writes "Ошибка: <message>" and a line break to standard
-// output in code page 866 and ends the process with exit code 1.
+// output in UTF-8 and ends the process with exit code 1.
 [[noreturn]] void failMeshLoad(const char* message);
-// Writes UTF-8 text to standard output in code page 866 (Cyrillic and ASCII; other characters
-// become '?').
-void printCp866(const char* text);
-std::string utf8ToCp866(const char* text);
 // Releases the textures and key arrays of the last load; counters stay until the next load.
 void free3ds();
 // Makes sure the light maps (lightMap, specularMap) and the environment picture "enver1.jpg"

@@ -71,8 +71,10 @@ bool musicConfig();
 // used instead, so the music still advances. False only when called twice without musicClose.
 bool musicInit();
 // Loads an XM file. Null on failure (missing, unreadable, not a module); musicLastError says why.
+// What the decoder noticed in a module that loads (a cut file, say) goes to standard error, one
+// line per warning, named after the file.
 MusicModule* musicLoadModule(const char* fileName);
-// Like musicLoadModule, from memory (the bytes are copied).
+// Like musicLoadModule, from memory (the bytes are copied), without the warning lines.
 MusicModule* musicLoadModuleFromMemory(const void* data, uint64_t size);
 // Sets the module up to play from its start; loopSong non-zero loops it forever. Returns a play
 // handle, non-zero while playing, or 0 on failure (no module, player not initialised).

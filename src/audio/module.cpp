@@ -4,6 +4,7 @@
 #include <libopenmpt/libopenmpt.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <string>
 
@@ -70,6 +71,75 @@ void findCommands(MusicModule* module)
     std::sort(module->loopEnds.begin(), module->loopEnds.end());
 }
 
+// What libopenmpt noticed while loading (a cut file, damaged samples, ...), one line each on
+// standard error, named after the file: a damaged module still plays, but not without a word.
+void reportLoadWarnings(openmpt_module* mod, const char* fileName)
+{
+    const char* text = openmpt_module_get_metadata(mod, "warnings");
+    if (text == nullptr)
+        return;
+    const char* line = text;
+    while (*line != 0) {
+        const char* end = std::strchr(line, '\n');
+        const size_t length = end != nullptr ? size_t(end - line) : std::strlen(line);
+        if (length > 0)
+            std::fprintf(stderr, "v4npelva: %s: %.*s\n", fileName, int(length), line);
+        line += length + (end != nullptr ? 1 : 0);
+    }
+    openmpt_free_string(text);
+}
+
+uint32_t littleEndian(const uint8_t* p, int bytes)
+{
+    uint32_t value = 0;
+    for (int i = bytes - 1; i >= 0; --i)
+        value = value << 8 | p[i];
+    return value;
+}
+
+// The length an XM file's own headers add up to (header, patterns with their packed data,
+// instruments with their sample headers and sample data), or 0 when the bytes are not an XM
+// file. libopenmpt plays a cut XM file without a warning; this finds the cut.
+uint64_t xmStatedSize(const uint8_t* data, uint64_t size)
+{
+    if (size < 80 || std::memcmp(data, "Extended Module: ", 17) != 0)
+        return 0;
+    auto field = [&](uint64_t at, int bytes, uint64_t& value) {
+        if (at + uint64_t(bytes) > size)
+            return false;
+        value = littleEndian(data + at, bytes);
+        return true;
+    };
+    uint64_t headerSize = 0, patterns = 0, instruments = 0;
+    field(60, 4, headerSize);
+    field(70, 2, patterns);
+    field(72, 2, instruments);
+    uint64_t at = 60 + headerSize;
+    for (uint64_t p = 0; p < patterns; ++p) {
+        uint64_t patternHeader = 0, packed = 0;
+        if (!field(at, 4, patternHeader) || !field(at + 7, 2, packed))
+            return at + 9;
+        at += patternHeader + packed;
+    }
+    for (uint64_t i = 0; i < instruments; ++i) {
+        uint64_t instrumentHeader = 0, samples = 0, sampleHeader = 0;
+        if (!field(at, 4, instrumentHeader) || !field(at + 27, 2, samples))
+            return at + 29;
+        if (samples > 0 && !field(at + 29, 4, sampleHeader))
+            return at + 33;
+        at += instrumentHeader;
+        uint64_t sampleBytes = 0;
+        for (uint64_t k = 0; k < samples; ++k) {
+            uint64_t length = 0;
+            if (!field(at + k * sampleHeader, 4, length))
+                return at + samples * sampleHeader;
+            sampleBytes += length;
+        }
+        at += samples * sampleHeader + sampleBytes;
+    }
+    return at;
+}
+
 }  // namespace
 
 MusicModule* musicLoadModuleFromMemory(const void* data, uint64_t size)
@@ -126,6 +196,14 @@ MusicModule* musicLoadModule(const char* fileName)
         return nullptr;
     }
     MusicModule* module = musicLoadModuleFromMemory(bytes.data(), bytes.size());
+    if (module != nullptr) {
+        reportLoadWarnings(module->mod, fileName);
+        if (xmStatedSize(bytes.data(), bytes.size()) > bytes.size())
+            std::fprintf(stderr,
+                         "v4npelva: %s: the module is cut short after %llu bytes; what is missing "
+                         "plays as silence\n",
+                         fileName, static_cast<unsigned long long>(bytes.size()));
+    }
     if (module == nullptr) {
         std::string reason = musicLastError();
         setMusicError("'%s': %s", fileName, reason.c_str());

@@ -88,6 +88,20 @@ bool waitForMusicPosition(uint32_t order, uint32_t row);
 // reads (virtual time on the headless backend); presents nothing and pumps no messages. Bounded
 // like waitForMusicPosition; true when the position was seen.
 bool pollMusicPosition(uint32_t order, uint32_t row);
+// A scene's watch on the music while it waits for a position or a cue: the wait is over when the
+// song has wrapped twice since the watch began, or its position has not moved for 60 s of play
+// (pauses do not count). Without music playing the watch never gives up: the scene's own end
+// condition decides.
+struct MusicWatch {
+    bool watching;
+    uint32_t firstLoop;
+    uint32_t lastMoveTick;
+    uint32_t lastCheckTick;
+    uint32_t order, row;
+};
+void startMusicWatch(MusicWatch& watch);
+// True once what the watch waits for cannot come any more.
+bool musicWatchGivesUp(MusicWatch& watch);
 // Sync callback registered with the music player; runs on the player's thread.
 void musicSyncCallback(unsigned syncValue, unsigned position, unsigned row);
 // Window-timer procedure, run inside the message pump: drops stalls of 100 ms or more.

@@ -12,6 +12,8 @@ constexpr uint32_t kStuckMs = 60000;
 // The song may wrap once between the start of a wait and the position it waits for; after a
 // second wrap the position is not in the song.
 constexpr uint32_t kMaxWraps = 2;
+// Two looks at a watched position this far apart mean the show was paused in between.
+constexpr uint32_t kPauseGapMs = 1000;
 
 namespace {
 
@@ -47,6 +49,37 @@ bool readStatus(MusicPlayStatus& status)
 }
 
 }  // namespace
+
+void startMusicWatch(MusicWatch& watch)
+{
+    watch = MusicWatch{};
+    MusicPlayStatus status{};
+    if (!musicGetPlayStatus(demoMusic.playHandle, &status))
+        return;
+    watch.watching = true;
+    watch.firstLoop = status.songLoopCount;
+    watch.lastMoveTick = watch.lastCheckTick = platformTicks();
+    watch.order = status.position;
+    watch.row = status.row;
+}
+
+bool musicWatchGivesUp(MusicWatch& watch)
+{
+    MusicPlayStatus status{};
+    if (!watch.watching || !musicGetPlayStatus(demoMusic.playHandle, &status))
+        return false;
+    if (status.songLoopCount - watch.firstLoop >= kMaxWraps)
+        return true;
+    const uint32_t now = platformTicks();
+    // A long gap between two looks is a pause (the pump held the show), not stopped music.
+    if (status.position != watch.order || status.row != watch.row ||
+        now - watch.lastCheckTick >= kPauseGapMs)
+        watch.lastMoveTick = now;
+    watch.lastCheckTick = now;
+    watch.order = status.position;
+    watch.row = status.row;
+    return now - watch.lastMoveTick >= kStuckMs;
+}
 
 bool waitForMusicPosition(uint32_t order, uint32_t row)
 {

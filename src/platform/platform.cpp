@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 
 #define STB_IMAGE_WRITE_STATIC
 #define STB_IMAGE_WRITE_IMPLEMENTATION
@@ -435,6 +436,65 @@ bool platformReadWindow(uint32_t* pixels, int capacity, int& width, int& height)
     return sdlReadWindow(pixels, capacity, width, height);
 }
 
+namespace {
+
+// stb's writer hands the encoded file over in pieces; they are gathered here.
+struct PngBytes {
+    uint8_t* data;
+    size_t size;
+    size_t capacity;
+    bool failed;
+};
+
+void appendPngBytes(void* context, void* data, int size)
+{
+    auto* png = static_cast<PngBytes*>(context);
+    if (png->failed || size <= 0)
+        return;
+    if (png->size + size_t(size) > png->capacity) {
+        size_t capacity = png->capacity > 0 ? png->capacity : 65536;
+        while (capacity < png->size + size_t(size))
+            capacity *= 2;
+        auto* grown = static_cast<uint8_t*>(std::realloc(png->data, capacity));
+        if (grown == nullptr) {
+            png->failed = true;
+            return;
+        }
+        png->data = grown;
+        png->capacity = capacity;
+    }
+    std::memcpy(png->data + png->size, data, size_t(size));
+    png->size += size_t(size);
+}
+
+}  // namespace
+
+bool platformWriteFile(const char* path, const void* data, size_t size)
+{
+    FILE* file = std::fopen(path, "wb");
+    if (file == nullptr)
+        return false;
+    bool written = std::fwrite(data, 1, size, file) == size;
+    // A full disk often shows only when the buffered bytes go out at the close.
+    written = std::fclose(file) == 0 && written;
+    // A regular file left half written is removed; a device (/dev/full, say) is left alone.
+    std::error_code error;
+    if (!written && std::filesystem::is_regular_file(path, error))
+        std::filesystem::remove(path, error);
+    return written;
+}
+
+bool platformWritePngFile(const char* path, int width, int height, const uint8_t* rgb)
+{
+    PngBytes png{nullptr, 0, 0, false};
+    const bool encoded =
+        stbi_write_png_to_func(appendPngBytes, &png, width, height, 3, rgb, width * 3) != 0 &&
+        !png.failed;
+    const bool written = encoded && platformWriteFile(path, png.data, png.size);
+    std::free(png.data);
+    return written;
+}
+
 bool platformWritePng(const char* path)
 {
     static uint32_t pixels[platformTargetWidth * platformTargetHeight];
@@ -446,8 +506,7 @@ bool platformWritePng(const char* path)
         rgb[3 * i + 1] = uint8_t(pixels[i] >> 8);
         rgb[3 * i + 2] = uint8_t(pixels[i]);
     }
-    return stbi_write_png(path, platformTargetWidth, platformTargetHeight, 3, rgb,
-                          platformTargetWidth * 3) != 0;
+    return platformWritePngFile(path, platformTargetWidth, platformTargetHeight, rgb);
 }
 
 PlatformRect platformFitPicture(int clientWidth, int clientHeight)

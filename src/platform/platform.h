@@ -6,6 +6,7 @@
 // code and tests that only need ticks and waits work without any set-up.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 // Run-time choices, given to platformInit.
@@ -180,6 +181,12 @@ void platformHashShownEvery(uint32_t everyMs);
 int platformShownHashes(uint64_t* hashes, uint32_t* ticks, int capacity);
 // Writes the last shown picture as a 320 x 240 RGB PNG file.
 bool platformWritePng(const char* path);
+// Writes size bytes as the whole file at path, checked through the close (a full disk is found
+// there); a file that could not be written whole is removed. False on any failure.
+bool platformWriteFile(const char* path, const void* data, size_t size);
+// Encodes width x height RGB pixels (3 bytes each, rows without padding) as PNG and writes them
+// with platformWriteFile.
+bool platformWritePngFile(const char* path, int width, int height, const uint8_t* rgb);
 
 // Converts one row of pixels of the given format to 0x00RRGGBB.
 void platformExpandRow(const uint8_t* source, const PlatformPixelFormat& format, uint32_t* row,

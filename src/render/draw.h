@@ -7,6 +7,10 @@
 // arithmetic or sampling per pixel has a packed SSE2 version (the plain name) and a scalar
 // reference written straight from the formula (the name with "Scalar"); both give identical bytes.
 // Plain copies (copyBlock, copyBuffer, shrinkToQuarter) are block moves and have no reference.
+//
+// A source picture or texture that did not load (null) is never read: sprites, blocks and
+// additions draw nothing, copyBuffer and remapTexture write black, and crossFade fades from or to
+// black in its place.
 #pragma once
 
 #include <cstdint>

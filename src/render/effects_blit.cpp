@@ -114,6 +114,8 @@ bool clipSprite(int sw, int sh, int cx, int cy, int w, int h, SpriteClip& c)
 void drawSpriteScalar(uint32_t* buffer, int sw, int sh, const uint32_t* texture, int cx, int cy,
                       int w, int h)
 {
+    if (texture == nullptr)
+        return;
     SpriteClip c;
     if (!clipSprite(sw, sh, cx, cy, w, h, c))
         return;
@@ -130,6 +132,8 @@ void drawSpriteScalar(uint32_t* buffer, int sw, int sh, const uint32_t* texture,
 void drawSprite(uint32_t* buffer, int sw, int sh, const uint32_t* texture, int cx, int cy, int w,
                 int h)
 {
+    if (texture == nullptr)
+        return;
     SpriteClip c;
     if (!clipSprite(sw, sh, cx, cy, w, h, c))
         return;
@@ -155,6 +159,8 @@ void drawSprite(uint32_t* buffer, int sw, int sh, const uint32_t* texture, int c
 
 void addBlockScalar(uint32_t* buffer, uint8_t w, uint8_t h, const uint32_t* source, int x, int y)
 {
+    if (source == nullptr)
+        return;
     const int width = blockSide(w);
     BlockClip c;
     if (!clipBlock(x, y, width, blockSide(h), c))
@@ -169,6 +175,8 @@ void addBlockScalar(uint32_t* buffer, uint8_t w, uint8_t h, const uint32_t* sour
 
 void addBlock(uint32_t* buffer, uint8_t w, uint8_t h, const uint32_t* source, int x, int y)
 {
+    if (source == nullptr)
+        return;
     const int width = blockSide(w);
     BlockClip c;
     if (!clipBlock(x, y, width, blockSide(h), c))
@@ -189,6 +197,8 @@ void addBlock(uint32_t* buffer, uint8_t w, uint8_t h, const uint32_t* source, in
 
 void copyBlock(uint32_t* buffer, uint8_t w, uint8_t h, const uint32_t* source, int x, int y)
 {
+    if (source == nullptr)
+        return;
     const int width = blockSide(w);
     BlockClip c;
     if (!clipBlock(x, y, width, blockSide(h), c))
@@ -202,6 +212,8 @@ void copyBlock(uint32_t* buffer, uint8_t w, uint8_t h, const uint32_t* source, i
 void keyedCopyBlockScalar(uint32_t* buffer, uint8_t w, uint8_t h, const uint32_t* source, int x,
                           int y)
 {
+    if (source == nullptr)
+        return;
     const int width = blockSide(w);
     BlockClip c;
     if (!clipBlock(x, y, width, blockSide(h), c))
@@ -217,6 +229,8 @@ void keyedCopyBlockScalar(uint32_t* buffer, uint8_t w, uint8_t h, const uint32_t
 
 void keyedCopyBlock(uint32_t* buffer, uint8_t w, uint8_t h, const uint32_t* source, int x, int y)
 {
+    if (source == nullptr)
+        return;
     const int width = blockSide(w);
     BlockClip c;
     if (!clipBlock(x, y, width, blockSide(h), c))

@@ -27,24 +27,38 @@ unsigned min255(unsigned x)
     return x < 255 ? x : 255;
 }
 
+// Stands in for a picture that did not load: the cross-fade and the remap read black from it.
+const uint32_t blackPicture[viewPixels] = {};
+
+const uint32_t* orBlack(const uint32_t* picture)
+{
+    return picture != nullptr ? picture : blackPicture;
+}
+
 }  // namespace
 
 void copyBuffer(uint32_t* dst, const uint32_t* src, int pairs)
 {
     if (pairs <= 0)
         return;
+    if (src == nullptr) {  // a picture that did not load copies as black
+        std::memset(dst, 0, static_cast<size_t>(pairs) * 8);
+        return;
+    }
     std::memmove(dst, src, static_cast<size_t>(pairs) * 8);
 }
 
 void addBufferScalar(uint32_t* dst, const uint32_t* src, int pairs)
 {
+    if (src == nullptr)
+        return;
     for (int i = 0; i < pairs * 2; i++)
         dst[i] = perByte(dst[i], src[i], [](unsigned d, unsigned s) { return min255(d + s); });
 }
 
 void addBuffer(uint32_t* dst, const uint32_t* src, int pairs)
 {
-    if (pairs <= 0)
+    if (pairs <= 0 || src == nullptr)
         return;
     const int n = pairs * 2;
     int i = 0;
@@ -62,6 +76,8 @@ void addBuffer(uint32_t* dst, const uint32_t* src, int pairs)
 
 void addBufferDimmedScalar(uint32_t* dst, const uint32_t* src, int pairs, uint8_t amount)
 {
+    if (src == nullptr)
+        return;
     for (int i = 0; i < pairs * 2; i++)
         dst[i] = perByte(dst[i], src[i], [amount](unsigned d, unsigned s) {
             return min255(d + (s > amount ? s - amount : 0));
@@ -70,7 +86,7 @@ void addBufferDimmedScalar(uint32_t* dst, const uint32_t* src, int pairs, uint8_
 
 void addBufferDimmed(uint32_t* dst, const uint32_t* src, int pairs, uint8_t amount)
 {
-    if (pairs <= 0)
+    if (pairs <= 0 || src == nullptr)
         return;
     const int n = pairs * 2;
     const __m128i dim = _mm_set1_epi8(static_cast<char>(amount));
@@ -91,6 +107,8 @@ void addBufferDimmed(uint32_t* dst, const uint32_t* src, int pairs, uint8_t amou
 
 void crossFadeScalar(uint32_t* dst, const uint32_t* a, const uint32_t* b, uint8_t alpha)
 {
+    a = orBlack(a);
+    b = orBlack(b);
     const unsigned beta = 255u - alpha;
     for (int i = 0; i < viewPixels; i++)
         dst[i] = perByte(a[i], b[i], [alpha, beta](unsigned x, unsigned y) {
@@ -102,6 +120,8 @@ void crossFadeScalar(uint32_t* dst, const uint32_t* a, const uint32_t* b, uint8_
 // the factor is (x·factor) >> 8. The two terms sum to at most 254: no saturation is needed.
 void crossFadeSse2(uint32_t* dst, const uint32_t* a, const uint32_t* b, uint8_t alpha)
 {
+    a = orBlack(a);
+    b = orBlack(b);
     const __m128i zero = _mm_setzero_si128();
     const __m128i fa = _mm_set1_epi16(static_cast<short>(alpha));
     const __m128i fb = _mm_set1_epi16(static_cast<short>(255 - alpha));
@@ -144,6 +164,8 @@ __attribute__((target("avx2"))) void crossFadeAvx2(uint32_t* dst, const uint32_t
 
 void crossFade(uint32_t* dst, const uint32_t* a, const uint32_t* b, uint8_t alpha)
 {
+    a = orBlack(a);
+    b = orBlack(b);
 #ifdef V4N_HAVE_AVX2_PATH
     static const bool avx2 = __builtin_cpu_supports("avx2");
     if (avx2) {
@@ -165,6 +187,10 @@ void shrinkToQuarter(uint32_t* dst, const uint32_t* src)
 void remapTextureScalar(uint32_t* dst, const uint32_t* texture, const uint16_t* table, uint8_t ox,
                         uint8_t oy)
 {
+    if (texture == nullptr) {
+        std::memset(dst, 0, sizeof(uint32_t) * viewPixels);
+        return;
+    }
     for (int k = 0; k < viewPixels; k++) {
         const unsigned e = table[k];
         const unsigned row = ((e >> 8) + oy) % 256, column = ((e & 255) + ox) % 256;
@@ -175,6 +201,10 @@ void remapTextureScalar(uint32_t* dst, const uint32_t* texture, const uint16_t* 
 void remapTexture(uint32_t* dst, const uint32_t* texture, const uint16_t* table, uint8_t ox,
                   uint8_t oy)
 {
+    if (texture == nullptr) {
+        std::memset(dst, 0, sizeof(uint32_t) * viewPixels);
+        return;
+    }
     // Adding the offsets bytewise wraps row and column separately: the sum is the texel index.
     const __m128i offset = _mm_set1_epi16(static_cast<short>(oy << 8 | ox));
     for (int k = 0; k < viewPixels; k += 8) {

@@ -172,10 +172,12 @@ void drawFlare()
 }
 
 // The run's end rule, tested at the top of every frame: music cue 1, whether it is waiting in
-// syncEvent or was taken by the last frame, or the quit flag.
+// syncEvent or was taken by the last frame, or the quit flag; a module that never gives the cue
+// ends the wait with a line once the music has wrapped twice or stopped moving.
 bool flamesContinue()
 {
-    return !flames.endCueTaken && syncEvent.load() != 1 && !quitRequested();
+    return !flames.endCueTaken && syncEvent.load() != 1 && !quitRequested() &&
+           !musicCueOverdue("flames", 1);
 }
 
 }  // namespace
@@ -224,6 +226,7 @@ void flamesRun(int32_t length, uint32_t /*endPosition*/, uint32_t /*endRow*/)
     }
     s.previousTime = takeSceneTime();
     startFadeIn();
+    watchSceneMusic();
     while (flamesContinue()) {
         readMusicPosition();
         const int32_t t = scene.sceneTime;

@@ -57,8 +57,17 @@ int32_t takeSceneTime();
 bool musicEndReached(uint32_t endPosition, uint32_t endRow);
 // The top-of-frame test of a music-ended run: false once the end is reached or quit is requested.
 bool runContinues(uint32_t endPosition, uint32_t endRow);
-// Start of a run: take sceneTime and start the fade-in.
+// The top-of-frame test also ends the run, with one line on standard error, when the watch that
+// beginSceneRun started gives up on the music (a module without the end position: two wraps, or
+// 60 s without the position moving).
+// Start of a run: take sceneTime, start the fade-in and the watch on the music.
 void beginSceneRun();
+// Starts the run's watch on the music (beginSceneRun does it; a run that waits on a cue without
+// it calls this).
+void watchSceneMusic();
+// True, after one line on standard error, once the watch gives up: a cue the run waits for will
+// not come (a module without sync commands).
+bool musicCueOverdue(const char* sceneName, int cue);
 // End of a frame of a scene that fades out near its length: present (with the trail, or plain for
 // finishSceneFrameDirect), take sceneTime, fadeOutNear(sceneTime, length, fraction).
 void finishSceneFrame(int32_t length, float fraction);

@@ -17,6 +17,10 @@ SceneCapture sceneCapture;
 
 namespace {
 
+// The run's watch on the music, started with the run: a position or cue the song does not hold
+// ends the wait instead of hanging the show.
+MusicWatch sceneMusicWatch;
+
 // The 320 x 240 picture read back for a capture.
 uint32_t shownPicture[displayWidth * displayHeight];
 
@@ -116,13 +120,37 @@ bool musicEndReached(uint32_t endPosition, uint32_t endRow)
 
 bool runContinues(uint32_t endPosition, uint32_t endRow)
 {
-    return !quitRequested() && !musicEndReached(endPosition, endRow);
+    if (quitRequested() || musicEndReached(endPosition, endRow))
+        return false;
+    if (!musicWatchGivesUp(sceneMusicWatch))
+        return true;
+    std::fprintf(stderr,
+                 "v4npelva: the music never reaches order %u, row %u, where this scene ends: "
+                 "going on\n",
+                 endPosition, endRow);
+    sceneMusicWatch.watching = false;
+    return false;
+}
+
+void watchSceneMusic()
+{
+    startMusicWatch(sceneMusicWatch);
+}
+
+bool musicCueOverdue(const char* sceneName, int cue)
+{
+    if (!musicWatchGivesUp(sceneMusicWatch))
+        return false;
+    std::fprintf(stderr, "%s: the music gave no cue %d: going on\n", sceneName, cue);
+    sceneMusicWatch.watching = false;
+    return true;
 }
 
 void beginSceneRun()
 {
     takeSceneTime();
     startFadeIn();
+    watchSceneMusic();
 }
 
 void finishSceneFrame(int32_t length, float fraction)

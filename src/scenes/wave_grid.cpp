@@ -177,9 +177,12 @@ void waveGridInit()
     waveGrid = WaveGridState{};
     loadTextureSlot(slotPanel, "cosmback.bmp");
     const Texture& panel = scene.textureSlots[slotPanel];
+    // A panel that did not load keeps the size of the picture before it: say which it is.
     waveGrid.drawPanel =
-        checkSceneData(panel.pixels != nullptr && panel.width >= 1 && panel.width <= widestBlock &&
-                           panel.height >= 1 && panel.height <= widestBlock,
+        checkSceneData(panel.pixels != nullptr, "wave-grid",
+                       "cosmback.bmp did not load: no panel") &&
+        checkSceneData(panel.width >= 1 && panel.width <= widestBlock && panel.height >= 1 &&
+                           panel.height <= widestBlock,
                        "wave-grid", "cosmback.bmp is larger than 256 x 256: no panel");
     loadPictureSlot(0, "freetun8.jpg");
     loadPictureSlot(1, "rubbb1.jpg");

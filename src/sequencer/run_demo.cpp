@@ -89,7 +89,17 @@ void interlude(const SceneRow& finalFlight)
     applySceneSettings(finalFlight.beforeInit);
     initScene(finalFlight);
     timing.endFadeToWhite = 0;
+    // A module without Final flight's order would keep the screen black for ever.
+    MusicWatch watch;
+    startMusicWatch(watch);
     while (musicPosition.order < finalFlightOrder && !quitRequested()) {
+        if (musicWatchGivesUp(watch)) {
+            std::fprintf(stderr,
+                         "v4npelva: the music never reaches order %u, where Final flight begins: "
+                         "going on\n",
+                         unsigned(finalFlightOrder));
+            break;
+        }
         readMusicPosition();
         presentFrame();
         if (syncEvent.load(std::memory_order_relaxed) != 0) {

@@ -114,6 +114,13 @@ bool parseProgramOptions(int argc, char** argv, ProgramOptions& options, std::st
             error = flag + " needs a value";
             return false;
         }
+        // An empty path would name no file: the flag would be quietly ignored or fall back.
+        const bool takesPath = flag == "--png-dir" || flag == "--contact-sheet" ||
+                               flag == "--data" || flag == "--record";
+        if (takesPath && argv[i + 1][0] == '\0') {
+            error = flag + " needs a path, not ''";
+            return false;
+        }
         if (number != nullptr) {
             everySecondsGiven = everySecondsGiven || flag == "--every-seconds";
             if (!parseNumber(argv[++i], number->first, number->last, options.*number->field)) {

@@ -8,9 +8,6 @@
 #include "platform/platform.h"
 #include "sequencer/sequencer.h"
 
-#define STB_IMAGE_WRITE_STATIC
-#define STB_IMAGE_WRITE_IMPLEMENTATION
-#include <stb_image_write.h>
 #define STBTT_STATIC
 #define STB_TRUETYPE_IMPLEMENTATION
 #pragma GCC diagnostic push
@@ -112,7 +109,7 @@ bool writeSceneContactSheet(const char* path, const char* /*sceneName*/)
             std::snprintf(label, sizeof label, "%d%%  -", percent);
         drawLabel(rgb, width, x0 + 2, y0 + 2, label);
     }
-    return stbi_write_png(path, width, height, 3, rgb.data(), width * 3) != 0;
+    return platformWritePngFile(path, width, height, rgb.data());
 }
 
 namespace {
@@ -345,7 +342,7 @@ bool writeShowSheet(const char* path)
         if (s.cellCount < maxShowSheetCells)
             s.cells[s.cellCount++] = ShowSheetCell{tick, title};
     }
-    return frames > 0 && stbi_write_png(path, width, height, 3, rgb.data(), width * 3) != 0;
+    return frames > 0 && platformWritePngFile(path, width, height, rgb.data());
 }
 
 }  // namespace

@@ -202,10 +202,13 @@ int playShow(const ProgramOptions& options, ShowReport* report)
                                options.escapeAfterMs);
     for (int i = 0; i < options.timedEventCount && i < maxTimedEvents; ++i)
         platformPostEventAfter(options.timedEvents[i].event, options.timedEvents[i].afterMs);
-    const int code = runDemo();
+    int code = runDemo();
     if (code != 0)
         reportDataSearch(options);
     completeSceneCaptures();
+    // A frame that could not be written was reported when it happened; the show still fails.
+    if (code == 0 && sceneCapture.recordFailed)
+        code = 1;
     recordSceneFrames("", 1);
     if (report != nullptr) {
         report->framesShown = platformShownFrames();

@@ -151,11 +151,12 @@ int playOneScene(const ProgramOptions& options, PlayReport* report)
     seen.syncEventAfterRun = syncEvent.load();
     callScene(row.number, sceneFree, 0, 0, 0);
     freeBuffer(scene.backgroundPicture);
+    // A frame that could not be written was reported when it happened; the run still fails.
+    int code = sceneCapture.recordFailed ? 1 : 0;
     recordSceneFrames("", 1);
     if (report != nullptr)
         *report = seen;
 
-    int code = 0;
     if (!options.contactSheet.empty() &&
         !writeSceneContactSheet(options.contactSheet.c_str(), row.name)) {
         std::fprintf(stderr, "v4npelva: cannot write the contact sheet %s\n",

@@ -505,9 +505,13 @@ TEST_F(Mesh3ds, ZeroLengthEndsALevelAndUnknownChunksAreSkipped)
     EXPECT_EQ(mesh.vertexCount, 2);
     EXPECT_EQ(mesh.objects[1].firstVertex, 1);
 
-    // A zero length first in the file ends the outermost walk: nothing is loaded.
+    // A zero length at the top level ends the outermost walk: nothing after it is loaded. (It
+    // follows an empty main chunk: a file that begins with anything else is no 3D Studio file.)
     resetMesh();
-    std::vector<uint8_t> empty = {0x00, 0x01, 0, 0, 0, 0};
+    std::vector<uint8_t> empty;
+    endChunk(empty, beginChunk(empty, 0x4D4D));
+    for (uint8_t b : {0x00, 0x01, 0, 0, 0, 0})
+        empty.push_back(b);
     for (uint8_t b : raw)
         empty.push_back(b);
     ASSERT_EQ(loadBytes(empty, message), 1) << message;
@@ -648,11 +652,26 @@ TEST_F(Mesh3ds, DamagedFramingIsRefusedInEitherPass)
     EXPECT_STREQ(message.c_str(), "не могу открыть файл absent.3ds.");
 }
 
-TEST(MeshText, Cp866ConversionAndFailureExit)
+TEST(MeshText, FailureExitsOne)
 {
-    EXPECT_EQ(utf8ToCp866("Ошибка: x.3ds Ёё"), "\x8E\xE8\xA8\xA1\xAA\xA0: x.3ds \xF0\xF1");
-    EXPECT_EQ(utf8ToCp866("яА€\xFF"), "\xEF\x80??");
     EXPECT_EXIT(failMeshLoad("слишком много вершин."), ::testing::ExitedWithCode(1), "");
+}
+
+// A file that is not a 3D Studio file at all is the loader's error, not an empty mesh.
+TEST_F(Mesh3ds, FilesWithoutAMainChunkAreRefused)
+{
+    Scene3ds s;
+    s.objects = {lineObject("O", 3, {{0, 1, 2, 0}})};
+    std::vector<uint8_t> editorOnly = encode3ds(s);
+    editorOnly[0] = 0x3D;  // the main chunk's id changed to the editor chunk's
+    editorOnly[1] = 0x3D;
+    for (const std::vector<uint8_t>& bytes :
+         {std::vector<uint8_t>{}, std::vector<uint8_t>{0x4D}, solidJpeg(0x123456), editorOnly}) {
+        resetMesh();
+        EXPECT_EQ(loadBytes(bytes, message), 0);
+        EXPECT_EQ(message, "файл t.3ds не является файлом 3D Studio.");
+        EXPECT_EQ(archiveState.openFileIndex, -1);
+    }
 }
 
 // Files as other programs write them: padding after the main chunk, and nesting far deeper than

@@ -121,6 +121,50 @@ TEST(BufferOps, CopyShrinkAndRemap)
     }
 }
 
+// A picture that did not load is null: nothing reads it. Additions, blocks and sprites leave the
+// buffer as it was, a copy and a remap write black, the cross-fade fades against black.
+TEST(BufferOps, NullSourcesAreNeverRead)
+{
+    std::mt19937 rng(5);
+    const std::vector<uint32_t> before = edgyPixels(rng, viewPixels);
+    std::vector<uint32_t> buffer = before;
+    addBuffer(buffer.data(), nullptr, 32000);
+    addBufferScalar(buffer.data(), nullptr, 32000);
+    addBufferDimmed(buffer.data(), nullptr, 32000, 9);
+    addBufferDimmedScalar(buffer.data(), nullptr, 32000, 9);
+    addBlock(buffer.data(), 0, 0, nullptr, 10, 10);
+    addBlockScalar(buffer.data(), 0, 0, nullptr, 10, 10);
+    copyBlock(buffer.data(), 16, 16, nullptr, 10, 10);
+    keyedCopyBlock(buffer.data(), 16, 16, nullptr, 10, 10);
+    keyedCopyBlockScalar(buffer.data(), 16, 16, nullptr, 10, 10);
+    drawSprite(buffer.data(), 256, 256, nullptr, 160, 100, 64, 64);
+    drawSpriteScalar(buffer.data(), 256, 256, nullptr, 160, 100, 64, 64);
+    EXPECT_EQ(buffer, before);
+
+    const std::vector<uint32_t> black(viewPixels, 0);
+    copyBuffer(buffer.data(), nullptr, 32000);
+    EXPECT_EQ(buffer, black);
+    buffer = before;
+    const std::vector<uint16_t> table(viewPixels, 0x1234);
+    remapTexture(buffer.data(), nullptr, table.data(), 1, 2);
+    EXPECT_EQ(buffer, black);
+    buffer = before;
+    remapTextureScalar(buffer.data(), nullptr, table.data(), 1, 2);
+    EXPECT_EQ(buffer, black);
+
+    std::vector<uint32_t> faded(viewPixels), reference(viewPixels);
+    for (uint8_t alpha : {0, 100, 255}) {
+        crossFade(faded.data(), before.data(), nullptr, alpha);
+        crossFadeScalar(reference.data(), before.data(), black.data(), alpha);
+        EXPECT_EQ(faded, reference) << int(alpha);
+        crossFade(faded.data(), nullptr, before.data(), alpha);
+        crossFadeScalar(reference.data(), black.data(), before.data(), alpha);
+        EXPECT_EQ(faded, reference) << int(alpha);
+        crossFadeSse2(faded.data(), nullptr, nullptr, alpha);
+        EXPECT_EQ(faded, black);
+    }
+}
+
 TEST(Blocks, AddBlockValuesAndReference)
 {
     GuardedBuffer buffer;
