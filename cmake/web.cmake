@@ -16,7 +16,7 @@ set(ENV{NODE_PATH} "/usr/share/nodejs")
 execute_process(COMMAND ${PROJECT_SOURCE_DIR}/scripts/web-deps.sh ${V4N_WEB_DEPS_DIR}
                 RESULT_VARIABLE deps_result)
 if(NOT deps_result EQUAL 0)
-  message(FATAL_ERROR "scripts/web-deps.sh failed; run scripts/setup-web.sh first")
+  message(FATAL_ERROR "scripts/web-deps.sh failed; run scripts/setup.sh --web first")
 endif()
 set(deps ${V4N_WEB_DEPS_DIR}/prefix)
 

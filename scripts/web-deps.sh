@@ -5,7 +5,7 @@
 #
 #   scripts/web-deps.sh [DIR]     (default: build/web-deps)
 #
-# Needs scripts/setup-web.sh first (emscripten, dpkg-dev, a deb-src entry). Nothing is fetched but
+# Needs scripts/setup.sh --web first (emscripten, dpkg-dev, a deb-src entry). Nothing is fetched but
 # Debian's source packages, through apt-get.
 set -euo pipefail
 
@@ -36,7 +36,7 @@ fetch() {
   fi
   if [ -z "$found" ]; then
     echo "web-deps: apt-get source $package gave no folder (is there a deb-src entry?" \
-      "run scripts/setup-web.sh)" >&2
+      "run scripts/setup.sh --web)" >&2
     exit 1
   fi
   echo "$found"
