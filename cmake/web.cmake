@@ -6,7 +6,14 @@
 # cache that survives a fresh configure; the data files come from the native release tree's
 # generators (built there when missing), as the host builds them and the show reads them.
 
-set(V4N_WEB_DEPS_DIR "${PROJECT_SOURCE_DIR}/build/web-deps" CACHE PATH
+# The environment variable of the same name may put the cache elsewhere (CI keeps it outside the
+# clone, so that runs on one machine share it).
+if(DEFINED ENV{V4N_WEB_DEPS_DIR})
+  set(web_deps_default "$ENV{V4N_WEB_DEPS_DIR}")
+else()
+  set(web_deps_default "${PROJECT_SOURCE_DIR}/build/web-deps")
+endif()
+set(V4N_WEB_DEPS_DIR "${web_deps_default}" CACHE PATH
     "Cache of the third-party libraries built with emcc")
 set(V4N_NATIVE_DIR "${PROJECT_SOURCE_DIR}/build/release" CACHE PATH
     "Native release tree whose generators make the data files")
