@@ -17,32 +17,7 @@ constexpr uint32_t kPauseGapMs = 1000;
 
 namespace {
 
-// What a wait remembers to know when to give up.
-struct WaitBound {
-    uint32_t firstLoop;
-    uint32_t lastMoveTick;
-    MusicPlayStatus previous;
-};
-
-WaitBound startBound(const MusicPlayStatus& status)
-{
-    return WaitBound{status.songLoopCount, platformTicks(), status};
-}
-
-// True when the position waited for cannot come any more.
-bool givesUp(WaitBound& bound, const MusicPlayStatus& status)
-{
-    if (status.songLoopCount - bound.firstLoop >= kMaxWraps)
-        return true;
-    if (status.position != bound.previous.position || status.row != bound.previous.row)
-        bound.lastMoveTick = platformTicks();
-    else if (platformTicks() - bound.lastMoveTick >= kStuckMs)
-        return true;
-    bound.previous = status;
-    return false;
-}
-
-// The waits' read of the music: musicPosition, and the full status that givesUp looks at.
+// The waits' read of the music: musicPosition, and the full status.
 bool readStatus(MusicPlayStatus& status)
 {
     return readMusicStatus(status);
@@ -84,10 +59,11 @@ bool musicWatchGivesUp(MusicWatch& watch)
 bool waitForMusicPosition(uint32_t order, uint32_t row)
 {
     startFadeIn();
-    MusicPlayStatus status{};
+    MusicWatch watch;
+    startMusicWatch(watch);
     bool reached = false;
-    if (musicGetPlayStatus(demoMusic.playHandle, &status)) {
-        WaitBound bound = startBound(status);
+    if (watch.watching) {
+        MusicPlayStatus status{};
         while (!quitRequested()) {
             presentFrame();
             if (!readStatus(status))
@@ -96,7 +72,7 @@ bool waitForMusicPosition(uint32_t order, uint32_t row)
                 reached = true;
                 break;
             }
-            if (givesUp(bound, status))
+            if (musicWatchGivesUp(watch))
                 break;
         }
     }
@@ -112,12 +88,13 @@ bool pollMusicPosition(uint32_t order, uint32_t row)
     MusicPlayStatus status{};
     if (!readStatus(status))
         return false;
-    WaitBound bound = startBound(status);
+    MusicWatch watch;
+    startMusicWatch(watch);
     for (;;) {
         if (musicPosition.order == order && musicPosition.row == row)
             return true;
         platformWait(1);
-        if (!readStatus(status) || givesUp(bound, status))
+        if (!readStatus(status) || musicWatchGivesUp(watch))
             return false;
     }
 }
